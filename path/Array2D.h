@@ -1,0 +1,31 @@
+// A width x height array over Array1D: element (x, y) is element
+// width * y + x of the inner array, with the inner array's index check.
+#pragma once
+
+#include <cstdint>
+
+#include "path/Array1D.h"
+
+template <typename T>
+class Array2D {
+ public:
+  Array2D() = default;
+  virtual ~Array2D() = default;
+
+  void Resize(int32_t width, int32_t height, const T& fill = T()) {
+    cells_.Resize(width < 1 || height < 1 ? 0 : width * height, fill);
+    width_ = width;
+    height_ = height;
+  }
+
+  T& operator()(int32_t x, int32_t y) { return cells_[width_ * y + x]; }
+  const T& operator()(int32_t x, int32_t y) const { return cells_[width_ * y + x]; }
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+
+ private:
+  Array1D<T> cells_;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+};
