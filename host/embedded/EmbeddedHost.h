@@ -2,28 +2,31 @@
 // interface over plain memory, so that the effect can be driven (and tested)
 // without the application it was written for.
 //
-// Callbacks that carry no context (the handle callbacks, the basic suite's
-// functions) reach the host that is current on the calling thread: a host makes
-// itself current when constructed and on every Call(); MakeCurrent() does it by
-// hand. Handles are process-wide, as in a real host process.
+// in_data->effect_ref points at the host object, so callbacks that receive it
+// find their host directly. Callbacks that carry no context (the handle
+// callbacks, the basic suite's functions) reach the host that is current on
+// the calling thread: a host makes itself current when constructed and on
+// every Call(); MakeCurrent() does it by hand. Handles are process-wide, as in
+// a real host process (see HandleHeap).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "host/embedded/HandleHeap.h"
 #include "host/embedded/ParamArray.h"
+#include "host/embedded/SuiteRegistry.h"
 #include "host/sdk/AE_EffectCB.h"
 #include "host/sdk/AE_EffectSuites.h"
 
 namespace embedded {
-
-// How the basic suite answers AcquireSuite for one suite name.
-enum class SuiteAnswer { kOffer, kRefuse, kNull };
 
 struct UpdateParamUICall {
   PF_ParamIndex index;
@@ -32,6 +35,12 @@ struct UpdateParamUICall {
 
 class EmbeddedHost {
  public:
+  // Defaults: version 13.28, an application code that is not 'KeyG', quality
+  // high, downsample 1/1, every suite offered.
+  static constexpr A_short kDefaultVersionMajor = 13;
+  static constexpr A_short kDefaultVersionMinor = 28;
+  static constexpr A_long kDefaultAppId = 0x454D4244;  // 'EMBD'
+
   EmbeddedHost();
   ~EmbeddedHost();
   EmbeddedHost(const EmbeddedHost&) = delete;
@@ -39,6 +48,8 @@ class EmbeddedHost {
 
   void MakeCurrent();
   static EmbeddedHost* Current();
+  // The host behind an effect_ref this host handed out (null for null).
+  static EmbeddedHost* FromEffectRef(PF_ProgPtr effect_ref);
 
   PF_InData* InData() { return &in_data_; }
   PF_OutData* OutData() { return &out_data_; }
@@ -50,55 +61,105 @@ class EmbeddedHost {
   void SetDownsample(PF_RationalScale x, PF_RationalScale y);
 
   // ---- Suites -------------------------------------------------------------------
-  // Every suite is offered by default.
+  // Built in: "PF Param Utils Suite" v1 and "AEGP File Import Manager Suite" v2.
+  // Every registered suite is offered unless told otherwise.
+  void RegisterSuite(const std::string& name, int32_t version, const void* table);
   void SetSuiteAnswer(const std::string& name, SuiteAnswer answer);
   int AcquireCount(const std::string& name) const;
   int ReleaseCount(const std::string& name) const;
-  // PF_UpdateParamUI records each call; the Nth call (1-based) can be made to fail.
+  // PF_UpdateParamUI records each call; the Nth call from now (1-based) can be
+  // made to fail with the given code (nth 0 disarms).
   const std::vector<UpdateParamUICall>& UpdateParamUICalls() const { return ui_calls_; }
+  void ClearUpdateParamUICalls();
   void FailUpdateParamUIAt(int nth, PF_Err err);
 
   // ---- add_param ------------------------------------------------------------------
   // Registered definitions, in order (index 0 of the parameter array, the
-  // input layer, is the host's and is not among them).
+  // input layer, is the host's and is not among them). Name pointers of popups
+  // and checkboxes are kept as given: they point into the module's text.
   const std::vector<PF_ParamDef>& RegisteredParams() const { return registered_; }
   void ClearRegisteredParams();
-  void FailAddParamAt(int nth, PF_Err err);  // nth call from now, 1-based
+  void FailAddParamAt(int nth, PF_Err err);  // nth call from now, 1-based; 0 disarms
 
   // ---- abort and progress ------------------------------------------------------
-  void AbortAfterProgressCalls(long n, PF_Err err = PF_Interrupt_CANCEL);  // -1: never
-  long ProgressCalls() const { return progress_calls_; }
+  // After n progress calls every further abort and progress call returns err
+  // (n = 0: the first call already does); -1: never.
+  void AbortAfterProgressCalls(long n, PF_Err err = PF_Interrupt_CANCEL);
+  long ProgressCalls() const { return progress_calls_.load(); }
+  long AbortCalls() const { return abort_calls_.load(); }
+  // Called by progress / abort when set; their result is the callback's
+  // result (unless AbortAfterProgressCalls has fired). Empty: answer 0.
+  void SetProgressHandler(std::function<PF_Err(A_long current, A_long total)> handler);
+  void SetAbortHandler(std::function<PF_Err()> handler);
 
   // ---- Worlds ------------------------------------------------------------------
   // A world owned by the host for its lifetime. The input layer is not
-  // writeable; outputs are, and their extent_hint is the whole world.
+  // writeable; outputs are. extent_hint is the whole world. Sizes below 1 or
+  // above 30000 pixels throw std::invalid_argument naming the limit.
   PF_EffectWorld* CreateWorld(A_long width, A_long height, bool deep, bool writeable);
-  long LiveWorlds() const { return live_worlds_; }
-  void FailNewWorldWith(PF_Err err);  // PF_Err_NONE: never fail
+  // Worlds made by new_world and not yet disposed.
+  long LiveWorlds() const;
+  void FailNewWorldWith(PF_Err err);  // every new_world fails; PF_Err_NONE: never
+  void FailNewWorldAt(int nth, PF_Err err);  // only the nth call from now, 1-based
 
   // ---- Parameter array of a render ------------------------------------------------
   // Built from the registered definitions, with the given input layer at index
-  // 0; values start at their defaults (points delivered for the given world).
+  // 0; values start at their defaults (points delivered for the input world).
+  // Also sets in_data's width, height and extent_hint to the input's.
   ParamArray BuildParams(PF_EffectWorld* input);
 
   // ---- Calling a module ------------------------------------------------------------
   PF_Err Call(PF_EntryFunc entry, PF_Cmd cmd, PF_ParamDef* params[], PF_LayerDef* output,
               void* extra);
 
-  // Internal: the callback implementations reach the host through these.
-  struct Impl;
-  Impl& impl() { return *impl_; }
-
  private:
+  // The callbacks the host installs in in_data.
+  static PF_Err AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
+  static PF_Err Abort(PF_ProgPtr effect_ref);
+  static PF_Err Progress(PF_ProgPtr effect_ref, A_long current, A_long total);
+  static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
+                         PF_NewWorldFlags flags, PF_EffectWorld* world);
+  static PF_Err DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world);
+  static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
+                              const PF_ParamDef* def);
+  static SPErr AcquireSuite(const char* name, int32_t version, const void** suite);
+  static SPErr ReleaseSuite(const char* name, int32_t version);
+  static SPBoolean IsEqual(const char* a, const char* b);
+  static A_char* StrCpy(A_char* dest, const A_char* src);
+
+  PF_Err AbortAnswer();
+
   PF_InData in_data_{};
   PF_OutData out_data_{};
   PF_UtilCallbacks utils_{};
   SPBasicSuite basic_suite_{};
+  PF_ParamUtilsSuite1 param_utils_suite_{};
+  SuiteRegistry suites_;
+
   std::vector<PF_ParamDef> registered_;
+  long add_param_calls_ = 0;
+  long fail_add_param_at_ = 0;
+  PF_Err fail_add_param_err_ = PF_Err_NONE;
+
+  mutable std::mutex mutex_;  // guards UI calls and worlds
   std::vector<UpdateParamUICall> ui_calls_;
-  long progress_calls_ = 0;
-  long live_worlds_ = 0;
-  std::unique_ptr<Impl> impl_;
+  long ui_call_count_ = 0;
+  long fail_ui_at_ = 0;
+  PF_Err fail_ui_err_ = PF_Err_NONE;
+
+  std::atomic<long> progress_calls_{0};
+  std::atomic<long> abort_calls_{0};
+  long abort_after_ = -1;
+  PF_Err abort_err_ = PF_Interrupt_CANCEL;
+  std::function<PF_Err(A_long, A_long)> progress_handler_;
+  std::function<PF_Err()> abort_handler_;
+
+  std::vector<std::unique_ptr<PF_EffectWorld>> created_worlds_;
+  std::set<void*> live_new_worlds_;  // pixel buffers of new_world worlds
+  long new_world_calls_ = 0;
+  long fail_new_world_at_ = 0;
+  PF_Err fail_new_world_at_err_ = PF_Err_NONE;
+  PF_Err fail_new_world_err_ = PF_Err_NONE;
 };
 
 }  // namespace embedded
