@@ -1,0 +1,278 @@
+#include "stroke/CurveSampler.h"
+
+#include <cmath>
+
+#include "gradient/Gradient.h"
+#include "gradient/GradientPlacement.h"
+#include "path/BezierCurve.h"
+#include "path/PathObject.h"
+
+namespace {
+
+constexpr int32_t kModeInsideOnly = 1;
+constexpr int32_t kModeOutsideOnly = 2;
+constexpr double kNoDistanceYet = 1e50;  // a squared distance
+
+// trunc(weight * full) as an unsigned channel value. A NaN weight (a zero half
+// width at the centre line) gives 0, as a truncating conversion to a 32-bit
+// integer narrowed to the channel width does.
+template <typename Channel>
+uint32_t WeightToChannel(double scaled) {
+  if (std::isnan(scaled)) {
+    return 0;
+  }
+  return static_cast<Channel>(static_cast<int32_t>(scaled));
+}
+
+}  // namespace
+
+template <typename P>
+CurveSampler<P>::CurveSampler(PF_InData* in_data, StrokeSettings settings)
+    : path_(settings.path),
+      centreLine_(settings.path),
+      halfWidth_(settings.halfWidth),
+      segmentCount_(0),
+      gradient_(settings.gradient),
+      flatEnds_(false),
+      geometry_(centreLine_, settings.path, settings.halfWidth, settings.endPointStyle != 0),
+      settings_(settings),
+      in_data_(in_data) {
+  segmentCount_ = path_->NumSegments();
+  flatEnds_ = geometry_.FlatEnds();
+  closed_ = !path_->IsOpen();
+  lowQuality_ = in_data_->quality == PF_Quality_LO;
+  supersample_ = in_data_->quality == PF_Quality_HI && flatEnds_;
+  // The falloff exponent 10 - 10 (1 - (1 - f)^3), with (1 - f)^3 as k * k * k.
+  const double k = 1.0 - settings_.falloff;
+  falloffExponent_ = 10.0 - 10.0 * (1.0 - k * k * k);
+
+  if (geometry_.IsPointPath()) {
+    reach_.AddPoint(geometry_.Point(), halfWidth_);
+  } else {
+    Array1D<BezierCurve>& curves = centreLine_.Curves();
+    for (int32_t i = 0; i < segmentCount_; ++i) {
+      reach_.AddSegment(curves[i], halfWidth_);
+    }
+  }
+}
+
+template <typename P>
+bool CurveSampler<P>::Nearest(int32_t ix, int32_t iy, double px, double py, double& distance,
+                              bool prune) {
+  const Vec2d p(px, py);
+  if (geometry_.IsPointPath()) {
+    if (!geometry_.PointBox().Contains(ix, iy)) {
+      return false;
+    }
+    distance = (p - geometry_.Point()).Length();
+    return true;
+  }
+  // With flat ends only interior perpendicular feet count, so the stroke ends
+  // squarely at the path's ends and at each joint.
+  const bool includeEnds = !flatEnds_;
+  const Array1D<BBox>& boxes = geometry_.SegmentBoxes();
+  const Array1D<ThickPathHelper::ConnectSquare>& squares = geometry_.ConnectSquares();
+  Array1D<BezierCurve>& curves = centreLine_.Curves();
+  double best = kNoDistanceYet;
+  bool found = false;
+  for (int32_t i = 0; i < segmentCount_; ++i) {
+    if (!boxes[i].Contains(ix, iy)) {
+      continue;
+    }
+    // A segment that cannot come within the half width cannot change what is
+    // painted: either a nearer segment wins, or nothing is shaded either way.
+    if (!prune || reach_.MayReachSegment(i, px, py)) {
+      Vec2d q;
+      if (curves[i].ClosestPoint(p, q, includeEnds, includeEnds, 0.0, 1.0)) {
+        const double d2 = (p - q).LengthSquared();
+        if (d2 < best) {
+          best = d2;
+          found = true;
+        }
+      }
+    }
+    // The round fill of the outer wedge between segments i and i + 1.
+    if (flatEnds_ && i < squares.Count()) {
+      const ThickPathHelper::ConnectSquare& square = squares[i];
+      if (square.valid && square.Contains(px, py)) {
+        const double d2 = (p - square.joint).LengthSquared();
+        if (d2 < best) {
+          best = d2;
+          found = true;
+        }
+      }
+    }
+  }
+  if (found) {
+    distance = std::sqrt(best);
+  }
+  return found;
+}
+
+template <typename P>
+bool CurveSampler<P>::PixelGateImpl(int32_t x, int32_t y, double& coverage, double& distance,
+                                    bool prune) {
+  coverage = 1.0;
+  if (ModeApplies()) {
+    const int32_t mode = settings_.gradientMode;
+    if (mode == kModeInsideOnly || mode == kModeOutsideOnly) {
+      int32_t cellClass = BezierPath::kOutside;
+      double fraction = 0.0;
+      // Low quality takes the cell's class only: boundary pixels count whole.
+      centreLine_.Classify(x, y, cellClass, lowQuality_ ? nullptr : &fraction);
+      if (mode == kModeInsideOnly) {
+        if (cellClass == BezierPath::kOutside) {
+          return false;
+        }
+        if (!lowQuality_) {
+          coverage = fraction;
+        }
+      } else {
+        if (cellClass == BezierPath::kInside) {
+          return false;
+        }
+        if (!lowQuality_) {
+          coverage = 1.0 - fraction;
+        }
+      }
+    }
+  }
+  return Nearest(x, y, x + 0.5, y + 0.5, distance, prune);
+}
+
+template <typename P>
+bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy,
+                                        double& distance, bool prune) {
+  if (ModeApplies()) {
+    const int32_t mode = settings_.gradientMode;
+    if (mode == kModeInsideOnly && !centreLine_.IsInside(px, py)) {
+      return false;
+    }
+    if (mode == kModeOutsideOnly && centreLine_.IsInside(px, py)) {
+      return false;
+    }
+  }
+  return Nearest(ix, iy, px, py, distance, prune);
+}
+
+template <typename P>
+bool CurveSampler<P>::DistanceQuery(int32_t ix, int32_t iy, double px, double py,
+                                    double& distance) {
+  return Nearest(ix, iy, px, py, distance, false);
+}
+
+template <typename P>
+bool CurveSampler<P>::PixelGate(int32_t x, int32_t y, double& coverage, double& distance) {
+  return PixelGateImpl(x, y, coverage, distance, false);
+}
+
+template <typename P>
+bool CurveSampler<P>::SubSampleGate(double px, double py, int32_t ix, int32_t iy,
+                                    double& distance) {
+  return SubSampleGateImpl(px, py, ix, iy, distance, false);
+}
+
+template <typename P>
+double CurveSampler<P>::Falloff(double distance) const {
+  if (distance > halfWidth_) {
+    return 0.0;
+  }
+  const double r = distance / halfWidth_;
+  return 1.0 - std::pow(r, falloffExponent_);
+}
+
+template <typename P>
+bool CurveSampler<P>::Shade(double distance, P& color, double& alpha) {
+  // A point exactly at the half width is shaded (with alpha 0).
+  if (distance > halfWidth_) {
+    return false;
+  }
+  color = Traits::FromPixel16(gradient_->ColorAt(PlaceOnGradient(settings_, distance)));
+  alpha = Falloff(distance);
+  return true;
+}
+
+template <typename P>
+P CurveSampler<P>::Blend(const P& color, double weight, const P& background) {
+  using Channel = typename Traits::Channel;
+  constexpr uint32_t kFull = Traits::kMax;
+  constexpr int kShift = Traits::kShift;
+  const uint32_t w = WeightToChannel<Channel>(weight * kFull);
+  const uint32_t w2 = (w * color.alpha) >> kShift;
+  const uint32_t rest = kFull - w2;
+  const uint32_t backAlpha = background.alpha;
+  // The background flattened by its own alpha, its alpha kept; the colour at full alpha.
+  const auto mix = [&](uint32_t source, uint32_t back) {
+    return static_cast<Channel>((source * w2 + back * rest) >> kShift);
+  };
+  P out;
+  out.alpha = mix(kFull, backAlpha);
+  out.red = mix(color.red, (background.red * backAlpha) >> kShift);
+  out.green = mix(color.green, (background.green * backAlpha) >> kShift);
+  out.blue = mix(color.blue, (background.blue * backAlpha) >> kShift);
+  return out;
+}
+
+template <typename P>
+P CurveSampler<P>::Supersample(int32_t x, int32_t y, const P& background) {
+  double alphaSum = 0.0;
+  uint32_t sumAlpha = 0;
+  uint32_t sumRed = 0;
+  uint32_t sumGreen = 0;
+  uint32_t sumBlue = 0;
+  uint32_t hits = 0;
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      const double px = x + 0.125 + 0.25 * i;
+      const double py = y + 0.125 + 0.25 * j;
+      double d = 0.0;
+      if (!SubSampleGateImpl(px, py, x, y, d, true)) {
+        continue;
+      }
+      P c;
+      double a = 0.0;
+      if (!Shade(d, c, a)) {
+        continue;
+      }
+      alphaSum += a;
+      sumAlpha += c.alpha;
+      sumRed += c.red;
+      sumGreen += c.green;
+      sumBlue += c.blue;
+      ++hits;
+    }
+  }
+  if (hits == 0) {
+    return background;
+  }
+  using Channel = typename Traits::Channel;
+  P color;
+  color.alpha = static_cast<Channel>(sumAlpha / hits);
+  color.red = static_cast<Channel>(sumRed / hits);
+  color.green = static_cast<Channel>(sumGreen / hits);
+  color.blue = static_cast<Channel>(sumBlue / hits);
+  // Misses count as transparent in the weight but not in the colour: alphaSum / 16.
+  const double weight = (alphaSum / hits) * (hits * 0.0625);
+  return Blend(color, weight, background);
+}
+
+template <typename P>
+P CurveSampler<P>::ShadePixel(int32_t x, int32_t y, const P& background) {
+  if (supersample_ && geometry_.NearFlatEnd(x, y)) {
+    return Supersample(x, y, background);
+  }
+  double coverage = 1.0;
+  double d = 0.0;
+  if (!PixelGateImpl(x, y, coverage, d, true)) {
+    return background;
+  }
+  P color;
+  double alpha = 0.0;
+  if (!Shade(d, color, alpha)) {
+    return background;
+  }
+  return Blend(color, coverage * alpha, background);
+}
+
+template class CurveSampler<PF_Pixel>;
+template class CurveSampler<PF_Pixel16>;

@@ -1,0 +1,86 @@
+// Decides, pixel by pixel, what the stroke paints: the distance from the
+// centre line, the "Gradient Mode" restriction of closed paths, the gradient
+// colour and "Falloff" opacity at that distance, 4 x 4 supersampling near flat
+// end caps in high quality, and the integer blend over the pixel already there.
+// One body for both depths (PF_Pixel, PF_Pixel16); nothing is allocated per pixel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "Common/PixelTraits.h"
+#include "host/sdk/AE_EffectCB.h"
+#include "path/BezierPath.h"
+#include "shell/StrokeSettings.h"
+#include "stroke/StrokeReach.h"
+#include "stroke/ThickPathHelper.h"
+
+class Gradient;
+class PathObject;
+
+template <typename P>
+class CurveSampler {
+ public:
+  using Traits = PixelTraits<P>;
+
+  // settings.path must be non-null and checked out, settings.gradient set.
+  CurveSampler(PF_InData* in_data, StrokeSettings settings);
+  virtual ~CurveSampler() = default;
+  CurveSampler(const CurveSampler&) = delete;
+  CurveSampler& operator=(const CurveSampler&) = delete;
+
+  // The pixel to store at (x, y) over `background`.
+  P ShadePixel(int32_t x, int32_t y, const P& background);
+
+  // Distance from p to the nearest admitted point of the centre geometry,
+  // testing only the segments whose box holds pixel (ix, iy).
+  bool DistanceQuery(int32_t ix, int32_t iy, double px, double py, double& distance);
+  // Whole pixel: "Gradient Mode" with its coverage, then the distance query
+  // from the pixel centre.
+  bool PixelGate(int32_t x, int32_t y, double& coverage, double& distance);
+  // One sub-sample p of pixel (ix, iy).
+  bool SubSampleGate(double px, double py, int32_t ix, int32_t iy, double& distance);
+  // Colour and alpha at distance d; false beyond the half width.
+  bool Shade(double distance, P& color, double& alpha);
+  double Falloff(double distance) const;
+  // The integer blend of a shaded colour at `weight` (0..1) over `background`.
+  static P Blend(const P& color, double weight, const P& background);
+
+  ThickPathHelper& Geometry() { return geometry_; }
+  // Rows of column x that can hold a shaded pixel; every other pixel of the
+  // column would come back from ShadePixel unchanged.
+  void ColumnSpans(int32_t x, std::vector<StrokeReach::RowSpan>& spans) const {
+    reach_.ColumnSpans(x, spans);
+  }
+
+ private:
+  P Supersample(int32_t x, int32_t y, const P& background);
+  // The queries behind the public ones; with `prune` a segment is skipped when
+  // it cannot come within the half width of p (only the "not shaded" answers
+  // can differ, and those leave the pixel as it was either way).
+  bool Nearest(int32_t ix, int32_t iy, double px, double py, double& distance, bool prune);
+  bool PixelGateImpl(int32_t x, int32_t y, double& coverage, double& distance, bool prune);
+  bool SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy, double& distance,
+                         bool prune);
+  bool ModeApplies() const { return segmentCount_ > 0 && closed_; }
+
+  PathObject* path_;
+  BezierPath centreLine_;
+  double halfWidth_;
+  int32_t segmentCount_;
+  Gradient* gradient_;
+  bool flatEnds_;
+  ThickPathHelper geometry_;
+  StrokeSettings settings_;
+  PF_InData* in_data_;
+
+  // Fixed for the frame.
+  bool closed_;
+  bool supersample_;
+  bool lowQuality_;
+  double falloffExponent_;
+  StrokeReach reach_;
+};
+
+extern template class CurveSampler<PF_Pixel>;
+extern template class CurveSampler<PF_Pixel16>;
