@@ -107,6 +107,10 @@ void EmbeddedHost::SetSuiteAnswer(const std::string& name, SuiteAnswer answer) {
   suites_.SetAnswer(name, answer);
 }
 
+int EmbeddedHost::AcquireAttempts(const std::string& name) const {
+  return suites_.AcquireAttempts(name);
+}
+
 int EmbeddedHost::AcquireCount(const std::string& name) const {
   return suites_.AcquireCount(name);
 }

@@ -65,6 +65,10 @@ class EmbeddedHost {
   // Every registered suite is offered unless told otherwise.
   void RegisterSuite(const std::string& name, int32_t version, const void* table);
   void SetSuiteAnswer(const std::string& name, SuiteAnswer answer);
+  // AcquireSuite calls for the name, whatever the answer.
+  int AcquireAttempts(const std::string& name) const;
+  // Acquisitions that handed out a table: balanced by ReleaseCount when the
+  // caller gives back everything it got.
   int AcquireCount(const std::string& name) const;
   int ReleaseCount(const std::string& name) const;
   // PF_UpdateParamUI records each call; the Nth call from now (1-based) can be

@@ -20,7 +20,7 @@ SPErr SuiteRegistry::Acquire(const char* name, int32_t version, const void** sui
   if (name == nullptr || suite == nullptr) {
     return kSuiteNotFoundError;
   }
-  ++counts_[name].acquires;
+  ++counts_[name].attempts;
   auto answer = answers_.find(name);
   const SuiteAnswer how = answer != answers_.end() ? answer->second : SuiteAnswer::kOffer;
   if (how == SuiteAnswer::kRefuse) {
@@ -34,6 +34,9 @@ SPErr SuiteRegistry::Acquire(const char* name, int32_t version, const void** sui
     return kSuiteNotFoundError;
   }
   *suite = table->second;
+  if (*suite != nullptr) {
+    ++counts_[name].acquires;
+  }
   return kSPNoError;
 }
 
@@ -44,6 +47,12 @@ SPErr SuiteRegistry::Release(const char* name, int32_t) {
   }
   ++counts_[name].releases;
   return kSPNoError;
+}
+
+int SuiteRegistry::AcquireAttempts(const std::string& name) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = counts_.find(name);
+  return it != counts_.end() ? it->second.attempts : 0;
 }
 
 int SuiteRegistry::AcquireCount(const std::string& name) const {

@@ -1,6 +1,7 @@
 // The suites an embedded host hands out through its basic suite, with how it
-// answers for each name (offer, refuse, or succeed with a null table) and a
-// count of acquires and releases per name.
+// answers for each name (offer, refuse, or succeed with a null table), and per
+// name a count of AcquireSuite calls, of acquisitions that handed out a table
+// (the ones a careful caller releases) and of releases.
 #pragma once
 
 #include <cstdint>
@@ -25,11 +26,13 @@ class SuiteRegistry {
   SPErr Acquire(const char* name, int32_t version, const void** suite);
   SPErr Release(const char* name, int32_t version);
 
+  int AcquireAttempts(const std::string& name) const;
   int AcquireCount(const std::string& name) const;
   int ReleaseCount(const std::string& name) const;
 
  private:
   struct Counts {
+    int attempts = 0;
     int acquires = 0;
     int releases = 0;
   };
