@@ -62,19 +62,24 @@ int LittleI16(const std::vector<uint8_t>& d, size_t at) {
   return d.size() < at + 2 ? 0 : static_cast<int16_t>(d[at] | d[at + 1] << 8);
 }
 
+// Quoted text of a Pascal string: a length byte, then the characters.
 std::string PascalString(const std::vector<uint8_t>& d) {
-  if (d.empty()) return "\"\"";
-  const size_t n = d[0] < d.size() ? d[0] : d.size() - 1;
-  return "\"" + std::string(d.begin() + 1, d.begin() + 1 + static_cast<long>(n)) + "\"";
+  std::string text(1, '"');
+  const size_t n = d.empty() ? 0 : (d[0] < d.size() ? d[0] : d.size() - 1);
+  for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char>(d[i + 1]));
+  text.push_back('"');
+  return text;
 }
 
+// Quoted text of a zero-terminated string.
 std::string CString(const std::vector<uint8_t>& d) {
-  std::string text;
+  std::string text(1, '"');
   for (uint8_t c : d) {
     if (c == 0) break;
-    text += static_cast<char>(c);
+    text.push_back(static_cast<char>(c));
   }
-  return "\"" + text + "\"";
+  text.push_back('"');
+  return text;
 }
 
 std::string Hex32(uint32_t v) {

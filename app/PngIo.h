@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Layer.h"
+#include "host/embedded/WorldAllocator.h"
 
 namespace app {
 
@@ -20,9 +21,8 @@ inline uint16_t Channel16ToPngSample(uint32_t v) {
   return static_cast<uint16_t>((v * 65535u + 16384u) >> 15);
 }
 
-// The largest width or height the command accepts, as the hosts it stands in
-// for do.
-constexpr int kMaxLayerSide = 30000;
+// The largest width or height accepted: the embedded host's world limit.
+constexpr int kMaxLayerSide = embedded::kMaxWorldDimension;
 
 Layer ReadPng(const std::string& path);
 

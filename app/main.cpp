@@ -1,0 +1,141 @@
+// lustre-strand: renders frames with the Lustre Strand effect module, driving
+// it through its entry point with the embedded host as a host application does.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "app/AppErrors.h"
+#include "app/EffectSession.h"
+#include "app/InfoCommands.h"
+#include "app/Interrupt.h"
+#include "app/RenderCommand.h"
+
+namespace {
+
+// Host options shared by every command that loads the module.
+struct HostOptionText {
+  std::string module_path;
+  std::string host_version;
+  std::string app_id;
+  std::string quality = "high";
+  std::string downsample;
+};
+
+void AddHostOptions(CLI::App* command, HostOptionText& text, bool render_options) {
+  command->add_option("--module", text.module_path,
+                      "the effect module (default: LustreStrand.so beside this program)");
+  command->add_option("--host-version", text.host_version,
+                      "effect interface version the host reports, MAJOR.MINOR (default 13.28)");
+  command->add_option("--app-id", text.app_id,
+                      "four-character application code the host reports (default EMBD)");
+  if (render_options) {
+    command->add_option("--quality", text.quality, "render quality: high or low (default high)")
+        ->check(CLI::IsMember({"high", "low"}));
+    command->add_option("--downsample", text.downsample,
+                        "downsample factors N/D or NX/DX,NY/DY (default 1/1)");
+  }
+}
+
+app::HostSettings ResolveHostSettings(const HostOptionText& text) {
+  app::HostSettings settings;
+  if (!text.host_version.empty()) settings.version = app::ParseHostVersion(text.host_version);
+  if (!text.app_id.empty()) settings.app_id = app::ParseAppId(text.app_id);
+  settings.quality = text.quality == "low" ? PF_Quality_LO : PF_Quality_HI;
+  if (!text.downsample.empty()) settings.downsample = app::ParseDownsample(text.downsample);
+  return settings;
+}
+
+std::string ModulePath(const HostOptionText& text) {
+  return text.module_path.empty() ? app::ModuleBesideExecutable() : text.module_path;
+}
+
+int Fail(int status, const std::string& message) {
+  std::fprintf(stderr, "lustre-strand: %s\n", message.c_str());
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  app::InstallInterruptHandlers();
+
+  CLI::App cli{"Renders frames with the Lustre Strand effect.", "lustre-strand"};
+  cli.require_subcommand(1);
+
+  app::RenderOptions render_options;
+  HostOptionText render_host;
+  std::string size_text;
+  CLI::App* render = cli.add_subcommand("render", "render one frame into a PNG file");
+  CLI::Option* input_option =
+      render->add_option("--input", render_options.input, "input layer, an 8- or 16-bit PNG");
+  CLI::Option* size_option = render->add_option(
+      "--size", size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
+  input_option->excludes(size_option);
+  render->add_option("--output", render_options.output, "output PNG (default lustre-strand.png)");
+  render->add_option("--depth", render_options.depth, "bits per channel of the render, 8 or 16")
+      ->check(CLI::IsMember({8, 16}));
+  render->add_option("--params", render_options.params_file, "JSON file of parameter values");
+  render->add_option("--set", render_options.sets, "one parameter value, NAME=VALUE (repeatable)");
+  AddHostOptions(render, render_host, true);
+
+  bool params_as_json = false;
+  HostOptionText params_host;
+  CLI::App* params = cli.add_subcommand("params", "list the effect's parameters");
+  params->add_flag("--json", params_as_json, "print the list as JSON");
+  AddHostOptions(params, params_host, false);
+
+  HostOptionText about_host;
+  CLI::App* about = cli.add_subcommand("about", "print the effect's about text");
+  AddHostOptions(about, about_host, false);
+
+  HostOptionText descriptor_host;
+  CLI::App* descriptor = cli.add_subcommand("descriptor", "print the module's descriptor, decoded");
+  AddHostOptions(descriptor, descriptor_host, false);
+
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    cli.exit(e);
+    return app::kExitBadInput;
+  }
+
+  try {
+    if (render->parsed()) {
+      if (!size_text.empty()) render_options.size = app::ParseSize(size_text);
+      render_options.host = ResolveHostSettings(render_host);
+      render_options.module_path = ModulePath(render_host);
+      app::RunRender(render_options);
+      std::printf("%s\n", render_options.output.c_str());
+    } else if (params->parsed()) {
+      app::EffectSession session(ModulePath(params_host), ResolveHostSettings(params_host));
+      const std::string text =
+          params_as_json ? app::ParamsJson(session.Names()) : app::ParamsTable(session.Names());
+      std::fputs(text.c_str(), stdout);
+    } else if (about->parsed()) {
+      app::EffectSession session(ModulePath(about_host), ResolveHostSettings(about_host));
+      std::fputs(app::AboutText(session).c_str(), stdout);
+    } else if (descriptor->parsed()) {
+      app::EffectSession session(ModulePath(descriptor_host), ResolveHostSettings(descriptor_host));
+      std::fputs(app::DescriptorText(session).c_str(), stdout);
+    }
+  } catch (const app::UsageError& e) {
+    return Fail(app::kExitBadInput, e.what());
+  } catch (const app::EffectError& e) {
+    return Fail(app::kExitEffectError, e.what());
+  } catch (const app::Cancelled&) {
+    return Fail(app::kExitCancelled, "cancelled; no output written");
+  } catch (const std::bad_alloc&) {
+    return Fail(app::kExitEffectError, "error 4: Out of Memory");
+  } catch (const std::exception& e) {
+    return Fail(app::kExitEffectError, e.what());
+  }
+  return app::kExitDone;
+}
