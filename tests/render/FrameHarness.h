@@ -1,0 +1,91 @@
+// A frame ready to render through the embedded host: the parameter set
+// registered through the host's add_param, an input layer and an output of
+// the same size and depth, and the parameter array at its defaults.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "Common/PixelTraits.h"
+#include "host/embedded/EmbeddedHost.h"
+#include "host/embedded/ParamArray.h"
+#include "shell/HostInfo.h"
+#include "shell/ParamIndex.h"
+#include "shell/ParamSetup.h"
+
+namespace harness {
+
+class Frame {
+ public:
+  Frame(A_long width, A_long height, bool deep) {
+    host_.MakeCurrent();
+    SetPathMode(PathLayout::kPoint);
+    ProbeHost(host_.InData());
+    host_.ClearRegisteredParams();
+    if (ParamsSetup(host_.InData(), host_.OutData()) != PF_Err_NONE) {
+      throw std::runtime_error("parameter set-up failed");
+    }
+    input_ = host_.CreateWorld(width, height, deep, false);
+    output_ = host_.CreateWorld(width, height, deep, true);
+    params_.emplace(host_.BuildParams(input_));
+  }
+
+  embedded::EmbeddedHost& Host() { return host_; }
+  PF_InData* InData() { return host_.InData(); }
+  PF_OutData* OutData() { return host_.OutData(); }
+  embedded::ParamArray& Params() { return *params_; }
+  PF_EffectWorld* Input() { return input_; }
+  PF_EffectWorld* Output() { return output_; }
+
+  // Rebuilds the parameter array (after a change of downsampling, say).
+  void RebuildParams() { params_.emplace(host_.BuildParams(input_)); }
+
+  void ActivatePoint(int k, double x, double y, double handleX, double handleY) {
+    const int base = param::PointHeader(k);
+    params_->SetCheckbox(base + param::kPointActivate, true);
+    params_->SetPoint(base + param::kPointPosition, x, y);
+    params_->SetPoint(base + param::kPointHandle, handleX, handleY);
+  }
+  void ActivateDefaultPoint(int k) {
+    params_->SetCheckbox(param::PointHeader(k) + param::kPointActivate, true);
+  }
+
+ private:
+  embedded::EmbeddedHost host_;
+  PF_EffectWorld* input_ = nullptr;
+  PF_EffectWorld* output_ = nullptr;
+  std::optional<embedded::ParamArray> params_;
+};
+
+// Every pixel of a world of pixel type P set to `value`.
+template <typename P>
+void FillPixels(PF_EffectWorld* world, const P& value) {
+  for (A_long y = 0; y < world->height; ++y) {
+    for (A_long x = 0; x < world->width; ++x) {
+      *PixelAt<P>(*world, x, y) = value;
+    }
+  }
+}
+
+// A layer with some structure in every channel: the pixel's own coordinates.
+template <typename P>
+void FillPattern(PF_EffectWorld* world) {
+  using C = typename PixelTraits<P>::Channel;
+  const uint32_t full = PixelTraits<P>::kMax;
+  for (A_long y = 0; y < world->height; ++y) {
+    for (A_long x = 0; x < world->width; ++x) {
+      P& p = *PixelAt<P>(*world, x, y);
+      p.alpha = static_cast<C>(full - (static_cast<uint32_t>(x + y) % (full / 2)));
+      p.red = static_cast<C>((static_cast<uint32_t>(x) * 7u) % (full + 1));
+      p.green = static_cast<C>((static_cast<uint32_t>(y) * 5u) % (full + 1));
+      p.blue = static_cast<C>((static_cast<uint32_t>(x * y) * 3u) % (full + 1));
+    }
+  }
+}
+
+template <typename P>
+bool SamePixel(const P& a, const P& b) {
+  return a.alpha == b.alpha && a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+}  // namespace harness
