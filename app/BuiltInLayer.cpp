@@ -36,7 +36,7 @@ Rgb BackdropAt(double u, double v, uint32_t x, uint32_t y) {
   const double cx = u - 0.5;
   const double cy = v - 0.5;
   const double vignette = 1.0 - 0.55 * (cx * cx + cy * cy);
-  const double weave = 0.012 * std::sin((u * 1.7778 + v) * 90.0) * std::sin((u * 1.7778 - v) * 90.0);
+  const double weave = 0.006 * std::sin((u * 1.7778 + v) * 90.0) * std::sin((u * 1.7778 - v) * 90.0);
   const double grain = 0.018 * Grain(x, y);
   return {c.r * vignette + weave + grain, c.g * vignette + weave + grain,
           c.b * vignette + weave + grain};

@@ -124,7 +124,7 @@ std::string DescribeValue(const DescriptorProperty& p) {
     return code + (code == "eFKT" ? " (an effect)" : "");
   }
   if (k == "name" || k == "catg" || k == "eMNA") return PascalString(p.data);
-  if (k == "wx86") return CString(p.data) + " (entry point)";
+  if (k == "wx86") return CString(p.data);
   if (k == "ePVR" || k == "eSVR") {
     return std::to_string(LittleI16(p.data, 0)) + "." + std::to_string(LittleI16(p.data, 2));
   }
