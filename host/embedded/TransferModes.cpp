@@ -218,6 +218,11 @@ const TransferMode* FindTransferMode(PF_TransferMode code) {
 PixelF CompositePixel(const TransferMode& mode, const PixelF& src, const PixelF& dst,
                       double opacity, double noise) {
   const double as = src.a * opacity;
+  if (as <= 0.0) {
+    // Nothing of the source is laid: the destination stays exactly as it was,
+    // hidden colour of transparent pixels included.
+    return dst;
+  }
   switch (mode.alpha) {
     case AlphaRule::kDissolve:
       // The source's alpha times opacity is the chance that it shows.

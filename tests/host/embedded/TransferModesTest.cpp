@@ -1,0 +1,415 @@
+// transfer_rect of the embedded host, mode by mode. Expected pixels come from
+// (1) results worked out by hand and (2) a plain double-precision evaluation
+// of each mode's published formula written here, independent of the host's
+// table and compositing routine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "host/embedded/EmbeddedHost.h"
+#include "host/embedded/PixelCallbacks.h"
+
+namespace {
+
+template <typename P>
+P* At(const PF_EffectWorld& w, A_long x, A_long y) {
+  return reinterpret_cast<P*>(static_cast<char*>(w.data) + y * w.rowbytes) + x;
+}
+
+template <typename P>
+constexpr double Full() {
+  return sizeof(P) == sizeof(PF_Pixel) ? 255.0 : 32768.0;
+}
+
+// Lays src over dst (both 1-pixel-high rows of equal length) with the mode.
+template <typename P>
+std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src,
+                         const std::vector<P>& dst, int opacity, A_long seed = 0) {
+  embedded::EmbeddedHost host;
+  const bool deep = sizeof(P) != sizeof(PF_Pixel);
+  const A_long n = static_cast<A_long>(src.size());
+  PF_EffectWorld* s = host.CreateWorld(n, 1, deep, true);
+  PF_EffectWorld* d = host.CreateWorld(n, 1, deep, true);
+  for (A_long i = 0; i < n; ++i) {
+    *At<P>(*s, i, 0) = src[i];
+    *At<P>(*d, i, 0) = dst[i];
+  }
+  PF_CompositeMode comp{};
+  comp.xfer = mode;
+  comp.rand_seed = seed;
+  if (deep) {
+    comp.opacitySu = static_cast<A_u_short>(opacity);
+  } else {
+    comp.opacity = static_cast<A_u_char>(opacity);
+  }
+  const PF_Err err = embedded::HostTransferRect(host.InData()->effect_ref, PF_Quality_HI,
+                                                PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, s,
+                                                &comp, nullptr, 0, 0, d);
+  EXPECT_EQ(err, PF_Err_NONE);
+  std::vector<P> out(n);
+  for (A_long i = 0; i < n; ++i) out[i] = *At<P>(*d, i, 0);
+  return out;
+}
+
+// ---- 1. Worked by hand, 16 bits, full opacity ------------------------------------------
+
+struct HandCase {
+  const char* name;
+  PF_TransferMode mode;
+  PF_Pixel16 src;
+  PF_Pixel16 dst;
+  PF_Pixel16 expected;
+};
+
+class TransferByHand : public ::testing::TestWithParam<HandCase> {};
+
+TEST_P(TransferByHand, GivesTheWorkedResult) {
+  const HandCase& c = GetParam();
+  const PF_Pixel16 got = Composite<PF_Pixel16>(c.mode, {c.src}, {c.dst}, 32768)[0];
+  EXPECT_EQ(got.alpha, c.expected.alpha) << c.name;
+  EXPECT_EQ(got.red, c.expected.red) << c.name;
+  EXPECT_EQ(got.green, c.expected.green) << c.name;
+  EXPECT_EQ(got.blue, c.expected.blue) << c.name;
+}
+
+constexpr A_u_short F = 32768;  // 1
+constexpr A_u_short H = 16384;  // 0.5
+constexpr A_u_short Q = 8192;   // 0.25
+constexpr A_u_short T = 24576;  // 0.75
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, TransferByHand,
+    ::testing::Values(
+        // Opaque over opaque: the result is the blend B(Cb, Cs) itself.
+        HandCase{"copy", PF_Xfer_COPY, {F, Q, H, T}, {F, 1, 2, 3}, {F, Q, H, T}},
+        HandCase{"in front", PF_Xfer_IN_FRONT, {F, Q, H, T}, {F, 1, 2, 3}, {F, Q, H, T}},
+        HandCase{"add", PF_Xfer_ADD, {F, T, Q, 0}, {F, H, Q, 0}, {F, F, H, 0}},
+        HandCase{"multiply", PF_Xfer_MULTIPLY, {F, H, T, F}, {F, H, H, Q}, {F, Q, 12288, Q}},
+        HandCase{"screen", PF_Xfer_SCREEN, {F, H, 0, F}, {F, H, H, Q}, {F, T, H, F}},
+        // Overlay = hard light with the layers swapped: Cb 0.25 -> Cs * 2Cb.
+        HandCase{"overlay", PF_Xfer_OVERLAY, {F, T, T, 0}, {F, Q, T, H}, {F, 12288, 28672, 0}},
+        // Cs 0.75, Cb 0.25: D = 0.5, 0.25 + 0.5 * 0.25. Cs 0.25, Cb 0.5: 0.5 - 0.5 * 0.25.
+        HandCase{"soft light", PF_Xfer_SOFT_LIGHT, {F, T, Q, H}, {F, Q, H, H}, {F, 12288, 12288, H}},
+        HandCase{"hard light", PF_Xfer_HARD_LIGHT, {F, T, Q, 0}, {F, H, H, H}, {F, T, Q, 0}},
+        HandCase{"darken", PF_Xfer_DARKEN, {F, T, Q, H}, {F, H, H, H}, {F, H, Q, H}},
+        HandCase{"lighten", PF_Xfer_LIGHTEN, {F, T, Q, H}, {F, H, H, H}, {F, T, H, H}},
+        HandCase{"difference", PF_Xfer_DIFFERENCE, {F, T, Q, 0}, {F, Q, T, F}, {F, H, H, F}},
+        HandCase{"difference 2", PF_Xfer_DIFFERENCE2, {F, T, Q, 0}, {F, Q, T, F}, {F, H, H, F}},
+        // 0.5 + 0.25 - 2 * 0.125
+        HandCase{"exclusion", PF_Xfer_EXCLUSION, {F, Q, F, 0}, {F, H, H, H}, {F, H, H, H}},
+        // Red over grey 0.5: grey has no saturation, so the result is the grey.
+        HandCase{"hue", PF_Xfer_HUE, {F, F, 0, 0}, {F, H, H, H}, {F, H, H, H}},
+        // Grey over red: saturation 0 at red's luminosity 0.3 (9830.4).
+        HandCase{"saturation", PF_Xfer_SATURATION, {F, H, H, H}, {F, F, 0, 0}, {F, 9830, 9830, 9830}},
+        // Red at grey's luminosity 0.5: (1.2, 0.2, 0.2) clipped to (1, 2/7, 2/7).
+        HandCase{"color", PF_Xfer_COLOR, {F, F, 0, 0}, {F, H, H, H}, {F, F, 9362, 9362}},
+        // Grey at red's luminosity 0.3.
+        HandCase{"luminosity", PF_Xfer_LUMINOSITY, {F, F, 0, 0}, {F, H, H, H}, {F, 9830, 9830, 9830}},
+        // Alphas add to 1; colours mix by alpha.
+        HandCase{"alpha add", PF_Xfer_ALPHA_ADD, {H, F, 0, 0}, {H, 0, 0, F}, {F, H, 0, H}},
+        HandCase{"alpha add, total capped", PF_Xfer_ALPHA_ADD, {T, F, 0, 0}, {T, 0, 0, F}, {F, H, 0, H}},
+        // The classic dodge turns black under white to white; the newer one keeps black.
+        HandCase{"classic dodge", PF_Xfer_COLOR_DODGE, {F, F, H, T}, {F, 0, Q, Q}, {F, F, H, F}},
+        HandCase{"color dodge", PF_Xfer_COLOR_DODGE2, {F, F, H, T}, {F, 0, Q, Q}, {F, 0, H, F}},
+        // The classic burn turns white under black to black; the newer one keeps white.
+        HandCase{"classic burn", PF_Xfer_COLOR_BURN, {F, 0, H, Q}, {F, F, T, T}, {F, 0, H, 0}},
+        HandCase{"color burn", PF_Xfer_COLOR_BURN2, {F, 0, H, Q}, {F, F, T, T}, {F, F, H, 0}},
+        // Cb + 2Cs - 1: 0.5 + 1.5 - 1, 0.5 + 0.5 - 1, 0.25 + 1 - 1.
+        HandCase{"linear light", PF_Xfer_LINEAR_LIGHT, {F, T, Q, H}, {F, H, H, Q}, {F, F, 0, Q}},
+        // Cs 0.75: dodge(0.25, 0.5) = 0.5; Cs 0.25: burn(0.75, 0.5) = 0.5.
+        HandCase{"vivid light", PF_Xfer_VIVID_LIGHT, {F, T, Q, F}, {F, Q, T, H}, {F, H, H, F}},
+        // Cs 0.25: min(0.75, 0.5); Cs 0.75: max(0.25, 0.5).
+        HandCase{"pin light", PF_Xfer_PIN_LIGHT, {F, Q, T, H}, {F, T, Q, Q}, {F, H, H, Q}},
+        // White at alpha 0.5 over black at alpha 0.5: ao 0.75, colour 0.5 / 0.75.
+        HandCase{"normal, both half", PF_Xfer_IN_FRONT, {H, F, F, F}, {H, 0, 0, 0}, {T, 21845, 21845, 21845}},
+        // Multiply where only half the source overlaps: ao 1,
+        // co = 0.5 * Cs Cb + 0.5 * Cb = 0.5 * 0.25 + 0.5 * 0.5.
+        HandCase{"multiply, half source", PF_Xfer_MULTIPLY, {H, H, H, H}, {F, H, H, H}, {F, 12288, 12288, 12288}},
+        // Over a transparent backdrop every mode shows the source as it is.
+        HandCase{"multiply on clear", PF_Xfer_MULTIPLY, {T, Q, H, T}, {0, F, F, F}, {T, Q, H, T}},
+        HandCase{"hue on clear", PF_Xfer_HUE, {T, Q, H, T}, {0, F, 0, F}, {T, Q, H, T}}),
+    [](const auto& info) { return std::to_string(info.index); });
+
+// ---- 2. Against the formulas, both depths, three opacities ------------------------------
+
+struct Rgb3 {
+  double c[3];
+};
+
+double Lum(const Rgb3& x) { return 0.3 * x.c[0] + 0.59 * x.c[1] + 0.11 * x.c[2]; }
+
+Rgb3 ClipColor(Rgb3 x) {
+  const double l = Lum(x);
+  const double n = std::min({x.c[0], x.c[1], x.c[2]});
+  const double m = std::max({x.c[0], x.c[1], x.c[2]});
+  for (double& v : x.c) {
+    if (n < 0) v = l + (v - l) * l / (l - n);
+  }
+  for (double& v : x.c) {
+    if (m > 1) v = l + (v - l) * (1 - l) / (m - l);
+  }
+  return x;
+}
+
+Rgb3 SetLum(Rgb3 x, double l) {
+  const double d = l - Lum(x);
+  for (double& v : x.c) v += d;
+  return ClipColor(x);
+}
+
+double Sat(const Rgb3& x) {
+  return std::max({x.c[0], x.c[1], x.c[2]}) - std::min({x.c[0], x.c[1], x.c[2]});
+}
+
+Rgb3 SetSat(Rgb3 x, double s) {
+  std::array<int, 3> idx{0, 1, 2};
+  std::sort(idx.begin(), idx.end(), [&](int a, int b) { return x.c[a] < x.c[b]; });
+  double& mn = x.c[idx[0]];
+  double& mid = x.c[idx[1]];
+  double& mx = x.c[idx[2]];
+  if (mx > mn) {
+    mid = (mid - mn) * s / (mx - mn);
+    mx = s;
+  } else {
+    mid = 0;
+    mx = 0;
+  }
+  mn = 0;
+  return x;
+}
+
+double Dodge(double b, double s) { return b == 0 ? 0 : (s == 1 ? 1 : std::min(1.0, b / (1 - s))); }
+double Burn(double b, double s) { return b == 1 ? 1 : (s == 0 ? 0 : 1 - std::min(1.0, (1 - b) / s)); }
+double HardLight(double b, double s) { return s <= 0.5 ? b * 2 * s : b + (2 * s - 1) - b * (2 * s - 1); }
+
+double SeparableBlend(PF_TransferMode m, double b, double s) {
+  switch (m) {
+    case PF_Xfer_COPY: case PF_Xfer_IN_FRONT: return s;
+    case PF_Xfer_ADD: return std::min(1.0, b + s);
+    case PF_Xfer_MULTIPLY: return b * s;
+    case PF_Xfer_SCREEN: return b + s - b * s;
+    case PF_Xfer_OVERLAY: return HardLight(s, b);
+    case PF_Xfer_SOFT_LIGHT: {
+      if (s <= 0.5) return b - (1 - 2 * s) * b * (1 - b);
+      const double d = b <= 0.25 ? ((16 * b - 12) * b + 4) * b : std::sqrt(b);
+      return b + (2 * s - 1) * (d - b);
+    }
+    case PF_Xfer_HARD_LIGHT: return HardLight(b, s);
+    case PF_Xfer_DARKEN: return std::min(b, s);
+    case PF_Xfer_LIGHTEN: return std::max(b, s);
+    case PF_Xfer_DIFFERENCE: case PF_Xfer_DIFFERENCE2: return std::fabs(b - s);
+    case PF_Xfer_EXCLUSION: return b + s - 2 * b * s;
+    case PF_Xfer_COLOR_DODGE: return s == 1 ? 1 : std::min(1.0, b / (1 - s));
+    case PF_Xfer_COLOR_BURN: return s == 0 ? 0 : 1 - std::min(1.0, (1 - b) / s);
+    case PF_Xfer_COLOR_DODGE2: return Dodge(b, s);
+    case PF_Xfer_COLOR_BURN2: return Burn(b, s);
+    case PF_Xfer_LINEAR_LIGHT: return std::clamp(b + 2 * s - 1, 0.0, 1.0);
+    case PF_Xfer_VIVID_LIGHT: return s <= 0.5 ? Burn(b, 2 * s) : Dodge(b, 2 * s - 1);
+    case PF_Xfer_PIN_LIGHT: return s <= 0.5 ? std::min(b, 2 * s) : std::max(b, 2 * s - 1);
+  }
+  ADD_FAILURE() << "no reference for mode " << m;
+  return 0;
+}
+
+Rgb3 Blend(PF_TransferMode m, const Rgb3& b, const Rgb3& s) {
+  switch (m) {
+    case PF_Xfer_HUE: return SetLum(SetSat(s, Sat(b)), Lum(b));
+    case PF_Xfer_SATURATION: return SetLum(SetSat(b, Sat(s)), Lum(b));
+    case PF_Xfer_COLOR: return SetLum(s, Lum(b));
+    case PF_Xfer_LUMINOSITY: return SetLum(b, Lum(s));
+    default: {
+      Rgb3 out;
+      for (int i = 0; i < 3; ++i) out.c[i] = SeparableBlend(m, b.c[i], s.c[i]);
+      return out;
+    }
+  }
+}
+
+// Straight-alpha compositing of the W3C recommendation (source over with a
+// blend), except Alpha Add, whose alphas add.
+std::array<double, 4> Reference(PF_TransferMode m, const std::array<double, 4>& src,
+                                const std::array<double, 4>& dst, double opacity) {
+  const double as = src[0] * opacity;
+  const double ab = dst[0];
+  const Rgb3 cs{{src[1], src[2], src[3]}};
+  const Rgb3 cb{{dst[1], dst[2], dst[3]}};
+  std::array<double, 4> out{};
+  if (m == PF_Xfer_ALPHA_ADD) {
+    out[0] = std::min(1.0, as + ab);
+    for (int i = 1; i < 4; ++i) {
+      out[i] = as + ab > 0 ? (as * src[i] + ab * dst[i]) / (as + ab) : 0;
+    }
+    return out;
+  }
+  out[0] = as + ab - as * ab;
+  const Rgb3 bl = Blend(m, cb, cs);
+  for (int i = 0; i < 3; ++i) {
+    const double co = as * (1 - ab) * cs.c[i] + as * ab * bl.c[i] + (1 - as) * ab * cb.c[i];
+    out[i + 1] = out[0] > 0 ? co / out[0] : 0;
+  }
+  return out;
+}
+
+// (alpha, red, green, blue) in 8 bits; the 16-bit cases use c * 128, with 255 as 32768.
+const std::vector<std::array<int, 4>> kSources = {
+    {255, 200, 100, 30}, {255, 255, 0, 128}, {255, 40, 130, 220}, {128, 200, 100, 30},
+    {180, 90, 160, 250}, {0, 255, 255, 255}, {64, 10, 250, 128},  {255, 255, 0, 0},
+    {255, 30, 60, 90},   {255, 0, 255, 64},  {255, 128, 128, 128}};
+const std::vector<std::array<int, 4>> kDests = {
+    {255, 60, 180, 240}, {255, 0, 255, 64},  {255, 20, 50, 250}, {200, 60, 180, 240},
+    {0, 10, 20, 30},     {220, 100, 110, 120}, {96, 250, 10, 128}, {255, 128, 128, 128},
+    {255, 250, 240, 5},  {255, 255, 0, 128}, {255, 255, 0, 0}};
+
+template <typename P>
+P MakePixel(const std::array<int, 4>& v) {
+  auto ch = [](int c) {
+    using C = decltype(P{}.red);
+    if (sizeof(P) == sizeof(PF_Pixel)) return static_cast<C>(c);
+    return static_cast<C>(c == 255 ? 32768 : c * 128);
+  };
+  return P{ch(v[0]), ch(v[1]), ch(v[2]), ch(v[3])};
+}
+
+template <typename P>
+std::array<double, 4> Normalised(const P& p) {
+  return {p.alpha / Full<P>(), p.red / Full<P>(), p.green / Full<P>(), p.blue / Full<P>()};
+}
+
+struct FormulaCase {
+  PF_TransferMode mode;
+  bool deep;
+  double opacity;  // 0, 0.5 or 1
+};
+
+class TransferFormula : public ::testing::TestWithParam<FormulaCase> {};
+
+template <typename P>
+void CheckAgainstFormula(const FormulaCase& c) {
+  std::vector<P> src, dst;
+  for (const auto& s : kSources) src.push_back(MakePixel<P>(s));
+  for (const auto& d : kDests) dst.push_back(MakePixel<P>(d));
+  const int opacity = static_cast<int>(c.opacity * Full<P>());
+  const std::vector<P> got = Composite<P>(c.mode, src, dst, opacity);
+  for (size_t i = 0; i < src.size(); ++i) {
+    const std::array<int, 4> gotCh{got[i].alpha, got[i].red, got[i].green, got[i].blue};
+    if (opacity == 0) {
+      // Opacity 0 leaves the destination exactly as it was.
+      const std::array<int, 4> was{dst[i].alpha, dst[i].red, dst[i].green, dst[i].blue};
+      EXPECT_EQ(gotCh, was) << "pair " << i;
+      continue;
+    }
+    const auto want = Reference(c.mode, Normalised(src[i]), Normalised(dst[i]),
+                                opacity / Full<P>());
+    for (int k = 0; k < 4; ++k) {
+      // Rounded half up and clamped; one step of slack for a different
+      // order of the same arithmetic landing on the other side of a half.
+      const double expected = std::clamp(std::floor(want[k] * Full<P>() + 0.5), 0.0, Full<P>());
+      EXPECT_NEAR(gotCh[k], expected, 1.0) << "pair " << i << " channel " << k;
+    }
+  }
+}
+
+TEST_P(TransferFormula, MatchesThePublishedFormula) {
+  if (GetParam().deep) {
+    CheckAgainstFormula<PF_Pixel16>(GetParam());
+  } else {
+    CheckAgainstFormula<PF_Pixel>(GetParam());
+  }
+}
+
+std::vector<FormulaCase> AllFormulaCases() {
+  const PF_TransferMode modes[] = {
+      PF_Xfer_COPY,        PF_Xfer_IN_FRONT,    PF_Xfer_ADD,          PF_Xfer_MULTIPLY,
+      PF_Xfer_SCREEN,      PF_Xfer_OVERLAY,     PF_Xfer_SOFT_LIGHT,   PF_Xfer_HARD_LIGHT,
+      PF_Xfer_DARKEN,      PF_Xfer_LIGHTEN,     PF_Xfer_DIFFERENCE,   PF_Xfer_HUE,
+      PF_Xfer_SATURATION,  PF_Xfer_COLOR,       PF_Xfer_LUMINOSITY,   PF_Xfer_ALPHA_ADD,
+      PF_Xfer_COLOR_DODGE, PF_Xfer_COLOR_BURN,  PF_Xfer_EXCLUSION,    PF_Xfer_DIFFERENCE2,
+      PF_Xfer_COLOR_DODGE2, PF_Xfer_COLOR_BURN2, PF_Xfer_LINEAR_LIGHT, PF_Xfer_VIVID_LIGHT,
+      PF_Xfer_PIN_LIGHT};
+  std::vector<FormulaCase> cases;
+  for (PF_TransferMode m : modes)
+    for (bool deep : {false, true})
+      for (double op : {1.0, 0.5, 0.0}) cases.push_back({m, deep, op});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModes, TransferFormula, ::testing::ValuesIn(AllFormulaCases()),
+                         [](const auto& info) {
+                           return "mode" + std::to_string(info.param.mode) +
+                                  (info.param.deep ? "_16bit" : "_8bit") + "_opacity" +
+                                  std::to_string(static_cast<int>(info.param.opacity * 100));
+                         });
+
+// ---- Dissolve ---------------------------------------------------------------------------
+
+template <typename P>
+std::vector<P> DissolveRow(int opacity, A_long seed, P src, P dst, A_long n = 4096) {
+  return Composite<P>(PF_Xfer_DISSOLVE, std::vector<P>(n, src), std::vector<P>(n, dst), opacity,
+                      seed);
+}
+
+TEST(Dissolve, IsTheSameForTheSameSeed) {
+  const PF_Pixel s{255, 255, 0, 0}, d{255, 0, 0, 255};
+  const auto a = DissolveRow<PF_Pixel>(128, 7, s, d);
+  const auto b = DissolveRow<PF_Pixel>(128, 7, s, d);
+  const auto other = DissolveRow<PF_Pixel>(128, 8, s, d);
+  int differ = 0, differOther = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    differ += a[i].red != b[i].red;
+    differOther += a[i].red != other[i].red;
+  }
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(differOther, 0) << "another seed gives another pattern";
+}
+
+struct DissolveCase {
+  bool deep;
+  int opacity;
+  int srcAlphaOf255;  // 8-bit source alpha (16-bit scaled to it)
+  double expectedShare;
+};
+
+class DissolveShare : public ::testing::TestWithParam<DissolveCase> {};
+
+// Each pixel is either the destination unchanged or the source fully opaque,
+// the source in a share close to its alpha times the opacity.
+TEST_P(DissolveShare, ShowsTheSourceInProportion) {
+  const DissolveCase& c = GetParam();
+  int shown = 0;
+  const int n = 4096;
+  if (c.deep) {
+    const A_u_short a = static_cast<A_u_short>(c.srcAlphaOf255 * 32768 / 255);
+    const PF_Pixel16 s{a, 32768, 0, 0}, d{20000, 0, 0, 32768};
+    for (const PF_Pixel16& p : DissolveRow<PF_Pixel16>(c.opacity, 3, s, d, n)) {
+      const bool isSrc = p.alpha == 32768 && p.red == 32768 && p.blue == 0;
+      const bool isDst = p.alpha == d.alpha && p.red == 0 && p.blue == 32768;
+      ASSERT_TRUE(isSrc || isDst);
+      shown += isSrc;
+    }
+  } else {
+    const PF_Pixel s{static_cast<A_u_char>(c.srcAlphaOf255), 255, 0, 0}, d{150, 0, 0, 255};
+    for (const PF_Pixel& p : DissolveRow<PF_Pixel>(c.opacity, 3, s, d, n)) {
+      const bool isSrc = p.alpha == 255 && p.red == 255 && p.blue == 0;
+      const bool isDst = p.alpha == d.alpha && p.red == 0 && p.blue == 255;
+      ASSERT_TRUE(isSrc || isDst);
+      shown += isSrc;
+    }
+  }
+  // 4096 draws: a standard deviation of at most 32 pixels; allow 4 of them.
+  EXPECT_NEAR(shown, c.expectedShare * n, 128.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DissolveShare,
+                         ::testing::Values(DissolveCase{false, 255, 255, 1.0},
+                                           DissolveCase{false, 0, 255, 0.0},
+                                           DissolveCase{false, 255, 0, 0.0},
+                                           DissolveCase{false, 255, 51, 0.2},
+                                           DissolveCase{false, 51, 255, 0.2},
+                                           DissolveCase{true, 32768, 255, 1.0},
+                                           DissolveCase{true, 0, 255, 0.0},
+                                           DissolveCase{true, 16384, 255, 0.5}));
+
+}  // namespace
