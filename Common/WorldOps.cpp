@@ -77,6 +77,9 @@ void Blit(const PF_EffectWorld& source, PF_EffectWorld& dest, const WorldRect* s
   if (IsDeep(source) != IsDeep(dest)) {
     throw AEException(kEffectError, "Blit Error: Worlds have different bitdepths");
   }
+  if (source.width < 1 || source.height < 1 || dest.width < 1 || dest.height < 1) {
+    return;  // nothing to copy from or to
+  }
   const int32_t srcMaxX = source.width - 1;
   const int32_t srcMaxY = source.height - 1;
   const int32_t dstMaxX = dest.width - 1;

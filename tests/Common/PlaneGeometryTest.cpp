@@ -123,16 +123,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, PointInTriangleTable,
                                            TriangleCase{{-0.1, 1}, false},
                                            TriangleCase{{1, -0.1}, false}));
 
-TEST(Clamp, IntegerAndBox) {
-  EXPECT_EQ(ClampInt(-3, 0, 9), 0);
-  EXPECT_EQ(ClampInt(12, 0, 9), 9);
-  EXPECT_EQ(ClampInt(4, 0, 9), 4);
-  IntBox box{-5, 20, -1, 7};
-  ClampBox(box, 0, 9, 0, 5);
-  EXPECT_EQ(box.left, 0);
-  EXPECT_EQ(box.right, 9);
-  EXPECT_EQ(box.top, 0);
-  EXPECT_EQ(box.bottom, 5);
-}
-
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "gradient/Gradient.h"
-
 namespace {
 
 constexpr int kRepeat = 0;
@@ -71,21 +69,5 @@ INSTANTIATE_TEST_SUITE_P(
         // Any style other than 1 repeats.
         PlaceCase{"unknown style repeats", 10, 1, -0.25, 7, 0, 0.75}),
     [](const auto& info) { return std::to_string(info.index); });
-
-TEST(PlacementColour, LooksUpTheFoldedPosition) {
-  StrokeSettings s{};
-  s.halfWidth = 10;
-  s.repeats = 2;
-  s.repeatStyle = kRepeat;
-  s.interpolation = 0;
-  Gradient g(&s);
-  g.AddDot(ColorDot{true, {32768, 0, 0, 0}, 0.0});
-  g.AddDot(ColorDot{true, {32768, 32768, 0, 0}, 1.0});
-  s.gradient = &g;
-  // d = 7.5: x = 1.5, folded to 0.5, red 16384.
-  const PF_Pixel16 c = GradientColorAtDistance(s, 7.5);
-  EXPECT_EQ(c.red, 16384);
-  EXPECT_EQ(c.alpha, 32768);
-}
 
 }  // namespace
