@@ -65,6 +65,27 @@ double ChordIntercept(const Vec2d* w) {
   return w[0].x - (w[0].y * (w[kDegree].x - w[0].x)) / (w[kDegree].y - w[0].y);
 }
 
+// DeCasteljau(w, 5, 0.5, left, right) with the degree fixed, so that the
+// loops unroll: the same operations in the same order (u = 1 - 0.5 = 0.5).
+void SplitInHalf(const Vec2d* w, Vec2d* left, Vec2d* right) {
+  double x[kDegree + 1];
+  double y[kDegree + 1];
+  for (int j = 0; j <= kDegree; ++j) {
+    x[j] = w[j].x;
+    y[j] = w[j].y;
+  }
+  left[0] = w[0];
+  right[kDegree] = w[kDegree];
+  for (int i = 1; i <= kDegree; ++i) {
+    for (int j = 0; j <= kDegree - i; ++j) {
+      x[j] = 0.5 * x[j] + 0.5 * x[j + 1];
+      y[j] = 0.5 * y[j] + 0.5 * y[j + 1];
+    }
+    left[i] = Vec2d(x[0], y[0]);
+    right[kDegree - i] = Vec2d(x[kDegree - i], y[kDegree - i]);
+  }
+}
+
 void FindRoots(const Vec2d* w, int depth, int maxDepth, double epsilon, RootList& roots) {
   const int changes = SignChanges(w);
   if (changes == 0) return;
@@ -86,7 +107,7 @@ void FindRoots(const Vec2d* w, int depth, int maxDepth, double epsilon, RootList
   }
   Vec2d left[kDegree + 1];
   Vec2d right[kDegree + 1];
-  DeCasteljau(w, kDegree, 0.5, left, right);
+  SplitInHalf(w, left, right);
   FindRoots(left, depth + 1, maxDepth, epsilon, roots);
   FindRoots(right, depth + 1, maxDepth, epsilon, roots);
 }

@@ -56,6 +56,27 @@ INSTANTIATE_TEST_SUITE_P(
                     InsideCase{"twice_outside", kTwice, true, {95, 50}, false}),
     [](const testing::TestParamInfo<InsideCase>& info) { return std::string(info.param.name); });
 
+TEST(IsInsideRay, PassingExactlyThroughPolygonPointsCountsEachCrossingOnce) {
+  // Queries at the exact y of points on the rectangle's vertical sides: the
+  // ray toward -x runs through a polygon point whose edges lie above and
+  // below it. Counted twice, a point on the right side would outweigh the
+  // left side's single crossing for queries right of the rectangle.
+  VertexPath source(Rectangle(10, 10, 90, 90), false);
+  BezierPath path(&source);
+  path.BuildPolygon(0.3);
+  const Array1D<Vec2d>& polygon = path.Polygon();
+  int checked = 0;
+  for (int32_t i = 0; i < polygon.Count(); ++i) {
+    const Vec2d& p = polygon[i];
+    if (p.y < 20 || p.y > 80) continue;
+    EXPECT_FALSE(path.IsInside(95, p.y)) << "y " << p.y;
+    EXPECT_FALSE(path.IsInside(5, p.y)) << "y " << p.y;
+    EXPECT_TRUE(path.IsInside(50, p.y)) << "y " << p.y;
+    ++checked;
+  }
+  EXPECT_GT(checked, 300);
+}
+
 // ---- Classify: classes and nine-sample coverage --------------------------------
 
 struct CellCase {
