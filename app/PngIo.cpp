@@ -8,8 +8,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
+#include "Common/PixelTraits.h"
 #include "app/AppErrors.h"
 
 namespace app {
@@ -96,16 +98,44 @@ bool ReadRows(ReadHolder& holder, png_bytepp rows) {
   return true;
 }
 
-bool WriteRows(WriteHolder& holder, FILE* file, png_uint_32 width, png_uint_32 height,
-               int bit_depth, png_bytepp rows) {
+// The pixels of row y, PF_Pixel or PF_Pixel16 by the image's depth.
+using RowPixels = std::function<const void*(int y)>;
+
+void EncodeRow(const void* pixels, int width, bool deep, png_byte* row) {
+  for (int x = 0; x < width; ++x) {
+    if (deep) {
+      const PF_Pixel16& p = static_cast<const PF_Pixel16*>(pixels)[x];
+      const uint16_t samples[4] = {Channel16ToPngSample(p.red), Channel16ToPngSample(p.green),
+                                   Channel16ToPngSample(p.blue), Channel16ToPngSample(p.alpha)};
+      for (int c = 0; c < 4; ++c) {
+        row[x * 8 + 2 * c] = static_cast<png_byte>(samples[c] >> 8);
+        row[x * 8 + 2 * c + 1] = static_cast<png_byte>(samples[c] & 0xFF);
+      }
+    } else {
+      const PF_Pixel& p = static_cast<const PF_Pixel*>(pixels)[x];
+      row[x * 4 + 0] = p.red;
+      row[x * 4 + 1] = p.green;
+      row[x * 4 + 2] = p.blue;
+      row[x * 4 + 3] = p.alpha;
+    }
+  }
+}
+
+// Writes one row at a time through `row`, a buffer of one encoded row.
+bool WriteRows(WriteHolder& holder, FILE* file, int width, int height, bool deep,
+               const RowPixels& pixels, png_byte* row) {
   png_structp png = holder.png;
   png_infop info = holder.info;
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
-  png_set_IHDR(png, info, width, height, bit_depth, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+               deep ? 16 : 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  png_write_image(png, rows);
+  for (int y = 0; y < height; ++y) {
+    EncodeRow(pixels(y), width, deep, row);
+    png_write_row(png, row);
+  }
   png_write_end(png, nullptr);
   return true;
 }
@@ -130,31 +160,6 @@ void DecodeRgbaRows(const std::vector<png_byte>& data, const PngHeader& header, 
       }
     }
   }
-}
-
-std::vector<png_byte> EncodeRgbaRows(const Layer& layer, size_t rowbytes) {
-  std::vector<png_byte> data(rowbytes * static_cast<size_t>(layer.height));
-  for (int y = 0; y < layer.height; ++y) {
-    png_byte* row = data.data() + static_cast<size_t>(y) * rowbytes;
-    for (int x = 0; x < layer.width; ++x) {
-      if (layer.deep) {
-        const PF_Pixel16& p = layer.At16(x, y);
-        const uint16_t samples[4] = {Channel16ToPngSample(p.red), Channel16ToPngSample(p.green),
-                                     Channel16ToPngSample(p.blue), Channel16ToPngSample(p.alpha)};
-        for (int c = 0; c < 4; ++c) {
-          row[x * 8 + 2 * c] = static_cast<png_byte>(samples[c] >> 8);
-          row[x * 8 + 2 * c + 1] = static_cast<png_byte>(samples[c] & 0xFF);
-        }
-      } else {
-        const PF_Pixel& p = layer.At8(x, y);
-        row[x * 4 + 0] = p.red;
-        row[x * 4 + 1] = p.green;
-        row[x * 4 + 2] = p.blue;
-        row[x * 4 + 3] = p.alpha;
-      }
-    }
-  }
-  return data;
 }
 
 std::vector<png_bytep> RowPointers(std::vector<png_byte>& data, size_t rowbytes, size_t height) {
@@ -258,23 +263,38 @@ class TemporaryFile {
 
 }  // namespace
 
-void WritePng(const std::string& path, const Layer& layer) {
-  const int bit_depth = layer.deep ? 16 : 8;
-  const size_t rowbytes = static_cast<size_t>(layer.width) * (layer.deep ? 8 : 4);
-  std::vector<png_byte> data = EncodeRgbaRows(layer, rowbytes);
-  std::vector<png_bytep> rows = RowPointers(data, rowbytes, static_cast<size_t>(layer.height));
+namespace {
 
+void WriteImage(const std::string& path, int width, int height, bool deep,
+                const RowPixels& pixels) {
+  std::vector<png_byte> row(static_cast<size_t>(width) * (deep ? 8 : 4));
   TemporaryFile output(path);
   PngErrorText error;
   WriteHolder holder;
   holder.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
   if (holder.png) holder.info = png_create_info_struct(holder.png);
   if (!holder.png || !holder.info) throw output.WriteFailure("out of memory");
-  if (!WriteRows(holder, output.file(), static_cast<png_uint_32>(layer.width),
-                 static_cast<png_uint_32>(layer.height), bit_depth, rows.data())) {
+  if (!WriteRows(holder, output.file(), width, height, deep, pixels, row.data())) {
     throw output.WriteFailure(error.text);
   }
   output.Commit();
+}
+
+}  // namespace
+
+void WritePng(const std::string& path, const Layer& layer) {
+  const size_t width = static_cast<size_t>(layer.width);
+  WriteImage(path, layer.width, layer.height, layer.deep, [&layer, width](int y) -> const void* {
+    const size_t start = static_cast<size_t>(y) * width;
+    return layer.deep ? static_cast<const void*>(layer.pixels16.data() + start)
+                      : static_cast<const void*>(layer.pixels8.data() + start);
+  });
+}
+
+void WritePng(const std::string& path, const PF_EffectWorld& world) {
+  WriteImage(path, world.width, world.height, IsDeep(world), [&world](int y) -> const void* {
+    return static_cast<const char*>(world.data) + static_cast<intptr_t>(y) * world.rowbytes;
+  });
 }
 
 }  // namespace app

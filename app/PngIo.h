@@ -26,9 +26,10 @@ constexpr int kMaxLayerSide = embedded::kMaxWorldDimension;
 
 Layer ReadPng(const std::string& path);
 
-// Writes an RGBA PNG at the layer's depth. The data goes to a temporary file
+// Writes an RGBA PNG at the layer's (or world's) depth, a row at a time. The data goes to a temporary file
 // in the same folder, which is renamed over `path` only once it is complete,
 // so a failure never leaves a partial file behind.
 void WritePng(const std::string& path, const Layer& layer);
+void WritePng(const std::string& path, const PF_EffectWorld& world);
 
 }  // namespace app

@@ -107,7 +107,7 @@ void RunRender(const RenderOptions& options) {
 
   if (err == PF_Interrupt_CANCEL || InterruptRequested()) throw Cancelled();
   if (err != PF_Err_NONE) session.FailWith(err, "render");
-  WritePng(options.output, LayerFromWorld(*output));
+  WritePng(options.output, *output);
 }
 
 }  // namespace app

@@ -96,6 +96,12 @@ int main(int argc, char** argv) {
   CLI::App* descriptor = cli.add_subcommand("descriptor", "print the module's descriptor, decoded");
   AddHostOptions(descriptor, descriptor_host, false);
 
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (!first.empty() && first[0] != '-' && first != "render" && first != "params" &&
+      first != "about" && first != "descriptor") {
+    return Fail(app::kExitBadInput, std::string("unknown command '") + argv[1] +
+                                        "'; the commands are render, params, about and descriptor");
+  }
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
