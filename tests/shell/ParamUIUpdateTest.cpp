@@ -102,12 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UpdateCase{"Point3Ticked", {3}, 93, {{94, false}, {95, false}}},
         UpdateCase{"Point3Unticked", {1, 2, 4}, 93, {{94, true}, {95, true}}},
-        UpdateCase{"Point6Ticked", {6}, 108, {{109, false}, {110, false}}},
-        UpdateCase{"Point1Ticked", {1}, 83, {{84, false}, {85, false}}},
         UpdateCase{"LineWidthChanged", {1, 2, 3}, 5, {}},
         UpdateCase{"GroupHeaderChanged", {1}, 82, {}},
         UpdateCase{"PointControlChanged", {1}, 84, {}},
-        UpdateCase{"GroupEndChanged", {2}, 91, {}},
         UpdateCase{"AllGroups",
                    {1, 3},
                    kAllGroups,
@@ -185,19 +182,5 @@ INSTANTIATE_TEST_SUITE_P(
                       QuietEndCase{"RecordNotAllocated", embedded::SuiteAnswer::kOffer, 2, false},
                       QuietEndCase{"MaskLayout", embedded::SuiteAnswer::kOffer, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ParamUIUpdateTest, UntickingGreysOutAgainAndKeepsTheValues) {
-  Activate(5);
-  ParamUIUpdate(host_.InData(), Params().Get(), 103);
-  Params().SetCheckbox(103, false);
-  host_.ClearUpdateParamUICalls();
-  ParamUIUpdate(host_.InData(), Params().Get(), 103);
-  const std::vector<SentUpdate> expected = {{104, true}, {105, true}};
-  ASSERT_EQ(Sent(), expected);
-  for (const auto& call : host_.UpdateParamUICalls()) {
-    EXPECT_EQ(call.def.u.td.x_value, Params().At(call.index).u.td.x_value);
-    EXPECT_EQ(call.def.u.td.y_value, Params().At(call.index).u.td.y_value);
-  }
-}
 
 }  // namespace

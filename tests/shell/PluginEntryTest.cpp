@@ -1,5 +1,5 @@
-// The entry point's own rules, called in-process: stage names, the about
-// text, the decoration cut, and the per-call steps around a command.
+// The entry point's own rules, called in-process: stage names, the
+// decoration cut, and the layout global set-up selects.
 #include "shell/PluginEntry.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "Common/MemoryWrappers.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HandleHeap.h"
 #include "shell/HostInfo.h"
@@ -29,18 +28,6 @@ INSTANTIATE_TEST_SUITE_P(Numbers, StageNames,
                          ::testing::Values(StageCase{0, "Development"}, StageCase{1, "Alpha"},
                                            StageCase{2, "Beta"}, StageCase{3, "Release"},
                                            StageCase{4, "Release"}, StageCase{-1, "Release"}));
-
-TEST(AboutText, FitsTheMessageAndTruncatesIntoASmallerBuffer) {
-  const std::string expected =
-      "Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14\n\n" +
-      std::string(shell::kCredits);
-  char full[256];
-  shell::WriteAboutText(full, sizeof full);
-  EXPECT_EQ(std::string(full), expected);
-  char small[20];
-  shell::WriteAboutText(small, sizeof small);
-  EXPECT_EQ(std::string(small), expected.substr(0, 19));
-}
 
 // Messages of growing length and what decoration leaves: "\nLustre Strand [ "
 // is 17 characters and " ]" 2, so messages up to 235 characters keep their
@@ -101,41 +88,6 @@ TEST_F(EntryTest, GlobalSetUpSelectsThePointLayoutWhateverTheProbeLeft) {
   // An unknown command leaves it so.
   ASSERT_EQ(Call(42), PF_Err_NONE);
   EXPECT_EQ(GetHostInfo().PathMode, PathLayout::kPoint);
-}
-
-TEST_F(EntryTest, EveryCallProbesTheHostFirst) {
-  host_.SetAppId(0x50724D72);
-  host_.SetVersion(12, 10);
-  ASSERT_EQ(Call(PF_Cmd_SEQUENCE_SETUP), PF_Err_NONE);
-  EXPECT_EQ(GetHostInfo().appId, 0x50724D72);
-  EXPECT_EQ(GetHostInfo().versionMajor, 12);
-  EXPECT_EQ(GetHostInfo().versionMinor, 10);
-  EXPECT_TRUE(GetHostInfo().hasFileImportManager);
-}
-
-// The memory wrappers take the handle callbacks of every call before the
-// command runs: a block allocated after a call goes to that call's host.
-int gCountedRequests = 0;
-PF_Handle CountingNewHandle(A_u_longlong size) {
-  ++gCountedRequests;
-  return embedded::HandleHeap::HostNewHandle(size);
-}
-
-TEST_F(EntryTest, CapturesTheCallsHandleCallbacks) {
-  PF_UtilCallbacks counting = *host_.InData()->utils;
-  counting.host_new_handle = CountingNewHandle;
-  PF_UtilCallbacks* original = host_.InData()->utils;
-  host_.InData()->utils = &counting;
-  gCountedRequests = 0;
-  ASSERT_EQ(Call(PF_Cmd_ABOUT), PF_Err_NONE);
-  void* block = MemoryWrappers::Allocate(10);
-  EXPECT_EQ(gCountedRequests, 2);  // the block and its record
-  MemoryWrappers::Release(block);
-  host_.InData()->utils = original;
-  ASSERT_EQ(Call(PF_Cmd_ABOUT), PF_Err_NONE);
-  block = MemoryWrappers::Allocate(10);
-  EXPECT_EQ(gCountedRequests, 2);
-  MemoryWrappers::Release(block);
 }
 
 }  // namespace
