@@ -53,12 +53,6 @@ TEST_P(SuiteCacheTest, AcquiresOnceAndReleasesOnce) {
   EXPECT_EQ(host_.ReleaseCount(a.suite), 1);
 }
 
-TEST_P(SuiteCacheTest, NothingAskedNothingAcquiredOrReleased) {
-  { SuiteCache cache(host_.InData()->pica_basicP); }
-  EXPECT_EQ(host_.AcquireAttempts(GetParam().suite), 0);
-  EXPECT_EQ(host_.ReleaseCount(GetParam().suite), 0);
-}
-
 TEST_P(SuiteCacheTest, RefusedOrNullSuiteThrowsSuiteNotFoundAndIsNotReleased) {
   const Accessor& a = GetParam();
   for (SuiteAnswer answer : {SuiteAnswer::kRefuse, SuiteAnswer::kNull}) {

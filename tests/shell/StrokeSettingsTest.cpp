@@ -197,25 +197,4 @@ INSTANTIATE_TEST_SUITE_P(
                       // 25.5 % is stored as 1671168 / 65536 exactly: 0.255 * 32768 = 8355.84
                       DotCase{10, {255, 7, 7, 7}, 25.5, 100.0, 8355}));
 
-TEST_F(StrokeSettingsTest, DefaultDotsAreRedGreenBlueAtTwentyFiftyEighty) {
-  auto params = Params(false);
-  const struct {
-    int k;
-    bool active;
-    A_u_short r, g, b;
-    double position;
-  } want[] = {{1, true, 32768, 0, 0, 0.2}, {2, true, 0, 32768, 0, 0.5},
-              {3, true, 0, 0, 32768, 0.8}, {4, false, 0, 0, 0, 0.0},
-              {10, false, 0, 0, 0, 0.0}};
-  for (const auto& w : want) {
-    const ColorDot dot = ReadColorDot(params.Get(), param::ColorDotHeader(w.k));
-    EXPECT_EQ(dot.active, w.active) << "dot " << w.k;
-    EXPECT_EQ(dot.color.alpha, 32768) << "dot " << w.k;
-    EXPECT_EQ(dot.color.red, w.r) << "dot " << w.k;
-    EXPECT_EQ(dot.color.green, w.g) << "dot " << w.k;
-    EXPECT_EQ(dot.color.blue, w.b) << "dot " << w.k;
-    EXPECT_NEAR(dot.position, w.position, 1e-15) << "dot " << w.k;
-  }
-}
-
 }  // namespace

@@ -55,19 +55,6 @@ TEST_F(HandleHeapTest, DisposedOrForeignHandlesAreNotLockedAndCountAsBadDisposes
   EXPECT_EQ(heap.LiveHandles(), live_);
 }
 
-TEST_F(HandleHeapTest, ZeroSizeHandlesAreDistinct) {
-  HandleHeap& heap = HandleHeap::Instance();
-  PF_Handle a = heap.NewHandle(0);
-  PF_Handle b = heap.NewHandle(0);
-  ASSERT_NE(a, nullptr);
-  ASSERT_NE(b, nullptr);
-  EXPECT_NE(a, b);
-  EXPECT_NE(heap.Lock(a), nullptr);
-  heap.Dispose(a);
-  heap.Dispose(b);
-  EXPECT_EQ(heap.LiveHandles(), live_);
-}
-
 // "Fail the Nth request from now": exactly request N is refused, the others
 // succeed, and the fault fires once.
 class HandleHeapFaultTest : public HandleHeapTest, public ::testing::WithParamInterface<int> {};

@@ -217,21 +217,6 @@ INSTANTIATE_TEST_SUITE_P(Values, FixedValueTest,
                                            FixedCase{kOffset, -500.0, -32768000},
                                            FixedCase{kOffset, 500.0, 32768000}));
 
-TEST_F(ParamArrayTest, OtherSettersStoreTheHostEncoding) {
-  ParamArray params = Build(4, 4);
-  params.SetPopup(kEnd, 1);
-  params.SetCheckbox(kShow, false);
-  params.SetColor(kColor, PF_Pixel{1, 2, 3, 4});
-  params.SetPathId(kPath, 77);
-  EXPECT_EQ(params.At(kEnd).u.pd.value, 1);
-  EXPECT_EQ(params.At(kShow).u.bd.value, 0);
-  params.SetCheckbox(kShow, true);
-  EXPECT_EQ(params.At(kShow).u.bd.value, 1);
-  EXPECT_EQ(params.At(kColor).u.cd.value.alpha, 1);
-  EXPECT_EQ(params.At(kColor).u.cd.value.blue, 4);
-  EXPECT_EQ(params.At(kPath).u.path_d.path_id, 77);
-}
-
 // Refused values: std::invalid_argument whose message holds each fragment.
 struct RefusalCase {
   const char* label;
