@@ -72,9 +72,12 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
       return ParamsSetup(in_data, out_data);
     case PF_Cmd_RENDER:
       return RenderDispatch(in_data, out_data, params, output);
-    case PF_Cmd_USER_CHANGED_PARAM:
-      return ParamUIUpdate(in_data, params,
-                           static_cast<PF_UserChangedParamExtra*>(extra)->param_index);
+    case PF_Cmd_USER_CHANGED_PARAM: {
+      // Without the changed index no group can be the one that changed.
+      const auto* changed = static_cast<const PF_UserChangedParamExtra*>(extra);
+      return changed != nullptr ? ParamUIUpdate(in_data, params, changed->param_index)
+                                : PF_Err_NONE;
+    }
     case PF_Cmd_UPDATE_PARAMS_UI:
       return ParamUIUpdate(in_data, params, kAllGroups);
     default:
