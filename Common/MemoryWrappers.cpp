@@ -1,6 +1,7 @@
 #include "Common/MemoryWrappers.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <new>
 
@@ -124,6 +125,21 @@ void Release(void* block) {
   }
   if (!found) {
     ReportFailedCheck("block found in the memory list", kSource);
+  }
+}
+
+void* AllocateAligned(std::size_t size, std::size_t alignment) {
+  const std::size_t align = alignment < alignof(void*) ? alignof(void*) : alignment;
+  char* block = static_cast<char*>(Allocate(size + align + sizeof(void*)));
+  const auto first = reinterpret_cast<std::uintptr_t>(block + sizeof(void*));
+  const std::uintptr_t aligned = (first + align - 1) & ~static_cast<std::uintptr_t>(align - 1);
+  reinterpret_cast<void**>(aligned)[-1] = block;
+  return reinterpret_cast<void*>(aligned);
+}
+
+void ReleaseAligned(void* pointer) {
+  if (pointer != nullptr) {
+    Release(static_cast<void**>(pointer)[-1]);
   }
 }
 

@@ -33,6 +33,14 @@ void* Allocate(std::size_t size);
 // list does not hold changes nothing and fails an internal check.
 void Release(void* block);
 
+// Over-aligned blocks for the aligned forms of the global allocation: the
+// block is over-allocated and the aligned pointer placed inside it, with the
+// block's own address kept just below the aligned pointer. An alignment below
+// a pointer's is raised to it; 0 bytes still give a usable pointer.
+void* AllocateAligned(std::size_t size, std::size_t alignment);
+// Releases a pointer from AllocateAligned; null does nothing.
+void ReleaseAligned(void* pointer);
+
 // The unload check: fails "firstitem == NULL" when blocks are still live.
 // Returns whether the list was empty.
 bool CheckEmptyAtUnload();

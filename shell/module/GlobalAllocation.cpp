@@ -4,7 +4,6 @@
 // these definitions local, so they bind inside the module and never replace
 // the host process's own.
 #include <cstddef>
-#include <cstdint>
 #include <new>
 
 #include "Common/MemoryWrappers.h"
@@ -15,26 +14,11 @@ namespace {
 // and compilers rely on it; the wrappers give null for zero, so ask for one.
 void* AllocateBlock(std::size_t size) { return MemoryWrappers::Allocate(size == 0 ? 1 : size); }
 
-// Over-aligned blocks: the wrappers' block is over-allocated, the aligned
-// pointer placed inside it, and the block's own address kept in the word just
-// below the aligned pointer so that release finds the block.
 void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
-  std::size_t align = static_cast<std::size_t>(alignment);
-  if (align < alignof(void*)) {
-    align = alignof(void*);
-  }
-  char* block = static_cast<char*>(AllocateBlock(size + align + sizeof(void*)));
-  const auto first = reinterpret_cast<std::uintptr_t>(block + sizeof(void*));
-  const std::uintptr_t aligned = (first + align - 1) & ~static_cast<std::uintptr_t>(align - 1);
-  reinterpret_cast<void**>(aligned)[-1] = block;
-  return reinterpret_cast<void*>(aligned);
+  return MemoryWrappers::AllocateAligned(size, static_cast<std::size_t>(alignment));
 }
 
-void ReleaseAligned(void* pointer) {
-  if (pointer != nullptr) {
-    MemoryWrappers::Release(static_cast<void**>(pointer)[-1]);
-  }
-}
+void ReleaseAligned(void* pointer) { MemoryWrappers::ReleaseAligned(pointer); }
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -240,6 +241,41 @@ TEST_F(MemoryWrappersTest, MemHolderReleasesOnEveryWayOut) {
   EXPECT_EQ(byHand.Get(), nullptr);
   EXPECT_EQ(fake_.disposeCalls, 4);
 }
+
+// Over-aligned blocks: alignment and size, including alignments below a
+// pointer's and zero bytes.
+struct AlignedCase {
+  std::size_t size;
+  std::size_t alignment;
+};
+
+class AlignedAllocation : public MemoryWrappersTest,
+                          public ::testing::WithParamInterface<AlignedCase> {};
+
+TEST_P(AlignedAllocation, PointerIsAlignedUsableAndReleasedThroughItsBlock) {
+  const AlignedCase& c = GetParam();
+  std::vector<void*> pointers;
+  for (int i = 0; i < 5; ++i) {
+    void* p = MemoryWrappers::AllocateAligned(c.size, c.alignment);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(p) % c.alignment, 0u);
+    std::memset(p, 0x5A, c.size);
+    pointers.push_back(p);
+  }
+  EXPECT_EQ(MemoryWrappers::LiveBlockCount(), blocksBefore_ + 5);
+  const std::size_t checks = MemoryWrappers::FailedCheckCount();
+  for (void* p : pointers) {
+    MemoryWrappers::ReleaseAligned(p);
+  }
+  EXPECT_EQ(MemoryWrappers::FailedCheckCount(), checks);
+  MemoryWrappers::ReleaseAligned(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(SizesAndAlignments, AlignedAllocation,
+                         ::testing::Values(AlignedCase{0, 32}, AlignedCase{1, 1},
+                                           AlignedCase{3, 2}, AlignedCase{24, 8},
+                                           AlignedCase{33, 64}, AlignedCase{100, 256},
+                                           AlignedCase{5000, 4096}));
 
 TEST_F(MemoryWrappersTest, ConcurrentAllocationsAndReleasesKeepTheListWhole) {
   constexpr int kThreads = 4;
