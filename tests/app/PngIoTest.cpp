@@ -53,8 +53,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ChannelToPngSample,
 TEST(PngSixteenBit, EveryChannelValueSurvivesAFile) {
   TempFolder folder;
   // 182 x 181 = 32942 pixels: pixel i holds min(i, 32768).
-  const int width = 182, height = 181;
-  auto value = [width](int x, int y) { return std::min(y * width + x, 32768); };
+  constexpr int width = 182, height = 181;
+  auto value = [](int x, int y) { return std::min(y * width + x, 32768); };
   app::Layer layer = app::Layer::Make(width, height, true);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
