@@ -42,6 +42,7 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
       ParamAssignment assignment;
       assignment.param = &names.Find(name);
       assignment.value = ParseValueJson(*assignment.param, value);
+      assignment.source = source;
       assignments.push_back(assignment);
     }
   } catch (const UsageError& error) {
@@ -73,7 +74,12 @@ ParamAssignment ParseSetOption(const std::string& option, const ParamNameTable& 
 
 void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments) {
   for (const ParamAssignment& assignment : assignments) {
-    ApplyValue(params, *assignment.param, assignment.value);
+    try {
+      ApplyValue(params, *assignment.param, assignment.value);
+    } catch (const UsageError& error) {
+      if (assignment.source.empty()) throw;
+      throw UsageError(assignment.source + ": " + error.what());
+    }
   }
 }
 

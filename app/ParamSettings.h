@@ -13,6 +13,7 @@ namespace app {
 struct ParamAssignment {
   const NamedParam* param = nullptr;
   ParamValue value;
+  std::string source;  // where the value came from, for messages; empty for --set
 };
 
 // A JSON object whose keys are parameter names. Failures name the file.
@@ -25,7 +26,8 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
 // "NAME=VALUE"; the name is everything before the first '='.
 ParamAssignment ParseSetOption(const std::string& option, const ParamNameTable& names);
 
-// Sets every assignment in order (a later one wins).
+// Sets every assignment in order (a later one wins). A value the host refuses
+// is a UsageError naming its source.
 void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments);
 
 }  // namespace app
