@@ -46,15 +46,6 @@ void CopyRowsToWorld(const std::vector<P>& pixels, int width, int height, PF_Eff
   }
 }
 
-template <typename P>
-void CopyRowsFromWorld(const PF_EffectWorld& world, std::vector<P>& pixels) {
-  for (int y = 0; y < world.height; ++y) {
-    const P* row = PixelAt<P>(world, 0, y);
-    P* dst = pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(world.width);
-    for (int x = 0; x < world.width; ++x) dst[x] = row[x];
-  }
-}
-
 }  // namespace
 
 void CopyLayerToWorld(const Layer& layer, PF_EffectWorld& world) {
@@ -66,16 +57,6 @@ void CopyLayerToWorld(const Layer& layer, PF_EffectWorld& world) {
   } else {
     CopyRowsToWorld(layer.pixels8, layer.width, layer.height, world);
   }
-}
-
-Layer LayerFromWorld(const PF_EffectWorld& world) {
-  Layer layer = Layer::Make(world.width, world.height, IsDeep(world));
-  if (layer.deep) {
-    CopyRowsFromWorld(world, layer.pixels16);
-  } else {
-    CopyRowsFromWorld(world, layer.pixels8);
-  }
-  return layer;
 }
 
 }  // namespace app

@@ -33,8 +33,7 @@ struct Layer {
 // layer when the depth already matches.
 Layer ConvertLayerDepth(const Layer& layer, bool deep);
 
-// Copies the layer into a world of the same size and depth, and back.
+// Copies the layer into a world of the same size and depth.
 void CopyLayerToWorld(const Layer& layer, PF_EffectWorld& world);
-Layer LayerFromWorld(const PF_EffectWorld& world);
 
 }  // namespace app
