@@ -1,5 +1,6 @@
 #include "stroke/CurveSampler.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "gradient/Gradient.h"
@@ -75,31 +76,32 @@ bool CurveSampler<P>::Nearest(int32_t ix, int32_t iy, double px, double py, doub
   Array1D<BezierCurve>& curves = centreLine_.Curves();
   double best = kNoDistanceYet;
   bool found = false;
+  // Beyond this radius a segment cannot change what is painted: it is beyond
+  // the half width (nothing is shaded either way) or not nearer than the best
+  // so far (a candidate must be strictly nearer to win).
+  double radius = halfWidth_;
+  const auto take = [&](double d2) {
+    if (d2 < best) {
+      best = d2;
+      found = true;
+      radius = std::min(radius, std::sqrt(best));
+    }
+  };
   for (int32_t i = 0; i < segmentCount_; ++i) {
     if (!boxes[i].Contains(ix, iy)) {
       continue;
     }
-    // A segment that cannot come within the half width cannot change what is
-    // painted: either a nearer segment wins, or nothing is shaded either way.
-    if (!prune || reach_.MayReachSegment(i, px, py)) {
+    if (!prune || reach_.MayReachSegment(i, px, py, radius)) {
       Vec2d q;
       if (curves[i].ClosestPoint(p, q, includeEnds, includeEnds, 0.0, 1.0)) {
-        const double d2 = (p - q).LengthSquared();
-        if (d2 < best) {
-          best = d2;
-          found = true;
-        }
+        take((p - q).LengthSquared());
       }
     }
     // The round fill of the outer wedge between segments i and i + 1.
     if (flatEnds_ && i < squares.Count()) {
       const ThickPathHelper::ConnectSquare& square = squares[i];
       if (square.valid && square.Contains(px, py)) {
-        const double d2 = (p - square.joint).LengthSquared();
-        if (d2 < best) {
-          best = d2;
-          found = true;
-        }
+        take((p - square.joint).LengthSquared());
       }
     }
   }

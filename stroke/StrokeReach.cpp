@@ -50,7 +50,8 @@ double StrokeReach::Piece::DistanceSquaredToChord(double px, double py) const {
 void StrokeReach::AddPiece(const Vec2d c[4], double halfWidth) {
   const double dev = std::max(DistanceToSegment(c[1], c[0], c[3]),
                               DistanceToSegment(c[2], c[0], c[3]));
-  const double reach = halfWidth + dev + kMargin;
+  const double slack = dev + kMargin;
+  const double reach = halfWidth + slack;
   Piece piece;
   piece.xMin = std::min(c[0].x, c[3].x) - reach;
   piece.xMax = std::max(c[0].x, c[3].x) + reach;
@@ -59,7 +60,7 @@ void StrokeReach::AddPiece(const Vec2d c[4], double halfWidth) {
   piece.a = c[0];
   piece.ab = c[3] - c[0];
   piece.abLengthSquared = piece.ab.LengthSquared();
-  piece.reachSquared = reach * reach;
+  piece.slack = slack;
   pieces_.push_back(piece);
 }
 

@@ -30,12 +30,12 @@ class StrokeReach {
   // A path without segments: the single point.
   void AddPoint(const Vec2d& point, double halfWidth);
 
-  // Whether point p may lie within the half width of segment i (point paths:
-  // segment 0 is the point).
-  bool MayReachSegment(int32_t segment, double px, double py) const {
+  // Whether point p may lie within `radius` (at most the half width) of
+  // segment i (point paths: segment 0 is the point).
+  bool MayReachSegment(int32_t segment, double px, double py, double radius) const {
     const Segment& s = segments_[static_cast<std::size_t>(segment)];
     for (int32_t k = s.firstPiece; k < s.endPiece; ++k) {
-      if (pieces_[static_cast<std::size_t>(k)].MayReach(px, py)) {
+      if (pieces_[static_cast<std::size_t>(k)].MayReach(px, py, radius)) {
         return true;
       }
     }
@@ -48,17 +48,18 @@ class StrokeReach {
 
  private:
   struct Piece {
-    double xMin, xMax, yMin, yMax;  // chord box widened by the reach
+    double xMin, xMax, yMin, yMax;  // chord box widened by the half width's reach
     Vec2d a;                        // chord start
     Vec2d ab;                       // chord vector
     double abLengthSquared;
-    double reachSquared;
+    double slack;                   // the curve's deviation from the chord plus the margin
 
-    bool MayReach(double px, double py) const {
+    bool MayReach(double px, double py, double radius) const {
       if (px < xMin || px > xMax || py < yMin || py > yMax) {
         return false;
       }
-      return DistanceSquaredToChord(px, py) <= reachSquared;
+      const double reach = radius + slack;
+      return DistanceSquaredToChord(px, py) <= reach * reach;
     }
     double DistanceSquaredToChord(double px, double py) const;
   };

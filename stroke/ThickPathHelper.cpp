@@ -52,9 +52,9 @@ ThickPathHelper::ThickPathHelper(BezierPath& path, PathObject* source, double ha
   path.BuildCurves();
   PathObject& src = *source;
   segmentCount_ = src.NumSegments();
-  BuildBoxes(path, src);
+  BuildBoxes(src);
   if (flatStyle) {
-    BuildFlatEnds(path, src);
+    BuildFlatEnds(src);
   }
 }
 
@@ -120,7 +120,7 @@ ThickPathHelper::ConnectSquare ThickPathHelper::Join(const BezierCurve& a, const
   return square;
 }
 
-void ThickPathHelper::BuildBoxes(BezierPath& path, PathObject& source) {
+void ThickPathHelper::BuildBoxes(PathObject& source) {
   source.GetVertex(firstVertex_, 0);
   point_ = Position(firstVertex_);
   const int32_t r = pad_;
@@ -132,7 +132,7 @@ void ThickPathHelper::BuildBoxes(BezierPath& path, PathObject& source) {
     return;
   }
   segmentBoxes_.Resize(segmentCount_);
-  Array1D<BezierCurve>& curves = path.Curves();
+  Array1D<BezierCurve>& curves = path_->Curves();
   for (int32_t i = 0; i < segmentCount_; ++i) {
     const BezierCurve& curve = curves[i];
     curve.ComputeBounds();
@@ -141,7 +141,7 @@ void ThickPathHelper::BuildBoxes(BezierPath& path, PathObject& source) {
   }
 }
 
-void ThickPathHelper::BuildFlatEnds(BezierPath& path, PathObject& source) {
+void ThickPathHelper::BuildFlatEnds(PathObject& source) {
   // A closed path has no ends; a path without segments is drawn round.
   if (!source.IsOpen() || segmentCount_ <= 0) {
     return;
@@ -150,7 +150,7 @@ void ThickPathHelper::BuildFlatEnds(BezierPath& path, PathObject& source) {
   start_ = VertexPosition(source, 0);
   end_ = VertexPosition(source, segmentCount_);
 
-  Array1D<BezierCurve>& curves = path.Curves();
+  Array1D<BezierCurve>& curves = path_->Curves();
   const double h = halfWidth_;
   const Vec2d n0 = Normal(curves[0].Derivative(BezierCurve::kMinT));
   startPlus_ = start_ + n0 * h;

@@ -78,8 +78,8 @@ class ThickPathHelper {
   static BBox CapBox(const Vec2d& c1, const Vec2d& c2);
 
  private:
-  void BuildBoxes(BezierPath& path, PathObject& source);
-  void BuildFlatEnds(BezierPath& path, PathObject& source);
+  void BuildBoxes(PathObject& source);
+  void BuildFlatEnds(PathObject& source);
 
   int32_t segmentCount_ = 0;
   BezierPath* path_ = nullptr;

@@ -67,11 +67,11 @@ TEST(RenderFrameDots, AllDotsInactiveDrawsTransparentBlackOverTheLayer) {
             PF_Err_NONE);
   // Colour (0, 0, 0, 0): w2 = 0, so the layer is flattened by its own alpha.
   const uint32_t a = 20000;
-  const auto flat = [a](uint32_t v) {
-    return static_cast<A_u_short>((((v * a) >> 15) * 32768u) >> 15);
+  const auto flat = [](uint32_t v, uint32_t alpha) {
+    return static_cast<A_u_short>((((v * alpha) >> 15) * 32768u) >> 15);
   };
-  const PF_Pixel16 want{static_cast<A_u_short>((a * 32768u) >> 15), flat(30000), flat(10000),
-                        flat(5000)};
+  const PF_Pixel16 want{static_cast<A_u_short>((a * 32768u) >> 15), flat(30000, a),
+                        flat(10000, a), flat(5000, a)};
   EXPECT_TRUE(harness::SamePixel(*PixelAt<PF_Pixel16>(*frame.Output(), 60, 40), want));
   // Far from the path the layer is untouched.
   EXPECT_TRUE(harness::SamePixel(*PixelAt<PF_Pixel16>(*frame.Output(), 60, 5),
