@@ -146,17 +146,4 @@ TEST(FillTriangleProperty, TrianglesSharingAnEdgeNeverVisitAPixelTwice) {
   EXPECT_GT(checked, 300);
 }
 
-TEST(FillTriangle, SquareSplitAlongItsDiagonalCoversItOnce) {
-  // (0,0),(8,0),(8,8),(0,8) split along (0,0)-(8,8): rows 1..8, x 1..8.
-  PixelRecorder recorder;
-  FillTriangle(0, 0, 8, 0, 8, 8, recorder);
-  FillTriangle(0, 0, 8, 8, 0, 8, recorder);
-  std::set<Pixel> expected;
-  for (int y = 1; y <= 8; ++y) {
-    for (int x = 1; x <= 8; ++x) expected.insert({x, y});
-  }
-  EXPECT_EQ(Keys(recorder.plotted), expected);
-  for (const auto& [p, n] : recorder.plotted) EXPECT_EQ(n, 1);
-}
-
 }  // namespace

@@ -102,31 +102,4 @@ INSTANTIATE_TEST_SUITE_P(
                     Flags{"end_only", false, true, 4711u}, Flags{"no_ends", false, false, 2026u}),
     [](const testing::TestParamInfo<Flags>& info) { return std::string(info.param.name); });
 
-TEST(ClosestPointProperty, FindsNothingOnlyWhenTheMinimumIsAnEnd) {
-  // With neither end admitted, a miss is allowed only when the nearest dense
-  // sample sits at an end of the curve.
-  std::mt19937 rng(77u);
-  std::uniform_real_distribution<double> coord(0.0, 200.0);
-  for (int trial = 0; trial < 400; ++trial) {
-    Vec2d p[4];
-    for (Vec2d& v : p) v = Vec2d(coord(rng), coord(rng));
-    BezierCurve curve;
-    curve.SetControlPoints(p[0], p[1], p[2], p[3]);
-    curve.Setup();
-    const Vec2d q(coord(rng), coord(rng));
-    Vec2d nearest;
-    if (curve.ClosestPoint(q, nearest, false, false, 0.0, 1.0)) continue;
-    double best = 1e300;
-    int bestIndex = -1;
-    for (int k = 0; k < kSamples; ++k) {
-      const double d = Distance(q, Bernstein(p, (k + 0.5) / kSamples));
-      if (d < best) {
-        best = d;
-        bestIndex = k;
-      }
-    }
-    EXPECT_TRUE(bestIndex == 0 || bestIndex == kSamples - 1) << "trial " << trial;
-  }
-}
-
 }  // namespace

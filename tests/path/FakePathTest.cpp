@@ -39,24 +39,6 @@ class PointParams {
   std::vector<PF_ParamDef*> ptrs_;
 };
 
-TEST(PathPointRead, SixGroupsInOrderWithMirroredHandles) {
-  PointParams params;
-  for (int k = 1; k <= 6; ++k) params.SetSimple(k, k % 2 == 0);
-  const std::vector<PathPoint> points = ReadPathPoints(params.Params());
-  ASSERT_EQ(points.size(), 6u);
-  for (int k = 1; k <= 6; ++k) {
-    const PathPoint& p = points[k - 1];
-    EXPECT_EQ(p.baseIndex, kBase[k - 1]);
-    EXPECT_EQ(p.active, k % 2 == 0);
-    EXPECT_EQ(p.vertex.x, 10.0 * k);
-    EXPECT_EQ(p.vertex.y, 20.0 * k);
-    EXPECT_EQ(p.vertex.tan_in_x, 10.0 * k + 3);
-    EXPECT_EQ(p.vertex.tan_in_y, 20.0 * k);
-    EXPECT_EQ(p.vertex.tan_out_x, 10.0 * k - 3);
-    EXPECT_EQ(p.vertex.tan_out_y, 20.0 * k);
-  }
-}
-
 struct FixedCase {
   const char* name;
   PF_Fixed px, py, hx, hy;
@@ -142,40 +124,5 @@ INSTANTIATE_TEST_SUITE_P(
                     ListCase{"all_closed", {1, 2, 3, 4, 5, 6}, false, {1, 2, 3, 4, 5, 6, 1}, true,
                              6}),
     [](const testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
-
-TEST(FakePath, EmptyListGivesNoPath) {
-  FakePath path({}, false);
-  EXPECT_FALSE(path.Checkout());
-  EXPECT_EQ(path.NumVertices(), 0);
-  EXPECT_EQ(path.NumSegments(), -1);
-}
-
-// Counts destructions to check the owning pointer deletes through the base.
-class CountingPath : public PathObject {
- public:
-  explicit CountingPath(int* deleted) : deleted_(deleted) {}
-  ~CountingPath() override { ++*deleted_; }
-  bool Checkout() override { return true; }
-  bool IsOpen() override { return true; }
-  int32_t NumSegments() override { return 0; }
-  int32_t NumVertices() override { return 1; }
-  PF_PathVertex& GetVertex(PF_PathVertex& out, int32_t) override { return out; }
-
- private:
-  int* deleted_;
-};
-
-TEST(AEObjectAutoPointer, DeletesOnceThroughTheVirtualDestructor) {
-  int deleted = 0;
-  {
-    AEObjectAutoPointer<PathObject> a(new CountingPath(&deleted));
-    AEObjectAutoPointer<PathObject> b(std::move(a));
-    EXPECT_EQ(a.Get(), nullptr);
-    EXPECT_EQ(deleted, 0);
-    b.Reset(new CountingPath(&deleted));
-    EXPECT_EQ(deleted, 1);
-  }
-  EXPECT_EQ(deleted, 2);
-}
 
 }  // namespace
