@@ -62,6 +62,7 @@ TEST(CliRender, DefaultRenderOnTheBuiltInLayerIsAFullHdPng) {
   const cli::Run run = RunCli({"render", "--output", out});
   ASSERT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(run.out, out + "\n");
+  EXPECT_EQ(run.err, "");  // no progress bar off a terminal, no complaint at unload
   const testpng::RawPng png = testpng::ReadPng(out);
   EXPECT_EQ(png.width, 1920u);
   EXPECT_EQ(png.height, 1080u);
