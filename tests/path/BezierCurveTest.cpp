@@ -183,7 +183,8 @@ struct NearestCase {
   double tMin;
   double tMax;
   bool found;
-  double t;  // when found
+  double t;   // when found
+  bool side;  // (q - nearest) x B'(t) >= 0; along +x: true for smaller y
 };
 
 class ClosestPointOnLine : public testing::TestWithParam<NearestCase> {};
@@ -193,8 +194,9 @@ TEST_P(ClosestPointOnLine, ChoosesTheAdmittedCandidate) {
   const BezierCurve curve = MakeCurve(kLine[0], kLine[1], kLine[2], kLine[3]);
   Vec2d nearest(-999, -999);
   double t = -999;
+  bool side = !c.side;
   const bool found =
-      curve.ClosestPoint(c.q, nearest, c.includeStart, c.includeEnd, c.tMin, c.tMax, &t);
+      curve.ClosestPoint(c.q, nearest, c.includeStart, c.includeEnd, c.tMin, c.tMax, &t, &side);
   ASSERT_EQ(found, c.found);
   if (!c.found) {
     EXPECT_EQ(nearest, Vec2d(-999, -999));  // nothing written
@@ -204,26 +206,28 @@ TEST_P(ClosestPointOnLine, ChoosesTheAdmittedCandidate) {
   EXPECT_NEAR(t, c.t, 1e-12);
   EXPECT_NEAR(nearest.x, 30 * c.t, 1e-9);
   EXPECT_NEAR(nearest.y, 0.0, 1e-12);
+  EXPECT_EQ(side, c.side);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Queries, ClosestPointOnLine,
     testing::Values(
         // Beyond the end: no interior root, so only the end point can answer.
-        NearestCase{"beyond_end_excluded", {40, 5}, false, false, 0, 1, false, 0},
-        NearestCase{"beyond_end_included", {40, 5}, false, true, 0, 1, true, 1.0},
-        NearestCase{"beyond_end_start_only", {40, 5}, true, false, 0, 1, true, 0.0},
-        NearestCase{"before_start_included", {-10, 5}, true, false, 0, 1, true, 0.0},
-        NearestCase{"before_start_excluded", {-10, 5}, false, false, 0, 1, false, 0},
+        NearestCase{"beyond_end_excluded", {40, 5}, false, false, 0, 1, false, 0, false},
+        NearestCase{"beyond_end_included", {40, 5}, false, true, 0, 1, true, 1.0, false},
+        NearestCase{"beyond_end_start_only", {40, -5}, true, false, 0, 1, true, 0.0, true},
+        NearestCase{"before_start_included", {-10, 5}, true, false, 0, 1, true, 0.0, false},
+        NearestCase{"before_start_excluded", {-10, 5}, false, false, 0, 1, false, 0, false},
         // An interior root strictly nearer than both ends wins.
-        NearestCase{"interior", {15, 7}, true, true, 0, 1, true, 0.5},
-        NearestCase{"interior_no_ends", {15, 7}, false, false, 0, 1, true, 0.5},
+        NearestCase{"interior", {15, 7}, true, true, 0, 1, true, 0.5, false},
+        NearestCase{"interior_below", {15, -7}, false, false, 0, 1, true, 0.5, true},
         // The root at 0.5 lies outside [0.6, 1]; the ends are admitted by
         // their flags whatever the range says.
-        NearestCase{"root_out_of_range", {15, 7}, false, false, 0.6, 1, false, 0},
-        NearestCase{"root_out_of_range_end", {15, 7}, false, true, 0.6, 1, true, 1.0},
-        NearestCase{"root_out_of_range_start", {15, 7}, true, false, 0.6, 0.9, true, 0.0},
-        NearestCase{"root_in_range", {21, -2}, false, false, 0.6, 0.8, true, 0.7}),
+        NearestCase{"root_out_of_range", {15, 7}, false, false, 0.6, 1, false, 0, false},
+        NearestCase{"root_out_of_range_end", {15, 7}, false, true, 0.6, 1, true, 1.0, false},
+        NearestCase{"root_out_of_range_start", {15, 7}, true, false, 0.6, 0.9, true, 0.0, false},
+        NearestCase{"root_in_range", {21, -2}, false, false, 0.6, 0.8, true, 0.7, true},
+        NearestCase{"on_curve", {12, 0}, false, false, 0, 1, true, 0.4, true}),
     [](const testing::TestParamInfo<NearestCase>& info) { return std::string(info.param.name); });
 
 TEST(ClosestPointTies, StartKeptWhenEndIsEquallyNear) {
@@ -238,32 +242,6 @@ TEST(ClosestPointTies, StartKeptWhenEndIsEquallyNear) {
   ASSERT_TRUE(curve.ClosestPoint({-10, -3}, nearest, false, true, 0, 1, &t));
   EXPECT_EQ(t, 1.0);
 }
-
-struct SideCase {
-  const char* name;
-  Vec2d q;
-  bool side;
-};
-
-class ClosestPointSide : public testing::TestWithParam<SideCase> {};
-
-TEST_P(ClosestPointSide, CrossProductSign) {
-  const SideCase& c = GetParam();
-  const BezierCurve curve = MakeCurve(kLine[0], kLine[1], kLine[2], kLine[3]);
-  Vec2d nearest;
-  bool side = !c.side;
-  ASSERT_TRUE(curve.ClosestPoint(c.q, nearest, true, true, 0, 1, nullptr, &side));
-  EXPECT_EQ(side, c.side);
-}
-
-// (q - p) x D >= 0 with D along +x: larger y gives false, smaller y true, on
-// the curve (zero) true.
-INSTANTIATE_TEST_SUITE_P(
-    Queries, ClosestPointSide,
-    testing::Values(SideCase{"larger_y", {12, 4}, false}, SideCase{"smaller_y", {12, -4}, true},
-                    SideCase{"beyond_end_larger_y", {35, 1}, false},
-                    SideCase{"on_curve", {12, 0}, true}),
-    [](const testing::TestParamInfo<SideCase>& info) { return std::string(info.param.name); });
 
 // ---- Trace ------------------------------------------------------------------
 
