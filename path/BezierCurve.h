@@ -73,6 +73,7 @@ class BezierCurve {
 // The point at t of the Bezier polygon `points` of the given degree (<= 5),
 // and the two sub-polygons of the split at t when asked: left[j] is the first
 // point of level j, right[j] point j of level degree - j. t is not clamped.
+// A degree outside 0..5 throws std::out_of_range.
 Vec2d DeCasteljau(const Vec2d* points, int degree, double t, Vec2d* left = nullptr,
                   Vec2d* right = nullptr);
 

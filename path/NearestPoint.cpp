@@ -3,6 +3,7 @@
 // (the root-isolation method published in Graphics Gems, 1990). This is the
 // per-pixel hot path of the stroke: everything lives on the stack.
 #include <cmath>
+#include <stdexcept>
 
 #include "path/BezierCurve.h"
 
@@ -152,6 +153,8 @@ double DistanceSquared(const Vec2d& a, const Vec2d& b) {
 }  // namespace
 
 Vec2d DeCasteljau(const Vec2d* points, int degree, double t, Vec2d* left, Vec2d* right) {
+  // The triangle of levels lives on the stack and holds degree 5 at most.
+  if (degree < 0 || degree > kDegree) throw std::out_of_range("Index out of Range");
   Vec2d level[kDegree + 1][kDegree + 1];
   for (int j = 0; j <= degree; ++j) level[0][j] = points[j];
   const double u = 1.0 - t;
