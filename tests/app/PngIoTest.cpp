@@ -83,17 +83,6 @@ TEST(PngSixteenBit, EveryChannelValueSurvivesAFile) {
   }
 }
 
-TEST(PngEightBit, WritesChannelsUnchangedInRgbaOrder) {
-  TempFolder folder;
-  app::Layer layer = app::Layer::Make(2, 1, false);
-  layer.At8(0, 0) = {10, 20, 30, 40};
-  layer.At8(1, 0) = {255, 0, 128, 255};
-  app::WritePng(folder.File("e.png"), layer);
-  const testpng::RawPng raw = testpng::ReadPng(folder.File("e.png"));
-  ASSERT_EQ(raw.bit_depth, 8);
-  EXPECT_EQ(raw.samples, (std::vector<uint32_t>{20, 30, 40, 10, 0, 128, 255, 255}));
-}
-
 // ---- Every colour type read into RGBA ---------------------------------------------
 
 struct ColorTypeCase {
