@@ -3,8 +3,8 @@
 // the same size and depth, and the parameter array at its defaults.
 #pragma once
 
-#include <cstdint>
 #include <optional>
+#include <stdexcept>
 
 #include "Common/PixelTraits.h"
 #include "host/embedded/EmbeddedHost.h"
@@ -12,6 +12,7 @@
 #include "shell/HostInfo.h"
 #include "shell/ParamIndex.h"
 #include "shell/ParamSetup.h"
+#include "shell/RenderDispatch.h"
 
 namespace harness {
 
@@ -37,18 +38,13 @@ class Frame {
   PF_EffectWorld* Input() { return input_; }
   PF_EffectWorld* Output() { return output_; }
 
-  // Rebuilds the parameter array (after a change of downsampling, say).
-  void RebuildParams() { params_.emplace(host_.BuildParams(input_)); }
-
   void ActivatePoint(int k, double x, double y, double handleX, double handleY) {
     const int base = param::PointHeader(k);
     params_->SetCheckbox(base + param::kPointActivate, true);
     params_->SetPoint(base + param::kPointPosition, x, y);
     params_->SetPoint(base + param::kPointHandle, handleX, handleY);
   }
-  void ActivateDefaultPoint(int k) {
-    params_->SetCheckbox(param::PointHeader(k) + param::kPointActivate, true);
-  }
+  PF_Err Render() { return RenderDispatch(InData(), OutData(), params_->Get(), output_); }
 
  private:
   embedded::EmbeddedHost host_;
@@ -57,28 +53,16 @@ class Frame {
   std::optional<embedded::ParamArray> params_;
 };
 
-// Every pixel of a world of pixel type P set to `value`.
-template <typename P>
-void FillPixels(PF_EffectWorld* world, const P& value) {
-  for (A_long y = 0; y < world->height; ++y) {
-    for (A_long x = 0; x < world->width; ++x) {
-      *PixelAt<P>(*world, x, y) = value;
-    }
-  }
-}
-
-// A layer with some structure in every channel: the pixel's own coordinates.
+// A layer with structure in every channel, alpha included.
 template <typename P>
 void FillPattern(PF_EffectWorld* world) {
   using C = typename PixelTraits<P>::Channel;
   const uint32_t full = PixelTraits<P>::kMax;
   for (A_long y = 0; y < world->height; ++y) {
     for (A_long x = 0; x < world->width; ++x) {
-      P& p = *PixelAt<P>(*world, x, y);
-      p.alpha = static_cast<C>(full - (static_cast<uint32_t>(x + y) % (full / 2)));
-      p.red = static_cast<C>((static_cast<uint32_t>(x) * 7u) % (full + 1));
-      p.green = static_cast<C>((static_cast<uint32_t>(y) * 5u) % (full + 1));
-      p.blue = static_cast<C>((static_cast<uint32_t>(x * y) * 3u) % (full + 1));
+      const auto v = static_cast<uint32_t>(x * 7 + y * 13);
+      *PixelAt<P>(*world, x, y) = P{static_cast<C>(full - v % (full / 2)), static_cast<C>(v % full),
+                                    static_cast<C>((v * 5u) % full), static_cast<C>((v * 3u) % full)};
     }
   }
 }
