@@ -122,9 +122,12 @@ PF_Err PluginEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_Para
   try {
     MemoryWrappers::CaptureCallbacks(in_data);
     ProbeHost(in_data);
+    // The quirk's scope ends before the message is decorated and before any
+    // handler below runs, so the host's factors are back on every way out.
     LowQualityQuirk quirk(in_data);
     err = Dispatch(cmd, in_data, out_data, params, output, extra);
   } catch (const std::bad_alloc&) {
+    // Reported by its code alone; the message and flags stay as they were.
     return PF_Err_OUT_OF_MEMORY;
   } catch (...) {
     std::strcpy(out_data->return_msg, "Unknown internal error");
