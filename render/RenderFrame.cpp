@@ -1,7 +1,5 @@
 #include "render/RenderFrame.h"
 
-#include <cstring>
-#include <vector>
 
 #include "Common/AEWorld.h"
 #include "Common/PixelTraits.h"
