@@ -1,6 +1,5 @@
 #include "render/RenderFrame.h"
 
-
 #include "Common/AEWorld.h"
 #include "Common/PixelTraits.h"
 #include "gradient/Gradient.h"
