@@ -4,11 +4,13 @@
 #include "Common/PixelTraits.h"
 #include "gradient/Gradient.h"
 #include "path/AEObjectAutoPointer.h"
+#include "path/AEpath.h"
 #include "path/FakePath.h"
 #include "path/PathObject.h"
 #include "path/PathPoint.h"
 #include "render/DrawStroke.h"
 #include "render/GradientView.h"
+#include "shell/HostInfo.h"
 #include "shell/ParamIndex.h"
 #include "shell/StrokeSettings.h"
 
@@ -53,11 +55,20 @@ void DrawVerticalView(PF_InData* in_data, const StrokeSettings& settings, PF_Eff
   turned.Release(false);
 }
 
+// The path source of the layout in force: the six point groups, or in the
+// mask layout the mask chosen in the "Path" parameter.
+PathObject* NewPathSource(PF_InData* in_data, PF_ParamDef* params[]) {
+  if (GetHostInfo().PathMode == PathLayout::kMask) {
+    return new AEpath(in_data, params, param::kMaskPath);
+  }
+  const bool open = params[param::kClosePath]->u.bd.value == 0;
+  return new FakePath(ReadPathPoints(params), open);
+}
+
 template <typename P>
 void DrawAlongPath(PF_InData* in_data, PF_ParamDef* params[], StrokeSettings& settings,
                    PF_EffectWorld& output) {
-  const bool open = params[param::kClosePath]->u.bd.value == 0;
-  AEObjectAutoPointer<PathObject> path(new FakePath(ReadPathPoints(params), open));
+  AEObjectAutoPointer<PathObject> path(NewPathSource(in_data, params));
   settings.path = path.Get();
   FrameDepth<P>::DrawStroke(in_data, settings, &params[param::kInputLayer]->u.ld, &output);
   settings.path = nullptr;

@@ -7,6 +7,7 @@ namespace param {
 enum Index : int {
   kInputLayer = 0,
   kShowPath = 1,
+  kMaskPath = 1,  // "Path" takes the place of "Show Path?" in the mask layout
   kOutputView = 2,
   kRenderingStyle = 3,
   kLineRenderingGroup = 4,

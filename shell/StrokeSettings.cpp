@@ -1,6 +1,7 @@
 #include "shell/StrokeSettings.h"
 
 #include "Common/PixelTraits.h"
+#include "shell/HostInfo.h"
 #include "shell/ParamIndex.h"
 #include "shell/TransferModes.h"
 
@@ -13,6 +14,18 @@ bool Checkbox(PF_ParamDef* params[], int index) { return params[index]->u.bd.val
 // Numerator signed, denominator unsigned, each quotient in double.
 double Scale(const PF_RationalScale& s) {
   return static_cast<double>(s.num) / static_cast<double>(s.den);
+}
+
+// "Path Color" in the depth of the input layer; the other member stays zero.
+void ReadPathColor(PF_ParamDef* params[], bool inputIsDeep, DepthColor& color) {
+  const PF_Pixel path_color = params[param::kPathColor]->u.cd.value;
+  if (inputIsDeep) {
+    color.color16 = ConvertPixel8To16(path_color);
+    color.is16 = true;
+  } else {
+    color.color8 = path_color;
+    color.is16 = false;
+  }
 }
 
 }  // namespace
@@ -39,15 +52,10 @@ StrokeSettings ReadStrokeSettings(const PF_InData* in_data, PF_ParamDef* params[
   s.gradientOffset = Fixed(params, param::kGradientOffset) / 65536.0 * 0.01;
   s.wrapGradient = Checkbox(params, param::kWrapGradient);
   s.endPointStyle = Popup(params, param::kEndPointStyle) - 1;
-  s.showPath = Checkbox(params, param::kShowPath);
-
-  const PF_Pixel path_color = params[param::kPathColor]->u.cd.value;
-  if (inputIsDeep) {
-    s.pathColor.color16 = ConvertPixel8To16(path_color);
-    s.pathColor.is16 = true;
-  } else {
-    s.pathColor.color8 = path_color;
-    s.pathColor.is16 = false;
+  // The mask layout has neither "Show Path?" nor "Path Color": no overlay.
+  if (GetHostInfo().PathMode == PathLayout::kPoint) {
+    s.showPath = Checkbox(params, param::kShowPath);
+    ReadPathColor(params, inputIsDeep, s.pathColor);
   }
   return s;
 }
