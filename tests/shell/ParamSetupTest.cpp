@@ -2,8 +2,7 @@
 // entry against the table written out below.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -30,21 +29,7 @@ const char* const kList25 =
 // a: checkbox/popup default, slider default in slider units, colour 0xAARRGGBB,
 // point x percent; b: point y percent; lo/hi: slider range, or hi = popup
 // choice count.
-struct Row {
-  int index;
-  int id;
-  const char* name;
-  Kind kind;
-  int flags;
-  int ui;
-  long long a;
-  long long b;
-  int lo;
-  int hi;
-  int precision;
-  int display;
-  const char* choices;
-};
+struct Row { int index, id; const char* name; Kind kind; int flags, ui; long long a, b; int lo, hi, precision, display; const char* choices; };
 
 const Row kTable[] = {
     {1, 1, "Show Path?", CB, kStatic, 0, 1, 0, 0, 0, 0, 0, nullptr},
@@ -62,151 +47,107 @@ const Row kTable[] = {
     {13, 11, "Gradient Mode", PU, kStatic, 0, 1, 0, 0, 3, 0, 0, "Normal|Inside Only|Outside Only"},
     {14, 12, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {15, 13, "Gradient Color Dots", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {16, 14, "Color Dot 1", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {17, 15, "Activate", CB, 0, 0, 1, 0, 0, 0, 0, 0, nullptr},
-    {18, 16, "Color", CO, kTwirl, 0, 0xFFFF0000, 0, 0, 0, 0, 0, nullptr},
-    {19, 17, "Gradient Position", FX, kTwirl, 0, 20, 0, 0, 100, 2, 0, nullptr},
-    {20, 18, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {21, 19, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {22, 20, "Color Dot 2", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {23, 21, "Activate", CB, 0, 0, 1, 0, 0, 0, 0, 0, nullptr},
-    {24, 22, "Color", CO, kTwirl, 0, 0xFF00FF00, 0, 0, 0, 0, 0, nullptr},
-    {25, 23, "Gradient Position", FX, kTwirl, 0, 50, 0, 0, 100, 2, 0, nullptr},
-    {26, 24, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {27, 25, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {28, 26, "Color Dot 3", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {29, 27, "Activate", CB, 0, 0, 1, 0, 0, 0, 0, 0, nullptr},
-    {30, 28, "Color", CO, kTwirl, 0, 0xFF0000FF, 0, 0, 0, 0, 0, nullptr},
-    {31, 29, "Gradient Position", FX, kTwirl, 0, 80, 0, 0, 100, 2, 0, nullptr},
-    {32, 30, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {33, 31, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {34, 32, "Color Dot 4", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {35, 33, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {36, 34, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {37, 35, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {38, 36, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {39, 37, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {40, 38, "Color Dot 5", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {41, 39, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {42, 40, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {43, 41, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {44, 42, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {45, 43, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {46, 44, "Color Dot 6", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {47, 45, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {48, 46, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {49, 47, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {50, 48, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {51, 49, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {52, 50, "Color Dot 7", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {53, 51, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {54, 52, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {55, 53, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {56, 54, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {57, 55, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {58, 56, "Color Dot 8", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {59, 57, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {60, 58, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {61, 59, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {62, 60, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {63, 61, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {64, 62, "Color Dot 9", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {65, 63, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {66, 64, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {67, 65, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {68, 66, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {69, 67, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {70, 68, "Color Dot 10", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {71, 69, "Activate", CB, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {72, 70, "Color", CO, kTwirl, 0, 0xFF000000, 0, 0, 0, 0, 0, nullptr},
-    {73, 71, "Gradient Position", FX, kTwirl, 0, 0, 0, 0, 100, 2, 0, nullptr},
-    {74, 72, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr},
-    {75, 73, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {76, 74, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {77, 75, "Original Blend Transfer", PU, kStatic, 0, 1, 0, 0, 25, 0, 0, kList25},
     {78, 76, "Composite with Original", FX, kTwirl, 0, 0, 0, 0, 100, 2, 1, nullptr},
     {79, 79, "Path Points", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {80, 80, "Path Color", CO, kTwirl, 0, 0xFFFFFFFF, 0, 0, 0, 0, 0, nullptr},
     {81, 81, "Close Path?", CB, kStatic, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {82, 82, "Point 1", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {83, 83, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {84, 84, "Point", PT, 0, 32, 62, 28, 0, 0, 0, 0, nullptr},
-    {85, 85, "Handle", PT, 0, 32, 56, 25, 0, 0, 0, 0, nullptr},
-    {86, 86, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {87, 87, "Point 2", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {88, 88, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {89, 89, "Point", PT, 0, 32, 75, 49, 0, 0, 0, 0, nullptr},
-    {90, 90, "Handle", PT, 0, 32, 74, 43, 0, 0, 0, 0, nullptr},
-    {91, 91, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {92, 92, "Point 3", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {93, 93, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {94, 94, "Point", PT, 0, 32, 62, 71, 0, 0, 0, 0, nullptr},
-    {95, 95, "Handle", PT, 0, 32, 67, 67, 0, 0, 0, 0, nullptr},
-    {96, 96, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {97, 97, "Point 4", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {98, 98, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {99, 99, "Point", PT, 0, 32, 37, 71, 0, 0, 0, 0, nullptr},
-    {100, 100, "Handle", PT, 0, 32, 43, 74, 0, 0, 0, 0, nullptr},
-    {101, 101, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {102, 102, "Point 5", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {103, 103, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {104, 104, "Point", PT, 0, 32, 24, 50, 0, 0, 0, 0, nullptr},
-    {105, 105, "Handle", PT, 0, 32, 25, 56, 0, 0, 0, 0, nullptr},
-    {106, 106, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {107, 107, "Point 6", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {108, 108, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {109, 109, "Point", PT, 0, 32, 37, 28, 0, 0, 0, 0, nullptr},
-    {110, 110, "Handle", PT, 0, 32, 32, 32, 0, 0, 0, 0, nullptr},
-    {111, 111, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {112, 112, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
 };
 
-PF_ParamType TypeOf(Kind kind) {
-  switch (kind) {
-    case CB: return PF_Param_CHECKBOX;
-    case PU: return PF_Param_POPUP;
-    case FX: return PF_Param_FIX_SLIDER;
-    case CO: return PF_Param_COLOR;
-    case PT: return PF_Param_POINT;
-    case GS: return PF_Param_GROUP_START;
-    case GE: return PF_Param_GROUP_END;
-  }
-  return -1;
-}
-
-// Runs parameter set-up in the point layout on a host that offers every
-// suite at version 13.28, once for the whole file.
-struct PointLayoutRun {
-  std::vector<PF_ParamDef> defs;
-  A_long num_params = -7;
-  PF_Err err = -1;
+// Colour dot groups, six entries each from index 16, identifiers two below
+// the index: header, "Activate" (default), "Color", "Gradient Position"
+// (default), "Opacity" (100), group end.
+struct Dot { int k; const char* name; int active; long long color; int position; };
+const Dot kDots[] = {
+    {1, "Color Dot 1", 1, 0xFFFF0000, 20}, {2, "Color Dot 2", 1, 0xFF00FF00, 50},
+    {3, "Color Dot 3", 1, 0xFF0000FF, 80}, {4, "Color Dot 4", 0, 0xFF000000, 0},
+    {5, "Color Dot 5", 0, 0xFF000000, 0},  {6, "Color Dot 6", 0, 0xFF000000, 0},
+    {7, "Color Dot 7", 0, 0xFF000000, 0},  {8, "Color Dot 8", 0, 0xFF000000, 0},
+    {9, "Color Dot 9", 0, 0xFF000000, 0},  {10, "Color Dot 10", 0, 0xFF000000, 0},
 };
 
-const PointLayoutRun& PointLayout() {
-  static const PointLayoutRun run = [] {
-    PointLayoutRun r;
-    embedded::EmbeddedHost host;
-    ResetHostInfo();
-    ProbeHost(host.InData());
-    SetPathMode(PathLayout::kPoint);
-    host.OutData()->num_params = -7;
-    r.err = ParamsSetup(host.InData(), host.OutData());
-    r.num_params = host.OutData()->num_params;
-    r.defs = host.RegisteredParams();
-    ResetHostInfo();
-    return r;
-  }();
+// Point groups, five entries each from index 82, identifiers equal to the
+// index: header, "Activate", "Point" and "Handle" (percent defaults), group end.
+// Point 2 y = 49 and Point 5 x = 24: the rotation that builds the defaults
+// falls a hair short of 50 and 25, and truncation keeps the shortfall.
+struct Pt { int k; const char* name; int px, py, hx, hy; };
+const Pt kPoints[] = {{1, "Point 1", 62, 28, 56, 25}, {2, "Point 2", 75, 49, 74, 43},
+                      {3, "Point 3", 62, 71, 67, 67}, {4, "Point 4", 37, 71, 43, 74},
+                      {5, "Point 5", 24, 50, 25, 56}, {6, "Point 6", 37, 28, 32, 32}};
+
+std::vector<Row> AllRows() {
+  std::vector<Row> rows(std::begin(kTable), std::end(kTable));
+  for (const Dot& d : kDots) {
+    const int i = 16 + 6 * (d.k - 1);
+    rows.push_back({i, i - 2, d.name, GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 1, i - 1, "Activate", CB, 0, 0, d.active, 0, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 2, i, "Color", CO, kTwirl, 0, d.color, 0, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 3, i + 1, "Gradient Position", FX, kTwirl, 0, d.position, 0, 0, 100, 2, 0, nullptr});
+    rows.push_back({i + 4, i + 2, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr});
+    rows.push_back({i + 5, i + 3, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr});
+  }
+  for (const Pt& p : kPoints) {
+    const int i = 82 + 5 * (p.k - 1);
+    rows.push_back({i, i, p.name, GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 1, i + 1, "Activate", CB, kWatch, 0, 0, 0, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 2, i + 2, "Point", PT, 0, 32, p.px, p.py, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 3, i + 3, "Handle", PT, 0, 32, p.hx, p.hy, 0, 0, 0, 0, nullptr});
+    rows.push_back({i + 4, i + 4, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr});
+  }
+  std::sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) { return x.index < y.index; });
+  return rows;
+}
+
+PF_ParamType TypeOf(Kind kind) {
+  const PF_ParamType types[] = {PF_Param_CHECKBOX,    PF_Param_POPUP, PF_Param_FIX_SLIDER,
+                                PF_Param_COLOR,       PF_Param_POINT, PF_Param_GROUP_START,
+                                PF_Param_GROUP_END};
+  return types[kind];
+}
+
+long long Argb(const PF_Pixel& p) {
+  return (static_cast<long long>(p.alpha) << 24) | (p.red << 16) | (p.green << 8) | p.blue;
+}
+
+// Runs parameter set-up in the given layout on a host that offers every suite
+// at version 13.28.
+struct SetupRun { std::vector<PF_ParamDef> defs; A_long num_params = -7; PF_Err err = -1; };
+
+SetupRun RunSetup(PathLayout layout) {
+  SetupRun r;
+  embedded::EmbeddedHost host;
+  ResetHostInfo();
+  ProbeHost(host.InData());
+  SetPathMode(layout);
+  host.OutData()->num_params = -7;
+  r.err = ParamsSetup(host.InData(), host.OutData());
+  r.num_params = host.OutData()->num_params;
+  r.defs = host.RegisteredParams();
+  ResetHostInfo();
+  return r;
+}
+
+const SetupRun& PointLayout() {
+  static const SetupRun run = RunSetup(PathLayout::kPoint);
   return run;
+}
+
+TEST(ParamSetupTest, SucceedsWith113ParametersInThePointLayoutAndTheTableCoversEveryIndex) {
+  EXPECT_EQ(PointLayout().err, PF_Err_NONE);
+  EXPECT_EQ(PointLayout().num_params, 113);
+  const std::vector<Row> rows = AllRows();
+  ASSERT_EQ(rows.size(), 112u);
+  for (int i = 0; i < 112; ++i) EXPECT_EQ(rows[static_cast<size_t>(i)].index, i + 1);
 }
 
 class ParamTableTest : public ::testing::TestWithParam<Row> {};
 
 TEST_P(ParamTableTest, EntryAsTabled) {
   const Row& row = GetParam();
-  const PointLayoutRun& run = PointLayout();
-  ASSERT_EQ(run.defs.size(), 112u);
-  const PF_ParamDef& def = run.defs[static_cast<size_t>(row.index - 1)];
-
+  ASSERT_EQ(PointLayout().defs.size(), 112u);
+  const PF_ParamDef& def = PointLayout().defs[static_cast<size_t>(row.index - 1)];
   EXPECT_EQ(def.uu.id, row.id);
   EXPECT_STREQ(def.name, row.name);
   EXPECT_EQ(def.param_type, TypeOf(row.kind));
@@ -214,141 +155,60 @@ TEST_P(ParamTableTest, EntryAsTabled) {
   EXPECT_EQ(def.ui_flags, row.ui);
   EXPECT_EQ(def.ui_width, 0);
   EXPECT_EQ(def.ui_height, 0);
-
-  switch (row.kind) {
-    case CB:
-      EXPECT_EQ(def.u.bd.value, row.a);
-      EXPECT_EQ(def.u.bd.dephault, row.a);
-      ASSERT_NE(def.u.bd.u.nameptr, nullptr);
-      EXPECT_STREQ(def.u.bd.u.nameptr, "");
-      break;
-    case PU:
-      EXPECT_EQ(def.u.pd.value, row.a);
-      EXPECT_EQ(def.u.pd.dephault, row.a);
-      EXPECT_EQ(def.u.pd.num_choices, row.hi);
-      ASSERT_NE(def.u.pd.u.namesptr, nullptr);
-      EXPECT_STREQ(def.u.pd.u.namesptr, row.choices);
-      break;
-    case FX:
-      EXPECT_EQ(def.u.fd.value, row.a * 65536);
-      EXPECT_EQ(def.u.fd.dephault, row.a * 65536);
-      EXPECT_EQ(def.u.fd.valid_min, row.lo * 65536);
-      EXPECT_EQ(def.u.fd.slider_min, row.lo * 65536);
-      EXPECT_EQ(def.u.fd.valid_max, row.hi * 65536);
-      EXPECT_EQ(def.u.fd.slider_max, row.hi * 65536);
-      EXPECT_EQ(def.u.fd.precision, row.precision);
-      EXPECT_EQ(def.u.fd.display_flags, row.display);
-      EXPECT_STREQ(def.u.fd.value_str, "");
-      EXPECT_STREQ(def.u.fd.value_desc, "");
-      break;
-    case CO: {
-      const PF_Pixel want{static_cast<A_u_char>(row.a >> 24), static_cast<A_u_char>(row.a >> 16),
-                          static_cast<A_u_char>(row.a >> 8), static_cast<A_u_char>(row.a)};
-      for (const PF_Pixel& got : {def.u.cd.value, def.u.cd.dephault}) {
-        EXPECT_EQ(got.alpha, want.alpha);
-        EXPECT_EQ(got.red, want.red);
-        EXPECT_EQ(got.green, want.green);
-        EXPECT_EQ(got.blue, want.blue);
-      }
-      break;
-    }
-    case PT:
-      EXPECT_EQ(def.u.td.x_dephault, row.a * 65536);
-      EXPECT_EQ(def.u.td.y_dephault, row.b * 65536);
-      EXPECT_EQ(def.u.td.x_value, row.a * 65536);
-      EXPECT_EQ(def.u.td.y_value, row.b * 65536);
-      EXPECT_EQ(def.u.td.restrict_bounds, 0);
-      break;
-    case GS:
-    case GE:
-      break;
+  using V = std::vector<long long>;
+  const long long a = row.a * 65536, b = row.b * 65536, lo = row.lo * 65536, hi = row.hi * 65536;
+  if (row.kind == CB) {
+    EXPECT_EQ((V{def.u.bd.value, def.u.bd.dephault}), (V{row.a, row.a}));
+    ASSERT_NE(def.u.bd.u.nameptr, nullptr);
+    EXPECT_STREQ(def.u.bd.u.nameptr, "");
+  } else if (row.kind == PU) {
+    EXPECT_EQ((V{def.u.pd.value, def.u.pd.dephault, def.u.pd.num_choices}), (V{row.a, row.a, row.hi}));
+    ASSERT_NE(def.u.pd.u.namesptr, nullptr);
+    EXPECT_STREQ(def.u.pd.u.namesptr, row.choices);
+  } else if (row.kind == FX) {
+    const PF_FixedSliderDef& f = def.u.fd;
+    EXPECT_EQ((V{f.value, f.dephault, f.valid_min, f.slider_min, f.valid_max, f.slider_max}),
+              (V{a, a, lo, lo, hi, hi}));
+    EXPECT_EQ((V{f.precision, f.display_flags}), (V{row.precision, row.display}));
+    EXPECT_STREQ(f.value_str, "");
+    EXPECT_STREQ(f.value_desc, "");
+  } else if (row.kind == CO) {
+    EXPECT_EQ((V{Argb(def.u.cd.value), Argb(def.u.cd.dephault)}), (V{row.a, row.a}));
+  } else if (row.kind == PT) {
+    const PF_PointDef& t = def.u.td;
+    EXPECT_EQ((V{t.x_dephault, t.y_dephault, t.x_value, t.y_value, t.restrict_bounds}), (V{a, b, a, b, 0}));
   }
 }
 
-std::string RowName(const ::testing::TestParamInfo<Row>& info) {
-  return "Index" + std::to_string(info.param.index);
-}
-
-INSTANTIATE_TEST_SUITE_P(AllEntries, ParamTableTest, ::testing::ValuesIn(kTable), RowName);
-
-TEST(ParamSetupTest, SucceedsWith113ParametersInThePointLayout) {
-  EXPECT_EQ(PointLayout().err, PF_Err_NONE);
-  EXPECT_EQ(PointLayout().num_params, 113);
-}
-
-TEST(ParamSetupTest, ColourDotIdentifiersRunWithoutGapsTwoBelowTheIndex) {
-  const auto& defs = PointLayout().defs;
-  for (int index = 16; index <= 75; ++index) {
-    EXPECT_EQ(defs[static_cast<size_t>(index - 1)].uu.id, index - 2) << "index " << index;
-  }
-  for (int index = 79; index <= 112; ++index) {
-    EXPECT_EQ(defs[static_cast<size_t>(index - 1)].uu.id, index) << "index " << index;
-  }
-}
-
-// The six points sit on a circle of radius 0.25 about the centre, 60 degrees
-// apart starting 30 degrees clockwise from straight up; handles 15 degrees
-// behind. Checked against the closed form, which the repeated rotation only
-// approximates to rounding.
-class PointDefaultPositionTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(PointDefaultPositionTest, LiesOnTheCircleAtItsAngle) {
-  const int k = GetParam();
-  const double pi = 3.14159265358979323846;
-  const double point_angle = (30.0 + 60.0 * (k - 1)) * pi / 180.0;
-  const double handle_angle = (15.0 + 60.0 * (k - 1)) * pi / 180.0;
-  const PointDefaultPair d = PointDefaultPosition(k);
-  EXPECT_NEAR(d.pointX, 0.5 + 0.25 * std::sin(point_angle), 1e-12);
-  EXPECT_NEAR(d.pointY, 0.5 - 0.25 * std::cos(point_angle), 1e-12);
-  EXPECT_NEAR(d.handleX, 0.5 + 0.25 * std::sin(handle_angle), 1e-12);
-  EXPECT_NEAR(d.handleY, 0.5 - 0.25 * std::cos(handle_angle), 1e-12);
-}
-
-INSTANTIATE_TEST_SUITE_P(SixPoints, PointDefaultPositionTest, ::testing::Range(1, 7));
-
-TEST(PointDefaultPositionTest, RepeatedRotationLandsBelowTheWholePercent) {
-  // The closed form gives exactly 50 and 25; the rotation chain falls a hair
-  // short, and truncation keeps the shortfall.
-  EXPECT_LT(100.0 * PointDefaultPosition(2).pointY, 50.0);
-  EXPECT_LT(100.0 * PointDefaultPosition(5).pointX, 25.0);
-}
+INSTANTIATE_TEST_SUITE_P(AllEntries, ParamTableTest, ::testing::ValuesIn(AllRows()),
+                         [](const auto& info) { return "Index" + std::to_string(info.param.index); });
 
 // A failing add_param stops set-up at once with its code; num_params stays.
-class ParamSetupFailureTest : public ::testing::TestWithParam<int> {
- protected:
-  void SetUp() override {
-    ResetHostInfo();
-    ProbeHost(host_.InData());
-    SetPathMode(PathLayout::kPoint);
-  }
-  void TearDown() override { ResetHostInfo(); }
-  embedded::EmbeddedHost host_;
-};
+// First entry, a group start, inside a colour-dot group, inside a point group,
+// the last group end.
+class ParamSetupFailureTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(ParamSetupFailureTest, StopsAtTheFailingCall) {
   const int nth = GetParam();
-  const PF_Err code = 1000 + nth;
-  host_.FailAddParamAt(nth, code);
-  host_.OutData()->num_params = -7;
-  EXPECT_EQ(ParamsSetup(host_.InData(), host_.OutData()), code);
-  EXPECT_EQ(host_.RegisteredParams().size(), static_cast<size_t>(nth - 1));
-  EXPECT_EQ(host_.OutData()->num_params, -7);
-}
-
-// First entry, a group start, inside a colour-dot group, inside a point group,
-// the last group end.
-INSTANTIATE_TEST_SUITE_P(Calls, ParamSetupFailureTest, ::testing::Values(1, 4, 20, 77, 95, 112));
-
-TEST(ParamSetupMaskLayoutTest, PathReplacesShowPathAndThePointsAreLeftOut) {
   embedded::EmbeddedHost host;
   ResetHostInfo();
   ProbeHost(host.InData());
-  SetPathMode(PathLayout::kMask);
+  SetPathMode(PathLayout::kPoint);
+  host.FailAddParamAt(nth, 1000 + nth);
   host.OutData()->num_params = -7;
-  ASSERT_EQ(ParamsSetup(host.InData(), host.OutData()), PF_Err_NONE);
+  EXPECT_EQ(ParamsSetup(host.InData(), host.OutData()), 1000 + nth);
+  EXPECT_EQ(host.RegisteredParams().size(), static_cast<size_t>(nth - 1));
+  EXPECT_EQ(host.OutData()->num_params, -7);
   ResetHostInfo();
-  EXPECT_EQ(host.OutData()->num_params, 79);
-  const auto& mask = host.RegisteredParams();
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, ParamSetupFailureTest, ::testing::Values(1, 4, 20, 77, 95, 112));
+
+TEST(ParamSetupMaskLayoutTest, PathReplacesShowPathAndThePointsAreLeftOut) {
+  const SetupRun run = RunSetup(PathLayout::kMask);
+  ASSERT_EQ(run.err, PF_Err_NONE);
+  EXPECT_EQ(run.num_params, 79);
+  const auto& mask = run.defs;
   ASSERT_EQ(mask.size(), 78u);
   EXPECT_EQ(mask[0].param_type, PF_Param_PATH);
   EXPECT_EQ(mask[0].uu.id, 1);

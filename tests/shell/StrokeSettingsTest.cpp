@@ -2,7 +2,7 @@
 // from the registered parameter set.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
 #include "shell/HostInfo.h"
@@ -12,8 +12,13 @@
 
 namespace {
 
+using embedded::ParamArray;
+
 // 8 to 16 bits as the effect converts: (c * 32768 + 128) / 255, truncating.
 A_u_short To16(int c) { return static_cast<A_u_short>((c * 32768 + 128) / 255); }
+
+template <typename Pixel>
+std::vector<int> Channels(const Pixel& p) { return {p.alpha, p.red, p.green, p.blue}; }
 
 class StrokeSettingsFixture {
  protected:
@@ -21,77 +26,78 @@ class StrokeSettingsFixture {
     ResetHostInfo();
     ProbeHost(host_.InData());  // 13.28 with every suite: the 25-entry list
     SetPathMode(PathLayout::kPoint);
-    if (ParamsSetup(host_.InData(), host_.OutData()) != PF_Err_NONE) {
-      ADD_FAILURE() << "parameter set-up failed";
-    }
+    if (ParamsSetup(host_.InData(), host_.OutData()) != PF_Err_NONE) ADD_FAILURE() << "set-up failed";
   }
   ~StrokeSettingsFixture() { ResetHostInfo(); }
-
-  embedded::ParamArray Params(bool deep) {
-    return host_.BuildParams(host_.CreateWorld(64, 48, deep, false));
-  }
-
+  ParamArray Params(bool deep) { return host_.BuildParams(host_.CreateWorld(64, 48, deep, false)); }
+  StrokeSettings Read(ParamArray& p, bool deep) { return ReadStrokeSettings(host_.InData(), p.Get(), deep); }
   embedded::EmbeddedHost host_;
 };
 
-class StrokeSettingsTest : public StrokeSettingsFixture, public ::testing::Test {};
+// Each control through its own conversion, at a value set by the user (the
+// defaults are pinned by the parameter table), and what only a default shows.
+#define SET(call) [](ParamArray& p) { p.call; }
+#define GET(field) [](const StrokeSettings& s) { return static_cast<double>(s.field); }
+struct ControlCase { const char* name; void (*set)(ParamArray&); double (*get)(const StrokeSettings&); double expected; };
 
-TEST_F(StrokeSettingsTest, DefaultsAtFullResolution) {
+class ControlTest : public StrokeSettingsFixture, public ::testing::TestWithParam<ControlCase> {};
+
+TEST_P(ControlTest, ReadInItsUnits) {
   auto params = Params(false);
-  const StrokeSettings s = ReadStrokeSettings(host_.InData(), params.Get(), false);
-  EXPECT_EQ(s.halfWidth, 10.0);
-  EXPECT_EQ(s.path, nullptr);
-  EXPECT_EQ(s.gradient, nullptr);
-  EXPECT_EQ(s.falloff, 20.0 / 100.0);
-  EXPECT_EQ(s.repeatStyle, 0);
-  EXPECT_EQ(s.repeats, 1);
-  EXPECT_EQ(s.interpolation, 1);   // "RGB (preserve lum)"
-  EXPECT_EQ(s.renderingStyle, 1);  // "Draw on Image"
-  EXPECT_EQ(s.compositeAmount, 0.0);
-  EXPECT_EQ(s.transferMode, -1);
-  EXPECT_EQ(s.gradientMode, 0);
-  EXPECT_EQ(s.gradientOffset, 0.0);
-  EXPECT_FALSE(s.wrapGradient);
-  EXPECT_EQ(s.endPointStyle, 0);
-  EXPECT_TRUE(s.showPath);
-  EXPECT_FALSE(s.pathColor.is16);
-  EXPECT_EQ(s.pathColor.color8.alpha, 255);
-  EXPECT_EQ(s.pathColor.color8.red, 255);
-  EXPECT_EQ(s.pathColor.color8.green, 255);
-  EXPECT_EQ(s.pathColor.color8.blue, 255);
-  EXPECT_EQ(s.pathColor.color16.alpha, 0);
-  EXPECT_EQ(s.pathColor.color16.red, 0);
+  if (GetParam().set) GetParam().set(params);
+  EXPECT_EQ(GetParam().get(Read(params, false)), GetParam().expected);
 }
 
-TEST_F(StrokeSettingsTest, PathColourOfADeepLayerIsConvertedTo16Bits) {
-  auto params = Params(true);
-  params.SetColor(param::kPathColor, PF_Pixel{255, 200, 1, 128});
-  const StrokeSettings s = ReadStrokeSettings(host_.InData(), params.Get(), true);
-  EXPECT_TRUE(s.pathColor.is16);
-  EXPECT_EQ(s.pathColor.color16.alpha, 32768);
-  EXPECT_EQ(s.pathColor.color16.red, To16(200));
-  EXPECT_EQ(s.pathColor.color16.green, 129);
-  EXPECT_EQ(s.pathColor.color16.blue, 16448);
-  EXPECT_EQ(s.pathColor.color8.alpha, 0);
+INSTANTIATE_TEST_SUITE_P(
+    Controls, ControlTest,
+    ::testing::Values(
+        ControlCase{"PathIsLeftNull", nullptr, GET(path != nullptr), 0},
+        ControlCase{"GradientIsLeftNull", nullptr, GET(gradient != nullptr), 0},
+        ControlCase{"ShowPathOff", SET(SetCheckbox(param::kShowPath, false)), GET(showPath), 0},
+        ControlCase{"RenderingStyleClear", SET(SetPopup(param::kRenderingStyle, 3)), GET(renderingStyle), 2},
+        ControlCase{"EndPointStyleFlat", SET(SetPopup(param::kEndPointStyle, 2)), GET(endPointStyle), 1},
+        ControlCase{"Falloff35", SET(SetFixed(param::kFalloff, 35.0)), GET(falloff), 35.0 / 100.0},
+        ControlCase{"RepeatStyleReflect", SET(SetPopup(param::kRepeatStyle, 2)), GET(repeatStyle), 1},
+        ControlCase{"RepeatsDefault", nullptr, GET(repeats), 1},
+        ControlCase{"Repeats3_7", SET(SetFixed(param::kRepeats, 3.7)), GET(repeats), 3},
+        ControlCase{"Repeats1_5", SET(SetFixed(param::kRepeats, 1.5)), GET(repeats), 1},
+        ControlCase{"Repeats9_99", SET(SetFixed(param::kRepeats, 9.99)), GET(repeats), 9},
+        ControlCase{"Repeats10", SET(SetFixed(param::kRepeats, 10.0)), GET(repeats), 10},
+        ControlCase{"OffsetMinus250", SET(SetFixed(param::kGradientOffset, -250.0)), GET(gradientOffset), -250.0 * 0.01},
+        ControlCase{"InterpolationHSL", SET(SetPopup(param::kGradientInterpolation, 3)), GET(interpolation), 2},
+        ControlCase{"WrapOn", SET(SetCheckbox(param::kWrapGradient, true)), GET(wrapGradient), 1},
+        ControlCase{"GradientModeOutside", SET(SetPopup(param::kGradientMode, 3)), GET(gradientMode), 2},
+        ControlCase{"TransferDefaultNormalIsNone", nullptr, GET(transferMode), -1},
+        // "Screen" in the 25-entry list.
+        ControlCase{"TransferScreen", SET(SetPopup(param::kOriginalBlendTransfer, 9)), GET(transferMode), 6},
+        ControlCase{"Composite50", SET(SetFixed(param::kCompositeWithOriginal, 50.0)), GET(compositeAmount), 0.5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The path colour in the depth of the input layer; the other depth's colour
+// stays zero.
+struct PathColorCase { bool deep, set; int a, r, g, b; };
+
+class PathColorTest : public StrokeSettingsFixture, public ::testing::TestWithParam<PathColorCase> {};
+
+TEST_P(PathColorTest, InTheDepthOfTheLayer) {
+  const PathColorCase& c = GetParam();
+  auto params = Params(c.deep);
+  if (c.set) params.SetColor(param::kPathColor, PF_Pixel{255, 200, 1, 128});
+  const DepthColor got = Read(params, c.deep).pathColor;
+  EXPECT_EQ(got.is16, c.deep);
+  const std::vector<int> zero(4, 0), want{c.a, c.r, c.g, c.b};
+  EXPECT_EQ(Channels(got.color16), c.deep ? want : zero);
+  EXPECT_EQ(Channels(got.color8), c.deep ? zero : want);
 }
 
-TEST_F(StrokeSettingsTest, DefaultWhiteOnA16BitLayerIsFullScale) {
-  auto params = Params(true);
-  const StrokeSettings s = ReadStrokeSettings(host_.InData(), params.Get(), true);
-  EXPECT_EQ(s.pathColor.color16.alpha, 32768);
-  EXPECT_EQ(s.pathColor.color16.red, 32768);
-  EXPECT_EQ(s.pathColor.color16.green, 32768);
-  EXPECT_EQ(s.pathColor.color16.blue, 32768);
-}
+INSTANTIATE_TEST_SUITE_P(Colors, PathColorTest,
+                         ::testing::Values(PathColorCase{false, false, 255, 255, 255, 255},
+                                           PathColorCase{true, false, 32768, 32768, 32768, 32768},
+                                           PathColorCase{true, true, 32768, To16(200), 129, 16448}));
 
 // Line width under downsampling: half of it, times the mean of the two
 // downsample factors.
-struct WidthCase {
-  double line_width;
-  PF_RationalScale dx;
-  PF_RationalScale dy;
-  double half_width;
-};
+struct WidthCase { double line_width; PF_RationalScale dx, dy; double half_width; };
 
 class HalfWidthTest : public StrokeSettingsFixture, public ::testing::TestWithParam<WidthCase> {};
 
@@ -100,8 +106,7 @@ TEST_P(HalfWidthTest, FollowsTheMeanDownsample) {
   host_.SetDownsample(c.dx, c.dy);
   auto params = Params(false);
   params.SetFixed(param::kLineWidth, c.line_width);
-  const StrokeSettings s = ReadStrokeSettings(host_.InData(), params.Get(), false);
-  EXPECT_DOUBLE_EQ(s.halfWidth, c.half_width);
+  EXPECT_DOUBLE_EQ(Read(params, false).halfWidth, c.half_width);
 }
 
 INSTANTIATE_TEST_SUITE_P(Factors, HalfWidthTest,
@@ -112,62 +117,9 @@ INSTANTIATE_TEST_SUITE_P(Factors, HalfWidthTest,
                                            WidthCase{20, {1, 4}, {1, 2}, 3.75},
                                            WidthCase{1000, {1, 1}, {1, 3}, 1000.0 / 3.0}));
 
-struct RepeatsCase {
-  double value;
-  int repeats;
-};
-
-class RepeatsTest : public StrokeSettingsFixture, public ::testing::TestWithParam<RepeatsCase> {};
-
-TEST_P(RepeatsTest, KeepsOnlyTheWholePart) {
-  auto params = Params(false);
-  params.SetFixed(param::kRepeats, GetParam().value);
-  EXPECT_EQ(ReadStrokeSettings(host_.InData(), params.Get(), false).repeats, GetParam().repeats);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, RepeatsTest,
-                         ::testing::Values(RepeatsCase{3.7, 3}, RepeatsCase{1.0, 1},
-                                           RepeatsCase{1.5, 1}, RepeatsCase{9.99, 9},
-                                           RepeatsCase{10.0, 10}));
-
-// Popups and sliders other than width and repeats, each through its own
-// conversion.
-TEST_F(StrokeSettingsTest, ReadsEveryControlInItsUnits) {
-  auto params = Params(false);
-  params.SetCheckbox(param::kShowPath, false);
-  params.SetPopup(param::kRenderingStyle, 3);
-  params.SetPopup(param::kEndPointStyle, 2);
-  params.SetFixed(param::kFalloff, 35.0);
-  params.SetPopup(param::kRepeatStyle, 2);
-  params.SetFixed(param::kGradientOffset, -250.0);
-  params.SetPopup(param::kGradientInterpolation, 3);
-  params.SetCheckbox(param::kWrapGradient, true);
-  params.SetPopup(param::kGradientMode, 3);
-  params.SetPopup(param::kOriginalBlendTransfer, 9);  // "Screen" in the 25-entry list
-  params.SetFixed(param::kCompositeWithOriginal, 50.0);
-  const StrokeSettings s = ReadStrokeSettings(host_.InData(), params.Get(), false);
-  EXPECT_FALSE(s.showPath);
-  EXPECT_EQ(s.renderingStyle, 2);
-  EXPECT_EQ(s.endPointStyle, 1);
-  EXPECT_EQ(s.falloff, 35.0 / 100.0);
-  EXPECT_EQ(s.repeatStyle, 1);
-  EXPECT_EQ(s.gradientOffset, -250.0 * 0.01);
-  EXPECT_EQ(s.interpolation, 2);
-  EXPECT_TRUE(s.wrapGradient);
-  EXPECT_EQ(s.gradientMode, 2);
-  EXPECT_EQ(s.transferMode, 6);
-  EXPECT_EQ(s.compositeAmount, 0.5);
-}
-
 // A dot's alpha is its opacity, trunc(opacity / 100 * 32768); the colour's
 // own alpha is discarded.
-struct DotCase {
-  int k;
-  PF_Pixel color;
-  double opacity;
-  double position;
-  A_u_short alpha;
-};
+struct DotCase { int k; PF_Pixel color; double opacity, position; A_u_short alpha; };
 
 class ColorDotTest : public StrokeSettingsFixture, public ::testing::TestWithParam<DotCase> {};
 
@@ -181,10 +133,7 @@ TEST_P(ColorDotTest, ReadsTheGroup) {
   params.SetFixed(g + 4, c.opacity);
   const ColorDot dot = ReadColorDot(params.Get(), g);
   EXPECT_TRUE(dot.active);
-  EXPECT_EQ(dot.color.alpha, c.alpha);
-  EXPECT_EQ(dot.color.red, To16(c.color.red));
-  EXPECT_EQ(dot.color.green, To16(c.color.green));
-  EXPECT_EQ(dot.color.blue, To16(c.color.blue));
+  EXPECT_EQ(Channels(dot.color), (std::vector<int>{c.alpha, To16(c.color.red), To16(c.color.green), To16(c.color.blue)}));
   EXPECT_DOUBLE_EQ(dot.position, c.position / 100.0);
 }
 

@@ -3,7 +3,6 @@
 // that name the parameter and what it accepts.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -18,7 +17,7 @@ namespace {
 using embedded::EmbeddedHost;
 using embedded::ParamArray;
 
-PF_ParamDef Blank(PF_ParamType type, A_long id, const char* name) {
+PF_ParamDef Def(PF_ParamType type, A_long id, const char* name) {
   PF_ParamDef def;
   std::memset(&def, 0, sizeof def);
   def.param_type = type;
@@ -28,7 +27,7 @@ PF_ParamDef Blank(PF_ParamType type, A_long id, const char* name) {
 }
 
 PF_ParamDef Slider(A_long id, const char* name, int lo, int hi, int dflt) {
-  PF_ParamDef def = Blank(PF_Param_FIX_SLIDER, id, name);
+  PF_ParamDef def = Def(PF_Param_FIX_SLIDER, id, name);
   def.u.fd.valid_min = def.u.fd.slider_min = lo * 65536;
   def.u.fd.valid_max = def.u.fd.slider_max = hi * 65536;
   def.u.fd.dephault = dflt * 65536;
@@ -36,66 +35,44 @@ PF_ParamDef Slider(A_long id, const char* name, int lo, int hi, int dflt) {
 }
 
 PF_ParamDef Point(A_long id, int x_percent, int y_percent) {
-  PF_ParamDef def = Blank(PF_Param_POINT, id, "Point");
+  PF_ParamDef def = Def(PF_Param_POINT, id, "Point");
   def.u.td.x_dephault = x_percent * 65536;
   def.u.td.y_dephault = y_percent * 65536;
   return def;
 }
 
+void Register(EmbeddedHost& host, PF_ParamDef def) {
+  ASSERT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def), PF_Err_NONE);
+}
+
 // Indexes of the small parameter set registered below.
-enum {
-  kWidth = 1,
-  kEnd = 2,
-  kShow = 3,
-  kColor = 4,
-  kDot1 = 5,
-  kDot1Opacity = 6,
-  kDot1End = 7,
-  kDot2 = 8,
-  kDot2Opacity = 9,
-  kDot2End = 10,
-  kPoint = 11,
-  kPath = 12,
-  kOffset = 13,
-};
+enum { kWidth = 1, kEnd, kShow, kColor, kDot1, kDot1Opacity, kDot1End, kDot2, kDot2Opacity, kDot2End, kPoint, kPath, kOffset };
 
 class ParamArrayTest : public ::testing::Test {
  protected:
   ParamArrayTest() {
-    Register(Slider(5, "Line Width", 1, 1000, 20));
-    PF_ParamDef popup = Blank(PF_Param_POPUP, 78, "End Point Style");
+    Register(host_, Slider(5, "Line Width", 1, 1000, 20));
+    PF_ParamDef popup = Def(PF_Param_POPUP, 78, "End Point Style");
     popup.u.pd.num_choices = 2;
     popup.u.pd.dephault = 2;
     popup.u.pd.u.namesptr = "Round|Flat";
-    Register(popup);
-    PF_ParamDef box = Blank(PF_Param_CHECKBOX, 1, "Show Path?");
+    Register(host_, popup);
+    PF_ParamDef box = Def(PF_Param_CHECKBOX, 1, "Show Path?");
     box.u.bd.dephault = 1;
-    Register(box);
-    PF_ParamDef color = Blank(PF_Param_COLOR, 80, "Path Color");
+    Register(host_, box);
+    PF_ParamDef color = Def(PF_Param_COLOR, 80, "Path Color");
     color.u.cd.dephault = PF_Pixel{255, 10, 20, 30};
-    Register(color);
-    Register(Blank(PF_Param_GROUP_START, 14, "Color Dot 1"));
-    Register(Slider(18, "Opacity", 0, 100, 100));
-    Register(Blank(PF_Param_GROUP_END, 19, ""));
-    Register(Blank(PF_Param_GROUP_START, 20, "Color Dot 2"));
-    Register(Slider(24, "Opacity", 0, 100, 100));
-    Register(Blank(PF_Param_GROUP_END, 25, ""));
-    Register(Point(84, 75, 49));
-    PF_ParamDef path = Blank(PF_Param_PATH, 1, "Path");
-    path.u.path_d.dephault = 0;
-    Register(path);
-    Register(Slider(9, "Gradient Offset", -500, 500, 0));
+    Register(host_, color);
+    for (A_long dot : {14, 20}) {
+      Register(host_, Def(PF_Param_GROUP_START, dot, dot == 14 ? "Color Dot 1" : "Color Dot 2"));
+      Register(host_, Slider(dot + 4, "Opacity", 0, 100, 100));
+      Register(host_, Def(PF_Param_GROUP_END, dot + 5, ""));
+    }
+    Register(host_, Point(84, 75, 49));
+    Register(host_, Def(PF_Param_PATH, 1, "Path"));
+    Register(host_, Slider(9, "Gradient Offset", -500, 500, 0));
   }
-
-  void Register(PF_ParamDef def) {
-    ASSERT_EQ(host_.InData()->inter.add_param(host_.InData()->effect_ref, -1, &def),
-              PF_Err_NONE);
-  }
-
-  ParamArray Build(A_long width, A_long height) {
-    return host_.BuildParams(host_.CreateWorld(width, height, false, false));
-  }
-
+  ParamArray Build() { return host_.BuildParams(host_.CreateWorld(4, 4, false, false)); }
   EmbeddedHost host_;
 };
 
@@ -119,10 +96,9 @@ TEST_F(ParamArrayTest, EntryZeroIsTheInputLayerAndTheRestStartAtTheirDefaults) {
   EXPECT_EQ(host_.InData()->height, 30);
 }
 
-TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMoved) {
-  ParamArray built = Build(8, 8);
-  PF_ParamDef** before = built.Get();
-  PF_ParamDef* width_entry = before[kWidth];
+TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMovedAndIndexesAreChecked) {
+  ParamArray built = Build();
+  PF_ParamDef* width_entry = built.Get()[kWidth];
   ParamArray moved = std::move(built);
   EXPECT_EQ(moved.Get()[kWidth], width_entry);
   EXPECT_EQ(&moved.At(kWidth), width_entry);
@@ -133,113 +109,76 @@ TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMoved) {
 }
 
 // Point defaults, 16.16 percent, delivered as trunc(percent * size / 100) in
-// 64-bit integers; expectations worked out by hand.
-struct PointDefaultCase {
-  int x_percent, y_percent;
-  A_long width, height;
-  PF_Fixed x, y;
-};
+// 64-bit integers, the defaults themselves staying percentages; a user's
+// point in full-resolution pixels as floor(v * num/den * 65536 + 0.5) under
+// the downsample in force when set (user false: the default is read).
+// Expectations worked out by hand.
+struct PointCase { bool user; int x_percent, y_percent; A_long width, height; double x, y; PF_RationalScale dx, dy; PF_Fixed fx, fy; };
 
-class PointDefaultDeliveryTest : public ::testing::TestWithParam<PointDefaultCase> {};
+class PointTest : public ::testing::TestWithParam<PointCase> {};
 
-TEST_P(PointDefaultDeliveryTest, TruncatesInPixelsOfTheInputWorld) {
-  const PointDefaultCase& c = GetParam();
+TEST_P(PointTest, DeliveredInFixedPixels) {
+  const PointCase& c = GetParam();
   EmbeddedHost host;
-  PF_ParamDef def = Point(84, c.x_percent, c.y_percent);
-  host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def);
+  Register(host, Point(84, c.x_percent, c.y_percent));
   ParamArray params = host.BuildParams(host.CreateWorld(c.width, c.height, false, false));
-  EXPECT_EQ(params.At(1).u.td.x_value, c.x);
-  EXPECT_EQ(params.At(1).u.td.y_value, c.y);
-  // The defaults themselves stay percentages.
+  if (c.user) {
+    host.SetDownsample(c.dx, c.dy);
+    params.SetPoint(1, c.x, c.y);
+  }
+  EXPECT_EQ(params.At(1).u.td.x_value, c.fx);
+  EXPECT_EQ(params.At(1).u.td.y_value, c.fy);
   EXPECT_EQ(params.At(1).u.td.x_dephault, c.x_percent * 65536);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sizes, PointDefaultDeliveryTest,
-    ::testing::Values(PointDefaultCase{62, 28, 1920, 1080, 78014054, 19818086},
-                      PointDefaultCase{75, 49, 1920, 1080, 94371840, 34681651},
-                      PointDefaultCase{24, 50, 1919, 1079, 30183260, 35356672},
-                      PointDefaultCase{37, 71, 1, 1, 24248, 46530},
-                      PointDefaultCase{62, 28, 30000, 30000, 1218969600, 550502400},
-                      PointDefaultCase{99, 1, 7, 3, 454164, 1966}));
-
-// A user's point in full-resolution pixels: floor(v * num/den * 65536 + 0.5).
-struct PointValueCase {
-  double x, y;
-  PF_RationalScale dx, dy;
-  PF_Fixed fx, fy;
-};
-
-class PointValueTest : public ::testing::TestWithParam<PointValueCase> {};
-
-TEST_P(PointValueTest, ScaledByTheDownsampleInForceWhenSet) {
-  const PointValueCase& c = GetParam();
-  EmbeddedHost host;
-  PF_ParamDef def = Point(84, 50, 50);
-  host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def);
-  ParamArray params = host.BuildParams(host.CreateWorld(16, 16, false, false));
-  host.SetDownsample(c.dx, c.dy);
-  params.SetPoint(1, c.x, c.y);
-  EXPECT_EQ(params.At(1).u.td.x_value, c.fx);
-  EXPECT_EQ(params.At(1).u.td.y_value, c.fy);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, PointValueTest,
-    ::testing::Values(PointValueCase{100, 50, {1, 1}, {1, 1}, 6553600, 3276800},
-                      PointValueCase{100.25, 50.5, {1, 2}, {1, 2}, 3284992, 1654784},
-                      PointValueCase{33.3, 10, {1, 3}, {1, 1}, 727450, 655360},
-                      PointValueCase{-7.5, 0, {1, 2}, {1, 4}, -245760, 0},
-                      PointValueCase{1919.999, 1079.5, {1, 1}, {1, 1}, 125829054, 70746112}));
+    Cases, PointTest,
+    ::testing::Values(PointCase{false, 62, 28, 1920, 1080, 0, 0, {}, {}, 78014054, 19818086},
+                      PointCase{false, 75, 49, 1920, 1080, 0, 0, {}, {}, 94371840, 34681651},
+                      PointCase{false, 24, 50, 1919, 1079, 0, 0, {}, {}, 30183260, 35356672},
+                      PointCase{false, 37, 71, 1, 1, 0, 0, {}, {}, 24248, 46530},
+                      PointCase{false, 62, 28, 30000, 30000, 0, 0, {}, {}, 1218969600, 550502400},
+                      PointCase{false, 99, 1, 7, 3, 0, 0, {}, {}, 454164, 1966},
+                      PointCase{true, 50, 50, 16, 16, 100, 50, {1, 1}, {1, 1}, 6553600, 3276800},
+                      PointCase{true, 50, 50, 16, 16, 100.25, 50.5, {1, 2}, {1, 2}, 3284992, 1654784},
+                      PointCase{true, 50, 50, 16, 16, 33.3, 10, {1, 3}, {1, 1}, 727450, 655360},
+                      PointCase{true, 50, 50, 16, 16, -7.5, 0, {1, 2}, {1, 4}, -245760, 0},
+                      PointCase{true, 50, 50, 16, 16, 1919.999, 1079.5, {1, 1}, {1, 1}, 125829054, 70746112}));
 
 // Slider numbers are stored as floor(v * 65536 + 0.5); range bounds included.
-struct FixedCase {
-  int index;
-  double value;
-  PF_Fixed stored;
-};
+struct FixedCase { int index; double value; PF_Fixed stored; };
 
 class FixedValueTest : public ParamArrayTest, public ::testing::WithParamInterface<FixedCase> {};
 
 TEST_P(FixedValueTest, StoredAsRounded16Dot16) {
-  ParamArray params = Build(4, 4);
+  ParamArray params = Build();
   params.SetFixed(GetParam().index, GetParam().value);
   EXPECT_EQ(params.At(GetParam().index).u.fd.value, GetParam().stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, FixedValueTest,
-                         ::testing::Values(FixedCase{kWidth, 35.5, 2326528},
-                                           FixedCase{kWidth, 3.7, 242483},
-                                           FixedCase{kWidth, 1.0, 65536},
-                                           FixedCase{kWidth, 1000.0, 65536000},
-                                           FixedCase{kDot1Opacity, 0.00001, 1},
-                                           FixedCase{kDot2Opacity, 99.999, 6553534},
-                                           FixedCase{kOffset, -500.0, -32768000},
-                                           FixedCase{kOffset, 500.0, 32768000}));
+                         ::testing::Values(FixedCase{kWidth, 35.5, 2326528}, FixedCase{kWidth, 3.7, 242483},
+                                           FixedCase{kWidth, 1.0, 65536}, FixedCase{kWidth, 1000.0, 65536000},
+                                           FixedCase{kDot1Opacity, 0.00001, 1}, FixedCase{kDot2Opacity, 99.999, 6553534},
+                                           FixedCase{kOffset, -500.0, -32768000}, FixedCase{kOffset, 500.0, 32768000}));
 
-// Refused values: std::invalid_argument whose message holds each fragment.
-struct RefusalCase {
-  const char* label;
-  std::function<void(ParamArray&)> set;
-  std::vector<const char*> fragments;
-  int untouched_index;
-};
+// Refused values: std::invalid_argument whose message holds each fragment,
+// the entry left as it was.
+struct RefusalCase { const char* label; std::function<void(ParamArray&)> set; std::vector<const char*> fragments; int index; };
 
 class RefusalTest : public ParamArrayTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, ThrowsNamingTheParameterAndWhatItAccepts) {
-  ParamArray params = Build(4, 4);
-  const PF_ParamDef before = params.At(GetParam().untouched_index);
+  ParamArray params = Build();
+  const PF_ParamDef before = params.At(GetParam().index);
   try {
     GetParam().set(params);
     ADD_FAILURE() << "no exception";
   } catch (const std::invalid_argument& e) {
-    const std::string what = e.what();
-    for (const char* fragment : GetParam().fragments) {
-      EXPECT_NE(what.find(fragment), std::string::npos) << "'" << fragment << "' in: " << what;
-    }
+    for (const char* fragment : GetParam().fragments)
+      EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << "'" << fragment << "' in: " << e.what();
   }
-  EXPECT_EQ(std::memcmp(&params.At(GetParam().untouched_index).u, &before.u, sizeof before.u), 0);
+  EXPECT_EQ(std::memcmp(&params.At(GetParam().index).u, &before.u, sizeof before.u), 0);
 }
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -247,27 +186,16 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusalTest,
     ::testing::Values(
-        RefusalCase{"BelowSliderRange", [](ParamArray& p) { p.SetFixed(kWidth, 0.999); },
-                    {"Line Width", "1 to 1000", "0.999"}, kWidth},
-        RefusalCase{"AboveSliderRange", [](ParamArray& p) { p.SetFixed(kWidth, 1000.001); },
-                    {"Line Width", "1 to 1000"}, kWidth},
+        RefusalCase{"BelowSliderRange", [](ParamArray& p) { p.SetFixed(kWidth, 0.999); }, {"Line Width", "1 to 1000", "0.999"}, kWidth},
+        RefusalCase{"AboveSliderRange", [](ParamArray& p) { p.SetFixed(kWidth, 1000.001); }, {"Line Width", "1 to 1000"}, kWidth},
         // Checked as given: 1000.000001 would round to exactly 1000 in 16.16.
-        RefusalCase{"CheckedBeforeConversion",
-                    [](ParamArray& p) { p.SetFixed(kWidth, 1000.000001); },
-                    {"Line Width", "1 to 1000"}, kWidth},
-        RefusalCase{"NotANumber", [](ParamArray& p) { p.SetFixed(kOffset, kNaN); },
-                    {"Gradient Offset", "-500 to 500"}, kOffset},
-        RefusalCase{"GroupedNameIsQualified",
-                    [](ParamArray& p) { p.SetFixed(kDot2Opacity, 101); },
-                    {"Color Dot 2/Opacity", "0 to 100"}, kDot2Opacity},
-        RefusalCase{"PopupZero", [](ParamArray& p) { p.SetPopup(kEnd, 0); },
-                    {"End Point Style", "1 to 2", "Round|Flat"}, kEnd},
-        RefusalCase{"PopupPastLast", [](ParamArray& p) { p.SetPopup(kEnd, 3); },
-                    {"End Point Style", "Round|Flat"}, kEnd},
-        RefusalCase{"WrongType", [](ParamArray& p) { p.SetCheckbox(kWidth, true); },
-                    {"Line Width", "slider"}, kWidth},
-        RefusalCase{"PointOutside16Dot16", [](ParamArray& p) { p.SetPoint(kPoint, 40000, 1); },
-                    {"Point", "32767"}, kPoint}),
+        RefusalCase{"CheckedBeforeConversion", [](ParamArray& p) { p.SetFixed(kWidth, 1000.000001); }, {"Line Width", "1 to 1000"}, kWidth},
+        RefusalCase{"NotANumber", [](ParamArray& p) { p.SetFixed(kOffset, kNaN); }, {"Gradient Offset", "-500 to 500"}, kOffset},
+        RefusalCase{"GroupedNameIsQualified", [](ParamArray& p) { p.SetFixed(kDot2Opacity, 101); }, {"Color Dot 2/Opacity", "0 to 100"}, kDot2Opacity},
+        RefusalCase{"PopupZero", [](ParamArray& p) { p.SetPopup(kEnd, 0); }, {"End Point Style", "1 to 2", "Round|Flat"}, kEnd},
+        RefusalCase{"PopupPastLast", [](ParamArray& p) { p.SetPopup(kEnd, 3); }, {"End Point Style", "Round|Flat"}, kEnd},
+        RefusalCase{"WrongType", [](ParamArray& p) { p.SetCheckbox(kWidth, true); }, {"Line Width", "slider"}, kWidth},
+        RefusalCase{"PointOutside16Dot16", [](ParamArray& p) { p.SetPoint(kPoint, 40000, 1); }, {"Point", "32767"}, kPoint}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

@@ -15,64 +15,39 @@
 namespace {
 
 template <typename P>
-P* At(const PF_EffectWorld& w, A_long x, A_long y) {
-  return reinterpret_cast<P*>(static_cast<char*>(w.data) + y * w.rowbytes) + x;
-}
+constexpr double Full() { return sizeof(P) == sizeof(PF_Pixel) ? 255.0 : 32768.0; }
 
 template <typename P>
-constexpr double Full() {
-  return sizeof(P) == sizeof(PF_Pixel) ? 255.0 : 32768.0;
-}
+std::array<int, 4> Ch(const P& p) { return {p.alpha, p.red, p.green, p.blue}; }
 
 // Lays src over dst (both 1-pixel-high rows of equal length) with the mode.
 template <typename P>
-std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src,
-                         const std::vector<P>& dst, int opacity, A_long seed = 0) {
+std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src, const std::vector<P>& dst, int opacity, A_long seed = 0) {
   embedded::EmbeddedHost host;
   const bool deep = sizeof(P) != sizeof(PF_Pixel);
   const A_long n = static_cast<A_long>(src.size());
   PF_EffectWorld* s = host.CreateWorld(n, 1, deep, true);
   PF_EffectWorld* d = host.CreateWorld(n, 1, deep, true);
-  for (A_long i = 0; i < n; ++i) {
-    *At<P>(*s, i, 0) = src[i];
-    *At<P>(*d, i, 0) = dst[i];
-  }
+  std::copy(src.begin(), src.end(), static_cast<P*>(s->data));
+  std::copy(dst.begin(), dst.end(), static_cast<P*>(d->data));
   PF_CompositeMode comp{};
   comp.xfer = mode;
   comp.rand_seed = seed;
-  if (deep) {
-    comp.opacitySu = static_cast<A_u_short>(opacity);
-  } else {
-    comp.opacity = static_cast<A_u_char>(opacity);
-  }
-  const PF_Err err = embedded::HostTransferRect(host.InData()->effect_ref, PF_Quality_HI,
-                                                PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, s,
-                                                &comp, nullptr, 0, 0, d);
-  EXPECT_EQ(err, PF_Err_NONE);
-  std::vector<P> out(n);
-  for (A_long i = 0; i < n; ++i) out[i] = *At<P>(*d, i, 0);
-  return out;
+  if (deep) comp.opacitySu = static_cast<A_u_short>(opacity); else comp.opacity = static_cast<A_u_char>(opacity);
+  EXPECT_EQ(embedded::HostTransferRect(host.InData()->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME,
+                                       nullptr, s, &comp, nullptr, 0, 0, d), PF_Err_NONE);
+  return std::vector<P>(static_cast<P*>(d->data), static_cast<P*>(d->data) + n);
 }
 
 // ---- 1. Worked by hand, 16 bits, full opacity ------------------------------------------
 
-struct HandCase {
-  const char* name;
-  PF_TransferMode mode;
-  PF_Pixel16 src;
-  PF_Pixel16 dst;
-  PF_Pixel16 expected;
-};
+struct HandCase { const char* name; PF_TransferMode mode; PF_Pixel16 src, dst, expected; };
 
 class TransferByHand : public ::testing::TestWithParam<HandCase> {};
 
 TEST_P(TransferByHand, GivesTheWorkedResult) {
   const HandCase& c = GetParam();
-  const PF_Pixel16 got = Composite<PF_Pixel16>(c.mode, {c.src}, {c.dst}, 32768)[0];
-  EXPECT_EQ(got.alpha, c.expected.alpha) << c.name;
-  EXPECT_EQ(got.red, c.expected.red) << c.name;
-  EXPECT_EQ(got.green, c.expected.green) << c.name;
-  EXPECT_EQ(got.blue, c.expected.blue) << c.name;
+  EXPECT_EQ(Ch(Composite<PF_Pixel16>(c.mode, {c.src}, {c.dst}, 32768)[0]), Ch(c.expected)) << c.name;
 }
 
 constexpr A_u_short F = 32768;  // 1
@@ -130,60 +105,42 @@ INSTANTIATE_TEST_SUITE_P(
         HandCase{"multiply, half source", PF_Xfer_MULTIPLY, {H, H, H, H}, {F, H, H, H}, {F, 12288, 12288, 12288}},
         // Over a transparent backdrop every mode shows the source as it is.
         HandCase{"multiply on clear", PF_Xfer_MULTIPLY, {T, Q, H, T}, {0, F, F, F}, {T, Q, H, T}},
-        HandCase{"hue on clear", PF_Xfer_HUE, {T, Q, H, T}, {0, F, 0, F}, {T, Q, H, T}}),
-    [](const auto& info) { return std::to_string(info.index); });
+        HandCase{"hue on clear", PF_Xfer_HUE, {T, Q, H, T}, {0, F, 0, F}, {T, Q, H, T}}));
 
 // ---- 2. Against the formulas, both depths, three opacities ------------------------------
 
-struct Rgb3 {
-  double c[3];
-};
+using Rgb = std::array<double, 3>;
 
-double Lum(const Rgb3& x) { return 0.3 * x.c[0] + 0.59 * x.c[1] + 0.11 * x.c[2]; }
+double Lum(const Rgb& x) { return 0.3 * x[0] + 0.59 * x[1] + 0.11 * x[2]; }
+double Sat(const Rgb& x) { return *std::max_element(x.begin(), x.end()) - *std::min_element(x.begin(), x.end()); }
 
-Rgb3 ClipColor(Rgb3 x) {
-  const double l = Lum(x);
-  const double n = std::min({x.c[0], x.c[1], x.c[2]});
-  const double m = std::max({x.c[0], x.c[1], x.c[2]});
-  for (double& v : x.c) {
-    if (n < 0) v = l + (v - l) * l / (l - n);
-  }
-  for (double& v : x.c) {
-    if (m > 1) v = l + (v - l) * (1 - l) / (m - l);
-  }
+Rgb ClipColor(Rgb x) {
+  const double l = Lum(x), n = *std::min_element(x.begin(), x.end()), m = *std::max_element(x.begin(), x.end());
+  for (double& v : x) if (n < 0) v = l + (v - l) * l / (l - n);
+  for (double& v : x) if (m > 1) v = l + (v - l) * (1 - l) / (m - l);
   return x;
 }
 
-Rgb3 SetLum(Rgb3 x, double l) {
+Rgb SetLum(Rgb x, double l) {
   const double d = l - Lum(x);
-  for (double& v : x.c) v += d;
+  for (double& v : x) v += d;
   return ClipColor(x);
 }
 
-double Sat(const Rgb3& x) {
-  return std::max({x.c[0], x.c[1], x.c[2]}) - std::min({x.c[0], x.c[1], x.c[2]});
-}
-
-Rgb3 SetSat(Rgb3 x, double s) {
-  std::array<int, 3> idx{0, 1, 2};
-  std::sort(idx.begin(), idx.end(), [&](int a, int b) { return x.c[a] < x.c[b]; });
-  double& mn = x.c[idx[0]];
-  double& mid = x.c[idx[1]];
-  double& mx = x.c[idx[2]];
-  if (mx > mn) {
-    mid = (mid - mn) * s / (mx - mn);
-    mx = s;
-  } else {
-    mid = 0;
-    mx = 0;
-  }
-  mn = 0;
+Rgb SetSat(Rgb x, double s) {
+  std::array<int, 3> i{0, 1, 2};
+  std::sort(i.begin(), i.end(), [&](int a, int b) { return x[a] < x[b]; });
+  const double mn = x[i[0]], mid = x[i[1]], mx = x[i[2]];
+  x[i[1]] = mx > mn ? (mid - mn) * s / (mx - mn) : 0;
+  x[i[2]] = mx > mn ? s : 0;
+  x[i[0]] = 0;
   return x;
 }
 
 double Dodge(double b, double s) { return b == 0 ? 0 : (s == 1 ? 1 : std::min(1.0, b / (1 - s))); }
 double Burn(double b, double s) { return b == 1 ? 1 : (s == 0 ? 0 : 1 - std::min(1.0, (1 - b) / s)); }
 double HardLight(double b, double s) { return s <= 0.5 ? b * 2 * s : b + (2 * s - 1) - b * (2 * s - 1); }
+double SoftLightD(double b) { return b <= 0.25 ? ((16 * b - 12) * b + 4) * b : std::sqrt(b); }
 
 double SeparableBlend(PF_TransferMode m, double b, double s) {
   switch (m) {
@@ -192,11 +149,7 @@ double SeparableBlend(PF_TransferMode m, double b, double s) {
     case PF_Xfer_MULTIPLY: return b * s;
     case PF_Xfer_SCREEN: return b + s - b * s;
     case PF_Xfer_OVERLAY: return HardLight(s, b);
-    case PF_Xfer_SOFT_LIGHT: {
-      if (s <= 0.5) return b - (1 - 2 * s) * b * (1 - b);
-      const double d = b <= 0.25 ? ((16 * b - 12) * b + 4) * b : std::sqrt(b);
-      return b + (2 * s - 1) * (d - b);
-    }
+    case PF_Xfer_SOFT_LIGHT: return s <= 0.5 ? b - (1 - 2 * s) * b * (1 - b) : b + (2 * s - 1) * (SoftLightD(b) - b);
     case PF_Xfer_HARD_LIGHT: return HardLight(b, s);
     case PF_Xfer_DARKEN: return std::min(b, s);
     case PF_Xfer_LIGHTEN: return std::max(b, s);
@@ -214,41 +167,31 @@ double SeparableBlend(PF_TransferMode m, double b, double s) {
   return 0;
 }
 
-Rgb3 Blend(PF_TransferMode m, const Rgb3& b, const Rgb3& s) {
+Rgb Blend(PF_TransferMode m, const Rgb& b, const Rgb& s) {
   switch (m) {
     case PF_Xfer_HUE: return SetLum(SetSat(s, Sat(b)), Lum(b));
     case PF_Xfer_SATURATION: return SetLum(SetSat(b, Sat(s)), Lum(b));
     case PF_Xfer_COLOR: return SetLum(s, Lum(b));
     case PF_Xfer_LUMINOSITY: return SetLum(b, Lum(s));
-    default: {
-      Rgb3 out;
-      for (int i = 0; i < 3; ++i) out.c[i] = SeparableBlend(m, b.c[i], s.c[i]);
-      return out;
-    }
+    default: return {SeparableBlend(m, b[0], s[0]), SeparableBlend(m, b[1], s[1]), SeparableBlend(m, b[2], s[2])};
   }
 }
 
 // Straight-alpha compositing of the W3C recommendation (source over with a
-// blend), except Alpha Add, whose alphas add.
-std::array<double, 4> Reference(PF_TransferMode m, const std::array<double, 4>& src,
-                                const std::array<double, 4>& dst, double opacity) {
-  const double as = src[0] * opacity;
-  const double ab = dst[0];
-  const Rgb3 cs{{src[1], src[2], src[3]}};
-  const Rgb3 cb{{dst[1], dst[2], dst[3]}};
+// blend), except Alpha Add, whose alphas add. Pixels are (alpha, r, g, b) in 0..1.
+std::array<double, 4> Reference(PF_TransferMode m, const std::array<double, 4>& src, const std::array<double, 4>& dst, double opacity) {
+  const double as = src[0] * opacity, ab = dst[0];
+  const Rgb cs{src[1], src[2], src[3]}, cb{dst[1], dst[2], dst[3]};
+  const Rgb bl = m == PF_Xfer_ALPHA_ADD ? cs : Blend(m, cb, cs);  // unused for Alpha Add
   std::array<double, 4> out{};
-  if (m == PF_Xfer_ALPHA_ADD) {
-    out[0] = std::min(1.0, as + ab);
-    for (int i = 1; i < 4; ++i) {
-      out[i] = as + ab > 0 ? (as * src[i] + ab * dst[i]) / (as + ab) : 0;
-    }
-    return out;
-  }
-  out[0] = as + ab - as * ab;
-  const Rgb3 bl = Blend(m, cb, cs);
+  out[0] = m == PF_Xfer_ALPHA_ADD ? std::min(1.0, as + ab) : as + ab - as * ab;
   for (int i = 0; i < 3; ++i) {
-    const double co = as * (1 - ab) * cs.c[i] + as * ab * bl.c[i] + (1 - as) * ab * cb.c[i];
-    out[i + 1] = out[0] > 0 ? co / out[0] : 0;
+    if (m == PF_Xfer_ALPHA_ADD) {
+      out[i + 1] = as + ab > 0 ? (as * cs[i] + ab * cb[i]) / (as + ab) : 0;
+    } else {
+      const double co = as * (1 - ab) * cs[i] + as * ab * bl[i] + (1 - as) * ab * cb[i];
+      out[i + 1] = out[0] > 0 ? co / out[0] : 0;
+    }
   }
   return out;
 }
@@ -264,97 +207,76 @@ const std::vector<std::array<int, 4>> kDests = {
     {255, 250, 240, 5},  {255, 255, 0, 128}, {255, 255, 0, 0}};
 
 template <typename P>
-P MakePixel(const std::array<int, 4>& v) {
-  auto ch = [](int c) {
-    using C = decltype(P{}.red);
-    if (sizeof(P) == sizeof(PF_Pixel)) return static_cast<C>(c);
-    return static_cast<C>(c == 255 ? 32768 : c * 128);
-  };
-  return P{ch(v[0]), ch(v[1]), ch(v[2]), ch(v[3])};
+std::vector<P> Pixels(const std::vector<std::array<int, 4>>& values) {
+  using C = decltype(P{}.red);
+  auto ch = [](int c) { return static_cast<C>(sizeof(P) == sizeof(PF_Pixel) ? c : (c == 255 ? 32768 : c * 128)); };
+  std::vector<P> out;
+  for (const auto& v : values) out.push_back(P{ch(v[0]), ch(v[1]), ch(v[2]), ch(v[3])});
+  return out;
 }
 
-template <typename P>
-std::array<double, 4> Normalised(const P& p) {
-  return {p.alpha / Full<P>(), p.red / Full<P>(), p.green / Full<P>(), p.blue / Full<P>()};
-}
-
-struct FormulaCase {
-  PF_TransferMode mode;
-  bool deep;
-  double opacity;  // 0, 0.5 or 1
-};
-
-class TransferFormula : public ::testing::TestWithParam<FormulaCase> {};
+struct FormulaCase { PF_TransferMode mode; bool deep; double opacity; };  // opacity 0, 0.5 or 1
 
 template <typename P>
 void CheckAgainstFormula(const FormulaCase& c) {
-  std::vector<P> src, dst;
-  for (const auto& s : kSources) src.push_back(MakePixel<P>(s));
-  for (const auto& d : kDests) dst.push_back(MakePixel<P>(d));
+  const std::vector<P> src = Pixels<P>(kSources), dst = Pixels<P>(kDests);
   const int opacity = static_cast<int>(c.opacity * Full<P>());
   const std::vector<P> got = Composite<P>(c.mode, src, dst, opacity);
   for (size_t i = 0; i < src.size(); ++i) {
-    const std::array<int, 4> gotCh{got[i].alpha, got[i].red, got[i].green, got[i].blue};
     if (opacity == 0) {
       // Opacity 0 leaves the destination exactly as it was.
-      const std::array<int, 4> was{dst[i].alpha, dst[i].red, dst[i].green, dst[i].blue};
-      EXPECT_EQ(gotCh, was) << "pair " << i;
+      EXPECT_EQ(Ch(got[i]), Ch(dst[i])) << "pair " << i;
       continue;
     }
-    const auto want = Reference(c.mode, Normalised(src[i]), Normalised(dst[i]),
-                                opacity / Full<P>());
+    std::array<double, 4> s, d;
+    for (int k = 0; k < 4; ++k) {
+      s[k] = Ch(src[i])[k] / Full<P>();
+      d[k] = Ch(dst[i])[k] / Full<P>();
+    }
+    const auto want = Reference(c.mode, s, d, opacity / Full<P>());
     for (int k = 0; k < 4; ++k) {
       // Rounded half up and clamped; one step of slack for a different
       // order of the same arithmetic landing on the other side of a half.
       const double expected = std::clamp(std::floor(want[k] * Full<P>() + 0.5), 0.0, Full<P>());
-      EXPECT_NEAR(gotCh[k], expected, 1.0) << "pair " << i << " channel " << k;
+      EXPECT_NEAR(Ch(got[i])[k], expected, 1.0) << "pair " << i << " channel " << k;
     }
   }
 }
 
+class TransferFormula : public ::testing::TestWithParam<FormulaCase> {};
+
 TEST_P(TransferFormula, MatchesThePublishedFormula) {
-  if (GetParam().deep) {
-    CheckAgainstFormula<PF_Pixel16>(GetParam());
-  } else {
-    CheckAgainstFormula<PF_Pixel>(GetParam());
-  }
+  GetParam().deep ? CheckAgainstFormula<PF_Pixel16>(GetParam()) : CheckAgainstFormula<PF_Pixel>(GetParam());
 }
 
 std::vector<FormulaCase> AllFormulaCases() {
-  const PF_TransferMode modes[] = {
-      PF_Xfer_COPY,        PF_Xfer_IN_FRONT,    PF_Xfer_ADD,          PF_Xfer_MULTIPLY,
-      PF_Xfer_SCREEN,      PF_Xfer_OVERLAY,     PF_Xfer_SOFT_LIGHT,   PF_Xfer_HARD_LIGHT,
-      PF_Xfer_DARKEN,      PF_Xfer_LIGHTEN,     PF_Xfer_DIFFERENCE,   PF_Xfer_HUE,
-      PF_Xfer_SATURATION,  PF_Xfer_COLOR,       PF_Xfer_LUMINOSITY,   PF_Xfer_ALPHA_ADD,
-      PF_Xfer_COLOR_DODGE, PF_Xfer_COLOR_BURN,  PF_Xfer_EXCLUSION,    PF_Xfer_DIFFERENCE2,
-      PF_Xfer_COLOR_DODGE2, PF_Xfer_COLOR_BURN2, PF_Xfer_LINEAR_LIGHT, PF_Xfer_VIVID_LIGHT,
-      PF_Xfer_PIN_LIGHT};
   std::vector<FormulaCase> cases;
-  for (PF_TransferMode m : modes)
+  for (PF_TransferMode m : {PF_Xfer_COPY, PF_Xfer_IN_FRONT, PF_Xfer_ADD, PF_Xfer_MULTIPLY, PF_Xfer_SCREEN,
+                            PF_Xfer_OVERLAY, PF_Xfer_SOFT_LIGHT, PF_Xfer_HARD_LIGHT, PF_Xfer_DARKEN, PF_Xfer_LIGHTEN,
+                            PF_Xfer_DIFFERENCE, PF_Xfer_HUE, PF_Xfer_SATURATION, PF_Xfer_COLOR, PF_Xfer_LUMINOSITY,
+                            PF_Xfer_ALPHA_ADD, PF_Xfer_COLOR_DODGE, PF_Xfer_COLOR_BURN, PF_Xfer_EXCLUSION,
+                            PF_Xfer_DIFFERENCE2, PF_Xfer_COLOR_DODGE2, PF_Xfer_COLOR_BURN2, PF_Xfer_LINEAR_LIGHT,
+                            PF_Xfer_VIVID_LIGHT, PF_Xfer_PIN_LIGHT})
     for (bool deep : {false, true})
       for (double op : {1.0, 0.5, 0.0}) cases.push_back({m, deep, op});
   return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModes, TransferFormula, ::testing::ValuesIn(AllFormulaCases()),
-                         [](const auto& info) {
-                           return "mode" + std::to_string(info.param.mode) +
-                                  (info.param.deep ? "_16bit" : "_8bit") + "_opacity" +
-                                  std::to_string(static_cast<int>(info.param.opacity * 100));
-                         });
+INSTANTIATE_TEST_SUITE_P(AllModes, TransferFormula, ::testing::ValuesIn(AllFormulaCases()), [](const auto& info) {
+  return "mode" + std::to_string(info.param.mode) + (info.param.deep ? "_16bit" : "_8bit") + "_opacity" +
+         std::to_string(static_cast<int>(info.param.opacity * 100));
+});
 
 // ---- Dissolve ---------------------------------------------------------------------------
 
 template <typename P>
-std::vector<P> DissolveRow(int opacity, A_long seed, P src, P dst, A_long n = 4096) {
-  return Composite<P>(PF_Xfer_DISSOLVE, std::vector<P>(n, src), std::vector<P>(n, dst), opacity,
-                      seed);
+std::vector<P> DissolveRow(int opacity, A_long seed, P src, P dst) {
+  return Composite<P>(PF_Xfer_DISSOLVE, std::vector<P>(4096, src), std::vector<P>(4096, dst), opacity, seed);
 }
 
 TEST(Dissolve, IsTheSameForTheSameSeed) {
   const PF_Pixel s{255, 255, 0, 0}, d{255, 0, 0, 255};
-  const auto a = DissolveRow<PF_Pixel>(128, 7, s, d);
-  const auto b = DissolveRow<PF_Pixel>(128, 7, s, d);
+  const auto a = DissolveRow<PF_Pixel>(128, 7, s, d), b = DissolveRow<PF_Pixel>(128, 7, s, d);
   const auto other = DissolveRow<PF_Pixel>(128, 8, s, d);
   int differ = 0, differOther = 0;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -365,51 +287,37 @@ TEST(Dissolve, IsTheSameForTheSameSeed) {
   EXPECT_GT(differOther, 0) << "another seed gives another pattern";
 }
 
-struct DissolveCase {
-  bool deep;
-  int opacity;
-  int srcAlphaOf255;  // 8-bit source alpha (16-bit scaled to it)
-  double expectedShare;
-};
-
-class DissolveShare : public ::testing::TestWithParam<DissolveCase> {};
+// Source alpha given in 8 bits (scaled to 16 for deep rows).
+struct DissolveCase { bool deep; int opacity, srcAlphaOf255; double expectedShare; };
 
 // Each pixel is either the destination unchanged or the source fully opaque,
 // the source in a share close to its alpha times the opacity.
+template <typename P>
+int SourceShown(const DissolveCase& c) {
+  using C = decltype(P{}.red);
+  const C full = static_cast<C>(Full<P>());
+  const P s{static_cast<C>(c.srcAlphaOf255 * Full<P>() / 255), full, 0, 0}, d{static_cast<C>(sizeof(P) == sizeof(PF_Pixel) ? 150 : 20000), 0, 0, full};
+  int shown = 0;
+  for (const P& p : DissolveRow<P>(c.opacity, 3, s, d)) {
+    const bool isSrc = p.alpha == full && p.red == full && p.blue == 0;
+    EXPECT_TRUE(isSrc || Ch(p) == Ch(d));
+    shown += isSrc;
+  }
+  return shown;
+}
+
+class DissolveShare : public ::testing::TestWithParam<DissolveCase> {};
+
 TEST_P(DissolveShare, ShowsTheSourceInProportion) {
   const DissolveCase& c = GetParam();
-  int shown = 0;
-  const int n = 4096;
-  if (c.deep) {
-    const A_u_short a = static_cast<A_u_short>(c.srcAlphaOf255 * 32768 / 255);
-    const PF_Pixel16 s{a, 32768, 0, 0}, d{20000, 0, 0, 32768};
-    for (const PF_Pixel16& p : DissolveRow<PF_Pixel16>(c.opacity, 3, s, d, n)) {
-      const bool isSrc = p.alpha == 32768 && p.red == 32768 && p.blue == 0;
-      const bool isDst = p.alpha == d.alpha && p.red == 0 && p.blue == 32768;
-      ASSERT_TRUE(isSrc || isDst);
-      shown += isSrc;
-    }
-  } else {
-    const PF_Pixel s{static_cast<A_u_char>(c.srcAlphaOf255), 255, 0, 0}, d{150, 0, 0, 255};
-    for (const PF_Pixel& p : DissolveRow<PF_Pixel>(c.opacity, 3, s, d, n)) {
-      const bool isSrc = p.alpha == 255 && p.red == 255 && p.blue == 0;
-      const bool isDst = p.alpha == d.alpha && p.red == 0 && p.blue == 255;
-      ASSERT_TRUE(isSrc || isDst);
-      shown += isSrc;
-    }
-  }
   // 4096 draws: a standard deviation of at most 32 pixels; allow 4 of them.
-  EXPECT_NEAR(shown, c.expectedShare * n, 128.0);
+  EXPECT_NEAR(c.deep ? SourceShown<PF_Pixel16>(c) : SourceShown<PF_Pixel>(c), c.expectedShare * 4096, 128.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DissolveShare,
-                         ::testing::Values(DissolveCase{false, 255, 255, 1.0},
-                                           DissolveCase{false, 0, 255, 0.0},
-                                           DissolveCase{false, 255, 0, 0.0},
-                                           DissolveCase{false, 255, 51, 0.2},
-                                           DissolveCase{false, 51, 255, 0.2},
-                                           DissolveCase{true, 32768, 255, 1.0},
-                                           DissolveCase{true, 0, 255, 0.0},
-                                           DissolveCase{true, 16384, 255, 0.5}));
+                         ::testing::Values(DissolveCase{false, 255, 255, 1.0}, DissolveCase{false, 0, 255, 0.0},
+                                           DissolveCase{false, 255, 0, 0.0}, DissolveCase{false, 255, 51, 0.2},
+                                           DissolveCase{false, 51, 255, 0.2}, DissolveCase{true, 32768, 255, 1.0},
+                                           DissolveCase{true, 0, 255, 0.0}, DissolveCase{true, 16384, 255, 0.5}));
 
 }  // namespace
