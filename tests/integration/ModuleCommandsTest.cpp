@@ -1,54 +1,126 @@
-// The module's command protocol, driven through dlopen like a host: set-up,
-// about, unknown commands, parameter UI updates, and how failures come back.
+// The module driven through dlopen like a host: what it shows before any
+// command (dynamic symbols, descriptor bytes, the resource script embedding
+// them), then set-up, about, unknown commands, parameter UI updates, and how
+// failures come back.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <new>
+#include <set>
+#include <sstream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "ModuleHarness.h"
 
+namespace harness {
 namespace {
 
-using harness::ModuleTest;
-using harness::Session;
+using namespace std::string_literals;
 
-constexpr A_u_long kVersionWord = 0x00120E00;  // 2.4.1, release, build 0
-constexpr A_long kGlobalFlags = 0x02000040;    // deep colour aware | uses output extent
+TEST(ModuleExports, OnlyTheEntryPointAndTheDescriptorAccessor) {
+  const std::string command = std::string("nm -D --defined-only '") + LUSTRE_MODULE_PATH + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr) << command;
+  std::set<std::string> names;
+  std::string address, type, name;
+  for (char line[512]; std::fgets(line, sizeof line, pipe) != nullptr;) {
+    if (std::istringstream(line) >> address >> type >> name) names.insert(name);
+  }
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  EXPECT_EQ(names, (std::set<std::string>{"LustreStrand_Descriptor", "PluginEntry"}));
+}
+
+// A missing module and a library without the entry point are reported with
+// the path (and the symbol).
+TEST(ModuleLoader, RefusalsNameThePathAndTheMissingSymbol) {
+  const struct { std::string path; std::vector<std::string> parts; } cases[] = {
+      {LUSTRE_MODULE_PATH ".missing", {LUSTRE_MODULE_PATH ".missing"}}, {"libm.so.6", {"libm.so.6", "PluginEntry"}}};
+  for (const auto& c : cases) {
+    try {
+      embedded::ModuleLoader loader(c.path);
+      ADD_FAILURE() << "loaded " << c.path;
+    } catch (const embedded::ModuleLoadError& e) {
+      for (const std::string& part : c.parts) EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+    }
+  }
+}
+
+// ---- Descriptor, decoded field by field --------------------------------------
+
+uint32_t Le32(const std::vector<unsigned char>& b, size_t at) { return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | uint32_t{b.at(at + 3)} << 24; }
+
+TEST_F(ModuleTest, DescriptorFromTheModuleDecodesAsTabled) {
+  const struct { const char* key; std::string data; } fields[] = {  // keys as read; stored reversed
+      {"kind", "TKFe"s}, {"name", "\x0DLustre Strand\0\0"s}, {"catg", "\x09Ironbrook\0\0"s}, {"wx86", "PluginEntry\0"s},
+      {"ePVR", "\2\0\0\0"s}, {"eSVR", "\x0C\0\2\0"s}, {"eVER", "\0\x0E\x12\0"s}, {"eINF", "\0\0"s},
+      {"eGLO", "\x40\0\0\x02"s}, {"eMNA", "\x0FQV_LUSTRESTRAND"s}, {"aeFL", "\x08\0\0\0"s}, {"aeRD", "\0\0\0\0"s}};
+  const std::vector<unsigned char> b = Module().Descriptor();
+  const auto slice = [&](size_t at, size_t n) { return std::string(b.begin() + long(at), b.begin() + long(at + n)); };
+  ASSERT_GE(b.size(), 10u);
+  EXPECT_EQ(b[0] | b[1] << 8, 1);  // list version
+  EXPECT_EQ(Le32(b, 2), 0u);       // reserved
+  ASSERT_EQ(Le32(b, 6), 12u);      // property count
+  size_t at = 10;
+  for (const auto& f : fields) {
+    SCOPED_TRACE(f.key);
+    ASSERT_LE(at + 16, b.size());
+    const std::string key(f.key);
+    EXPECT_EQ(slice(at, 8), "MIB8" + std::string(key.rbegin(), key.rend()));
+    EXPECT_EQ(Le32(b, at + 8), 0u);
+    const uint32_t length = Le32(b, at + 12);
+    ASSERT_EQ(length, f.data.size());
+    const size_t padded = (length + 3) / 4 * 4;
+    ASSERT_LE(at + 16 + padded, b.size());
+    EXPECT_EQ(slice(at + 16, length), f.data);
+    EXPECT_EQ(slice(at + 16 + length, padded - length), std::string(padded - length, 0)) << "padding";
+    at += 16 + padded;
+  }
+  EXPECT_EQ(at, b.size());
+}
+
+TEST_F(ModuleTest, ResourceScriptEmbedsTheModulesDescriptorBytes) {
+  std::ifstream in(std::string(LUSTRE_SOURCE_DIR) + "/shell/resources/LustreStrand.rc");
+  ASSERT_TRUE(in) << "no resource script";
+  const std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t start = script.find("16000 PIPL\nBEGIN\n");
+  ASSERT_NE(start, std::string::npos);
+  std::istringstream words(script.substr(start + 17, script.find("\nEND", start) - start - 17));
+  std::vector<unsigned char> embedded;
+  for (std::string word; words >> word;) {
+    const unsigned long value = std::stoul(word, nullptr, 16);  // "0x1234," reads as 0x1234
+    embedded.insert(embedded.end(), {static_cast<unsigned char>(value & 0xFF), static_cast<unsigned char>(value >> 8)});
+  }
+  EXPECT_EQ(embedded, Module().Descriptor());
+  EXPECT_NE(script.find("VALUE \"FileVersion\", \"2.4.1\""), std::string::npos);
+  EXPECT_NE(script.find("VALUE \"InternalName\", \"LustreStrand\""), std::string::npos);
+}
+
+// ---- Commands ------------------------------------------------------------------
 
 std::vector<unsigned char> Bytes(const PF_OutData& out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(&out);
-  return std::vector<unsigned char>(p, p + sizeof out);
+  return {reinterpret_cast<const unsigned char*>(&out), reinterpret_cast<const unsigned char*>(&out + 1)};
 }
 
-// ---- Global set-up -----------------------------------------------------------
-
-class GlobalSetup : public ModuleTest, public ::testing::WithParamInterface<A_long> {};
-
-TEST_P(GlobalSetup, ReportsTheVersionWordAndAddsItsFlagsToWhatWasThere) {
-  Session session(Module());
-  session.OutData()->out_flags = GetParam();
-  PF_OutData expected = *session.OutData();
-  expected.my_version = kVersionWord;
-  expected.out_flags = GetParam() | kGlobalFlags;
-  EXPECT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  EXPECT_EQ(session.OutData()->my_version, kVersionWord);
-  EXPECT_EQ(session.OutData()->out_flags, GetParam() | kGlobalFlags);
-  EXPECT_EQ(Bytes(*session.OutData()), Bytes(expected)) << "another out_data field changed";
+TEST_F(ModuleTest, GlobalSetUpReportsTheVersionWordAndAddsItsFlagsToWhatWasThere) {
+  constexpr A_u_long kVersionWord = 0x00120E00;  // 2.4.1, release, build 0
+  constexpr A_long kGlobalFlags = 0x02000040;    // deep colour aware | uses output extent
+  for (A_long before : std::vector<A_long>{0, PF_OutFlag_DISPLAY_ERROR_MESSAGE, kGlobalFlags, PF_OutFlag_SEND_UPDATE_PARAMS_UI | (1 << 6)}) {
+    Session session(Module());
+    session.OutData()->out_flags = before;
+    PF_OutData expected = *session.OutData();
+    expected.my_version = kVersionWord;
+    expected.out_flags = before | kGlobalFlags;
+    EXPECT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    EXPECT_EQ(Bytes(*session.OutData()), Bytes(expected)) << "version word, flags or another out_data field";
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(FlagsBefore, GlobalSetup,
-                         ::testing::Values(0, PF_OutFlag_DISPLAY_ERROR_MESSAGE, kGlobalFlags,
-                                           PF_OutFlag_SEND_UPDATE_PARAMS_UI | (1 << 6)));
 
 TEST_F(ModuleTest, ParameterSetUpAfterGlobalSetUpRegistersThePointLayout) {
   Session session(Module());
-  ASSERT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  ASSERT_EQ(session.Call(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
+  session.SetUp();
   const auto& params = session.Host().RegisteredParams();
-  ASSERT_EQ(params.size(), 112u);
   EXPECT_EQ(session.OutData()->num_params, 113);
   // Registered entry i is parameter i + 1: "Activate" of Point 3 at 93 is a
   // supervised checkbox, "Point" at 94 a greyed-out point.
@@ -59,187 +131,110 @@ TEST_F(ModuleTest, ParameterSetUpAfterGlobalSetUpRegistersThePointLayout) {
   EXPECT_EQ(params[111].param_type, PF_Param_GROUP_END);
 }
 
-// ---- About and unknown commands ----------------------------------------------
-
 TEST_F(ModuleTest, AboutWritesNameStageVersionBuildAndCredits) {
   Session session(Module());
   EXPECT_EQ(session.Call(PF_Cmd_ABOUT), PF_Err_NONE);
   EXPECT_STREQ(session.OutData()->return_msg,
-               "Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14\n\n"
-               "Written by the Lustre Strand team.");
+               "Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14\n\nWritten by the Lustre Strand team.");
 }
 
-class UnknownCommand : public ModuleTest, public ::testing::WithParamInterface<PF_Cmd> {};
-
-TEST_P(UnknownCommand, ReturnsNoneAndChangesNothing) {
-  Session session(Module());
-  session.SetUp();
-  std::strcpy(session.OutData()->return_msg, "untouched");
-  const std::vector<unsigned char> before = Bytes(*session.OutData());
-  const long handles = harness::LiveHandles();
-  EXPECT_EQ(session.Call(GetParam()), PF_Err_NONE);
-  EXPECT_EQ(Bytes(*session.OutData()), before);
-  EXPECT_EQ(harness::LiveHandles(), handles);
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, UnknownCommand,
-                         ::testing::Values(PF_Cmd_UNUSED_0, PF_Cmd_GLOBAL_SETDOWN,
-                                           PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
-                                           PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_SEQUENCE_SETDOWN,
-                                           PF_Cmd_DO_DIALOG, PF_Cmd_FRAME_SETUP,
-                                           PF_Cmd_FRAME_SETDOWN, 15, 99, -1));
-
-// ---- Parameter UI updates -----------------------------------------------------
-
-struct UiCase {
-  const char* name;
-  PF_Cmd cmd;
-  int changed;                    // param_index for USER_CHANGED_PARAM
-  std::vector<int> activeGroups;  // groups whose "Activate" is ticked
-  std::vector<int> sentIndexes;   // indexes sent, in order
-};
-
-class UiUpdate : public ModuleTest, public ::testing::WithParamInterface<UiCase> {};
-
-TEST_P(UiUpdate, SendsPointAndHandleOfTheRightGroupsChangingOnlyTheDisabledBit) {
-  const UiCase& c = GetParam();
-  Session session(Module());
-  session.SetUp();
-  session.MakeFrame(32, 24, false);
-  for (int g : c.activeGroups) {
-    session.Params().SetCheckbox(harness::PointHeader(g) + 1, true);
+TEST_F(ModuleTest, UnknownCommandsReturnNoneAndChangeNothing) {
+  for (PF_Cmd cmd : std::vector<PF_Cmd>{PF_Cmd_UNUSED_0, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
+                                        PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_SEQUENCE_SETDOWN, PF_Cmd_DO_DIALOG,
+                                        PF_Cmd_FRAME_SETUP, PF_Cmd_FRAME_SETDOWN, 15, 99, -1}) {
+    Session session(Module());
+    session.SetUp();
+    std::strcpy(session.OutData()->return_msg, "untouched");
+    const std::vector<unsigned char> before = Bytes(*session.OutData());
+    const long handles = LiveHandles();
+    EXPECT_EQ(session.Call(cmd), PF_Err_NONE) << cmd;
+    EXPECT_EQ(Bytes(*session.OutData()), before) << cmd;
+    EXPECT_EQ(LiveHandles(), handles) << cmd;
   }
-  PF_UserChangedParamExtra extra{c.changed};
-  const long handles = harness::LiveHandles();
-  EXPECT_EQ(session.Call(c.cmd, session.Params().Get(), nullptr, &extra), PF_Err_NONE);
-  EXPECT_EQ(harness::LiveHandles(), handles);
+}
 
-  const auto& calls = session.Host().UpdateParamUICalls();
-  std::vector<int> sent;
-  for (const auto& call : calls) {
-    sent.push_back(call.index);
-    const int group = (call.index - 82) / 5 + 1;
-    bool active = false;
-    for (int g : c.activeGroups) {
-      active = active || g == group;
+// Point and handle of the right groups are sent, only their disabled bit
+// changed (set where the group's "Activate" is off).
+TEST_F(ModuleTest, UiUpdatesSendPointAndHandleOfTheRightGroupsChangingOnlyTheDisabledBit) {
+  // Changed: Point 3's "Activate" (ticked), Point 5's (unticked), another
+  // control, a point control; then an update of the whole UI.
+  const struct { PF_Cmd cmd; int changed; std::vector<int> active_groups, sent; } cases[] = {
+      {PF_Cmd_USER_CHANGED_PARAM, 93, {3}, {94, 95}}, {PF_Cmd_USER_CHANGED_PARAM, 103, {1}, {104, 105}},
+      {PF_Cmd_USER_CHANGED_PARAM, 5, {1, 2}, {}}, {PF_Cmd_USER_CHANGED_PARAM, 89, {2}, {}},
+      {PF_Cmd_UPDATE_PARAMS_UI, 0, {2, 6}, {84, 85, 89, 90, 94, 95, 99, 100, 104, 105, 109, 110}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.changed);
+    Session session(Module());
+    session.SetUp();
+    session.MakeFrame(32, 24, false);
+    for (int g : c.active_groups) session.Params().SetCheckbox(PointHeader(g) + 1, true);
+    PF_UserChangedParamExtra extra{c.changed};
+    const long handles = LiveHandles();
+    EXPECT_EQ(session.Call(c.cmd, session.Params().Get(), nullptr, &extra), PF_Err_NONE);
+    EXPECT_EQ(LiveHandles(), handles);
+    std::vector<int> sent;
+    for (const auto& call : session.Host().UpdateParamUICalls()) {
+      sent.push_back(call.index);
+      const int group = (call.index - 82) / 5 + 1;
+      const bool active = std::count(c.active_groups.begin(), c.active_groups.end(), group) > 0;
+      // The host's definition with the disabled bit set where the group is off.
+      PF_ParamDef expected = session.Params().At(call.index);
+      expected.ui_flags = (expected.ui_flags & ~PF_PUI_DISABLED) | (active ? 0 : PF_PUI_DISABLED);
+      EXPECT_EQ(std::memcmp(&call.def, &expected, sizeof expected), 0) << call.index;
     }
-    EXPECT_EQ((call.def.ui_flags & PF_PUI_DISABLED) != 0, !active) << call.index;
-    PF_ParamDef sentDef = call.def;
-    PF_ParamDef hostDef = session.Params().At(call.index);
-    sentDef.ui_flags &= ~PF_PUI_DISABLED;
-    hostDef.ui_flags &= ~PF_PUI_DISABLED;
-    EXPECT_EQ(std::memcmp(&sentDef, &hostDef, sizeof sentDef), 0) << call.index;
+    EXPECT_EQ(sent, c.sent);
   }
-  EXPECT_EQ(sent, c.sentIndexes);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, UiUpdate,
-    ::testing::Values(
-        UiCase{"Point3Ticked", PF_Cmd_USER_CHANGED_PARAM, 93, {3}, {94, 95}},
-        UiCase{"Point5Unticked", PF_Cmd_USER_CHANGED_PARAM, 103, {1}, {104, 105}},
-        UiCase{"OtherControl", PF_Cmd_USER_CHANGED_PARAM, 5, {1, 2}, {}},
-        UiCase{"PointControl", PF_Cmd_USER_CHANGED_PARAM, 89, {2}, {}},
-        UiCase{"AllGroups",
-               PF_Cmd_UPDATE_PARAMS_UI,
-               0,
-               {2, 6},
-               {84, 85, 89, 90, 94, 95, 99, 100, 104, 105, 109, 110}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Failures ------------------------------------------------------------------
 
-// add_param replacements that throw out of parameter set-up.
-PF_Err ThrowRuntimeError(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) {
-  throw std::runtime_error("host failure");
-}
-PF_Err ThrowInt(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) { throw 42; }
-PF_Err ThrowBadAlloc(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) { throw std::bad_alloc(); }
-
-struct EscapeCase {
-  const char* name;
-  decltype(&ThrowInt) addParam;
-  PF_Err code;
-  const char* message;  // null: left as it was
-  bool displayFlag;
-};
-
-class EscapingException : public ModuleTest, public ::testing::WithParamInterface<EscapeCase> {};
-
-TEST_P(EscapingException, BecomesTheTablesCodeWithAnUndecoratedMessage) {
-  const EscapeCase& c = GetParam();
-  Session session(Module());
-  ASSERT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  std::strcpy(session.OutData()->return_msg, "before");
-  const A_long flagsBefore = session.OutData()->out_flags;
-  session.InData()->inter.add_param = c.addParam;
-  EXPECT_EQ(session.Call(PF_Cmd_PARAMS_SETUP), c.code);
-  EXPECT_STREQ(session.OutData()->return_msg, c.message != nullptr ? c.message : "before");
-  EXPECT_EQ(session.OutData()->out_flags,
-            flagsBefore | (c.displayFlag ? PF_OutFlag_DISPLAY_ERROR_MESSAGE : 0));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, EscapingException,
-    ::testing::Values(
-        EscapeCase{"RuntimeError", ThrowRuntimeError, 512, "Unknown internal error", true},
-        EscapeCase{"Int", ThrowInt, 512, "Unknown internal error", true},
-        EscapeCase{"BadAlloc", ThrowBadAlloc, PF_Err_OUT_OF_MEMORY, nullptr, false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// A command that fails with a code and no message of its own: the message the
-// host left is decorated with the effect's name and cut at 254 characters.
-std::string Decorated(const std::string& message) {
-  return ("\nLustre Strand [ " + message + " ]").substr(0, 254);
+// Failed parameter set-up. An exception escaping it becomes the table's code
+// with an undecorated message (bad_alloc leaves the message as it was). A code
+// returned with no message of its own: the message the host left is decorated
+// with the effect's name and cut at 254 characters.
+TEST_F(ModuleTest, FailedParameterSetUpGivesTheRightCodeAndMessage) {
+  const auto decorated = [](const std::string& message) { return ("\nLustre Strand [ " + message + " ]").substr(0, 254); };
+  EXPECT_EQ(decorated(""), "\nLustre Strand [  ]");
+  using AddParam = PF_Err (*)(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr);
+  // add_param replacements that throw out of parameter set-up.
+  const AddParam runtime_error = [](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::runtime_error("host"); };
+  const AddParam integer = [](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; };
+  const AddParam bad_alloc = [](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::bad_alloc(); };
+  const struct { AddParam add_param; std::string before; PF_Err code; const char* message = nullptr; bool display_flag = false; } cases[] = {
+      {runtime_error, "before", 512, "Unknown internal error", true}, {integer, "before", 512, "Unknown internal error", true},
+      {bad_alloc, "before", PF_Err_OUT_OF_MEMORY, "before", false},
+      // add_param answers 7 on its third call: the message is decorated.
+      {nullptr, "", 7}, {nullptr, "add_param refused", 7}, {nullptr, std::string(230, 'm'), 7},
+      {nullptr, std::string(237, 'n'), 7}, {nullptr, std::string(238, 'o'), 7}, {nullptr, std::string(255, 'p'), 7}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before.substr(0, 20) + " (" + std::to_string(c.before.size()) + ")");
+    Session session(Module());
+    ASSERT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
+    std::strcpy(session.OutData()->return_msg, c.before.c_str());
+    const A_long flags_before = session.OutData()->out_flags;
+    if (c.add_param) session.InData()->inter.add_param = c.add_param; else session.Host().FailAddParamAt(3, 7);
+    EXPECT_EQ(session.Call(PF_Cmd_PARAMS_SETUP), c.code);
+    EXPECT_EQ(std::string(session.OutData()->return_msg), c.add_param ? c.message : decorated(c.before));
+    if (c.add_param != nullptr) {
+      EXPECT_EQ(session.OutData()->out_flags, flags_before | (c.display_flag ? PF_OutFlag_DISPLAY_ERROR_MESSAGE : 0));
+    }
+  }
 }
 
-class Decoration : public ModuleTest, public ::testing::WithParamInterface<std::string> {};
-
-TEST_P(Decoration, FramesTheMessageWithTheEffectNameAndCutsIt) {
-  Session session(Module());
-  ASSERT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-  std::strcpy(session.OutData()->return_msg, GetParam().c_str());
-  session.Host().FailAddParamAt(3, 7);
-  EXPECT_EQ(session.Call(PF_Cmd_PARAMS_SETUP), 7);
-  EXPECT_EQ(std::string(session.OutData()->return_msg), Decorated(GetParam()));
-  EXPECT_LE(std::strlen(session.OutData()->return_msg), 254u);
+// A render the host's abort callback ends: a user cancel is undecorated (the
+// host's text stays), other codes are decorated.
+TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
+  const struct { PF_Err code; const char* message; } cases[] = {
+      {PF_Interrupt_CANCEL, "host text"}, {23, "\nLustre Strand [ UI Ping: Error or user Abort. ]"}};
+  for (const auto& c : cases) {
+    Session session(Module());
+    session.Ready(40, 30, false);
+    std::strcpy(session.OutData()->return_msg, "host text");
+    session.Host().AbortAfterProgressCalls(0, c.code);
+    EXPECT_EQ(session.Render(), c.code);
+    EXPECT_STREQ(session.OutData()->return_msg, c.message);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Messages, Decoration,
-                         ::testing::Values(std::string(), std::string("add_param refused"),
-                                           std::string(230, 'm'), std::string(237, 'n'),
-                                           std::string(238, 'o'), std::string(255, 'p')));
-
-TEST_F(ModuleTest, EmptyMessageShowsTheNameAndTwoBlanksInBrackets) {
-  EXPECT_EQ(Decorated(""), "\nLustre Strand [  ]");
-}
-
-// How a render ends when the host's abort callback answers a code.
-struct AbortCase {
-  const char* name;
-  PF_Err code;
-  const char* message;  // null: left as the host had it
-};
-
-class RenderAbort : public ModuleTest, public ::testing::WithParamInterface<AbortCase> {};
-
-TEST_P(RenderAbort, UserCancelIsUndecoratedOtherCodesAreDecorated) {
-  const AbortCase& c = GetParam();
-  Session session(Module());
-  session.SetUp();
-  session.MakeFrame(40, 30, false);
-  session.ActivateThreePoints();
-  std::strcpy(session.OutData()->return_msg, "host text");
-  session.Host().AbortAfterProgressCalls(0, c.code);
-  EXPECT_EQ(session.Render(), c.code);
-  EXPECT_STREQ(session.OutData()->return_msg, c.message != nullptr ? c.message : "host text");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Codes, RenderAbort,
-    ::testing::Values(AbortCase{"UserCancel", PF_Interrupt_CANCEL, nullptr},
-                      AbortCase{"HostError", 23,
-                                "\nLustre Strand [ UI Ping: Error or user Abort. ]"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+}  // namespace harness
