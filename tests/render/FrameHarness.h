@@ -1,14 +1,17 @@
-// A frame ready to render through the embedded host: the parameter set
-// registered through the host's add_param, an input layer and an output of
-// the same size and depth, and the parameter array at its defaults.
+// A frame ready to render through the embedded host (the parameter set registered through the
+// host's add_param, an input layer, an output of the same size and depth, the parameters at their
+// defaults), and the stroke's pixel formulas written out independently of the code under test.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 
 #include "Common/PixelTraits.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/ParamArray.h"
+#include "host/embedded/PathSuites.h"
 #include "shell/HostInfo.h"
 #include "shell/ParamIndex.h"
 #include "shell/ParamSetup.h"
@@ -16,41 +19,31 @@
 
 namespace harness {
 
-class Frame {
- public:
-  Frame(A_long width, A_long height, bool deep) {
-    host_.MakeCurrent();
-    SetPathMode(PathLayout::kPoint);
-    ProbeHost(host_.InData());
-    host_.ClearRegisteredParams();
-    if (ParamsSetup(host_.InData(), host_.OutData()) != PF_Err_NONE) {
-      throw std::runtime_error("parameter set-up failed");
-    }
-    input_ = host_.CreateWorld(width, height, deep, false);
-    output_ = host_.CreateWorld(width, height, deep, true);
-    params_.emplace(host_.BuildParams(input_));
+struct Frame {
+  // In the mask layout the host serves masks; the caller returns to the point layout when done.
+  Frame(A_long width, A_long height, bool deep, bool maskLayout = false) {
+    host.MakeCurrent();
+    if (maskLayout) masks.emplace(host);
+    SetPathMode(maskLayout ? PathLayout::kMask : PathLayout::kPoint);
+    ProbeHost(host.InData());
+    host.ClearRegisteredParams();
+    if (ParamsSetup(host.InData(), host.OutData()) != PF_Err_NONE) throw std::runtime_error("parameter set-up failed");
+    input = host.CreateWorld(width, height, deep, false);
+    output = host.CreateWorld(width, height, deep, true);
+    params.emplace(host.BuildParams(input));
   }
-
-  embedded::EmbeddedHost& Host() { return host_; }
-  PF_InData* InData() { return host_.InData(); }
-  PF_OutData* OutData() { return host_.OutData(); }
-  embedded::ParamArray& Params() { return *params_; }
-  PF_EffectWorld* Input() { return input_; }
-  PF_EffectWorld* Output() { return output_; }
-
   void ActivatePoint(int k, double x, double y, double handleX, double handleY) {
-    const int base = param::PointHeader(k);
-    params_->SetCheckbox(base + param::kPointActivate, true);
-    params_->SetPoint(base + param::kPointPosition, x, y);
-    params_->SetPoint(base + param::kPointHandle, handleX, handleY);
+    params->SetCheckbox(param::PointHeader(k) + param::kPointActivate, true);
+    params->SetPoint(param::PointHeader(k) + param::kPointPosition, x, y);
+    params->SetPoint(param::PointHeader(k) + param::kPointHandle, handleX, handleY);
   }
-  PF_Err Render() { return RenderDispatch(InData(), OutData(), params_->Get(), output_); }
+  PF_Err Render() { return RenderDispatch(host.InData(), host.OutData(), params->Get(), output); }
 
- private:
-  embedded::EmbeddedHost host_;
-  PF_EffectWorld* input_ = nullptr;
-  PF_EffectWorld* output_ = nullptr;
-  std::optional<embedded::ParamArray> params_;
+  embedded::EmbeddedHost host;
+  std::optional<embedded::PathSuites> masks;
+  PF_EffectWorld* input = nullptr;
+  PF_EffectWorld* output = nullptr;
+  std::optional<embedded::ParamArray> params;
 };
 
 // A layer with structure in every channel, alpha included.
@@ -73,3 +66,38 @@ bool SamePixel(const P& a, const P& b) {
 }
 
 }  // namespace harness
+
+namespace formulas {
+
+// 1 - (d / h)^e with e = 10 - 10 (1 - (1 - f)^3); 0 beyond h.
+inline double Falloff(double d, double h, double f) {
+  const double k = 1.0 - f;
+  return d > h ? 0.0 : 1.0 - std::pow(d / h, 10.0 - 10.0 * (1.0 - k * k * k));
+}
+
+// A 16-bit gradient colour in the pixel type P.
+template <typename P>
+P InDepth(const PF_Pixel16& c) {
+  if constexpr (sizeof(P) == 8) {
+    return c;
+  } else {
+    const auto to8 = [](uint32_t v) { return static_cast<A_u_char>((v * 255u + 16384u) >> 15); };
+    return {to8(c.alpha), to8(c.red), to8(c.green), to8(c.blue)};
+  }
+}
+
+// w = trunc(weight M); w2 = (w a) >> s; the background flattened by its own alpha; every
+// channel (S w2 + B' (M - w2)) >> s with S at full alpha.
+template <typename P>
+P Blend(const P& c, double weight, const P& b) {
+  const uint32_t full = sizeof(P) == 4 ? 255u : 32768u;
+  const int s = sizeof(P) == 4 ? 8 : 15;
+  const uint32_t w2 = (static_cast<uint32_t>(weight * full) * c.alpha) >> s;
+  const auto mix = [&](uint32_t src, uint32_t back) {
+    return static_cast<decltype(c.alpha)>((src * w2 + back * (full - w2)) >> s);
+  };
+  return {mix(full, b.alpha), mix(c.red, (b.red * b.alpha) >> s), mix(c.green, (b.green * b.alpha) >> s),
+          mix(c.blue, (b.blue * b.alpha) >> s)};
+}
+
+}  // namespace formulas

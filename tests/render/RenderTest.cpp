@@ -1,0 +1,358 @@
+// The stroke and the frame: the composite step, the drawing loop (against the sampler's unpruned
+// gates and the pixel formulas), abort, the gradient views and markers, and the mask layout.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <set>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "Common/FillTriangle.h"
+#include "gradient/Gradient.h"
+#include "path/FakePath.h"
+#include "path/PathPoint.h"
+#include "render/ClippedScanCallBack.h"
+#include "render/Composite.h"
+#include "render/GradientView.h"
+#include "render/PathOverlay.h"
+#include "render/RenderFrame.h"
+#include "shell/StrokeSettings.h"
+#include "stroke/CurveSampler.h"
+#include "tests/render/FrameHarness.h"
+
+namespace {
+
+using harness::SamePixel;
+
+// The output holds a stroke image (the input's channels permuted); the composite cross-fades it
+// with the input by the rounded 16.16 ratio, or leaves either whole.
+template <typename P>
+void CheckComposite(int32_t mode, double amount, bool crossFade) {
+  harness::Frame frame(24, 16, sizeof(P) == 8);
+  harness::FillPattern<P>(frame.input);
+  const auto stroke = [&](A_long x, A_long y) {
+    const P in = *PixelAt<P>(*frame.input, x, y);
+    return P{in.blue, in.alpha, in.red, in.green};
+  };
+  for (A_long y = 0; y < 16; ++y)
+    for (A_long x = 0; x < 24; ++x) *PixelAt<P>(*frame.output, x, y) = stroke(x, y);
+  StrokeSettings settings{};
+  settings.compositeAmount = amount;
+  settings.transferMode = mode;
+  CompositeWithOriginal(frame.host.InData(), settings, *frame.input, *frame.output);
+  const auto r = static_cast<int64_t>(amount * 65536.0 + 0.5);
+  const auto fade = [r](int64_t s, int64_t i) { return static_cast<decltype(P{}.alpha)>((s * (65536 - r) + i * r + 32768) >> 16); };
+  for (A_long y = 0; y < 16; ++y) {
+    for (A_long x = 0; x < 24; ++x) {
+      const P s = stroke(x, y), i = *PixelAt<P>(*frame.input, x, y);
+      const P want = !crossFade ? (amount == 0.0 ? s : i)
+                                : P{fade(s.alpha, i.alpha), fade(s.red, i.red), fade(s.green, i.green), fade(s.blue, i.blue)};
+      ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), want)) << amount << " " << x << "," << y;
+    }
+  }
+}
+
+TEST(Composite, AmountIsTheShareOfTheInputLayer) {
+  CheckComposite<PF_Pixel>(-1, 0.0, false);
+  CheckComposite<PF_Pixel>(-1, 1.0, false);
+  CheckComposite<PF_Pixel>(-1, 0.5, true);                 // ratio 32768
+  CheckComposite<PF_Pixel16>(-1, 0.3, true);               // 19660.8 -> 19661
+  CheckComposite<PF_Pixel16>(PF_Xfer_MULTIPLY, 1.0, false);  // opacity 0: the input
+}
+
+void Walkthrough(harness::Frame& frame) {
+  harness::FillPattern<PF_Pixel>(frame.input);
+  for (int k = 1; k <= 3; ++k) frame.params->SetCheckbox(param::PointHeader(k) + param::kPointActivate, true);
+  frame.params->SetCheckbox(param::kShowPath, false);
+}
+
+bool SameColumn(const PF_EffectWorld* a, const PF_EffectWorld* b, A_long x) {
+  for (A_long y = 0; y < a->height; ++y)
+    if (!SamePixel(*PixelAt<PF_Pixel>(*a, x, y), *PixelAt<PF_Pixel>(*b, x, y))) return false;
+  return true;
+}
+
+TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
+  harness::Frame full(320, 180, false);
+  Walkthrough(full);
+  A_long first = -1;
+  full.host.SetProgressHandler([&first](A_long x, A_long) {
+    if (first < 0) first = x;
+    return PF_Err_NONE;
+  });
+  ASSERT_EQ(full.Render(), PF_Err_NONE);
+  for (const long calls : {15L, 45L}) {
+    harness::Frame cut(320, 180, false);
+    Walkthrough(cut);
+    cut.host.AbortAfterProgressCalls(calls);
+    std::strcpy(cut.host.OutData()->return_msg, "untouched");
+    EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
+    EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
+    const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
+    for (A_long x = 0; x < 320; ++x) {
+      EXPECT_TRUE(SameColumn(cut.output, x >= first && x <= last ? full.output : cut.input, x)) << calls << " " << x;
+    }
+    EXPECT_FALSE(SameColumn(full.output, full.input, last));  // the stroke is there
+  }
+}
+
+// What ShadePixel gives, from the sampler's unpruned public gates (4 x 4 sub-samples near flat ends).
+PF_Pixel Unpruned(CurveSampler<PF_Pixel>& s, bool super, int32_t x, int32_t y, const PF_Pixel& b) {
+  double d = 0.0, a = 0.0, coverage = 0.0, alphaSum = 0.0;
+  PF_Pixel c;
+  if (!super || !s.Geometry().NearFlatEnd(x, y)) {
+    return s.PixelGate(x, y, coverage, d) && s.Shade(d, c, a) ? formulas::Blend(c, coverage * a, b) : b;
+  }
+  uint32_t sum[4] = {0, 0, 0, 0}, hits = 0;
+  for (int i = 0; i < 16; ++i) {
+    if (!s.SubSampleGate(x + 0.125 + 0.25 * (i / 4), y + 0.125 + 0.25 * (i % 4), x, y, d) || !s.Shade(d, c, a)) continue;
+    alphaSum += a;
+    sum[0] += c.alpha, sum[1] += c.red, sum[2] += c.green, sum[3] += c.blue;
+    ++hits;
+  }
+  if (hits == 0) return b;
+  const PF_Pixel mean{static_cast<A_u_char>(sum[0] / hits), static_cast<A_u_char>(sum[1] / hits),
+                      static_cast<A_u_char>(sum[2] / hits), static_cast<A_u_char>(sum[3] / hits)};
+  return formulas::Blend(mean, (alphaSum / hits) * (hits * 0.0625), b);
+}
+
+// The drawing loop visits only columns and rows that can change, and the sampler skips far
+// segments: every pixel equals what the unpruned gates give inside the stroke bounds, the input outside.
+TEST(DrawStroke, EveryPixelAsTheUnprunedGatesGiveIt) {
+  const struct { int endStyle, mode; bool closed; PF_Quality quality; } cases[] = {
+      {1, 1, false, PF_Quality_HI}, {2, 1, false, PF_Quality_HI}, {1, 2, true, PF_Quality_LO}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "end " << c.endStyle << " mode " << c.mode);
+    harness::Frame frame(160, 120, false);
+    harness::FillPattern<PF_Pixel>(frame.input);
+    frame.host.SetQuality(c.quality);
+    const double points[4][4] = {{20, 30, 5, 50}, {80, 10, 60, 10}, {140, 60, 150, 30}, {60, 100, 90, 110}};
+    for (int k = 1; k <= 4; ++k) frame.ActivatePoint(k, points[k - 1][0], points[k - 1][1], points[k - 1][2], points[k - 1][3]);
+    frame.params->SetCheckbox(param::kShowPath, false);
+    frame.params->SetCheckbox(param::kClosePath, c.closed);
+    frame.params->SetPopup(param::kEndPointStyle, c.endStyle);
+    frame.params->SetPopup(param::kGradientMode, c.mode);
+    frame.params->SetFixed(param::kLineWidth, 40);
+    ASSERT_EQ(frame.Render(), PF_Err_NONE);
+    StrokeSettings settings = ReadStrokeSettings(frame.host.InData(), frame.params->Get(), false);
+    Gradient gradient(&settings);
+    for (int k = 1; k <= param::kColorDotCount; ++k) gradient.AddDot(ReadColorDot(frame.params->Get(), param::ColorDotHeader(k)));
+    FakePath path(ReadPathPoints(frame.params->Get()), !c.closed);
+    std::tie(settings.gradient, settings.path) = std::tuple(&gradient, &path);
+    CurveSampler<PF_Pixel> sampler(frame.host.InData(), settings);
+    const bool super = c.quality == PF_Quality_HI && sampler.Geometry().FlatEnds();
+    const BBox box = sampler.Geometry().StrokeBounds();
+    for (A_long y = 0; y < 120; ++y) {
+      for (A_long x = 0; x < 160; ++x) {
+        const PF_Pixel in = *PixelAt<PF_Pixel>(*frame.input, x, y);
+        const bool inBox = x >= box.xMin && x <= box.xMax && y >= box.yMin && y <= box.yMax;
+        ASSERT_TRUE(SamePixel(*PixelAt<PF_Pixel>(*frame.output, x, y), inBox ? Unpruned(sampler, super, x, y, in) : in))
+            << x << "," << y;
+      }
+    }
+  }
+}
+
+// "RGB (linear)" over the three default dots (red 20 %, green 50 %, blue 80 %).
+PF_Pixel16 LinearGradient(double p) {
+  const double pos[3] = {20.0 * 0.01, 50.0 * 0.01, 80.0 * 0.01};
+  const PF_Pixel16 dot[3] = {{32768, 32768, 0, 0}, {32768, 0, 32768, 0}, {32768, 0, 0, 32768}};
+  if (p <= pos[0] || p >= pos[2]) return dot[p <= pos[0] ? 0 : 2];
+  const int i = p > pos[1] ? 1 : 0;
+  const auto w = static_cast<uint32_t>((p - pos[i]) / (pos[i + 1] - pos[i]) * 32768.0 + 0.5);
+  const auto mix = [w](uint32_t a, uint32_t b) { return static_cast<A_u_short>((b * w + a * (32768u - w)) >> 15); };
+  const PF_Pixel16 &a = dot[i], &b = dot[i + 1];
+  return {mix(a.alpha, b.alpha), mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue)};
+}
+
+// A straight stroke through dispatch, pixel by pixel against the placement, gradient, falloff
+// and blend formulas, for "Draw on Black" (1), "Draw on Image" (2) and "Draw on Clear" (3).
+template <typename P>
+void CheckHorizontalStroke(int renderingStyle) {
+  constexpr bool kDeep = sizeof(P) == 8;
+  harness::Frame frame(200, 16, kDeep);
+  harness::FillPattern<P>(frame.input);
+  frame.ActivatePoint(1, -100, 0, -200, 0);  // y = 0 from x = -100 to 300, handles on the line:
+  frame.ActivatePoint(2, 300, 0, 200, 0);    // pixel (x, y) lies y + 0.5 away
+  frame.params->SetCheckbox(param::kShowPath, false);
+  frame.params->SetPopup(param::kGradientInterpolation, 1);
+  frame.params->SetPopup(param::kRenderingStyle, renderingStyle);
+  ASSERT_EQ(frame.Render(), PF_Err_NONE);
+  const double h = 20.0 * 0.5;  // "Line Width" 20
+  using C = decltype(P{}.alpha);
+  for (A_long y = 0; y < 16; ++y) {
+    for (A_long x = 0; x < 200; ++x) {
+      const P b = renderingStyle == 1 ? P{static_cast<C>(kDeep ? 32768 : 255), 0, 0, 0}
+                  : renderingStyle == 2 ? *PixelAt<P>(*frame.input, x, y) : P{0, 0, 0, 0};
+      const double d = y + 0.5;
+      const P expected = d > h ? b : formulas::Blend(formulas::InDepth<P>(LinearGradient(d / h)), formulas::Falloff(d, h, 0.2), b);
+      ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), expected)) << renderingStyle << " " << x << "," << y;
+    }
+  }
+}
+
+TEST(RenderFrame, HorizontalStrokeFollowsTheFormulasAtBothDepthsInEveryStyle) {
+  for (int style : {1, 2, 3}) {
+    CheckHorizontalStroke<PF_Pixel>(style);
+    CheckHorizontalStroke<PF_Pixel16>(style);
+  }
+}
+
+// The vertical view of 640 x 480 is the horizontal view of 480 x 640 turned a quarter clockwise:
+// output (639 - y, x) = turned (x, y); the turned world's top row becomes the rightmost column.
+template <typename P>
+void CheckVerticalView() {
+  harness::Frame vertical(640, 480, sizeof(P) == 8);
+  vertical.params->SetPopup(param::kOutputView, param::kViewGradientVertical);
+  ASSERT_EQ(vertical.Render(), PF_Err_NONE);
+  harness::Frame turned(480, 640, sizeof(P) == 8);
+  turned.params->SetPopup(param::kOutputView, param::kViewGradientHorizontal);
+  ASSERT_EQ(turned.Render(), PF_Err_NONE);
+  for (A_long y = 0; y < 640; ++y)
+    for (A_long x = 0; x < 480; ++x)
+      ASSERT_TRUE(SamePixel(*PixelAt<P>(*vertical.output, 639 - y, x), *PixelAt<P>(*turned.output, x, y))) << x << "," << y;
+  EXPECT_EQ(vertical.host.LiveWorlds(), 0);  // the temporary world was released
+}
+
+TEST(RenderFrame, VerticalViewIsTheHorizontalTurnedAtBothDepths) {
+  CheckVerticalView<PF_Pixel>();
+  CheckVerticalView<PF_Pixel16>();
+}
+
+
+
+TEST(GradientView, LayoutOfPanelBarAndMarkers) {
+  // 1000 x 200: pw 500, ph 200, panel 250..750 x 0..199 (200 clamped), markers 10 high.
+  // 400 x 400: pw 400, ph 160, panel 0..399 (400 clamped) x 120..280.
+  const struct { A_long w, h; std::array<A_long, 10> e; } cases[] = {
+      {1000, 200, {250, 750, 0, 199, 300, 700, 70, 140, 10, 5}}, {400, 400, {0, 399, 120, 280, 40, 360, 176, 232, 8, 4}}};
+  for (const auto& c : cases) {
+    const GradientViewLayout l = LayoutGradientView(c.w, c.h);
+    EXPECT_EQ((std::array<A_long, 10>{l.panelLeft, l.panelRight, l.panelTop, l.panelBottom, l.barLeft, l.barRight, l.barTop,
+                                      l.barBottom, l.markerHeight, l.markerHalfWidth}),
+              c.e) << c.w << " x " << c.h;
+  }
+}
+
+TEST(GradientView, OutlineBarAndMarkers) {
+  harness::Frame frame(1000, 200, false);
+  StrokeSettings settings{};
+  Gradient gradient(&settings), reference(&settings);
+  const ColorDot dots[3] = {{true, {32768, 32768, 0, 0}, 0.0}, {true, {16384, 0, 32768, 0}, 0.5}, {true, {32768, 0, 0, 32768}, 1.0}};
+  for (const ColorDot& d : dots) gradient.AddDot(d), reference.AddDot(d);
+  settings.gradient = &gradient;
+  DrawGradientView8(frame.host.InData(), settings, frame.output);
+  const auto at = [&](A_long x, A_long y) { return *PixelAt<PF_Pixel>(*frame.output, x, y); };
+  const PF_Pixel white{255, 255, 255, 255}, black{255, 0, 0, 0};
+  EXPECT_TRUE(SamePixel(at(300, 70), white));
+  EXPECT_TRUE(SamePixel(at(700, 140), white));
+  EXPECT_TRUE(SamePixel(at(299, 100), black));
+  // Column x shows position (x - 301) / 398; the markers' apex at (xi, 69), base at row 59.
+  for (A_long x : {301, 420, 500, 699}) EXPECT_TRUE(SamePixel(at(x, 105), ConvertPixel16To8(reference.ColorAt((x - 301) / 398.0)))) << x;
+  EXPECT_TRUE(SamePixel(at(301, 64), ConvertPixel16To8(dots[0].color)));
+  EXPECT_TRUE(SamePixel(at(500, 64), ConvertPixel16To8(dots[1].color)));
+  EXPECT_TRUE(SamePixel(at(699, 64), ConvertPixel16To8(dots[2].color)));
+  EXPECT_TRUE(SamePixel(at(500, 59), white));
+}
+
+struct Recorder final : ScanCallBack {
+  void Visit(double, double) override {}
+  void Plot(int x, int y) override { plotted.insert({x, y}); }
+  bool Query(int, int) override { return false; }
+  std::set<std::pair<int, int>> plotted;
+};
+
+TEST(ClippedScanCallBack, PassesOnExactlyThePixelsInsideTheWorld) {
+  for (const auto& t : {std::array<int32_t, 6>{5, 4, 0, -8, 10, -8}, std::array<int32_t, 6>{-10, -10, 40, 3, 2, 30}}) {
+    Recorder all, inner;
+    ClippedScanCallBack clipped(inner, 20, 10);
+    FillTriangle(t[0], t[1], t[2], t[3], t[4], t[5], all);
+    FillTriangle(t[0], t[1], t[2], t[3], t[4], t[5], clipped);
+    std::set<std::pair<int, int>> inside;
+    for (const auto& p : all.plotted)
+      if (p.first >= 0 && p.first < 20 && p.second >= 0 && p.second < 10) inside.insert(p);
+    EXPECT_EQ(inner.plotted, inside);
+    EXPECT_LT(inside.size(), all.plotted.size());
+    EXPECT_FALSE(inside.empty());
+  }
+}
+
+TEST(PathOverlay, SquareMarkerIsAFilledBlockOrHollowRingClippedToTheWorld) {
+  // Downsample 1/den in both directions; the square's extent, clipped to 40 x 30.
+  const struct { A_u_long den; int32_t x, y; bool filled; int32_t left, top, right, bottom; } cases[] = {
+      {1, 20, 15, true, 17, 12, 22, 17} /* 6 x 6 */, {1, 20, 15, false, 17, 12, 23, 18} /* -3..+3 */,
+      {2, 20, 15, true, 19, 14, 21, 16} /* 3 x 3 */, {2, 20, 15, false, 19, 14, 21, 16} /* -1..+1 */,
+      {1, 1, 1, true, 0, 0, 3, 3} /* clipped */};
+  const PF_Pixel ink{255, 250, 120, 10};
+  for (const auto& c : cases) {
+    harness::Frame frame(40, 30, false);
+    frame.host.SetDownsample({1, c.den}, {1, c.den});
+    for (A_long y = 0; y < 30; ++y)
+      for (A_long x = 0; x < 40; ++x) *PixelAt<PF_Pixel>(*frame.output, x, y) = PF_Pixel{0, 0, 0, 0};
+    AEWorld world(frame.host.InData(), frame.output, false);
+    DrawSquareMarker(world, DepthColor::From8(ink), c.x, c.y, c.filled);
+    for (A_long y = 0; y < 30; ++y) {
+      for (A_long x = 0; x < 40; ++x) {
+        const bool inBox = x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
+        const bool onEdge = x == c.x - (c.right - c.left) / 2 || x == c.right || y == c.y - (c.bottom - c.top) / 2 || y == c.bottom;
+        EXPECT_EQ(SamePixel(*PixelAt<PF_Pixel>(*frame.output, x, y), ink), inBox && (c.filled || onEdge))
+            << c.den << " " << c.filled << " " << x << "," << y;
+      }
+    }
+  }
+}
+
+
+std::vector<unsigned char> Bytes(const PF_EffectWorld* world) {
+  std::vector<unsigned char> bytes;
+  for (A_long y = 0; y < world->height; ++y) {
+    const auto* row = static_cast<const unsigned char*>(world->data) + y * world->rowbytes;
+    bytes.insert(bytes.end(), row, row + static_cast<size_t>(world->width) * (IsDeep(*world) ? 8u : 4u));
+  }
+  return bytes;
+}
+
+// Renders a fresh layer in the mask layout, with the closed mask of these vertices chosen if any.
+template <typename P>
+void RenderMaskLayout(A_long w, A_long h, const std::vector<PF_PathVertex>* vertices, const std::vector<unsigned char>& expected) {
+  harness::Frame frame(w, h, PixelTraits<P>::kDeep, true);
+  ASSERT_EQ(GetHostInfo().PathMode, PathLayout::kMask);
+  ASSERT_EQ(frame.host.OutData()->num_params, 79);
+  harness::FillPattern<P>(frame.input);
+  if (vertices) frame.params->SetPathId(param::kMaskPath, frame.masks->AddMask(*vertices, false));
+  ASSERT_EQ(frame.Render(), PF_Err_NONE);
+  SetPathMode(PathLayout::kPoint);
+  EXPECT_EQ(frame.masks->CheckoutCount(), vertices ? 1 : 0);
+  EXPECT_EQ(frame.masks->OutstandingCheckouts(), 0);
+  EXPECT_EQ(Bytes(frame.output), vertices ? expected : Bytes(frame.input));  // without a mask: "Draw on Image", nothing stroked
+}
+
+template <typename P>
+void ExpectMaskFrameEqualsPointFrame() {
+  harness::Frame points(80, 60, PixelTraits<P>::kDeep);
+  harness::FillPattern<P>(points.input);
+  points.ActivatePoint(1, 12, 10, 4, 30);
+  points.ActivatePoint(2, 66, 14, 50, 2);
+  points.ActivatePoint(4, 20, 50, 40, 56);
+  points.params->SetCheckbox(param::kClosePath, true);
+  ASSERT_EQ(points.Render(), PF_Err_NONE);
+  const std::vector<unsigned char> withOverlay = Bytes(points.output);
+  points.params->SetCheckbox(param::kShowPath, false);  // again without the overlay: the mask layout has none
+  ASSERT_EQ(points.Render(), PF_Err_NONE);
+  ASSERT_NE(withOverlay, Bytes(points.output)) << "the overlay should have drawn";
+  // The same vertices, once each, as a closed mask.
+  FakePath path(ReadPathPoints(points.params->Get()), false);
+  std::vector<PF_PathVertex> vertices(static_cast<size_t>(path.NumVertices() - 1));
+  for (int32_t i = 0; i + 1 < path.NumVertices(); ++i) path.GetVertex(vertices[i], i);
+  RenderMaskLayout<P>(80, 60, &vertices, Bytes(points.output));
+}
+
+TEST(MaskLayoutFrame, ClosedMaskRendersThePointPathsFrameAtBothDepthsAndNoMaskLeavesTheBackground) {
+  ExpectMaskFrameEqualsPointFrame<PF_Pixel>();
+  ExpectMaskFrameEqualsPointFrame<PF_Pixel16>();
+  RenderMaskLayout<PF_Pixel>(20, 10, nullptr, {});
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// The thick path around a curve and the sampler that shades it, on paths whose control points
+// are all known exactly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <tuple>
+#include <vector>
+
+#include "gradient/Gradient.h"
+#include "path/BezierPath.h"
+#include "path/FakePath.h"
+#include "stroke/CurveSampler.h"
+#include "stroke/ThickPathHelper.h"
+#include "tests/render/FrameHarness.h"
+
+namespace {
+
+// A vertex at (x, y) with incoming handle (inX, inY) and the outgoing handle its mirror, as the point groups give them.
+PathPoint Mirrored(double x, double y, double inX, double inY) {
+  PathPoint p;
+  p.active = true;
+  p.vertex = {x, y, inX, inY, 2.0 * x - inX, 2.0 * y - inY};
+  return p;
+}
+
+// A straight horizontal path at height y from x0 to x1, handles on the line a third of the way along.
+FakePath Horizontal(double x0, double x1, double y) {
+  const double third = (x1 - x0) / 3.0;
+  return FakePath({Mirrored(x0, y, x0 - third, y), Mirrored(x1, y, x1 - third, y)}, true);
+}
+
+std::tuple<int32_t, int32_t, int32_t, int32_t> Corners(const BBox& b) { return {b.xMin, b.xMax, b.yMin, b.yMax}; }
+
+TEST(ThickPathHelper, PointPathBoxIsTwoPadsPlusOneAndBoundsOneWider) {
+  // pad = trunc(h + 0.5); the point truncated toward zero.
+  const struct { double x, y, h; int32_t pad, cx, cy; } cases[] = {
+      {10.0, 20.0, 2.4, 2, 10, 20}, {10.0, 20.0, 2.5, 3, 10, 20}, {-3.7, 5.9, 1.0, 1, -3, 5}};
+  for (const auto& c : cases) {
+    FakePath source({Mirrored(c.x, c.y, c.x + 3, c.y + 4)}, true);
+    BezierPath path(&source);
+    ThickPathHelper helper(path, &source, c.h, false);
+    ASSERT_TRUE(helper.IsPointPath());
+    EXPECT_EQ(helper.Pad(), c.pad) << c.h;
+    EXPECT_EQ(Corners(helper.StrokeBounds()), std::tuple(c.cx - c.pad - 1, c.cx + c.pad + 1, c.cy - c.pad - 1, c.cy + c.pad + 1));
+  }
+}
+
+TEST(ThickPathHelper, CapBoxMinimumTruncatedMaximumCeiledBothWidenedByTwo) {
+  EXPECT_EQ(Corners(ThickPathHelper::CapBox({-3.7, 1.2}, {4.1, -0.5})), std::tuple(-5, 7, -2, 4));
+  EXPECT_EQ(Corners(ThickPathHelper::CapBox({10, 24.9}, {10, 16.1})), std::tuple(8, 12, 14, 27));
+}
+
+TEST(ThickPathHelper, NearFlatEndIsStrictlyWithinTwoOfACapLineInsideItsBox) {
+  // Caps on the lines x = 10.5 and x = 60.5, y from 16.5 to 24.5.
+  FakePath source = Horizontal(10.5, 60.5, 20.5);
+  BezierPath path(&source);
+  ThickPathHelper helper(path, &source, 4.0, true);
+  const struct { int32_t x, y; bool near; } cases[] = {
+      {12, 20, false} /* centre exactly 2.0 in */, {8, 20, false} /* exactly 2.0 before */, {11, 20, true}, {9, 18, true},
+      {10, 30, false} /* beyond the cap box */, {35, 20, false}, {61, 17, true}, {62, 17, false}};
+  for (const auto& c : cases) EXPECT_EQ(helper.NearFlatEnd(c.x, c.y), c.near) << c.x << "," << c.y;
+}
+
+TEST(ThickPathHelper, JoinWedgeOnlyAtSharpCorners) {
+  const auto line = [](Vec2d a, Vec2d b) {
+    BezierCurve c;
+    c.SetControlPoints(a, a + (b - a) * (1.0 / 3.0), a + (b - a) * (2.0 / 3.0), b);
+    c.Setup();
+    return c;
+  };
+  // +x then +y, h = 2: normals (0, -1) and (1, 0); offset lines y = 2 and x = 8 on the minus
+  // side, y = -2 and x = 12 on the plus side. Continuous tangent, and turning back (parallel): none.
+  const struct { Vec2d end; bool valid; Vec2d minusMitre, plusMitre; } cases[] = {
+      {{10, 10}, true, {8, 2}, {12, -2}}, {{20, 0}, false, {}, {}}, {{0, 0}, false, {}, {}}};
+  for (const auto& c : cases) {
+    const auto sq = ThickPathHelper::Join(line({0, 0}, {10, 0}), line({10, 0}, c.end), 2.0);
+    ASSERT_EQ(sq.valid, c.valid) << c.end.x << "," << c.end.y;
+    EXPECT_EQ(sq.Contains(10, 0), c.valid);
+    if (!c.valid) continue;
+    EXPECT_NEAR(sq.minusMitre.x, c.minusMitre.x, 1e-9);
+    EXPECT_NEAR(sq.minusMitre.y, c.minusMitre.y, 1e-9);
+    EXPECT_NEAR(sq.plusMitre.x, c.plusMitre.x, 1e-9);
+    EXPECT_NEAR(sq.plusMitre.y, c.plusMitre.y, 1e-9);
+  }
+}
+
+// Dot A at position 0 and dot B at 1, mixed linearly.
+constexpr PF_Pixel16 kDotA{32768, 32768, 8192, 0};
+constexpr PF_Pixel16 kDotB{16384, 0, 4096, 32768};
+
+struct Rig {
+  explicit Rig(double h, double falloff = 0.2, PF_Quality quality = PF_Quality_LO) {
+    host.SetQuality(quality);
+    std::tie(settings.halfWidth, settings.falloff, settings.repeats) = std::tuple(h, falloff, 1);
+    gradient.SetSettings(&settings);
+    gradient.AddDot(ColorDot{true, kDotA, 0.0});
+    gradient.AddDot(ColorDot{true, kDotB, 1.0});
+    settings.gradient = &gradient;
+  }
+  StrokeSettings With(PathObject* path, int32_t endStyle = 0, int32_t mode = 0) const {
+    StrokeSettings s = settings;
+    std::tie(s.path, s.endPointStyle, s.gradientMode) = std::tuple(path, endStyle, mode);
+    return s;
+  }
+  embedded::EmbeddedHost host;
+  StrokeSettings settings{};
+  Gradient gradient;
+};
+
+using harness::SamePixel;
+
+TEST(CurveSampler, FalloffIsOneMinusRToTheExponent) {
+  const struct { double f, r, alpha; } cases[] = {
+      {0.0, 0.5, 1.0 - 0.0009765625} /* 0.5^10 */, {1.0, 0.0, 0.0} /* 0^0 = 1: nothing */, {1.0, 0.5, 0.0}, {0.2, 1.0, 0.0}};
+  for (const auto& c : cases) {
+    Rig rig(8.0, c.f);
+    FakePath path({Mirrored(50, 50, 52, 52)}, true);
+    CurveSampler<PF_Pixel16> sampler(rig.host.InData(), rig.With(&path));
+    EXPECT_EQ(sampler.Falloff(c.r * 8.0), c.alpha) << c.f << " " << c.r;
+  }
+}
+
+template <typename P>
+void CheckEdge() {
+  // The point (10.5, 10.5) with h = 5: pixel (13, 14) has its centre exactly 5 away.
+  Rig rig(5.0);
+  FakePath path({Mirrored(10.5, 10.5, 12, 13)}, true);
+  CurveSampler<P> sampler(rig.host.InData(), rig.With(&path));
+  P color;
+  double alpha = -1.0;
+  ASSERT_TRUE(sampler.Shade(5.0, color, alpha));
+  EXPECT_EQ(alpha, 0.0);
+  EXPECT_FALSE(sampler.Shade(5.0 + 1e-9, color, alpha));
+  const P b = formulas::InDepth<P>(PF_Pixel16{20000, 30000, 12000, 4000});
+  EXPECT_TRUE(SamePixel(sampler.ShadePixel(13, 14, b), formulas::Blend(color, 0.0, b)));
+  EXPECT_TRUE(SamePixel(sampler.ShadePixel(14, 14, b), b));
+}
+
+TEST(CurveSampler, ExactlyHIsShadedWithAlphaZeroAtBothDepths) {
+  CheckEdge<PF_Pixel>();
+  CheckEdge<PF_Pixel16>();
+}
+
+TEST(CurveSampler, FlatEndsCutSquarelyRoundEndsDoNot) {
+  const PF_Pixel b{255, 10, 20, 30};  // any shading changes this opaque background, even at weight 0
+  for (const bool flat : {false, true}) {
+    Rig rig(6.0);
+    FakePath path = Horizontal(10.5, 60.5, 20.5);
+    CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, flat ? 1 : 0));
+    for (int32_t y = 12; y <= 29; ++y) {
+      for (int32_t x = 0; x <= 70; ++x) {
+        if (x == 10 || x == 60) continue;  // centres on the cap lines
+        const double cx = x + 0.5, dy = std::fabs(y + 0.5 - 20.5);
+        const double beyond = cx < 10.5 ? 10.5 - cx : (cx > 60.5 ? cx - 60.5 : 0.0);
+        const bool expected = flat ? beyond == 0.0 && dy <= 6.0 : std::sqrt(beyond * beyond + dy * dy) <= 6.0;
+        EXPECT_EQ(!SamePixel(sampler.ShadePixel(x, y, b), b), expected) << flat << " " << x << "," << y;
+      }
+    }
+  }
+}
+
+const std::vector<PathPoint> kTriangle = {Mirrored(20, 20, 10, 30), Mirrored(90, 25, 80, 15), Mirrored(55, 85, 70, 85)};
+
+TEST(CurveSampler, ClosedFlatDrawsAsRoundAndOpenInsideOnlyAsNormal) {
+  // Closed: "Flat" as "Round"; open: "Inside Only" as "Normal".
+  const struct { bool closed; int32_t endStyle[2], mode[2]; } cases[] = {{true, {0, 1}, {0, 0}}, {false, {0, 0}, {0, 1}}};
+  const PF_Pixel b{255, 60, 60, 60};
+  for (const auto& c : cases) {
+    Rig rig(7.0, 0.2, PF_Quality_HI);
+    FakePath first(kTriangle, !c.closed), second(kTriangle, !c.closed);
+    CurveSampler<PF_Pixel> s0(rig.host.InData(), rig.With(&first, c.endStyle[0], c.mode[0]));
+    CurveSampler<PF_Pixel> s1(rig.host.InData(), rig.With(&second, c.endStyle[1], c.mode[1]));
+    int changed = 0;
+    for (int32_t y = 0; y < 100; ++y) {
+      for (int32_t x = 0; x < 110; ++x) {
+        const PF_Pixel p = s0.ShadePixel(x, y, b);
+        ASSERT_TRUE(SamePixel(p, s1.ShadePixel(x, y, b))) << c.closed << " " << x << "," << y;
+        changed += SamePixel(p, b) ? 0 : 1;
+      }
+    }
+    EXPECT_GT(changed, 1000);
+  }
+}
+
+TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) {
+  for (const PF_Quality quality : {PF_Quality_LO, PF_Quality_HI}) {
+    Rig rig(7.0, 0.2, quality);
+    FakePath path(kTriangle, false), again(kTriangle, false);
+    CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, 0, 1));
+    BezierPath reference(&again);
+    int checked = 0;
+    for (int32_t y = 10; y < 40; ++y) {
+      for (int32_t x = 20; x < 90; ++x) {
+        int32_t cls = 0;
+        double k9 = 0.0, coverage = -1.0, d = 0.0;
+        reference.Classify(x, y, cls, &k9);
+        if (cls != BezierPath::kBoundary || k9 <= 0.0 || k9 >= 1.0) continue;
+        ASSERT_TRUE(sampler.PixelGate(x, y, coverage, d));
+        EXPECT_EQ(coverage, quality == PF_Quality_HI ? k9 : 1.0) << quality << " " << x << "," << y;
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 10);
+  }
+}
+
+TEST(CurveSampler, FourOfSixteenSupersampleHitsGiveWeightAQuarter) {
+  // The path ends at x = 50.25: in pixel (50, 20) only the four sub-samples at x = 50.125 have a
+  // foot on the curve. h = 1000 and no falloff make their alpha exactly 1; their positions (below
+  // 0.0004) mix the two dots.
+  const double h = 1000.0;
+  Rig rig(h, 0.0, PF_Quality_HI);
+  FakePath path = Horizontal(-49.75, 50.25, 20.5);
+  CurveSampler<PF_Pixel16> sampler(rig.host.InData(), rig.With(&path, 1));
+  uint32_t sums[4] = {0, 0, 0, 0};
+  for (double py : {20.125, 20.375, 20.625, 20.875}) {
+    const auto w = static_cast<uint32_t>(std::fabs(py - 20.5) / h * 32768.0 + 0.5);
+    const auto mix = [w](uint32_t a, uint32_t b) { return (b * w + a * (32768u - w)) >> 15; };
+    sums[0] += mix(kDotA.alpha, kDotB.alpha);
+    sums[1] += mix(kDotA.red, kDotB.red);
+    sums[2] += mix(kDotA.green, kDotB.green);
+    sums[3] += mix(kDotA.blue, kDotB.blue);
+  }
+  const PF_Pixel16 mean{static_cast<A_u_short>(sums[0] / 4), static_cast<A_u_short>(sums[1] / 4),
+                        static_cast<A_u_short>(sums[2] / 4), static_cast<A_u_short>(sums[3] / 4)};
+  const PF_Pixel16 b{32768, 0, 0, 32768};
+  EXPECT_TRUE(SamePixel(sampler.ShadePixel(50, 20, b), formulas::Blend(mean, 0.25, b)));
+}
+
+}  // namespace
