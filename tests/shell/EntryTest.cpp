@@ -1,5 +1,5 @@
 // The entry point's own rules called in-process (stage names, the decoration
-// cut, the layout global set-up selects), render dispatch with its exception
+// cut), render dispatch with its exception
 // table, and the committed resource script.
 #include <gtest/gtest.h>
 
@@ -12,9 +12,6 @@
 #include <vector>
 
 #include "Common/AEException.h"
-#include "host/embedded/EmbeddedHost.h"
-#include "host/embedded/HandleHeap.h"
-#include "shell/HostInfo.h"
 #include "shell/PluginEntry.h"
 #include "shell/RenderDispatch.h"
 #include "shell/ResourceScript.h"
@@ -39,19 +36,8 @@ TEST(Decoration, PrefixesTheNameAndCutsAt254) {
   }
 }
 
-TEST(EntryTest, GlobalSetUpSelectsThePointLayoutWhateverTheProbeLeft) {
-  ResetHostInfo();
-  const long handles = embedded::HandleHeap::Instance().LiveHandles();
-  embedded::EmbeddedHost host;
-  SetPathMode(PathLayout::kMask);
-  ASSERT_EQ(host.Call(shell::PluginEntry, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr), PF_Err_NONE);
-  EXPECT_EQ(GetHostInfo().PathMode, PathLayout::kPoint);
-  // An unknown command leaves it so.
-  ASSERT_EQ(host.Call(shell::PluginEntry, 42, nullptr, nullptr, nullptr), PF_Err_NONE);
-  EXPECT_EQ(GetHostInfo().PathMode, PathLayout::kPoint);
-  EXPECT_EQ(embedded::HandleHeap::Instance().LiveHandles(), handles);
-  ResetHostInfo();
-}
+// That global set-up selects the point layout, and unknown commands leave it,
+// is checked through the loaded module by the integration tests.
 
 // ---- Render dispatch ----------------------------------------------------------
 

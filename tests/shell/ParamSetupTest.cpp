@@ -115,12 +115,13 @@ long long Argb(const PF_Pixel& p) {
 // at version 13.28.
 struct SetupRun { std::vector<PF_ParamDef> defs; A_long num_params = -7; PF_Err err = -1; };
 
-SetupRun RunSetup(PathLayout layout) {
+SetupRun RunSetup(PathLayout layout, int failAt = 0) {
   SetupRun r;
   embedded::EmbeddedHost host;
   ResetHostInfo();
   ProbeHost(host.InData());
   SetPathMode(layout);
+  if (failAt) host.FailAddParamAt(failAt, 1000 + failAt);
   host.OutData()->num_params = -7;
   r.err = ParamsSetup(host.InData(), host.OutData());
   r.num_params = host.OutData()->num_params;
@@ -189,17 +190,10 @@ INSTANTIATE_TEST_SUITE_P(AllEntries, ParamTableTest, ::testing::ValuesIn(AllRows
 class ParamSetupFailureTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(ParamSetupFailureTest, StopsAtTheFailingCall) {
-  const int nth = GetParam();
-  embedded::EmbeddedHost host;
-  ResetHostInfo();
-  ProbeHost(host.InData());
-  SetPathMode(PathLayout::kPoint);
-  host.FailAddParamAt(nth, 1000 + nth);
-  host.OutData()->num_params = -7;
-  EXPECT_EQ(ParamsSetup(host.InData(), host.OutData()), 1000 + nth);
-  EXPECT_EQ(host.RegisteredParams().size(), static_cast<size_t>(nth - 1));
-  EXPECT_EQ(host.OutData()->num_params, -7);
-  ResetHostInfo();
+  const SetupRun run = RunSetup(PathLayout::kPoint, GetParam());
+  EXPECT_EQ(run.err, 1000 + GetParam());
+  EXPECT_EQ(run.defs.size(), static_cast<size_t>(GetParam() - 1));
+  EXPECT_EQ(run.num_params, -7);
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, ParamSetupFailureTest, ::testing::Values(1, 4, 20, 77, 95, 112));

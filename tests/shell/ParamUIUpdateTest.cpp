@@ -52,8 +52,11 @@ class ParamUIUpdateTest : public ::testing::Test {
 };
 
 // Which groups are ticked, which index changed, which update of the host
-// fails first (0: none), and the updates the host must receive.
-struct UpdateCase { const char* name; std::vector<int> activeGroups; int changed, failAt; std::vector<int> expected; };
+// fails first (0: none), how the suite is answered, which handle request
+// fails (0: none), whether the mask layout is in force, how often the suite
+// is released (-1: not checked) and the updates the host must receive, in
+// order, negative when sent disabled. Every call returns PF_Err_NONE.
+struct UpdateCase { const char* name; std::vector<int> activeGroups; int changed, failAt; SuiteAnswer answer; long failHandle; bool mask; int released; std::vector<int> expected; };
 
 class ParamUIUpdateCase : public ParamUIUpdateTest, public ::testing::WithParamInterface<UpdateCase> {};
 
@@ -61,25 +64,36 @@ TEST_P(ParamUIUpdateCase, SendsOnlyTheChangedGroupsPointAndHandle) {
   const UpdateCase& c = GetParam();
   Activate(c.activeGroups);
   if (c.failAt) host_.FailUpdateParamUIAt(c.failAt, PF_Err_BAD_CALLBACK_PARAM);
+  host_.SetSuiteAnswer(kPFParamUtilsSuite, c.answer);
+  if (c.mask) SetPathMode(PathLayout::kMask);
+  HandleHeap::Instance().FailNthRequest(c.failHandle);
   EXPECT_EQ(Update(c.changed), PF_Err_NONE);
   EXPECT_EQ(Sent(), c.expected);
+  // The suite is given back as often as it was acquired.
+  EXPECT_EQ(host_.AcquireCount(kPFParamUtilsSuite), host_.ReleaseCount(kPFParamUtilsSuite));
+  if (c.released >= 0) {
+    EXPECT_EQ(host_.ReleaseCount(kPFParamUtilsSuite), c.released);
+  }
 }
+
+constexpr SuiteAnswer kOffer = SuiteAnswer::kOffer;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParamUIUpdateCase,
     ::testing::Values(
         // Ticking, unticking and other controls are driven through the loaded
         // module by the integration tests; these are the cases only seen here.
-        UpdateCase{"GroupHeaderChanged", {1}, 82, 0, {}},
+        UpdateCase{"GroupHeaderChanged", {1}, 82, 0, kOffer, 0, false, -1, {}},
         // A failed first send skips that group's handle but not the other groups.
-        UpdateCase{"FailedFirstSend", {2}, kAllGroups, 1, {-84, 89, 90, -94, -95, -99, -100, -104, -105, -109, -110}}),
+        UpdateCase{"FailedFirstSend", {2}, kAllGroups, 1, kOffer, 0, false, 1, {-84, 89, 90, -94, -95, -99, -100, -104, -105, -109, -110}},
+        // Ways the update ends quietly at the first group, sending nothing and
+        // giving back no suite, as none was obtained.
+        UpdateCase{"SuiteRefused", {1, 4}, kAllGroups, 0, SuiteAnswer::kRefuse, 0, false, 0, {}},
+        UpdateCase{"SuiteNull", {1, 4}, kAllGroups, 0, SuiteAnswer::kNull, 0, false, 0, {}},
+        UpdateCase{"CopyNotAllocated", {1, 4}, kAllGroups, 0, kOffer, 1, false, 0, {}},
+        UpdateCase{"RecordNotAllocated", {1, 4}, kAllGroups, 0, kOffer, 2, false, 0, {}},
+        UpdateCase{"MaskLayout", {1, 4}, kAllGroups, 0, kOffer, 0, true, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ParamUIUpdateTest, SuiteIsAcquiredOnceAndReleasedOncePerCall) {
-  Update(kAllGroups);
-  EXPECT_EQ(host_.AcquireCount(kPFParamUtilsSuite), 1);
-  EXPECT_EQ(host_.ReleaseCount(kPFParamUtilsSuite), 1);
-}
 
 TEST_F(ParamUIUpdateTest, GroupUpdateReturnsTheHostsAnswer) {
   Activate({1});
@@ -90,32 +104,5 @@ TEST_F(ParamUIUpdateTest, GroupUpdateReturnsTheHostsAnswer) {
   EXPECT_EQ(UpdatePointGroup(host_.InData(), Params().Get(), 87, kAllGroups, suites), 66);
   EXPECT_EQ(host_.UpdateParamUICalls().size(), 3u);
 }
-
-// Ways the update ends quietly at the first group, sending nothing.
-// failHandleRequest 0: memory is given.
-struct QuietEndCase { const char* name; SuiteAnswer answer; long failHandleRequest; bool maskLayout; };
-
-class ParamUIUpdateQuietEnd : public ParamUIUpdateTest, public ::testing::WithParamInterface<QuietEndCase> {};
-
-TEST_P(ParamUIUpdateQuietEnd, SendsNothingReturnsNoneAndLeaksNothing) {
-  const QuietEndCase& c = GetParam();
-  Activate({1, 4});
-  host_.SetSuiteAnswer(kPFParamUtilsSuite, c.answer);
-  if (c.maskLayout) SetPathMode(PathLayout::kMask);
-  HandleHeap::Instance().FailNthRequest(c.failHandleRequest);
-  EXPECT_EQ(Update(kAllGroups), PF_Err_NONE);
-  EXPECT_TRUE(host_.UpdateParamUICalls().empty());
-  // No suite was obtained, so none may be given back.
-  EXPECT_EQ(host_.ReleaseCount(kPFParamUtilsSuite), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ParamUIUpdateQuietEnd,
-    ::testing::Values(QuietEndCase{"SuiteRefused", SuiteAnswer::kRefuse, 0, false},
-                      QuietEndCase{"SuiteNull", SuiteAnswer::kNull, 0, false},
-                      QuietEndCase{"CopyNotAllocated", SuiteAnswer::kOffer, 1, false},
-                      QuietEndCase{"RecordNotAllocated", SuiteAnswer::kOffer, 2, false},
-                      QuietEndCase{"MaskLayout", SuiteAnswer::kOffer, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -85,15 +85,11 @@ TEST_F(ParamArrayTest, EntryZeroIsTheInputLayerAndTheRestStartAtTheirDefaults) {
   EXPECT_EQ(p[0]->u.ld.data, input->data);
   EXPECT_EQ(p[0]->u.ld.width, 40);
   EXPECT_EQ(p[0]->u.ld.world_flags, input->world_flags);
-  EXPECT_EQ(p[kWidth]->u.fd.value, 20 * 65536);
-  EXPECT_EQ(p[kEnd]->u.pd.value, 2);
-  EXPECT_EQ(p[kShow]->u.bd.value, 1);
-  EXPECT_EQ(p[kColor]->u.cd.value.red, 10);
-  EXPECT_EQ(p[kColor]->u.cd.value.blue, 30);
-  EXPECT_EQ(p[kPath]->u.path_d.path_id, 0);
-  EXPECT_EQ(p[kPoint]->uu.id, 84);
-  EXPECT_EQ(host_.InData()->width, 40);
-  EXPECT_EQ(host_.InData()->height, 30);
+  // Width, end style, show path, colour red and blue, path id, point id; in_data's size.
+  EXPECT_EQ((std::vector<long>{p[kWidth]->u.fd.value, p[kEnd]->u.pd.value, p[kShow]->u.bd.value, p[kColor]->u.cd.value.red,
+                               p[kColor]->u.cd.value.blue, p[kPath]->u.path_d.path_id, p[kPoint]->uu.id}),
+            (std::vector<long>{20 * 65536, 2, 1, 10, 30, 0, 84}));
+  EXPECT_EQ((std::vector<long>{host_.InData()->width, host_.InData()->height}), (std::vector<long>{40, 30}));
 }
 
 TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMovedAndIndexesAreChecked) {

@@ -58,23 +58,15 @@ constexpr A_u_short T = 24576;  // 0.75
 INSTANTIATE_TEST_SUITE_P(
     Modes, TransferByHand,
     ::testing::Values(
-        // Opaque over opaque: the result is the blend B(Cb, Cs) itself.
+        // Opaque over opaque: the result is the blend B(Cb, Cs) itself. The
+        // plain separable modes (multiply, screen, darken, lighten, hard light,
+        // difference, exclusion) are left to the formula table below.
         HandCase{"copy", PF_Xfer_COPY, {F, Q, H, T}, {F, 1, 2, 3}, {F, Q, H, T}},
-        HandCase{"in front", PF_Xfer_IN_FRONT, {F, Q, H, T}, {F, 1, 2, 3}, {F, Q, H, T}},
         HandCase{"add", PF_Xfer_ADD, {F, T, Q, 0}, {F, H, Q, 0}, {F, F, H, 0}},
-        HandCase{"multiply", PF_Xfer_MULTIPLY, {F, H, T, F}, {F, H, H, Q}, {F, Q, 12288, Q}},
-        HandCase{"screen", PF_Xfer_SCREEN, {F, H, 0, F}, {F, H, H, Q}, {F, T, H, F}},
         // Overlay = hard light with the layers swapped: Cb 0.25 -> Cs * 2Cb.
         HandCase{"overlay", PF_Xfer_OVERLAY, {F, T, T, 0}, {F, Q, T, H}, {F, 12288, 28672, 0}},
         // Cs 0.75, Cb 0.25: D = 0.5, 0.25 + 0.5 * 0.25. Cs 0.25, Cb 0.5: 0.5 - 0.5 * 0.25.
         HandCase{"soft light", PF_Xfer_SOFT_LIGHT, {F, T, Q, H}, {F, Q, H, H}, {F, 12288, 12288, H}},
-        HandCase{"hard light", PF_Xfer_HARD_LIGHT, {F, T, Q, 0}, {F, H, H, H}, {F, T, Q, 0}},
-        HandCase{"darken", PF_Xfer_DARKEN, {F, T, Q, H}, {F, H, H, H}, {F, H, Q, H}},
-        HandCase{"lighten", PF_Xfer_LIGHTEN, {F, T, Q, H}, {F, H, H, H}, {F, T, H, H}},
-        HandCase{"difference", PF_Xfer_DIFFERENCE, {F, T, Q, 0}, {F, Q, T, F}, {F, H, H, F}},
-        HandCase{"difference 2", PF_Xfer_DIFFERENCE2, {F, T, Q, 0}, {F, Q, T, F}, {F, H, H, F}},
-        // 0.5 + 0.25 - 2 * 0.125
-        HandCase{"exclusion", PF_Xfer_EXCLUSION, {F, Q, F, 0}, {F, H, H, H}, {F, H, H, H}},
         // Red over grey 0.5: grey has no saturation, so the result is the grey.
         HandCase{"hue", PF_Xfer_HUE, {F, F, 0, 0}, {F, H, H, H}, {F, H, H, H}},
         // Grey over red: saturation 0 at red's luminosity 0.3 (9830.4).
@@ -275,16 +267,13 @@ std::vector<P> DissolveRow(int opacity, A_long seed, P src, P dst) {
 }
 
 TEST(Dissolve, IsTheSameForTheSameSeed) {
-  const PF_Pixel s{255, 255, 0, 0}, d{255, 0, 0, 255};
-  const auto a = DissolveRow<PF_Pixel>(128, 7, s, d), b = DissolveRow<PF_Pixel>(128, 7, s, d);
-  const auto other = DissolveRow<PF_Pixel>(128, 8, s, d);
-  int differ = 0, differOther = 0;
-  for (size_t i = 0; i < a.size(); ++i) {
-    differ += a[i].red != b[i].red;
-    differOther += a[i].red != other[i].red;
-  }
-  EXPECT_EQ(differ, 0);
-  EXPECT_GT(differOther, 0) << "another seed gives another pattern";
+  const auto reds = [](A_long seed) {
+    std::vector<int> r;
+    for (const PF_Pixel& p : DissolveRow<PF_Pixel>(128, seed, PF_Pixel{255, 255, 0, 0}, PF_Pixel{255, 0, 0, 255})) r.push_back(p.red);
+    return r;
+  };
+  EXPECT_EQ(reds(7), reds(7));
+  EXPECT_NE(reds(7), reds(8)) << "another seed gives another pattern";
 }
 
 // Source alpha given in 8 bits (scaled to 16 for deep rows).
