@@ -83,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, WorldSizeLimitTest,
                          ::testing::Values(std::pair{30001, 1}, std::pair{1, 30001}, std::pair{100000, 100000},
                                            std::pair{0, 5}, std::pair{5, -1}));
 
-// The new_world faults are exercised by the world tests of the effect (every
-// call refused) and need no test of their own here.
+// FailNewWorldWith (every new_world refused) is exercised by the effect's
+// world tests; FailNewWorldAt is used by no test and is not pinned here.
 
 // ---- add_param -----------------------------------------------------------------
 
