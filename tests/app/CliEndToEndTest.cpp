@@ -1,523 +1,394 @@
 // The lustre-strand program run as a user runs it: options in, PNG files and
 // exit statuses out.
 #include <gtest/gtest.h>
-#include <png.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <fstream>
+#include <chrono>
+#include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "CliRunner.h"
-#include "PngTestFiles.h"
+#include "TestFiles.h"
 
+namespace testfiles {
 namespace {
 
-using cli::RunCli;
-using cli::TempFolder;
+using Args = std::vector<std::string>;
+
+struct CliRun {
+  int exit_status = -1, signal = 0;  // -1 when ended by a signal; that signal, or 0
+  std::string out, err;
+};
+
+struct Launch {
+  Args args;                          // after the program name
+  long long address_space_limit = 0;  // bytes; 0: unlimited
+  // When set, standard error is a terminal and `signal` is sent once this
+  // returns true for everything printed there so far.
+  std::function<bool(const std::string& err_so_far)> send_signal_when;
+  int signal = 0;
+};
+
+Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+
+// Runs the built program as a user would; what it printed and how it ended.
+CliRun RunCli(const Launch& launch) {
+  char out_name[] = "/tmp/lustre-cli-out-XXXXXX", err_name[] = "/tmp/lustre-cli-err-XXXXXX";
+  const int out_fd = mkstemp(out_name), err_fd = mkstemp(err_name);
+  const bool terminal = static_cast<bool>(launch.send_signal_when);
+  int master = -1, slave = -1;
+  if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+  Args storage = Args{LUSTRE_CLI_PATH} + launch.args;
+  std::vector<char*> argv;
+  for (std::string& a : storage) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const rlimit limit{rlim_t(launch.address_space_limit), rlim_t(launch.address_space_limit)};
+    if (launch.address_space_limit > 0) setrlimit(RLIMIT_AS, &limit);
+    if (terminal) close(master);
+    dup2(out_fd, STDOUT_FILENO);
+    dup2(terminal ? slave : err_fd, STDERR_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out_fd);
+  close(err_fd);
+  CliRun run;
+  if (terminal) {
+    // Read the terminal until the child closes it, sending the signal once.
+    close(slave);
+    bool signalled = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+      pollfd fd{master, POLLIN, 0};
+      char buffer[4096];
+      ssize_t n = 1;
+      if (poll(&fd, 1, 100) > 0 && (n = read(master, buffer, sizeof buffer)) > 0) run.err.append(buffer, size_t(n));
+      if (n <= 0) break;  // EIO once the child has closed its side
+      if (!signalled && launch.send_signal_when(run.err)) signalled = kill(pid, launch.signal) == 0;
+    }
+    close(master);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
+  run.out = ReadFile(out_name);
+  if (!terminal) run.err = ReadFile(err_name);
+  unlink(out_name);
+  unlink(err_name);
+  return run;
+}
+
+CliRun RunCli(const Args& args) { return RunCli(Launch{args, 0, {}, 0}); }
 
 // An 8-bit RGBA layer with every channel varying, so that any pixel moved or
 // altered shows.
 void WritePattern8(const std::string& path, uint32_t w, uint32_t h) {
   std::vector<uint32_t> s;
-  for (uint32_t y = 0; y < h; ++y) {
-    for (uint32_t x = 0; x < w; ++x) {
-      s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256,
-                         255 - (x + y) % 64});
-    }
-  }
-  testpng::WritePng(path, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, s);
-}
-
-// A 16-bit layer whose samples are the PNG images of every 16-bit channel
-// value 0..32768, p = (v * 65535 + 16384) >> 15, in red, green and blue.
-void WriteAllValues16(const std::string& path, uint32_t w, uint32_t h) {
-  std::vector<uint32_t> s;
   for (uint32_t i = 0; i < w * h; ++i) {
-    const uint32_t v = std::min<uint32_t>(i, 32768);
-    const uint32_t p = (v * 65535u + 16384u) >> 15;
-    const uint32_t q = ((32768u - v) * 65535u + 16384u) >> 15;
-    s.insert(s.end(), {p, q, p, 65535});
+    const uint32_t x = i % w, y = i / w;
+    s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256, 255 - (x + y) % 64});
   }
-  testpng::WritePng(path, w, h, 16, PNG_COLOR_TYPE_RGB_ALPHA, s);
+  testfiles::WritePng(path, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, s);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// "--set" before each assignment.
+Args Sets(const Args& assignments) {
+  Args args;
+  for (const std::string& a : assignments) args.insert(args.end(), {"--set", a});
+  return args;
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+// Runs `render` with the arguments and "--output <folder>/name"; the PNG written.
+testfiles::RawPng Render(const TempFolder& folder, const Args& args, const std::string& name = "out.png") {
+  const CliRun run = RunCli(Args{"render"} + args + Args{"--output", folder.File(name)});
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(run.out, folder.File(name) + "\n");
+  EXPECT_EQ(run.err, "");  // no progress bar off a terminal, no complaint at unload
+  return run.exit_status == 0 ? testfiles::ReadPng(folder.File(name)) : testfiles::RawPng{};
 }
 
 // ---- Defaults and depths -------------------------------------------------------------
 
-TEST(CliRender, DefaultRenderOnTheBuiltInLayerIsAFullHdPng) {
-  TempFolder folder;
-  const std::string out = folder.File("out.png");
-  const cli::Run run = RunCli({"render", "--output", out});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  EXPECT_EQ(run.out, out + "\n");
-  EXPECT_EQ(run.err, "");  // no progress bar off a terminal, no complaint at unload
-  const testpng::RawPng png = testpng::ReadPng(out);
-  EXPECT_EQ(png.width, 1920u);
-  EXPECT_EQ(png.height, 1080u);
-  EXPECT_EQ(png.bit_depth, 8);
-  EXPECT_EQ(png.color_type, PNG_COLOR_TYPE_RGB_ALPHA);
-  EXPECT_EQ(png.At(0, 0, 3), 255u);
-  EXPECT_EQ(folder.Files(), std::vector<std::string>{"out.png"});
-}
-
-TEST(CliRender, SizeAndDepthShapeTheBuiltInLayer) {
-  TempFolder folder;
-  const std::string out = folder.File("out.png");
-  const cli::Run run = RunCli({"render", "--size", "320x200", "--depth", "16", "--output", out});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  const testpng::RawPng png = testpng::ReadPng(out);
-  EXPECT_EQ(png.width, 320u);
-  EXPECT_EQ(png.height, 200u);
-  EXPECT_EQ(png.bit_depth, 16);
-}
-
-// With every point off the effect draws nothing, so the output is the input:
-// each row is what the layer must come out as for a given input and --depth.
-struct DepthCase {
-  const char* name;
-  int input_bits;
-  const char* depth;  // "" for none
-  int output_bits;
-};
-
-class CliDepths : public testing::TestWithParam<DepthCase> {};
-
-TEST_P(CliDepths, PassTheLayerThroughByTheConversionRules) {
-  const DepthCase& c = GetParam();
-  TempFolder folder;
-  const std::string in = folder.File("in.png");
-  const std::string out = folder.File("out.png");
-  if (c.input_bits == 8) {
-    WritePattern8(in, 40, 30);
-  } else {
-    WriteAllValues16(in, 182, 181);
+TEST(CliRender, BuiltInLayerIsFullHdByDefaultAndTakesSizeAndDepth) {
+  const struct { Args args; uint32_t width, height; int depth; uint32_t alpha; } cases[] = {
+      {{}, 1920, 1080, 8, 255}, {{"--size", "320x200", "--depth", "16"}, 320, 200, 16, 65535}};
+  for (const auto& c : cases) {
+    TempFolder folder;
+    std::ofstream(folder.File("out.png")) << "old";  // replaced, with no temporary file left
+    const testfiles::RawPng png = Render(folder, c.args);
+    EXPECT_EQ(std::vector({png.width, png.height}), std::vector({c.width, c.height}));
+    EXPECT_EQ(std::vector({png.bit_depth, png.color_type}), std::vector({c.depth, PNG_COLOR_TYPE_RGB_ALPHA}));
+    EXPECT_EQ(png.samples.at(3), c.alpha);
+    EXPECT_EQ(folder.Files(), Args{"out.png"});
   }
-  std::vector<std::string> args = {"render", "--input", in, "--output", out};
-  if (*c.depth) args.insert(args.end(), {"--depth", c.depth});
-  const cli::Run run = RunCli(args);
-  ASSERT_EQ(run.exit_status, 0) << run.err;
+}
 
-  const testpng::RawPng src = testpng::ReadPng(in);
-  const testpng::RawPng dst = testpng::ReadPng(out);
-  ASSERT_EQ(dst.bit_depth, c.output_bits);
-  ASSERT_EQ(dst.width, src.width);
-  ASSERT_EQ(dst.height, src.height);
-  for (size_t i = 0; i < src.samples.size(); ++i) {
-    const uint32_t p = src.samples[i];
-    uint32_t expected = p;
-    if (c.input_bits == 8 && c.output_bits == 16) {
-      const uint32_t v = (p * 32768u + 128u) / 255u;  // 8 -> 16 of the effect
-      expected = (v * 65535u + 16384u) >> 15;         // 16-bit world -> PNG
-    } else if (c.input_bits == 16 && c.output_bits == 8) {
-      const uint32_t v = (p * 32768u + 32767u) / 65535u;  // PNG -> 16-bit layer
-      expected = (v * 255u + 16384u) >> 15;              // 16 -> 8 of the effect
+// With every point off the effect draws nothing, so the output is the input
+// converted by the rules for the depths in and out. The 16-bit input holds
+// the PNG images p = (v * 65535 + 16384) >> 15 of every channel value v in
+// 0..32768 (and 32768 - v in green).
+TEST(CliRender, PassesTheLayerThroughByTheDepthConversionRules) {
+  const struct { int input_bits; const char* depth; int output_bits; } cases[] = {
+      {8, "", 8}, {16, "", 16}, {8, "16", 16}, {16, "8", 8}, {16, "16", 16}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.input_bits) + " bits in, --depth '" + c.depth + "'");
+    TempFolder folder;
+    const std::string in = folder.File("in.png");
+    if (c.input_bits == 8) WritePattern8(in, 40, 30);
+    std::vector<uint32_t> all;
+    for (uint32_t i = 0; c.input_bits == 16 && i < 182 * 181; ++i) {
+      const uint32_t v = std::min<uint32_t>(i, 32768), p = (v * 65535u + 16384u) >> 15;
+      all.insert(all.end(), {p, ((32768u - v) * 65535u + 16384u) >> 15, p, 65535});
     }
-    ASSERT_EQ(dst.samples[i], expected) << "sample " << i;
+    if (c.input_bits == 16) testfiles::WritePng(in, 182, 181, 16, PNG_COLOR_TYPE_RGB_ALPHA, all);
+    const testfiles::RawPng src = testfiles::ReadPng(in);
+    const testfiles::RawPng dst = Render(folder, *c.depth ? Args{"--input", in, "--depth", c.depth} : Args{"--input", in});
+    ASSERT_EQ(dst.bit_depth, c.output_bits);
+    ASSERT_EQ(std::vector({dst.width, dst.height}), std::vector({src.width, src.height}));
+    for (size_t i = 0; i < src.samples.size(); ++i) {
+      uint32_t expected = src.samples[i];
+      if (c.input_bits == 8 && c.output_bits == 16) {
+        const uint32_t v = (expected * 32768u + 128u) / 255u;  // 8 -> 16 of the effect
+        expected = (v * 65535u + 16384u) >> 15;                // 16-bit world -> PNG
+      } else if (c.input_bits == 16 && c.output_bits == 8) {
+        const uint32_t v = (expected * 32768u + 32767u) / 65535u;  // PNG -> 16-bit layer
+        expected = (v * 255u + 16384u) >> 15;                     // 16 -> 8 of the effect
+      }
+      ASSERT_EQ(dst.samples[i], expected) << "sample " << i;
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, CliDepths,
-                         testing::Values(DepthCase{"eight_in_eight_out", 8, "", 8},
-                                         DepthCase{"sixteen_in_sixteen_out_every_value", 16, "", 16},
-                                         DepthCase{"eight_in_sixteen_out", 8, "16", 16},
-                                         DepthCase{"sixteen_in_eight_out", 16, "8", 8},
-                                         DepthCase{"sixteen_kept_at_sixteen", 16, "16", 16}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Output views -----------------------------------------------------------------------
 
-struct Rgba {
-  uint32_t r, g, b, a;
-};
+using Spot = std::pair<uint32_t, uint32_t>;
 
-Rgba PixelOf(const testpng::RawPng& png, uint32_t x, uint32_t y) {
-  return {png.At(x, y, 0), png.At(x, y, 1), png.At(x, y, 2), png.At(x, y, 3)};
+std::vector<uint32_t> Rgba(const testfiles::RawPng& png, Spot at) {
+  return {png.At(at.first, at.second, 0), png.At(at.first, at.second, 1), png.At(at.first, at.second, 2),
+          png.At(at.first, at.second, 3)};
 }
 
-bool IsOpaqueWhite(const Rgba& p) { return p.r == 255 && p.g == 255 && p.b == 255 && p.a == 255; }
-bool IsOpaqueBlack(const Rgba& p) { return p.r == 0 && p.g == 0 && p.b == 0 && p.a == 255; }
-
-TEST(CliViews, HorizontalGradientViewDrawsTheBarWithPositionZeroOnTheLeft) {
-  TempFolder folder;
-  const std::string out = folder.File("hoz.png");
-  const cli::Run run = RunCli({"render", "--size", "1000x200", "--set",
-                               "Output View=Gradient View (hoz)", "--output", out});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  const testpng::RawPng png = testpng::ReadPng(out);
-  // 1000 x 200: panel 500 x 200 at x 250..750, bar x 300..700, y 70..140.
-  for (auto [x, y] : {std::pair{300u, 70u}, {700u, 70u}, {300u, 140u}, {700u, 140u}, {500u, 70u}}) {
-    EXPECT_TRUE(IsOpaqueWhite(PixelOf(png, x, y))) << x << "," << y;
+// The horizontal bar in 1000 x 200: panel 500 x 200 at x 250..750, bar x
+// 300..700, y 70..140. The vertical one is drawn so, then (x', y') goes to
+// (199 - y', x'): the bar spans x 59..129 and y 300..700. Default dots: red
+// at 20 %, green at 50 %, blue at 80 %.
+TEST(CliViews, GradientViewsDrawTheBarWithPositionZeroFirst) {
+  const struct { const char* view; const char* size; std::vector<Spot> white, black; Spot reddish, bluish; } cases[] = {
+      {"hoz", "1000x200", {{300, 70}, {700, 70}, {300, 140}, {700, 140}, {500, 70}}, {{5, 5}, {290, 100}}, {305, 105}, {695, 105}},
+      {"vert", "200x1000", {{59, 300}, {129, 300}, {59, 700}, {129, 700}}, {{5, 5}}, {95, 305}, {95, 695}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.view);
+    TempFolder folder;
+    const testfiles::RawPng png = Render(folder, {"--size", c.size, "--set", std::string("Output View=Gradient View (") + c.view + ")"});
+    for (Spot s : c.white) EXPECT_EQ(Rgba(png, s), std::vector<uint32_t>({255, 255, 255, 255})) << s.first << "," << s.second;
+    for (Spot s : c.black) EXPECT_EQ(Rgba(png, s), std::vector<uint32_t>({0, 0, 0, 255})) << s.first << "," << s.second;
+    EXPECT_GT(Rgba(png, c.reddish)[0], Rgba(png, c.reddish)[2]);
+    EXPECT_GT(Rgba(png, c.bluish)[2], Rgba(png, c.bluish)[0]);
   }
-  EXPECT_TRUE(IsOpaqueBlack(PixelOf(png, 5, 5)));
-  EXPECT_TRUE(IsOpaqueBlack(PixelOf(png, 290, 100)));
-  // Default dots: red at 20 %, green at 50 %, blue at 80 %.
-  const Rgba left = PixelOf(png, 305, 105);
-  const Rgba right = PixelOf(png, 695, 105);
-  EXPECT_GT(left.r, left.b);
-  EXPECT_GT(right.b, right.r);
 }
 
-TEST(CliViews, VerticalGradientViewIsTheBarTurnedAQuarterClockwise) {
-  TempFolder folder;
-  const std::string out = folder.File("vert.png");
-  const cli::Run run = RunCli({"render", "--size", "200x1000", "--set",
-                               "Output View=Gradient View (vert)", "--output", out});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  const testpng::RawPng png = testpng::ReadPng(out);
-  // Drawn in 1000 x 200 (bar x' 300..700, y' 70..140), then (x', y') goes to
-  // (199 - y', x'): the bar spans x 59..129 and y 300..700.
-  for (auto [x, y] : {std::pair{59u, 300u}, {129u, 300u}, {59u, 700u}, {129u, 700u}}) {
-    EXPECT_TRUE(IsOpaqueWhite(PixelOf(png, x, y))) << x << "," << y;
-  }
-  EXPECT_TRUE(IsOpaqueBlack(PixelOf(png, 5, 5)));
-  const Rgba top = PixelOf(png, 95, 305);
-  const Rgba bottom = PixelOf(png, 95, 695);
-  EXPECT_GT(top.r, top.b);
-  EXPECT_GT(bottom.b, bottom.r);
-}
+// Points 1 and 2 with their handles on the line y = 100, from x 40 to 360.
+const Args kLine = Sets({"Point 1/Activate=on", "Point 2/Activate=on", "Point 1/Point=40,100", "Point 1/Handle=0,100",
+                         "Point 2/Point=360,100", "Point 2/Handle=320,100", "Show Path?=off"});
 
 TEST(CliViews, NormalViewDrawsTheStrokeAlongActivePointsOnly) {
   TempFolder folder;
-  const std::string in = folder.File("in.png");
-  const std::string out = folder.File("out.png");
-  WritePattern8(in, 400, 200);
-  const cli::Run run = RunCli({"render", "--input", in, "--output", out, "--set",
-                               "Point 1/Activate=on", "--set", "Point 2/Activate=on", "--set",
-                               "Point 1/Point=40,100", "--set", "Point 1/Handle=0,100", "--set",
-                               "Point 2/Point=360,100", "--set", "Point 2/Handle=320,100", "--set",
-                               "Show Path?=off"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  const testpng::RawPng src = testpng::ReadPng(in);
-  const testpng::RawPng dst = testpng::ReadPng(out);
-  // On the line (y = 100) the stroke's centre colour replaces the layer;
-  // 60 pixels above it the layer is untouched.
-  EXPECT_NE(PixelOf(dst, 200, 100).r, PixelOf(src, 200, 100).r);
-  for (uint32_t c = 0; c < 4; ++c) EXPECT_EQ(dst.At(200, 40, static_cast<int>(c)), src.At(200, 40, static_cast<int>(c)));
+  WritePattern8(folder.File("in.png"), 400, 200);
+  const testfiles::RawPng dst = Render(folder, Args{"--input", folder.File("in.png")} + kLine);
+  const testfiles::RawPng src = testfiles::ReadPng(folder.File("in.png"));
+  // On the line the stroke's centre colour replaces the layer; 60 pixels
+  // above it the layer is untouched.
+  EXPECT_NE(dst.At(200, 100, 0), src.At(200, 100, 0));
+  EXPECT_EQ(Rgba(dst, {200, 40}), Rgba(src, {200, 40}));
 }
 
 // ---- Parameters from --set and from a file --------------------------------------------------
 
 TEST(CliParams, SetOptionsAndAJsonFileGiveTheSameImage) {
   TempFolder folder;
-  const std::string json = folder.File("p.json");
-  std::ofstream(json) << R"({"Point 1/Activate": true, "Point 2/Activate": "on",
+  std::ofstream(folder.File("p.json")) << R"({"Point 1/Activate": true, "Point 2/Activate": "on",
     "Point 3/Activate": 1, "Line Width": 35.5, "End Point Style": "Flat",
     "Color Dot 2/Color": [255, 128, 0], "Color Dot 3/Color": "#00ffcc",
     "Point 2/Point": [150, 90], "Original Blend Transfer": "Screen",
     "Composite with Original": 40})";
-  const cli::Run by_file = RunCli({"render", "--size", "300x200", "--params", json, "--output",
-                                   folder.File("file.png")});
-  const cli::Run by_set = RunCli(
-      {"render", "--size", "300x200", "--output", folder.File("set.png"), "--set",
-       "Point 1/Activate=on", "--set", "Point 2/Activate=true", "--set", "Point 3/Activate=1",
-       "--set", "Line Width=35.5", "--set", "End Point Style=2", "--set",
-       "Color Dot 2/Color=#ff8000", "--set", "Color Dot 3/Color=#00FFCC", "--set",
-       "Point 2/Point=150,90", "--set", "Original Blend Transfer=Screen", "--set",
-       "Composite with Original=40"});
-  const cli::Run plain = RunCli({"render", "--size", "300x200", "--output", folder.File("plain.png")});
-  ASSERT_EQ(by_file.exit_status, 0) << by_file.err;
-  ASSERT_EQ(by_set.exit_status, 0) << by_set.err;
-  ASSERT_EQ(plain.exit_status, 0) << plain.err;
-  const testpng::RawPng a = testpng::ReadPng(folder.File("file.png"));
-  const testpng::RawPng b = testpng::ReadPng(folder.File("set.png"));
-  const testpng::RawPng c = testpng::ReadPng(folder.File("plain.png"));
-  EXPECT_EQ(a.samples, b.samples);
-  EXPECT_NE(a.samples, c.samples);  // the settings did draw something
-}
-
-TEST(CliParams, SetOverridesTheFile) {
-  TempFolder folder;
-  const std::string json = folder.File("p.json");
-  std::ofstream(json) << R"j({"Output View": "Gradient View (hoz)"})j";
-  const cli::Run run = RunCli({"render", "--size", "100x60", "--params", json, "--set",
-                               "Output View=Normal", "--output", folder.File("a.png")});
-  const cli::Run plain = RunCli({"render", "--size", "100x60", "--output", folder.File("b.png")});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const auto by_file = Render(folder, {"--size", "300x200", "--params", folder.File("p.json")}, "file.png");
+  const auto by_set = Render(folder, Args{"--size", "300x200"} + Sets({"Point 1/Activate=on", "Point 2/Activate=true",
+      "Point 3/Activate=1", "Line Width=35.5", "End Point Style=2", "Color Dot 2/Color=#ff8000", "Color Dot 3/Color=#00FFCC",
+      "Point 2/Point=150,90", "Original Blend Transfer=Screen", "Composite with Original=40"}), "set.png");
+  EXPECT_EQ(by_file.samples, by_set.samples);
+  EXPECT_NE(by_file.samples, Render(folder, {"--size", "300x200"}, "plain.png").samples);  // they drew something
+  // --set overrides the file.
+  std::ofstream(folder.File("v.json")) << R"j({"Output View": "Gradient View (hoz)"})j";
+  Render(folder, {"--size", "100x60", "--params", folder.File("v.json"), "--set", "Output View=Normal"}, "a.png");
+  Render(folder, {"--size", "100x60"}, "b.png");
   EXPECT_EQ(ReadFile(folder.File("a.png")), ReadFile(folder.File("b.png")));
 }
 
 // ---- Stroke width under downsampling and the low-quality quirk -----------------------------
 
-// A horizontal line at y = 100 (full resolution) from x 40 to 360, drawn on
-// black without falloff; the stroke's width is the count of lit pixels in the
-// middle column.
-struct WidthCase {
-  const char* name;
-  std::vector<std::string> host_args;
-  const char* size;
-  uint32_t column;
-  int expected_width;
-};
-
-class CliStrokeWidth : public testing::TestWithParam<WidthCase> {};
-
-TEST_P(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
-  const WidthCase& c = GetParam();
-  TempFolder folder;
-  const std::string out = folder.File("w.png");
-  std::vector<std::string> args = {
-      "render", "--size", c.size, "--output", out, "--set", "Rendering Style=Draw on Black",
-      "--set", "Falloff=0", "--set", "Show Path?=off", "--set", "Line Width=40", "--set",
-      "Point 1/Activate=on", "--set", "Point 2/Activate=on", "--set", "Point 1/Point=40,100",
-      "--set", "Point 1/Handle=0,100", "--set", "Point 2/Point=360,100", "--set",
-      "Point 2/Handle=320,100"};
-  args.insert(args.end(), c.host_args.begin(), c.host_args.end());
-  const cli::Run run = RunCli(args);
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  const testpng::RawPng png = testpng::ReadPng(out);
-  int lit = 0;
-  for (uint32_t y = 0; y < png.height; ++y) {
-    const Rgba p = PixelOf(png, c.column, y);
-    if (std::max({p.r, p.g, p.b}) > 32) ++lit;
+// The line drawn 40 wide on black without falloff; its width is the count of
+// lit pixels in the middle column. At 1/2 the layer is the half-resolution
+// one and the points scale with it.
+TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
+  const struct { Args host; const char* size; uint32_t column; int width; } cases[] = {
+      {{}, "400x200", 200, 40}, {{"--downsample", "1/2"}, "200x100", 100, 20},
+      {{"--app-id", "KeyG", "--quality", "low"}, "400x200", 200, 20},
+      {{"--app-id", "KeyG", "--quality", "high"}, "400x200", 200, 40},
+      {{"--app-id", "PrMr", "--quality", "low"}, "400x200", 200, 40}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.host.empty() ? "full resolution" : c.host[0] + " " + c.host[1] + " " + c.host.back());
+    TempFolder folder;
+    const testfiles::RawPng png = Render(
+        folder, Args{"--size", c.size} + Sets({"Rendering Style=Draw on Black", "Falloff=0", "Line Width=40"}) + kLine + c.host);
+    int lit = 0;
+    for (uint32_t y = 0; y < png.height; ++y) lit += std::max({png.At(c.column, y, 0), png.At(c.column, y, 1), png.At(c.column, y, 2)}) > 32;
+    EXPECT_NEAR(lit, c.width, 1);
   }
-  EXPECT_NEAR(lit, c.expected_width, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CliStrokeWidth,
-    testing::Values(WidthCase{"full_resolution", {}, "400x200", 200, 40},
-                    // The layer is the half-resolution one; points scale with it.
-                    WidthCase{"downsample_half", {"--downsample", "1/2"}, "200x100", 100, 20},
-                    WidthCase{"keyg_low_quality", {"--app-id", "KeyG", "--quality", "low"},
-                              "400x200", 200, 20},
-                    WidthCase{"keyg_high_quality", {"--app-id", "KeyG", "--quality", "high"},
-                              "400x200", 200, 40},
-                    WidthCase{"other_host_low_quality", {"--app-id", "PrMr", "--quality", "low"},
-                              "400x200", 200, 40}),
-    [](const auto& info) { return std::string(info.param.name); });
+// ---- Bad input: exit 2, a message naming the problem, no output file ----------------------
 
-// ---- Host version and the transfer-mode list ------------------------------------------------
+// Refused input exits with 2, names the problem and writes nothing. The rows
+// that exit with 0 are transfer modes the host version allows; a refusal of
+// one lists the choices. OUT, IN, MISSING, TRUNC, TEXT, WIDE and JSON stand
+// for files of the test.
+TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
+  const std::string transfer = "Original Blend Transfer=";
+  const auto not_a_choice = [](const std::string& choice) {
+    return std::vector<std::string>{"Original Blend Transfer", "'" + choice + "' is not a choice", "Luminosity"};
+  };
+  const struct { Args args; int exit_status; std::vector<std::string> fragments; } cases[] = {
+      {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
+      {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged PNG"}},
+      {{"--input", "TEXT"}, 2, {"text.png': not a PNG file"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
+      {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
+      {{"--set", "Activate=on"}, 2, {"unknown parameter 'Activate'"}},
+      {{"--set", "End Point Style=Pointy"}, 2, {"parameter \"End Point Style\": 'Pointy' is not a choice; choices are: Round, Flat"}},
+      {{"--set", "Line Width=1000.5"}, 2, {"\"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"}},
+      {{"--set", "Falloff=-1"}, 2, {"\"Falloff\" (index 7): -1 is outside the range 0 to 100"}},
+      {{"--set", "Repeats=many"}, 2, {"\"Repeats\": 'many' is not a number"}},
+      {{"--params", "JSON"}, 2, {"bad.json': malformed JSON"}},
+      {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
+      {{"--set", "Point 1/Point=12;40"}, 2, {"\"Point 1/Point\": '12;40' is not a point"}},
+      {{"--set", "Path Color=white"}, 2, {"\"Path Color\": 'white' is not a colour"}},
+      {{"--set", "Close Path?=maybe"}, 2, {"\"Close Path?\": 'maybe' is not a checkbox value"}},
+      {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}}, {{"--size", "30001x10"}, 2, {"30000"}},
+      {{"--size", "big"}, 2, {"--size 'big'"}}, {{"--downsample", "1/0"}, 2, {"--downsample '1/0'"}},
+      {{"--depth", "12"}, 2, {"--depth"}}, {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
+      {{"--module", "MISSING"}, 2, {"cannot load the effect module"}},
+      {{"render", "--output", "no/such/folder/x.png"}, 2, {"no/such/folder/x.png"}},
+      {{"draw"}, 2, {"unknown command 'draw'"}}, {{"--size", "64x64", "--set", transfer + "Linear Light"}, 0, {}},
+      {{"--host-version", "11.0", "--set", transfer + "Linear Light"}, 2, not_a_choice("Linear Light")},
+      {{"--size", "64x64", "--host-version", "11.0", "--set", transfer + "Luminosity"}, 0, {}},
+      {{"--size", "64x64", "--host-version", "13.2", "--set", transfer + "Alpha Add"}, 0, {}},
+      {{"--host-version", "13.2", "--set", transfer + "Pin Light"}, 2, not_a_choice("Pin Light")},
+      {{"--host-version", "11.0", "--set", transfer + "16"}, 2, not_a_choice("16")},
+      {{"--size", "64x64", "--host-version", "11.0", "--set", transfer + "15"}, 0, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    TempFolder folder;
+    WritePattern8(folder.File("in.png"), 64, 64);
+    const std::string whole = ReadFile(folder.File("in.png"));
+    std::ofstream(folder.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
+    std::ofstream(folder.File("text.png")) << "GIF89a, not a PNG\n";
+    std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
+    testfiles::WritePng(folder.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
+    const Args before = folder.Files();
+    const std::map<std::string, std::string> files = {{"OUT", "out.png"}, {"IN", "in.png"},
+        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"WIDE", "wide.png"}};
+    Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", "OUT"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    for (std::string& a : args) a = files.count(a) ? folder.File(files.at(a)) : a;
+    const CliRun run = RunCli(args);
+    EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
+    for (const std::string& fragment : c.fragments) EXPECT_TRUE(Contains(run.err, fragment)) << run.err;
+    if (c.exit_status == 0) continue;
+    EXPECT_EQ(folder.Files(), before);
+    EXPECT_EQ(run.out, "");
+  }
+}
 
-struct TransferCase {
-  const char* name;
-  const char* version;  // "" for the default
-  const char* choice;
-  int exit_status;
-};
+// ---- Failures of the effect and cancellation -------------------------------------------------
 
-class CliTransferChoices : public testing::TestWithParam<TransferCase> {};
-
-TEST_P(CliTransferChoices, DependOnTheHostVersion) {
-  const TransferCase& c = GetParam();
-  TempFolder folder;
-  const std::string out = folder.File("t.png");
-  std::vector<std::string> args = {"render", "--size", "64x64", "--output", out, "--set",
-                                   std::string("Original Blend Transfer=") + c.choice};
-  if (*c.version) args.insert(args.end(), {"--host-version", c.version});
-  const cli::Run run = RunCli(args);
-  EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
-  if (c.exit_status == 2) {
-    EXPECT_TRUE(Contains(run.err, "Original Blend Transfer")) << run.err;
-    EXPECT_TRUE(Contains(run.err, std::string("'") + c.choice + "' is not a choice")) << run.err;
-    EXPECT_TRUE(Contains(run.err, "Luminosity")) << run.err;  // the choices are listed
+// A layer too large to allocate gets the effect's own code and decorated
+// message (exit 3), not a crash: 6000 x 6000 at 8 bits is 144 MB a world; the
+// input and the output fit under the limit (the program itself takes some
+// 20 MB), the vertical view's rotated working world does not. A signal during
+// a render exits 130: standard error is a terminal, and the progress bar shows
+// once the effect reports progress, so the render runs. Neither writes anything.
+TEST(CliEffectEnd, AnErrorOrASignalExitsWithItsStatusAndWritesNothing) {
+  const auto rendering = [](const std::string& err) { return Contains(err, "Rendering ["); };
+  const Args showcase = {"--size", "2400x1600", "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
+                         "--set", "Line Width=900"};
+  const struct { Launch launch; int exit_status; const char* said; const char* not_said; } cases[] = {
+      {{{"--size", "6000x6000", "--set", "Output View=Gradient View (vert)"}, 380LL << 20, {}, 0}, 3,
+       "during render with error 4: Lustre Strand [", nullptr},
+      {{showcase, 0, rendering, SIGINT}, 130, "cancelled", "100%"},
+      {{showcase, 0, rendering, SIGTERM}, 130, "cancelled", "100%"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.launch.signal);
+    TempFolder folder;
+    Launch launch = c.launch;
+    launch.args = Args{"render"} + launch.args + Args{"--output", folder.File("out.png")};
+    const CliRun run = RunCli(launch);
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
+    EXPECT_TRUE(Contains(run.err, c.said)) << run.err;
+    EXPECT_FALSE(c.not_said != nullptr && Contains(run.err, c.not_said)) << run.err;
     EXPECT_TRUE(folder.Files().empty());
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CliTransferChoices,
-    testing::Values(TransferCase{"default_host_linear_light", "", "Linear Light", 0},
-                    TransferCase{"v11_linear_light", "11.0", "Linear Light", 2},
-                    TransferCase{"v11_luminosity", "11.0", "Luminosity", 0},
-                    TransferCase{"v13_2_alpha_add", "13.2", "Alpha Add", 0},
-                    TransferCase{"v13_2_pin_light", "13.2", "Pin Light", 2},
-                    TransferCase{"v11_number_16", "11.0", "16", 2},
-                    TransferCase{"v11_number_15", "11.0", "15", 0}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Bad input: exit 2, a message naming the problem, no output file ----------------------
-
-struct BadInputCase {
-  const char* name;
-  std::vector<std::string> args;  // OUT, IN, JSON, TRUNC and TEXT stand for files of the test
-  const char* fragment;
-};
-
-class CliBadInput : public testing::TestWithParam<BadInputCase> {};
-
-TEST_P(CliBadInput, ExitsWithTwoAndWritesNothing) {
-  TempFolder folder;
-  WritePattern8(folder.File("in.png"), 64, 64);
-  const std::string whole = ReadFile(folder.File("in.png"));
-  std::ofstream(folder.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
-  std::ofstream(folder.File("text.png")) << "GIF89a, not a PNG\n";
-  std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
-  const std::vector<std::string> before = folder.Files();
-
-  std::vector<std::string> args;
-  for (const std::string& a : GetParam().args) {
-    if (a == "OUT") args.push_back(folder.File("out.png"));
-    else if (a == "IN") args.push_back(folder.File("in.png"));
-    else if (a == "MISSING") args.push_back(folder.File("missing.png"));
-    else if (a == "TRUNC") args.push_back(folder.File("trunc.png"));
-    else if (a == "TEXT") args.push_back(folder.File("text.png"));
-    else if (a == "JSON") args.push_back(folder.File("bad.json"));
-    else args.push_back(a);
-  }
-  const cli::Run run = RunCli(args);
-  EXPECT_EQ(run.exit_status, 2) << run.err;
-  EXPECT_TRUE(Contains(run.err, GetParam().fragment)) << run.err;
-  EXPECT_EQ(folder.Files(), before);
-  EXPECT_EQ(run.out, "");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, CliBadInput,
-    testing::Values(
-        BadInputCase{"missing_input", {"render", "--input", "MISSING", "--output", "OUT"},
-                     "missing.png': No such file or directory"},
-        BadInputCase{"truncated_png", {"render", "--input", "TRUNC", "--output", "OUT"},
-                     "trunc.png': truncated or damaged PNG"},
-        BadInputCase{"not_a_png", {"render", "--input", "TEXT", "--output", "OUT"},
-                     "text.png': not a PNG file"},
-        BadInputCase{"unknown_parameter", {"render", "--output", "OUT", "--set", "Line Widht=3"},
-                     "unknown parameter 'Line Widht'"},
-        BadInputCase{"unqualified_shared_name", {"render", "--output", "OUT", "--set", "Activate=on"},
-                     "unknown parameter 'Activate'"},
-        BadInputCase{"popup_text_not_a_choice",
-                     {"render", "--output", "OUT", "--set", "End Point Style=Pointy"},
-                     "parameter \"End Point Style\": 'Pointy' is not a choice; choices are: Round, Flat"},
-        BadInputCase{"slider_above_range", {"render", "--output", "OUT", "--set", "Line Width=1000.5"},
-                     "\"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"},
-        BadInputCase{"slider_below_range", {"render", "--output", "OUT", "--set", "Falloff=-1"},
-                     "\"Falloff\" (index 7): -1 is outside the range 0 to 100"},
-        BadInputCase{"slider_not_a_number", {"render", "--output", "OUT", "--set", "Repeats=many"},
-                     "\"Repeats\": 'many' is not a number"},
-        BadInputCase{"malformed_json", {"render", "--output", "OUT", "--params", "JSON"},
-                     "bad.json': malformed JSON"},
-        BadInputCase{"missing_json", {"render", "--output", "OUT", "--params", "MISSING"},
-                     "missing.png': No such file or directory"},
-        BadInputCase{"malformed_point", {"render", "--output", "OUT", "--set", "Point 1/Point=12;40"},
-                     "\"Point 1/Point\": '12;40' is not a point"},
-        BadInputCase{"malformed_colour", {"render", "--output", "OUT", "--set", "Path Color=white"},
-                     "\"Path Color\": 'white' is not a colour"},
-        BadInputCase{"bad_checkbox", {"render", "--output", "OUT", "--set", "Close Path?=maybe"},
-                     "\"Close Path?\": 'maybe' is not a checkbox value"},
-        BadInputCase{"set_without_equals", {"render", "--output", "OUT", "--set", "Line Width"},
-                     "write NAME=VALUE"},
-        BadInputCase{"wider_than_the_limit", {"render", "--output", "OUT", "--size", "30001x10"},
-                     "30000"},
-        BadInputCase{"bad_size", {"render", "--output", "OUT", "--size", "big"}, "--size 'big'"},
-        BadInputCase{"bad_downsample", {"render", "--output", "OUT", "--downsample", "1/0"},
-                     "--downsample '1/0'"},
-        BadInputCase{"bad_depth", {"render", "--output", "OUT", "--depth", "12"}, "--depth"},
-        BadInputCase{"input_and_size", {"render", "--input", "IN", "--size", "10x10", "--output", "OUT"},
-                     "excludes"},
-        BadInputCase{"output_folder_missing", {"render", "--output", "no/such/folder/x.png"},
-                     "no/such/folder/x.png"},
-        BadInputCase{"missing_module", {"render", "--output", "OUT", "--module", "MISSING"},
-                     "cannot load the effect module"},
-        BadInputCase{"unknown_command", {"draw"}, "unknown command 'draw'"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// ---- Failures of the effect and cancellation -------------------------------------------------
-
-TEST(CliEffectError, ALayerTooLargeToAllocateGetsTheEffectsErrorNotACrash) {
-  TempFolder folder;
-  cli::Launch launch;
-  // 6000 x 6000 at 8 bits is 144 MB a world: the input and the output fit
-  // under the limit (the program itself takes some 20 MB), the vertical
-  // view's rotated working world does not.
-  launch.args = {"render", "--size", "6000x6000", "--set", "Output View=Gradient View (vert)",
-                 "--output", folder.File("big.png")};
-  launch.address_space_limit = 380LL << 20;
-  const cli::Run run = RunCli(launch);
-  EXPECT_EQ(run.signal, 0);
-  EXPECT_EQ(run.exit_status, 3) << run.err;
-  // The effect's own code and its decorated message.
-  EXPECT_TRUE(Contains(run.err, "during render with error 4: Lustre Strand [")) << run.err;
-  EXPECT_TRUE(folder.Files().empty());
-}
-
-class CliCancel : public testing::TestWithParam<int> {};
-
-TEST_P(CliCancel, ASignalDuringTheRenderExits130AndWritesNothing) {
-  TempFolder folder;
-  cli::Launch launch;
-  launch.args = {"render", "--size", "2400x1600", "--params",
-                 std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json", "--set",
-                 "Line Width=900", "--output", folder.File("c.png")};
-  launch.stderr_on_terminal = true;
-  // The progress bar shows once the effect reports progress: the render runs.
-  launch.send_signal_when = [](const std::string& err) { return Contains(err, "Rendering ["); };
-  launch.signal = GetParam();
-  const cli::Run run = RunCli(launch);
-  EXPECT_EQ(run.signal, 0);
-  EXPECT_EQ(run.exit_status, 130) << run.err;
-  EXPECT_TRUE(Contains(run.err, "cancelled")) << run.err;
-  EXPECT_FALSE(Contains(run.err, "100%")) << run.err;
-  EXPECT_TRUE(folder.Files().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, CliCancel, testing::Values(SIGINT, SIGTERM),
-                         [](const auto& info) { return info.param == SIGINT ? "SIGINT" : "SIGTERM"; });
-
 // ---- params, about, descriptor -----------------------------------------------------------------
 
-TEST(CliInfo, ParamsJsonListsEveryControlWithQualifiedNames) {
-  const cli::Run run = RunCli({"params", "--json"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  const nlohmann::json list = nlohmann::json::parse(run.out);
-  // 112 registered entries, less 19 group starts (Line Rendering, Gradient
-  // Color Dots, ten dots, Path Points, six points) and 19 group ends.
-  EXPECT_EQ(list.size(), 112u - 2 * 19);
-  std::map<std::string, nlohmann::json> by_name;
-  for (const auto& entry : list) by_name[entry["name"].get<std::string>()] = entry;
-  EXPECT_EQ(by_name["Line Width"]["index"], 5);
-  EXPECT_EQ(by_name["Line Width"]["min"], 1.0);
-  EXPECT_EQ(by_name["Line Width"]["max"], 1000.0);
-  EXPECT_EQ(by_name["End Point Style"]["id"], 78);
-  EXPECT_EQ(by_name["Color Dot 3/Gradient Position"]["index"], 31);
-  EXPECT_EQ(by_name["Color Dot 3/Gradient Position"]["default"], 80.0);
-  EXPECT_EQ(by_name["Point 2/Activate"]["index"], 88);
-  EXPECT_EQ(by_name["Point 2/Point"]["default"]["y_percent"], 49.0);
-  EXPECT_EQ(by_name["Original Blend Transfer"]["choices"].size(), 25u);
-}
-
-TEST(CliInfo, ParamsFollowTheHostVersion) {
-  const cli::Run run = RunCli({"params", "--json", "--host-version", "11.0"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  for (const auto& entry : nlohmann::json::parse(run.out)) {
-    if (entry["name"] == "Original Blend Transfer") {
-      EXPECT_EQ(entry["choices"].size(), 15u);
-      EXPECT_EQ(entry["choices"][14], "Luminosity");
+// Values picked out of `params --json`, by name and field ("/Line Width/index"),
+// with the count of entries and of each popup's choices added.
+TEST(CliInfo, ParamsJsonListsEveryControlWithQualifiedNamesByHostVersion) {
+  const struct { const char* host_version; const char* pointer; nlohmann::json expected; } cases[] = {
+      // 112 registered entries, less 19 group starts (Line Rendering, Gradient
+      // Color Dots, ten dots, Path Points, six points) and 19 group ends.
+      {"", "/count", 112 - 2 * 19}, {"", "/Line Width/index", 5}, {"", "/Line Width/min", 1.0},
+      {"", "/Line Width/max", 1000.0}, {"", "/End Point Style/id", 78}, {"", "/Color Dot 3~1Gradient Position/index", 31},
+      {"", "/Color Dot 3~1Gradient Position/default", 80.0}, {"", "/Point 2~1Activate/index", 88},
+      {"", "/Point 2~1Point/default/y_percent", 49.0}, {"", "/Original Blend Transfer/choice count", 25},
+      {"11.0", "/Original Blend Transfer/choice count", 15}, {"11.0", "/Original Blend Transfer/choices/14", "Luminosity"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.host_version) + c.pointer);
+    const CliRun run = RunCli(*c.host_version ? Args{"params", "--json", "--host-version", c.host_version} : Args{"params", "--json"});
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    nlohmann::json by_name = {{"count", nlohmann::json::parse(run.out).size()}};
+    for (auto entry : nlohmann::json::parse(run.out)) {
+      entry["choice count"] = entry.value("choices", nlohmann::json::array()).size();
+      by_name[entry["name"].get<std::string>()] = entry;
     }
+    EXPECT_EQ(by_name.value(nlohmann::json::json_pointer(c.pointer), nlohmann::json()), c.expected);
   }
 }
 
-TEST(CliInfo, ParamsTableIsReadable) {
-  const cli::Run run = RunCli({"params"});
-  ASSERT_EQ(run.exit_status, 0) << run.err;
-  EXPECT_TRUE(Contains(run.out, "index")) << run.out;
-  EXPECT_TRUE(Contains(run.out, "Color Dot 10/Opacity")) << run.out;
-  EXPECT_TRUE(Contains(run.out, "1 Round | 2 Flat")) << run.out;
-  EXPECT_TRUE(Contains(run.out, "a number from -500 to 500")) << run.out;
-}
-
-TEST(CliInfo, AboutAndDescriptor) {
-  const cli::Run about = RunCli({"about"});
-  ASSERT_EQ(about.exit_status, 0) << about.err;
-  EXPECT_TRUE(Contains(about.out, "Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14"))
-      << about.out;
-  const cli::Run descriptor = RunCli({"descriptor"});
-  ASSERT_EQ(descriptor.exit_status, 0) << descriptor.err;
-  for (const char* part : {"\"QV_LUSTRESTRAND\"", "\"Ironbrook\"", "\"PluginEntry\"",
-                           "0x00120E00 (version 2.4.1, stage release, build 0)",
-                           "0x02000040 (deep colour aware, uses output extent)", "12.2"}) {
-    EXPECT_TRUE(Contains(descriptor.out, part)) << part << "\n" << descriptor.out;
+TEST(CliInfo, ParamsTableAboutAndDescriptorAreReadable) {
+  const struct { Args command; std::vector<std::string> parts; } cases[] = {
+      {{"params"}, {"index", "Color Dot 10/Opacity", "1 Round | 2 Flat", "a number from -500 to 500"}},
+      {{"about"}, {"Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14"}},
+      {{"descriptor"}, {"\"QV_LUSTRESTRAND\"", "\"Ironbrook\"", "\"PluginEntry\"", "12.2",
+                        "0x00120E00 (version 2.4.1, stage release, build 0)",
+                        "0x02000040 (deep colour aware, uses output extent)"}}};
+  for (const auto& c : cases) {
+    const CliRun run = RunCli(c.command);
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    for (const std::string& part : c.parts) EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
   }
 }
 
 }  // namespace
+}  // namespace testfiles
