@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "gradient/Gradient.h"
-
 // std::fmod keeps the sign of x (the quotient is truncated toward zero).
 double FoldGradientPosition(double x, int32_t repeatStyle) {
   if (x >= 0.0 && x <= 1.0) {
@@ -21,8 +19,4 @@ double FoldGradientPosition(double x, int32_t repeatStyle) {
 double PlaceOnGradient(const StrokeSettings& settings, double distance) {
   const double x = (distance / settings.halfWidth) * settings.repeats + settings.gradientOffset;
   return FoldGradientPosition(x, settings.repeatStyle);
-}
-
-PF_Pixel16 GradientColorAtDistance(const StrokeSettings& settings, double distance) {
-  return settings.gradient->ColorAt(PlaceOnGradient(settings, distance));
 }

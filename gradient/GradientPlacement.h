@@ -3,7 +3,8 @@
 // repeats, the offset and the repeat style.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
+#include <cstdint>
+
 #include "shell/StrokeSettings.h"
 
 // Folds a raw position into [0, 1] with period 1: style 1 reflects, any
@@ -12,6 +13,3 @@ double FoldGradientPosition(double x, int32_t repeatStyle);
 
 // (d / halfWidth) * repeats + gradientOffset, folded by repeatStyle.
 double PlaceOnGradient(const StrokeSettings& settings, double distance);
-
-// settings.gradient->ColorAt(PlaceOnGradient(settings, distance)).
-PF_Pixel16 GradientColorAtDistance(const StrokeSettings& settings, double distance);
