@@ -20,12 +20,6 @@ double ClampParameter(double t) {
   return t;
 }
 
-double DistanceSquared(const Vec2d& a, const Vec2d& b) {
-  const double dx = a.x - b.x;
-  const double dy = a.y - b.y;
-  return dx * dx + dy * dy;
-}
-
 }  // namespace
 
 BezierCurve::BezierCurve()
@@ -199,12 +193,12 @@ void BezierCurve::Trace(AEWorld& world, const DepthColor& color, double t0, doub
     // An interval too narrow to split again ends here instead of looping
     // for ever (only reachable with non-finite control points).
     const bool exhausted = tm == t0 || tm == t1;
-    if (DistanceSquared(pm, p0) > kMaxChordSquared && !exhausted) {
+    if ((pm - p0).LengthSquared() > kMaxChordSquared && !exhausted) {
       Trace(world, color, t0, tm);
     } else {
       line(p0, pm);
     }
-    if (DistanceSquared(p1, pm) <= kMaxChordSquared || exhausted) {
+    if ((p1 - pm).LengthSquared() <= kMaxChordSquared || exhausted) {
       line(pm, p1);
       return;
     }

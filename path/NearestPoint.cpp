@@ -144,12 +144,6 @@ void BuildDegreeFive(const Vec2d& q, const Vec2d P[4], Vec2d* w) {
   }
 }
 
-double DistanceSquared(const Vec2d& a, const Vec2d& b) {
-  const double dx = a.x - b.x;
-  const double dy = a.y - b.y;
-  return dx * dx + dy * dy;
-}
-
 }  // namespace
 
 Vec2d DeCasteljau(const Vec2d* points, int degree, double t, Vec2d* left, Vec2d* right) {
@@ -184,7 +178,7 @@ bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool inclu
   double bestT = 0.0;
   bool found = false;
   if (includeStart) {
-    best = DistanceSquared(q, P[0]);
+    best = (q - P[0]).LengthSquared();
     found = true;
   }
   for (int r = 0; r < roots.count; ++r) {
@@ -192,14 +186,14 @@ bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool inclu
     if (std::fabs(root - 0.0) <= kZero && !includeStart) continue;
     if (std::fabs(root - 1.0) <= kZero && !includeEnd) continue;
     if (!(tMin <= root && root <= tMax)) continue;
-    const double distance = DistanceSquared(q, DeCasteljau(P, 3, root));
+    const double distance = (q - DeCasteljau(P, 3, root)).LengthSquared();
     if (distance < best) {
       best = distance;
       bestT = root;
       found = true;
     }
   }
-  if (includeEnd && DistanceSquared(q, P[3]) < best) {
+  if (includeEnd && (q - P[3]).LengthSquared() < best) {
     bestT = 1.0;
     found = true;
   }
