@@ -85,12 +85,12 @@ ThickPathHelper::ConnectSquare ThickPathHelper::Join(const BezierCurve& a, const
   const Vec2d q = b.ControlPoint(0);
 
   const Vec2d tA = Unit(a.Derivative(BezierCurve::kMaxT));
-  const Vec2d nIn = Unit(Vec2d(tA.y, -tA.x));
+  const Vec2d nIn = Normal(tA);
   const Vec2d minusIn = j - nIn * h;
   const Vec2d plusIn = j + nIn * h;
 
   const Vec2d tB = Unit(b.Derivative(BezierCurve::kMinT));
-  const Vec2d nOut = Unit(Vec2d(tB.y, -tB.x));
+  const Vec2d nOut = Normal(tB);
   const Vec2d minusOut = q - nOut * h;
   const Vec2d plusOut = q + nOut * h;
 
