@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Common/CommonTools.h"
 #include "gradient/Gradient.h"
 #include "gradient/GradientPlacement.h"
 #include "path/BezierCurve.h"
@@ -197,22 +198,15 @@ bool CurveSampler<P>::Shade(double distance, P& color, double& alpha) {
 template <typename P>
 P CurveSampler<P>::Blend(const P& color, double weight, const P& background) {
   using Channel = typename Traits::Channel;
-  constexpr uint32_t kFull = Traits::kMax;
-  constexpr int kShift = Traits::kShift;
-  const uint32_t w = WeightToChannel<Channel>(weight * kFull);
-  const uint32_t w2 = (w * color.alpha) >> kShift;
-  const uint32_t rest = kFull - w2;
-  const uint32_t backAlpha = background.alpha;
-  // The background flattened by its own alpha, its alpha kept; the colour at full alpha.
-  const auto mix = [&](uint32_t source, uint32_t back) {
-    return static_cast<Channel>((source * w2 + back * rest) >> kShift);
-  };
-  P out;
-  out.alpha = mix(kFull, backAlpha);
-  out.red = mix(color.red, (background.red * backAlpha) >> kShift);
-  out.green = mix(color.green, (background.green * backAlpha) >> kShift);
-  out.blue = mix(color.blue, (background.blue * backAlpha) >> kShift);
-  return out;
+  const uint32_t w = WeightToChannel<Channel>(weight * Traits::kMax);
+  const uint32_t w2 = (w * color.alpha) >> Traits::kShift;
+  // The colour at full alpha over the background flattened by its own alpha,
+  // its alpha kept.
+  P source = color;
+  source.alpha = static_cast<Channel>(Traits::kMax);
+  P back = FlattenOnBlack(background);
+  back.alpha = background.alpha;
+  return BlendPixels(back, source, w2);
 }
 
 template <typename P>
