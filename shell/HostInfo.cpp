@@ -6,20 +6,13 @@ namespace {
 
 HostInfo g_host_info;
 
-bool FileImportManagerAvailable(const PF_InData* in_data) {
+// Whether the host offers the suite that `acquire` asks the cache for. A
+// missing suite, or anything else going wrong, means "not there".
+template <typename Suite>
+bool SuiteAvailable(const PF_InData* in_data, const Suite* (SuiteCache::*acquire)()) {
   try {
     SuiteCache suites(in_data->pica_basicP);
-    return suites.FileImportManagerSuite() != nullptr;
-  } catch (...) {
-    // A missing suite, or anything else going wrong, means "not there".
-    return false;
-  }
-}
-
-bool PathQuerySuiteAvailable(const PF_InData* in_data) {
-  try {
-    SuiteCache suites(in_data->pica_basicP);
-    return suites.PathQuerySuite() != nullptr;
+    return (suites.*acquire)() != nullptr;
   } catch (...) {
     return false;
   }
@@ -33,7 +26,7 @@ void SettlePathMode(const PF_InData* in_data, HostInfo& info) {
     return;
   }
   if (info.appId == kAppIdKeyG || info.appId == kAppIdPrMr || info.versionMajor < 12 ||
-      !PathQuerySuiteAvailable(in_data)) {
+      !SuiteAvailable(in_data, &SuiteCache::PathQuerySuite)) {
     info.PathMode = PathLayout::kPoint;
   }
 }
@@ -56,7 +49,7 @@ void ProbeHost(const PF_InData* in_data) {
   info.versionMinor = in_data->version.minor;
   // Major and minor are tested each on its own: 12.10 and 13.10 pass, 13.2 not.
   if (info.versionMajor >= 12 && info.versionMinor >= 10) {
-    info.hasFileImportManager = FileImportManagerAvailable(in_data);
+    info.hasFileImportManager = SuiteAvailable(in_data, &SuiteCache::FileImportManagerSuite);
   }
   SettlePathMode(in_data, info);
 }
