@@ -23,10 +23,7 @@ void BezierPath::BuildCurves() {
     PF_PathVertex a{};
     source.GetVertex(b, i + 1);
     source.GetVertex(a, i);
-    BezierCurve& curve = curves_[i];
-    curve.SetControlPoints({a.x, a.y}, {a.tan_out_x, a.tan_out_y}, {b.tan_in_x, b.tan_in_y},
-                           {b.x, b.y});
-    curve.Setup();
+    curves_[i] = BezierCurve(a, b);
   }
   curvesBuilt_ = true;
 }
