@@ -3,7 +3,6 @@
 #include <cstddef>
 
 FakePath::FakePath(std::vector<PathPoint> points, bool open) : open_(open) {
-  if (points.empty()) return;
   for (const PathPoint& point : points) {
     if (point.active) points_.push_back(point);
   }
