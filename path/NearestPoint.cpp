@@ -176,6 +176,10 @@ bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool inclu
 
   double best = 1e50;
   double bestT = 0.0;
+  // The winning root's point, kept so that it is not evaluated again; a
+  // winning end point is evaluated at its t at the end.
+  Vec2d rootPoint;
+  bool rootWins = false;
   bool found = false;
   if (includeStart) {
     best = (q - P[0]).LengthSquared();
@@ -186,19 +190,23 @@ bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool inclu
     if (std::fabs(root - 0.0) <= kZero && !includeStart) continue;
     if (std::fabs(root - 1.0) <= kZero && !includeEnd) continue;
     if (!(tMin <= root && root <= tMax)) continue;
-    const double distance = (q - DeCasteljau(P, 3, root)).LengthSquared();
+    const Vec2d candidate = DeCasteljau(P, 3, root);
+    const double distance = (q - candidate).LengthSquared();
     if (distance < best) {
       best = distance;
       bestT = root;
+      rootPoint = candidate;
+      rootWins = true;
       found = true;
     }
   }
   if (includeEnd && (q - P[3]).LengthSquared() < best) {
     bestT = 1.0;
+    rootWins = false;
     found = true;
   }
   if (!found) return false;
   t = bestT;
-  point = DeCasteljau(P, 3, bestT);
+  point = rootWins ? rootPoint : DeCasteljau(P, 3, bestT);
   return true;
 }
