@@ -5,21 +5,11 @@
 #include <cstdint>
 
 #include "host/embedded/TransferModes.h"
+#include "host/embedded/WorldPixels.h"
 
 namespace embedded {
 
 namespace {
-
-bool IsDeepWorld(const PF_EffectWorld& world) {
-  return (world.world_flags & PF_WorldFlag_DEEP) != 0;
-}
-
-template <typename P>
-P* Pixel(const PF_EffectWorld& world, A_long x, A_long y) {
-  return reinterpret_cast<P*>(static_cast<char*>(world.data) +
-                              static_cast<intptr_t>(y) * world.rowbytes) +
-         x;
-}
 
 // The rectangle (right/bottom exclusive, null = whole world) clipped to the world.
 PF_Rect ClipToWorld(const PF_Rect* rect, const PF_EffectWorld& world) {
@@ -42,9 +32,9 @@ template <typename P>
 void BlendWorlds(const PF_EffectWorld& src1, const PF_EffectWorld& src2, int64_t ratio,
                  PF_EffectWorld& dst) {
   for (A_long y = 0; y < dst.height; ++y) {
-    const P* a = Pixel<P>(src1, 0, y);
-    const P* b = Pixel<P>(src2, 0, y);
-    P* out = Pixel<P>(dst, 0, y);
+    const P* a = PixelAt<P>(src1, 0, y);
+    const P* b = PixelAt<P>(src2, 0, y);
+    P* out = PixelAt<P>(dst, 0, y);
     for (A_long x = 0; x < dst.width; ++x) {
       const P pa = a[x];
       const P pb = b[x];
@@ -70,7 +60,7 @@ PF_Err HostFill(PF_ProgPtr /*effect_ref*/, const PF_Pixel* color, const PF_Rect*
   const PF_Pixel c = color != nullptr ? *color : PF_Pixel{0, 0, 0, 0};
   const PF_Rect r = ClipToWorld(dst_rect, *world);
   for (A_long y = r.top; y < r.bottom; ++y) {
-    PF_Pixel* row = Pixel<PF_Pixel>(*world, 0, y);
+    PF_Pixel* row = PixelAt<PF_Pixel>(*world, 0, y);
     for (A_long x = r.left; x < r.right; ++x) {
       row[x] = c;
     }
@@ -100,9 +90,9 @@ PF_Err HostIterateOrigin16(PF_InData* /*in_data*/, A_long /*progress_base*/,
       const A_long sx = x + shift.h;
       PF_Pixel16 outside{0, 0, 0, 0};
       PF_Pixel16* in = (sx >= 0 && sx < src->width && sy >= 0 && sy < src->height)
-                           ? Pixel<PF_Pixel16>(*src, sx, sy)
+                           ? PixelAt<PF_Pixel16>(*src, sx, sy)
                            : &outside;
-      const PF_Err err = pix_fn(refcon, x, y, in, Pixel<PF_Pixel16>(*dst, x, y));
+      const PF_Err err = pix_fn(refcon, x, y, in, PixelAt<PF_Pixel16>(*dst, x, y));
       if (err != PF_Err_NONE) {
         return err;
       }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/embedded/WorldPixels.h"
 
 namespace embedded {
 
@@ -20,15 +21,6 @@ struct Depth<PF_Pixel16> {
   using Channel = A_u_short;
   static constexpr uint32_t kMax = 32768;
 };
-
-bool IsDeep(const PF_EffectWorld& world) { return (world.world_flags & PF_WorldFlag_DEEP) != 0; }
-
-template <typename P>
-P* PixelAt(const PF_EffectWorld& world, A_long x, A_long y) {
-  return reinterpret_cast<P*>(static_cast<char*>(world.data) +
-                              static_cast<intptr_t>(y) * world.rowbytes) +
-         x;
-}
 
 constexpr TransferMode kModes[] = {
     // Copy and in-front: plain source over.
@@ -247,12 +239,12 @@ PF_Err TransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* sr
                          A_long dest_x, A_long dest_y, PF_EffectWorld& dst) {
   const TransferMode* mode = FindTransferMode(comp.xfer);
   // Only straight alpha is implemented; the effect never asks for premultiplied.
-  if (mode == nullptr || m_flags != PF_MF_Alpha_STRAIGHT || IsDeep(src) != IsDeep(dst) ||
-      src.data == nullptr || dst.data == nullptr) {
+  if (mode == nullptr || m_flags != PF_MF_Alpha_STRAIGHT ||
+      IsDeepWorld(src) != IsDeepWorld(dst) || src.data == nullptr || dst.data == nullptr) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   const Span span = ClipSpan(src_rect, src, dest_x, dest_y, dst);
-  if (IsDeep(dst)) {
+  if (IsDeepWorld(dst)) {
     TransferPixels<PF_Pixel16>(*mode, field, span, src, comp, dst);
   } else {
     TransferPixels<PF_Pixel>(*mode, field, span, src, comp, dst);
