@@ -119,11 +119,6 @@ int EmbeddedHost::ReleaseCount(const std::string& name) const {
   return suites_.ReleaseCount(name);
 }
 
-void EmbeddedHost::ClearUpdateParamUICalls() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ui_calls_.clear();
-}
-
 void EmbeddedHost::FailUpdateParamUIAt(int nth, PF_Err err) {
   std::lock_guard<std::mutex> lock(mutex_);
   fail_ui_at_ = nth > 0 ? ui_call_count_ + nth : 0;
@@ -219,7 +214,6 @@ PF_Err EmbeddedHost::Abort(PF_ProgPtr effect_ref) {
   if (host == nullptr) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
-  ++host->abort_calls_;
   const PF_Err err = host->AbortAnswer();
   if (err != PF_Err_NONE) {
     return err;

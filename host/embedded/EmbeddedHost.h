@@ -74,7 +74,6 @@ class EmbeddedHost {
   // PF_UpdateParamUI records each call; the Nth call from now (1-based) can be
   // made to fail with the given code (nth 0 disarms).
   const std::vector<UpdateParamUICall>& UpdateParamUICalls() const { return ui_calls_; }
-  void ClearUpdateParamUICalls();
   void FailUpdateParamUIAt(int nth, PF_Err err);
 
   // ---- add_param ------------------------------------------------------------------
@@ -90,7 +89,6 @@ class EmbeddedHost {
   // (n = 0: the first call already does); -1: never.
   void AbortAfterProgressCalls(long n, PF_Err err = PF_Interrupt_CANCEL);
   long ProgressCalls() const { return progress_calls_.load(); }
-  long AbortCalls() const { return abort_calls_.load(); }
   // Called by progress / abort when set; their result is the callback's
   // result (unless AbortAfterProgressCalls has fired). Empty: answer 0.
   void SetProgressHandler(std::function<PF_Err(A_long current, A_long total)> handler);
@@ -152,7 +150,6 @@ class EmbeddedHost {
   PF_Err fail_ui_err_ = PF_Err_NONE;
 
   std::atomic<long> progress_calls_{0};
-  std::atomic<long> abort_calls_{0};
   long abort_after_ = -1;
   PF_Err abort_err_ = PF_Interrupt_CANCEL;
   std::function<PF_Err(A_long, A_long)> progress_handler_;
