@@ -22,6 +22,10 @@ struct DepthColor {
     return d;
   }
 
+  // The colour of a pixel type, in that depth.
+  static DepthColor From(const PF_Pixel& c) { return From8(c); }
+  static DepthColor From(const PF_Pixel16& c) { return From16(c); }
+
   PF_Pixel Get8() const { return is16 ? ConvertPixel16To8(color16) : color8; }
   PF_Pixel16 Get16() const { return is16 ? color16 : ConvertPixel8To16(color8); }
 

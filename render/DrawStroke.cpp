@@ -21,12 +21,7 @@ constexpr int32_t kDrawOnClear = 2;
 template <typename P>
 DepthColor BackgroundFill(bool opaque) {
   using Channel = typename PixelTraits<P>::Channel;
-  const auto alpha = static_cast<Channel>(opaque ? PixelTraits<P>::kMax : 0);
-  if constexpr (PixelTraits<P>::kDeep) {
-    return DepthColor::From16(PF_Pixel16{alpha, 0, 0, 0});
-  } else {
-    return DepthColor::From8(PF_Pixel{alpha, 0, 0, 0});
-  }
+  return DepthColor::From(P{static_cast<Channel>(opaque ? PixelTraits<P>::kMax : 0), 0, 0, 0});
 }
 
 template <typename P>

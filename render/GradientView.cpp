@@ -45,26 +45,17 @@ namespace {
 int32_t InnerFirst(const GradientViewLayout& l) { return l.barLeft + 1; }
 int32_t InnerSpan(const GradientViewLayout& l) { return (l.barRight - 1) - (l.barLeft + 1); }
 
+// A gradient colour in the view's depth.
 template <typename P>
-DepthColor ViewColor(const PF_Pixel16& c);
-
-template <>
-DepthColor ViewColor<PF_Pixel>(const PF_Pixel16& c) {
-  return DepthColor::From8(ConvertPixel16To8(c));
-}
-template <>
-DepthColor ViewColor<PF_Pixel16>(const PF_Pixel16& c) {
-  return DepthColor::From16(c);
+DepthColor ViewColor(const PF_Pixel16& c) {
+  return DepthColor::From(PixelTraits<P>::FromPixel16(c));
 }
 
 template <typename P>
 DepthColor Opaque(uint16_t level) {
-  const auto v = static_cast<typename PixelTraits<P>::Channel>(level);
-  if constexpr (PixelTraits<P>::kDeep) {
-    return DepthColor::From16(PF_Pixel16{static_cast<A_u_short>(PixelTraits<P>::kMax), v, v, v});
-  } else {
-    return DepthColor::From8(PF_Pixel{static_cast<A_u_char>(PixelTraits<P>::kMax), v, v, v});
-  }
+  using Channel = typename PixelTraits<P>::Channel;
+  const auto v = static_cast<Channel>(level);
+  return DepthColor::From(P{static_cast<Channel>(PixelTraits<P>::kMax), v, v, v});
 }
 
 template <typename P>
