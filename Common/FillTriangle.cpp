@@ -58,6 +58,19 @@ void PlotSpan(ScanCallBack& callback, int64_t xLeft, int64_t xRight, int64_t y) 
   }
 }
 
+// Plots rows first..last between the short edge and the long edge, advancing
+// both after each row.
+void FillRows(ScanCallBack& callback, EdgeWalker& shortEdge, EdgeWalker& longEdge,
+              bool shortEdgeOnRight, int64_t first, int64_t last) {
+  for (int64_t y = first; y <= last; ++y) {
+    const int64_t xShort = shortEdge.X();
+    const int64_t xLong = longEdge.X();
+    PlotSpan(callback, shortEdgeOnRight ? xLong : xShort, shortEdgeOnRight ? xShort : xLong, y);
+    shortEdge.Advance();
+    longEdge.Advance();
+  }
+}
+
 }  // namespace
 
 void FillTriangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
@@ -79,24 +92,14 @@ void FillTriangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, in
   const bool shortEdgeOnRight = cross < 0;
 
   EdgeWalker longEdge(p0.x, p0.y, p2.x, p2.y);
+  // Upper part: P0 -> P1 against the long edge; lower part: P1 -> P2, set up
+  // afresh from P1, on the same side. An edge without height is never walked.
   if (p1.y > p0.y) {
     EdgeWalker upper(p0.x, p0.y, p1.x, p1.y);
-    for (int64_t y = p0.y + 1; y <= p1.y; ++y) {
-      const int64_t xUpper = upper.X();
-      const int64_t xLong = longEdge.X();
-      PlotSpan(callback, shortEdgeOnRight ? xLong : xUpper, shortEdgeOnRight ? xUpper : xLong, y);
-      upper.Advance();
-      longEdge.Advance();
-    }
+    FillRows(callback, upper, longEdge, shortEdgeOnRight, p0.y + 1, p1.y);
   }
   if (p2.y > p1.y) {
     EdgeWalker lower(p1.x, p1.y, p2.x, p2.y);
-    for (int64_t y = p1.y + 1; y <= p2.y; ++y) {
-      const int64_t xLower = lower.X();
-      const int64_t xLong = longEdge.X();
-      PlotSpan(callback, shortEdgeOnRight ? xLong : xLower, shortEdgeOnRight ? xLower : xLong, y);
-      lower.Advance();
-      longEdge.Advance();
-    }
+    FillRows(callback, lower, longEdge, shortEdgeOnRight, p1.y + 1, p2.y);
   }
 }
