@@ -60,6 +60,14 @@ class EmbeddedHost {
   void SetQuality(PF_Quality quality);
   void SetDownsample(PF_RationalScale x, PF_RationalScale y);
 
+  // ---- transfer_rect arithmetic ---------------------------------------------------
+  // kFast is the host's production path; kReference is the plain double-precision
+  // routine kept as the yardstick that tests and recorded frame hashes use, since a
+  // host may round its transfer modes its own way (within one level of each other).
+  enum class TransferArithmetic { kFast, kReference };
+  void SetTransferArithmetic(TransferArithmetic arithmetic) { transfer_arithmetic_ = arithmetic; }
+  TransferArithmetic GetTransferArithmetic() const { return transfer_arithmetic_; }
+
   // ---- Suites -------------------------------------------------------------------
   // Built in: "PF Param Utils Suite" v1 and "AEGP File Import Manager Suite" v2.
   // Every registered suite is offered unless told otherwise.
@@ -137,6 +145,8 @@ class EmbeddedHost {
   SPBasicSuite basic_suite_{};
   PF_ParamUtilsSuite1 param_utils_suite_{};
   SuiteRegistry suites_;
+
+  TransferArithmetic transfer_arithmetic_ = TransferArithmetic::kFast;
 
   std::vector<PF_ParamDef> registered_;
   long add_param_calls_ = 0;

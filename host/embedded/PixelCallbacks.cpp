@@ -120,7 +120,7 @@ PF_Err HostBlend(PF_ProgPtr /*effect_ref*/, const PF_EffectWorld* src1,
 }
 
 // Straight alpha only, no mask; quality makes no difference (whole-pixel copy).
-PF_Err HostTransferRect(PF_ProgPtr /*effect_ref*/, PF_Quality /*quality*/, PF_ModeFlags m_flags,
+PF_Err HostTransferRect(PF_ProgPtr effect_ref, PF_Quality /*quality*/, PF_ModeFlags m_flags,
                         PF_Field field, const PF_Rect* src_rect, const PF_EffectWorld* src_world,
                         const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world0,
                         A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world) {
@@ -128,6 +128,8 @@ PF_Err HostTransferRect(PF_ProgPtr /*effect_ref*/, PF_Quality /*quality*/, PF_Mo
       mask_world0 != nullptr) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
+  // Both arithmetics are the reference routine until a faster one exists.
+  (void)effect_ref;
   return TransferWorldRect(m_flags, field, src_rect, *src_world, *comp_mode, dest_x, dest_y,
                            *dst_world);
 }
