@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need from Debian's packages.
+# Installs what the project needs from Debian's packages.
+#   install-deps.sh          what building and rendering need (the main job)
+#   install-deps.sh test     that, plus everything the tests, benchmarks and
+#                            sanitizer/fuzz runs need (ffmpeg, melt, GStreamer, ...)
 # Idempotent: when every package is already there it returns without touching apt.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev nlohmann-json3-dev libcli11-dev
+build_packages=(
+  cmake ninja-build g++ pkg-config
+  nlohmann-json3-dev libcli11-dev libpng-dev
+  libopenimageio-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
+  frei0r-plugins-dev
 )
+test_packages=(
+  clang llvm libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libpng-dev libcairo2-dev
+  ffmpeg melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-bad
+  parallel
+)
+
+packages=("${build_packages[@]}")
+if [ "${1:-}" = "test" ]; then packages+=("${test_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,5 +40,7 @@ echo "Installing: ${missing[*]}" >&2
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+# A fresh machine's package lists may be missing or old; the install of
+# ffmpeg, melt and GStreamer alone is a few hundred packages, so give it time.
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 bash scripts/install-deps.sh
-cmake --preset release >/dev/null
+cmake --preset release -DLUSTRE_BUILD_TESTS=OFF -DLUSTRE_BUILD_BENCH=OFF >/dev/null
 cmake --build --preset release --target lustre-strand LustreStrand
 
 output="${1:-$root/build/release/showcase.png}"

@@ -2,7 +2,7 @@
 # Installs what is missing, builds everything and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-cmake --preset release >/dev/null
+bash scripts/install-deps.sh test
+cmake --preset release -DLUSTRE_BUILD_TESTS=ON -DLUSTRE_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release
 ctest --preset release
