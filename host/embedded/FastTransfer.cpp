@@ -2,6 +2,8 @@
 // (x86-64 guarantees SSE2 and nothing more). A row runs whole groups of four
 // and then its last one to three pixels through the same group routine, padded
 // with transparent source pixels, so every pixel gets the same arithmetic.
+// The group routines are flattened: every helper is inlined into them, so the
+// four-lane values stay in registers.
 #include "host/embedded/FastTransfer.h"
 
 #include <emmintrin.h>
@@ -109,15 +111,18 @@ F4 LinearLight(F4 b, F4 s) {
 
 // Burn(b, 2s) up to s = 0.5, Dodge(b, 2s - 1) above: each lane needs one of
 // the two quotients, so the lane's numerator and denominator are chosen first
-// and divided once.
+// and divided once. A zero denominator gives +inf, which min() turns into the
+// reference's 1 (dodge) or 0 (burn); where the numerator is 0 as well (burn
+// of a white backdrop, dodge of a black one) 0 / 0 is NaN, and max() turns it
+// into q = 0, the reference's 1 and 0. The operand order matters: SSE's min
+// and max return their second operand when one is NaN.
 F4 VividLight(F4 b, F4 s) {
-  const F4 one = Splat(1.0f), zero = Splat(0.0f);
+  const F4 one = Splat(1.0f);
   const F4 low = s <= Splat(0.5f);
   const F4 s2 = s + s;
-  const F4 q = Min(one, Select(low, one - b, b) / Select(low, s2, Splat(2.0f) - s2));
-  const F4 burn = Select(b >= one, one, Select(s2 <= zero, zero, one - q));
-  const F4 dodge = Select(b == zero, zero, Select(s >= one, one, q));
-  return Select(low, burn, dodge);
+  const F4 q = Max(Min(one, Select(low, one - b, b) / Select(low, s2, Splat(2.0f) - s2)),
+                   Splat(0.0f));
+  return Select(low, one - q, q);
 }
 
 F4 PinLight(F4 b, F4 s) {
@@ -136,20 +141,19 @@ F4 Lum(const Rgb4& c) {
 F4 Min3(const Rgb4& c) { return Min(Min(c.r, c.g), c.b); }
 F4 Max3(const Rgb4& c) { return Max(Max(c.r, c.g), c.b); }
 
-// Pulls channels that left [0, 1] back in, keeping the luminosity; both
-// tests look at the colour as it came in, as the reference does.
-Rgb4 ClipColor(Rgb4 c) {
+// Pulls channels that left [0, 1] back in, keeping the luminosity: towards
+// l by l / (l - min) when min < 0, else by (1 - l) / (max - l) when max > 1.
+// The colours here spread over at most 1, so no lane needs both, and one
+// division serves every lane.
+Rgb4 ClipColor(const Rgb4& c) {
   const F4 one = Splat(1.0f);
   const F4 l = Lum(c), n = Min3(c), x = Max3(c);
-  auto pull = [&](F4 lanes, F4 k) {
-    auto channel = [&](F4 v) { return Select(lanes, l + (v - l) * k, v); };
-    c = Rgb4{channel(c.r), channel(c.g), channel(c.b)};
-  };
   const F4 below = n < Splat(0.0f);
-  if (AnyLane(below)) pull(below, l / (l - n));
-  const F4 above = x > one;
-  if (AnyLane(above)) pull(above, (one - l) / (x - l));
-  return c;
+  const F4 pulled = F4{_mm_or_ps(below.v, (x > one).v)};
+  if (!AnyLane(pulled)) return c;
+  const F4 k = Select(below, l, one - l) / Select(below, l - n, x - l);
+  auto channel = [&](F4 v) { return Select(pulled, l + (v - l) * k, v); };
+  return Rgb4{channel(c.r), channel(c.g), channel(c.b)};
 }
 
 Rgb4 SetLum(const Rgb4& c, F4 l) {
@@ -274,11 +278,14 @@ struct Job {
 // Writes the four composited pixels, or the destination where the source
 // was fully transparent; alpha stays the destination's under rgb_only.
 template <typename P>
-void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, F4 ao, const Rgb4& c) {
-  const Quad result{job.rgbOnly ? d.a : Level<P>(ao), Level<P>(c.r), Level<P>(c.g),
-                    Level<P>(c.b)};
-  Depth<P>::Store(out, Quad{SelectInt(clear, d.a, result.a), SelectInt(clear, d.r, result.r),
-                            SelectInt(clear, d.g, result.g), SelectInt(clear, d.b, result.b)});
+void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, __m128i alpha,
+                const Rgb4& c) {
+  Quad result{job.rgbOnly ? d.a : alpha, Level<P>(c.r), Level<P>(c.g), Level<P>(c.b)};
+  if (_mm_movemask_epi8(clear) != 0) {
+    result = Quad{SelectInt(clear, d.a, result.a), SelectInt(clear, d.r, result.r),
+                  SelectInt(clear, d.g, result.g), SelectInt(clear, d.b, result.b)};
+  }
+  Depth<P>::Store(out, result);
 }
 
 // W3C source-over with the blend: ao = as + ab (1 - as),
@@ -286,7 +293,7 @@ void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, F4 ao, con
 template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
 struct SourceOver {
   template <typename P>
-  static void Group(const P* in, P* out, const Job& job) {
+  [[gnu::flatten]] static void Group(const P* in, P* out, const Job& job) {
     const Quad s = Depth<P>::Load(in);
     const __m128i clear = _mm_cmpeq_epi32(s.a, _mm_setzero_si128());
     if (AllLanes(clear)) return;  // the source lays nothing here
@@ -300,13 +307,13 @@ struct SourceOver {
       // same values as the general branch without its division, and over an
       // opaque source at full opacity the blend itself.
       if (job.fullOpacity && AllLanes(_mm_cmpeq_epi32(s.a, full))) {
-        StoreGroup(out, job, d, clear, one, mixed);
+        StoreGroup(out, job, d, clear, full, mixed);
         return;
       }
       const F4 as = Unit<P>(s.a) * Splat(job.opacity);
       const F4 rest = one - as;
       auto channel = [&](F4 m, F4 b) { return as * m + rest * b; };
-      StoreGroup(out, job, d, clear, one,
+      StoreGroup(out, job, d, clear, full,
                  Rgb4{channel(mixed.r, cb.r), channel(mixed.g, cb.g), channel(mixed.b, cb.b)});
       return;
     }
@@ -317,7 +324,7 @@ struct SourceOver {
     const F4 ao = ab + wSrc;
     const F4 inv = one / ao;
     auto channel = [&](F4 c, F4 m, F4 b) { return (wSrc * c + wMix * m + wDst * b) * inv; };
-    StoreGroup(out, job, d, clear, ao,
+    StoreGroup(out, job, d, clear, Level<P>(ao),
                Rgb4{channel(cs.r, mixed.r, cb.r), channel(cs.g, mixed.g, cb.g),
                     channel(cs.b, mixed.b, cb.b)});
   }
@@ -326,7 +333,7 @@ struct SourceOver {
 // ao = min(1, as + ab); C = (as Cs + ab Cb) / (as + ab).
 struct AlphaAdd {
   template <typename P>
-  static void Group(const P* in, P* out, const Job& job) {
+  [[gnu::flatten]] static void Group(const P* in, P* out, const Job& job) {
     const Quad s = Depth<P>::Load(in);
     const __m128i clear = _mm_cmpeq_epi32(s.a, _mm_setzero_si128());
     if (AllLanes(clear)) return;
@@ -337,7 +344,7 @@ struct AlphaAdd {
     const F4 sum = as + ab;
     const F4 inv = Splat(1.0f) / sum;
     auto channel = [&](F4 c, F4 b) { return (as * c + ab * b) * inv; };
-    StoreGroup(out, job, d, clear, Min(Splat(1.0f), sum),
+    StoreGroup(out, job, d, clear, Level<P>(Min(Splat(1.0f), sum)),
                Rgb4{channel(cs.r, cb.r), channel(cs.g, cb.g), channel(cs.b, cb.b)});
   }
 };
