@@ -2,8 +2,9 @@
 // (x86-64 guarantees SSE2 and nothing more). A row runs whole groups of four
 // and then its last one to three pixels through the same group routine, padded
 // with transparent source pixels, so every pixel gets the same arithmetic.
-// The group routines are flattened: every helper is inlined into them, so the
-// four-lane values stay in registers.
+// The row loops are flattened: the group routine and every helper are inlined
+// into them, so the four-lane values stay in registers and the constants are
+// loaded once a row.
 #include "host/embedded/FastTransfer.h"
 
 #include <emmintrin.h>
@@ -141,36 +142,34 @@ F4 Lum(const Rgb4& c) {
 F4 Min3(const Rgb4& c) { return Min(Min(c.r, c.g), c.b); }
 F4 Max3(const Rgb4& c) { return Max(Max(c.r, c.g), c.b); }
 
-// Pulls channels that left [0, 1] back in, keeping the luminosity: towards
-// l by l / (l - min) when min < 0, else by (1 - l) / (max - l) when max > 1.
-// The colours here spread over at most 1, so no lane needs both, and one
-// division serves every lane.
-Rgb4 ClipColor(const Rgb4& c) {
+// Sets the colour's luminosity to l, then pulls channels that left [0, 1]
+// back in, keeping it: towards l by l / (l - min) when min < 0, else by
+// (1 - l) / (max - l) when max > 1. The shifted colour's luminosity is l up to
+// rounding, so l itself serves. The colours here spread over at most 1, so no
+// lane needs both pulls, and one division serves every lane.
+Rgb4 SetLum(const Rgb4& colour, F4 l) {
   const F4 one = Splat(1.0f);
-  const F4 l = Lum(c), n = Min3(c), x = Max3(c);
+  const F4 shift = l - Lum(colour);
+  const Rgb4 c{colour.r + shift, colour.g + shift, colour.b + shift};
+  const F4 n = Min3(c), x = Max3(c);
   const F4 below = n < Splat(0.0f);
   const F4 pulled = F4{_mm_or_ps(below.v, (x > one).v)};
   if (!AnyLane(pulled)) return c;
-  const F4 k = Select(below, l, one - l) / Select(below, l - n, x - l);
-  auto channel = [&](F4 v) { return Select(pulled, l + (v - l) * k, v); };
+  // Lanes in range keep k = 1 (their colour, up to rounding).
+  const F4 k = Select(pulled, Select(below, l, one - l) / Select(below, l - n, x - l), one);
+  auto channel = [&](F4 v) { return l + (v - l) * k; };
   return Rgb4{channel(c.r), channel(c.g), channel(c.b)};
-}
-
-Rgb4 SetLum(const Rgb4& c, F4 l) {
-  const F4 d = l - Lum(c);
-  return ClipColor(Rgb4{c.r + d, c.g + d, c.b + d});
 }
 
 F4 Sat(const Rgb4& c) { return Max3(c) - Min3(c); }
 
-// Min to 0, max to s, the middle channel in proportion; grey stays black.
+// Min to 0, max to s, the middle channel in proportion; grey stays black:
+// its range 0 is raised to a tiny divisor, so k stays finite and every
+// channel minus the minimum, 0, gives 0. Real ranges are at least one level.
 Rgb4 SetSat(const Rgb4& c, F4 s) {
   const F4 lo = Min3(c);
-  const F4 range = Max3(c) - lo;
-  const F4 k = s / range;
-  const F4 coloured = range > Splat(0.0f);
-  auto channel = [&](F4 v) { return Select(coloured, (v - lo) * k, Splat(0.0f)); };
-  return Rgb4{channel(c.r), channel(c.g), channel(c.b)};
+  const F4 k = s / Max(Max3(c) - lo, Splat(1e-30f));
+  return Rgb4{(c.r - lo) * k, (c.g - lo) * k, (c.b - lo) * k};
 }
 
 Rgb4 Hue(const Rgb4& b, const Rgb4& s) { return SetLum(SetSat(s, Sat(b)), Lum(b)); }
@@ -293,7 +292,7 @@ void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, __m128i al
 template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
 struct SourceOver {
   template <typename P>
-  [[gnu::flatten]] static void Group(const P* in, P* out, const Job& job) {
+  static void Group(const P* in, P* out, const Job& job) {
     const Quad s = Depth<P>::Load(in);
     const __m128i clear = _mm_cmpeq_epi32(s.a, _mm_setzero_si128());
     if (AllLanes(clear)) return;  // the source lays nothing here
@@ -333,7 +332,7 @@ struct SourceOver {
 // ao = min(1, as + ab); C = (as Cs + ab Cb) / (as + ab).
 struct AlphaAdd {
   template <typename P>
-  [[gnu::flatten]] static void Group(const P* in, P* out, const Job& job) {
+  static void Group(const P* in, P* out, const Job& job) {
     const Quad s = Depth<P>::Load(in);
     const __m128i clear = _mm_cmpeq_epi32(s.a, _mm_setzero_si128());
     if (AllLanes(clear)) return;
@@ -350,7 +349,7 @@ struct AlphaAdd {
 };
 
 template <class Op, typename P>
-void GroupRows(const Job& job, A_long begin, A_long end) {
+[[gnu::flatten]] void GroupRows(const Job& job, A_long begin, A_long end) {
   const A_long width = job.span.width;
   for (A_long row = begin; row < end; ++row) {
     const A_long y = job.span.dstTop + row;
