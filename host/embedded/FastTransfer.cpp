@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <type_traits>
 #include <vector>
 
@@ -498,8 +499,7 @@ PF_Err FastTransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect
                              const PF_EffectWorld& src, const PF_CompositeMode& comp,
                              A_long dest_x, A_long dest_y, PF_EffectWorld& dst) {
   const FastMode* mode = FindFastMode(comp.xfer);
-  if (mode == nullptr || m_flags != PF_MF_Alpha_STRAIGHT ||
-      IsDeepWorld(src) != IsDeepWorld(dst) || src.data == nullptr || dst.data == nullptr) {
+  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   const bool deep = IsDeepWorld(dst);
@@ -517,9 +517,9 @@ PF_Err FastTransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect
       job.dissolveColumns[static_cast<size_t>(col)] =
           DissolveColumnHash(comp.rand_seed, job.span.dstLeft + col);
     }
-    for (int alpha = 0; alpha < 256; ++alpha) {
-      job.dissolveThresholds8[alpha] =
-          static_cast<uint64_t>(std::ceil(alpha / 255.0 * job.opacityExact * 4294967296.0));
+    for (size_t alpha = 0; alpha < std::size(job.dissolveThresholds8); ++alpha) {
+      job.dissolveThresholds8[alpha] = static_cast<uint64_t>(
+          std::ceil(static_cast<double>(alpha) / 255.0 * job.opacityExact * 4294967296.0));
     }
     job.opacity16 = std::min<uint64_t>(comp.opacitySu, 32768);
   }

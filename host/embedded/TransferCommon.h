@@ -1,15 +1,25 @@
 // What the embedded host's two transfer routines (the double-precision
-// reference and the fast one) share, so that both touch the same pixels: the
-// clipping of the source rectangle, the rows a field covers, the source
+// reference and the fast one) share, so that both refuse the same requests
+// and touch the same pixels: the checks of the request, the clipping of the
+// source rectangle, the rows a field covers, the source
 // opacity of each depth and Dissolve's noise.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 
+#include "host/embedded/WorldPixels.h"
 #include "host/sdk/AE_Effect.h"
 
 namespace embedded {
+
+// Straight alpha only (the effect never asks for premultiplied), worlds of
+// one depth, both with pixels.
+inline bool CanTransfer(PF_ModeFlags m_flags, const PF_EffectWorld& src,
+                        const PF_EffectWorld& dst) {
+  return m_flags == PF_MF_Alpha_STRAIGHT && IsDeepWorld(src) == IsDeepWorld(dst) &&
+         src.data != nullptr && dst.data != nullptr;
+}
 
 // The block to composite: its top-left in the source and in the destination.
 struct Span {

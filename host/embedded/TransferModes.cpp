@@ -179,9 +179,7 @@ PF_Err TransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* sr
                          const PF_EffectWorld& src, const PF_CompositeMode& comp,
                          A_long dest_x, A_long dest_y, PF_EffectWorld& dst) {
   const TransferMode* mode = FindTransferMode(comp.xfer);
-  // Only straight alpha is implemented; the effect never asks for premultiplied.
-  if (mode == nullptr || m_flags != PF_MF_Alpha_STRAIGHT ||
-      IsDeepWorld(src) != IsDeepWorld(dst) || src.data == nullptr || dst.data == nullptr) {
+  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   const Span span = ClipSpan(src_rect, src, dest_x, dest_y, dst);
