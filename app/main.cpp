@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -90,8 +91,15 @@ int main(int argc, char** argv) {
   AddHostOptions(params, params_host, false);
 
   HostOptionText frei0r_host;
+  bool frei0r_ffmpeg = false;
+  std::vector<std::string> frei0r_sets;
   CLI::App* frei0r_params = cli.add_subcommand(
       "frei0r-params", "list the frei0r plug-in's parameters and how each sets the effect's");
+  frei0r_params->add_flag("--ffmpeg", frei0r_ffmpeg,
+                          "print ffmpeg's filter_params instead: the --set values by position, "
+                          "the parameters before them at their defaults");
+  frei0r_params->add_option("--set", frei0r_sets,
+                            "with --ffmpeg, one frei0r value, FREI0R NAME=VALUE (repeatable)");
   AddHostOptions(frei0r_params, frei0r_host, false);
 
   HostOptionText about_host;
@@ -135,7 +143,23 @@ int main(int argc, char** argv) {
     } else if (frei0r_params->parsed()) {
       app::EffectSession session(ModulePath(frei0r_host), ResolveHostSettings(frei0r_host));
       const lustre_frei0r::Frei0rParamTable table(session.Host().RegisteredParams());
-      std::fputs(lustre_frei0r::MappingTableText(table).c_str(), stdout);
+      if (frei0r_ffmpeg) {
+        std::vector<std::pair<std::string, std::string>> given;
+        for (const std::string& set : frei0r_sets) {
+          const size_t equals = set.find('=');
+          if (equals == std::string::npos) {
+            throw app::UsageError("--set '" + set + "': write NAME=VALUE, e.g. --set \"Line Width=0.04\"");
+          }
+          given.emplace_back(set.substr(0, equals), set.substr(equals + 1));
+        }
+        try {
+          std::printf("%s\n", lustre_frei0r::FfmpegFilterParams(table, given).c_str());
+        } catch (const std::invalid_argument& refused) {
+          throw app::UsageError(refused.what());
+        }
+      } else {
+        std::fputs(lustre_frei0r::MappingTableText(table).c_str(), stdout);
+      }
     } else if (about->parsed()) {
       app::EffectSession session(ModulePath(about_host), ResolveHostSettings(about_host));
       std::fputs(app::AboutText(session).c_str(), stdout);

@@ -263,6 +263,31 @@ void Frei0rParamTable::Apply(const std::vector<Frei0rValue>& values, embedded::P
   }
 }
 
+std::string FfmpegFilterParams(const Frei0rParamTable& table,
+                               const std::vector<std::pair<std::string, std::string>>& given) {
+  const std::vector<Frei0rParam>& params = table.Params();
+  std::vector<std::string> fields;
+  for (const Frei0rParam& p : params) {
+    fields.push_back(p.type == Frei0rType::kBool ? (p.default_value.number >= 0.5 ? "y" : "n")
+                                                 : FormatDefault(p));
+  }
+  size_t count = 0;
+  for (const auto& [name, value] : given) {
+    const auto found = std::find_if(params.begin(), params.end(),
+                                    [&](const Frei0rParam& p) { return p.name == name; });
+    if (found == params.end()) {
+      throw std::invalid_argument("no frei0r parameter is called '" + name +
+                                  "'; 'lustre-strand frei0r-params' lists them");
+    }
+    const size_t index = static_cast<size_t>(found - params.begin());
+    fields[index] = value;
+    count = std::max(count, index + 1);
+  }
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += (i ? "|" : "") + fields[i];
+  return text;
+}
+
 std::string MappingTableText(const Frei0rParamTable& table) {
   std::string text;
   char line[1024];

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/embedded/ParamArray.h"
@@ -90,6 +91,14 @@ int PopupChoice(const Frei0rParam& param, const std::string& text);
 // lower case, every character but a-z, 0-9, '-' and '+' turned into '-',
 // and "param-" put in front of a name that does not start with a letter.
 std::string GStreamerPropertyName(const std::string& frei0r_name);
+
+// ffmpeg's filter_params, which gives frei0r values by position: every
+// parameter up to the last one in `given`, the others at their defaults,
+// separated by '|'. `given` holds (frei0r name, value as ffmpeg takes it:
+// y/n, a number, #rrggbb, a choice's text); an unknown name throws
+// std::invalid_argument.
+std::string FfmpegFilterParams(const Frei0rParamTable& table,
+                               const std::vector<std::pair<std::string, std::string>>& given);
 
 // The table as `lustre-strand frei0r-params` prints it: frei0r index (the
 // position in ffmpeg's filter_params and MLT's index), frei0r name, GStreamer

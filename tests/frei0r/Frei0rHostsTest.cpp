@@ -4,17 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <map>
 
 #include "Frei0rTestSupport.h"
-#include "frei0r/Frei0rInstance.h"
 
 namespace frei0r_test {
 namespace {
-
-using lustre_frei0r::Frei0rEffect;
-using lustre_frei0r::Frei0rParam;
-using lustre_frei0r::Frei0rType;
 
 constexpr uint32_t kWidth = 96, kHeight = 64;
 
@@ -55,43 +49,14 @@ Args CommandSets(const std::vector<Given>& given) {
   return sets;
 }
 
-const Frei0rEffect& Effect() {
-  static const Frei0rEffect effect(LUSTRE_MODULE_PATH);
-  return effect;
-}
-
-// A parameter's default as ffmpeg's filter_params writes it.
-std::string FfmpegDefault(const Frei0rParam& p) {
-  char text[96];
-  switch (p.type) {
-    case Frei0rType::kBool: return p.default_value.number >= 0.5 ? "y" : "n";
-    case Frei0rType::kDouble: std::snprintf(text, sizeof text, "%.17g", p.default_value.number); return text;
-    case Frei0rType::kString: return p.default_value.text;
-    case Frei0rType::kColor:
-      std::snprintf(text, sizeof text, "%.9g/%.9g/%.9g", p.default_value.color.r, p.default_value.color.g,
-                    p.default_value.color.b);
-      return text;
-  }
-  return "";
-}
-
-// ffmpeg takes parameters by position: every one up to the last given, the
-// others at their defaults.
+// ffmpeg takes parameters by position; the command writes them out, the
+// parameters before the last one given at their defaults.
 std::string FfmpegParams(const std::vector<Given>& given) {
-  std::map<std::string, std::string> by_name;
-  for (const Given& g : given) by_name[g.frei0r_name] = g.frei0r_value;
-  const auto& params = Effect().Table().Params();
-  size_t count = 0;
-  for (size_t i = 0; i < params.size(); ++i) {
-    if (by_name.count(params[i].name)) count = i + 1;
-  }
-  EXPECT_EQ(count > 0, true);
-  std::string text;
-  for (size_t i = 0; i < count; ++i) {
-    const auto found = by_name.find(params[i].name);
-    text += (i ? "|" : "") + (found != by_name.end() ? found->second : FfmpegDefault(params[i]));
-  }
-  return text;
+  Args args{LUSTRE_CLI_PATH, "frei0r-params", "--ffmpeg"};
+  for (const Given& g : given) args = args + Args{"--set", g.frei0r_name + "=" + g.frei0r_value};
+  const Ran ran = RunProgram(args);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  return ran.out.substr(0, ran.out.find('\n'));
 }
 
 TEST(Frei0rInFfmpeg, FilteredFrameEqualsTheCommandsRender) {
