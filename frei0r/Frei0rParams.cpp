@@ -1,26 +1,15 @@
 #include "frei0r/Frei0rParams.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
+#include <strings.h>
+
 namespace lustre_frei0r {
 namespace {
-
-std::string Lowercase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 std::string FormatNumber(double value, int digits) {
   char text[40];
@@ -36,21 +25,6 @@ std::string Frei0rName(const std::string& effect_name) {
     if (c != '?') name += c;
   }
   return name;
-}
-
-std::vector<std::string> SplitChoices(const char* names) {
-  std::vector<std::string> choices;
-  std::string current;
-  for (const char* p = names != nullptr ? names : "";; ++p) {
-    if (*p == '|' || *p == '\0') {
-      choices.push_back(current);
-      current.clear();
-      if (*p == '\0') break;
-    } else {
-      current += *p;
-    }
-  }
-  return choices;
 }
 
 std::string JoinChoices(const std::vector<std::string>& choices, const char* separator) {
@@ -78,7 +52,7 @@ Frei0rParam Popup(const std::string& name, const PF_ParamDef& def) {
   Frei0rParam p;
   p.type = Frei0rType::kString;
   p.mapping = Mapping::kPopup;
-  p.choices = SplitChoices(def.u.pd.u.namesptr);
+  p.choices = embedded::PopupChoiceNames(def);
   const int d = def.u.pd.dephault;
   p.default_value.text = d >= 1 && d <= static_cast<int>(p.choices.size())
                              ? p.choices[static_cast<size_t>(d - 1)]
@@ -169,22 +143,22 @@ PF_Pixel ColorToPixel(const Frei0rColor& color) {
 }
 
 int PopupChoice(const Frei0rParam& param, const std::string& text) {
-  const std::string wanted = Lowercase(Trim(text));
   const int count = static_cast<int>(param.choices.size());
   for (int i = 0; i < count; ++i) {
-    if (Lowercase(param.choices[static_cast<size_t>(i)]) == wanted) return i + 1;
+    if (strcasecmp(param.choices[static_cast<size_t>(i)].c_str(), text.c_str()) == 0) return i + 1;
   }
   char* end = nullptr;
-  const long number = std::strtol(wanted.c_str(), &end, 10);
-  if (!wanted.empty() && *end == '\0' && number >= 1 && number <= count) {
+  const long number = std::strtol(text.c_str(), &end, 10);
+  if (!text.empty() && *end == '\0' && number >= 1 && number <= count) {
     return static_cast<int>(number);
   }
   return 0;
 }
 
 std::string GStreamerPropertyName(const std::string& frei0r_name) {
-  std::string name = Lowercase(frei0r_name);
+  std::string name = frei0r_name;
   for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     const bool kept = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '+';
     if (!kept) c = '-';
   }

@@ -123,7 +123,7 @@ TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
   Frame frame(64, 48), reference(64, 48);
   std::vector<Frei0rValue> values = Effect().Table().Defaults();
   const auto value = [&](const char* name) -> Frei0rValue& { return values[static_cast<size_t>(Find(name))]; };
-  value("End Point Style").text = " fLAT ";
+  value("End Point Style").text = "fLAT";
   value("Rendering Style").text = "3";
   value("Color Dot 1/Color").color = {0.5f, 1.2f, -1.0f};  // 127.5 rounds up; clamped
   value("Color Dot 2/Color").color = {1.0f / 255, 0.8f, 0.0f};
@@ -145,7 +145,7 @@ TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
 }
 
 TEST(Frei0rParamTable, PopupTextThatNamesNoChoiceIsRefusedByName) {
-  for (const char* text : {"Flatt", "0", "3", "", "1.5"}) {
+  for (const char* text : {"Flatt", " Flat", "0", "3", "", "1.5"}) {
     SCOPED_TRACE(text);
     Frame frame(64, 48);
     std::vector<Frei0rValue> values = Effect().Table().Defaults();
