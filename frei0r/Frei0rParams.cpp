@@ -246,15 +246,16 @@ std::string FfmpegFilterParams(const Frei0rParamTable& table,
                                                  : FormatDefault(p));
   }
   size_t count = 0;
-  for (const auto& [name, value] : given) {
+  for (const auto& name_value : given) {
+    const std::string& name = name_value.first;
     const auto found = std::find_if(params.begin(), params.end(),
-                                    [&](const Frei0rParam& p) { return p.name == name; });
+                                    [&name](const Frei0rParam& p) { return p.name == name; });
     if (found == params.end()) {
       throw std::invalid_argument("no frei0r parameter is called '" + name +
                                   "'; 'lustre-strand frei0r-params' lists them");
     }
     const size_t index = static_cast<size_t>(found - params.begin());
-    fields[index] = value;
+    fields[index] = name_value.second;
     count = std::max(count, index + 1);
   }
   std::string text;
