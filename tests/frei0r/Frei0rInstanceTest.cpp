@@ -133,10 +133,25 @@ TEST(Frei0rInstances, GiveBackTheValuesTheyWereGiven) {
   Plugin plugin;
   ASSERT_EQ(plugin.init(), 1);
   f0r_instance_t instance = plugin.construct(640, 480);  // as GStreamer does at registration
-  double width = 0.123456789, got_width = 0;
-  plugin.set(instance, &width, plugin.Index("Line Width"));
-  plugin.get(instance, &got_width, plugin.Index("Line Width"));
-  EXPECT_EQ(got_width, width);
+  for (const char* name : {"Show Path", "Line Width", "Point 6/Handle Y"}) {  // first, any, last
+    double value = 0.123456789, got = 0;
+    plugin.set(instance, &value, plugin.Index(name));
+    plugin.get(instance, &got, plugin.Index(name));
+    EXPECT_EQ(got, value) << name;
+  }
+  // Indexes outside the table are ignored, and leave what they are given as it was.
+  f0r_plugin_info_t info{};
+  plugin.plugin_info(&info);
+  for (int outside : {-1, info.num_params}) {
+    double value = 0.5, got = -7;
+    plugin.set(instance, &value, outside);
+    plugin.get(instance, &got, outside);
+    EXPECT_EQ(got, -7) << outside;
+    f0r_param_info_t param{nullptr, -7, nullptr};
+    plugin.param_info(&param, outside);
+    EXPECT_EQ(param.name, nullptr) << outside;
+    EXPECT_EQ(param.type, -7) << outside;
+  }
   f0r_param_color_t color{0.25f, 0.5f, 2.0f}, got_color{};
   plugin.set(instance, &color, plugin.Index("Path Color"));
   plugin.get(instance, &got_color, plugin.Index("Path Color"));
@@ -188,6 +203,7 @@ TEST(Frei0rInstances, FailureLeavesTheFrameUnchangedAndIsReportedOnce) {
       instance.Update(frame / 25.0, in.data(), out.data());
       EXPECT_EQ(out, in) << "frame " << frame;
     }
+    instance.Update(0, in.data(), nullptr);  // no frame to write: nothing happens
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find(row.reported), std::string::npos) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;

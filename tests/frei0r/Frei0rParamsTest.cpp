@@ -125,6 +125,7 @@ TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
   const auto value = [&](const char* name) -> Frei0rValue& { return values[static_cast<size_t>(Find(name))]; };
   value("End Point Style").text = "fLAT";
   value("Rendering Style").text = "3";
+  value("Original Blend Transfer").text = "18";  // a number of two digits: Difference
   value("Color Dot 1/Color").color = {0.5f, 1.2f, -1.0f};  // 127.5 rounds up; clamped
   value("Color Dot 2/Color").color = {1.0f / 255, 0.8f, 0.0f};
   value("Show Path").number = 0.49;
@@ -135,6 +136,7 @@ TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
 
   reference.array->SetPopup(EffectIndex("End Point Style"), 2);
   reference.array->SetPopup(EffectIndex("Rendering Style"), 3);
+  reference.array->SetPopup(EffectIndex("Original Blend Transfer"), 18);
   reference.array->SetColor(EffectIndex("Color Dot 1/Color"), {255, 128, 255, 0});
   reference.array->SetColor(EffectIndex("Color Dot 2/Color"), {255, 1, 204, 0});
   reference.array->SetCheckbox(EffectIndex("Show Path"), false);
