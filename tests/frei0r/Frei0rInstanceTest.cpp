@@ -18,48 +18,41 @@ extern "C" {
 namespace frei0r_test {
 namespace {
 
-// The plug-in's exported functions, resolved from the built file.
+template <typename F>
+F Resolve(void* handle, const char* name) {
+  void* symbol = handle != nullptr ? dlsym(handle, name) : nullptr;
+  if (symbol == nullptr) throw std::runtime_error(std::string("cannot resolve ") + name);
+  return reinterpret_cast<F>(symbol);
+}
+
+// The plug-in's exported functions, resolved from the built file with the
+// signatures frei0r.h declares.
+#define LUSTRE_RESOLVE(f) decltype(&::f) f = Resolve<decltype(&::f)>(handle, #f)
 struct Plugin {
-  Plugin() : handle(dlopen(LUSTRE_FREI0R_PLUGIN, RTLD_NOW | RTLD_LOCAL)) {
-    if (handle == nullptr) throw std::runtime_error(dlerror());
-    init = reinterpret_cast<decltype(init)>(Symbol("f0r_init"));
-    deinit = reinterpret_cast<decltype(deinit)>(Symbol("f0r_deinit"));
-    param_info = reinterpret_cast<decltype(param_info)>(Symbol("f0r_get_param_info"));
-    plugin_info = reinterpret_cast<decltype(plugin_info)>(Symbol("f0r_get_plugin_info"));
-    construct = reinterpret_cast<decltype(construct)>(Symbol("f0r_construct"));
-    destruct = reinterpret_cast<decltype(destruct)>(Symbol("f0r_destruct"));
-    set = reinterpret_cast<decltype(set)>(Symbol("f0r_set_param_value"));
-    get = reinterpret_cast<decltype(get)>(Symbol("f0r_get_param_value"));
-    update = reinterpret_cast<decltype(update)>(Symbol("f0r_update"));
-  }
   ~Plugin() { dlclose(handle); }
-  void* Symbol(const char* name) {
-    void* symbol = dlsym(handle, name);
-    if (symbol == nullptr) throw std::runtime_error(std::string("missing ") + name);
-    return symbol;
-  }
   int Index(const std::string& name) {
     f0r_plugin_info_t info{};
-    plugin_info(&info);
+    f0r_get_plugin_info(&info);
     for (int i = 0; i < info.num_params; ++i) {
       f0r_param_info_t p{};
-      param_info(&p, i);
+      f0r_get_param_info(&p, i);
       if (name == p.name) return i;
     }
     throw std::runtime_error("no parameter " + name);
   }
 
-  void* handle;
-  int (*init)();
-  void (*deinit)();
-  void (*param_info)(f0r_param_info_t*, int);
-  void (*plugin_info)(f0r_plugin_info_t*);
-  f0r_instance_t (*construct)(unsigned, unsigned);
-  void (*destruct)(f0r_instance_t);
-  void (*set)(f0r_instance_t, f0r_param_t, int);
-  void (*get)(f0r_instance_t, f0r_param_t, int);
-  void (*update)(f0r_instance_t, double, const uint32_t*, uint32_t*);
+  void* handle = dlopen(LUSTRE_FREI0R_PLUGIN, RTLD_NOW | RTLD_LOCAL);
+  LUSTRE_RESOLVE(f0r_init);
+  LUSTRE_RESOLVE(f0r_deinit);
+  LUSTRE_RESOLVE(f0r_get_plugin_info);
+  LUSTRE_RESOLVE(f0r_get_param_info);
+  LUSTRE_RESOLVE(f0r_construct);
+  LUSTRE_RESOLVE(f0r_destruct);
+  LUSTRE_RESOLVE(f0r_set_param_value);
+  LUSTRE_RESOLVE(f0r_get_param_value);
+  LUSTRE_RESOLVE(f0r_update);
 };
+#undef LUSTRE_RESOLVE
 
 constexpr unsigned kW = 80, kH = 60;
 
@@ -74,29 +67,29 @@ std::vector<uint32_t> PatternFrame() {
 void SetFrameParams(Plugin& plugin, f0r_instance_t instance, int k) {
   double on = 1, width = 0.004 + 0.002 * k, x = 0.2 + 0.05 * k;
   for (const char* name : {"Point 1/Activate", "Point 2/Activate", "Point 3/Activate"}) {
-    plugin.set(instance, &on, plugin.Index(name));
+    plugin.f0r_set_param_value(instance, &on, plugin.Index(name));
   }
-  plugin.set(instance, &width, plugin.Index("Line Width"));
-  plugin.set(instance, &x, plugin.Index("Point 1/Point X"));
+  plugin.f0r_set_param_value(instance, &width, plugin.Index("Line Width"));
+  plugin.f0r_set_param_value(instance, &x, plugin.Index("Point 1/Point X"));
   const char* style = k % 2 ? "Flat" : "Round";
-  plugin.set(instance, &style, plugin.Index("End Point Style"));
+  plugin.f0r_set_param_value(instance, &style, plugin.Index("End Point Style"));
 }
 
 // MLT's parallel rendering: one instance per thread, frames spread over
 // them. Every thread's frames equal one instance's, byte for byte.
 TEST(Frei0rInstances, SeveralOnSeveralThreadsGiveThePixelsOfOne) {
   Plugin plugin;
-  ASSERT_EQ(plugin.init(), 1);
+  ASSERT_EQ(plugin.f0r_init(), 1);
   const std::vector<uint32_t> in = PatternFrame();
   constexpr int kFrames = 6, kThreads = 4;
   std::vector<std::vector<uint32_t>> expected(kFrames, std::vector<uint32_t>(in.size()));
   {
-    f0r_instance_t one = plugin.construct(kW, kH);
+    f0r_instance_t one = plugin.f0r_construct(kW, kH);
     for (int k = 0; k < kFrames; ++k) {
       SetFrameParams(plugin, one, k);
-      plugin.update(one, k / 25.0, in.data(), expected[static_cast<size_t>(k)].data());
+      plugin.f0r_update(one, k / 25.0, in.data(), expected[static_cast<size_t>(k)].data());
     }
-    plugin.destruct(one);
+    plugin.f0r_destruct(one);
   }
   EXPECT_NE(expected[0], in);
   EXPECT_NE(expected[0], expected[1]);
@@ -105,17 +98,17 @@ TEST(Frei0rInstances, SeveralOnSeveralThreadsGiveThePixelsOfOne) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
-      f0r_instance_t instance = plugin.construct(kW, kH);
+      f0r_instance_t instance = plugin.f0r_construct(kW, kH);
       got[static_cast<size_t>(t)].resize(kFrames);
       // Every thread renders every frame, in its own order.
       for (int i = 0; i < kFrames; ++i) {
         const int k = (i + t) % kFrames;
         std::vector<uint32_t> out(in.size());
         SetFrameParams(plugin, instance, k);
-        plugin.update(instance, k / 25.0, in.data(), out.data());
+        plugin.f0r_update(instance, k / 25.0, in.data(), out.data());
         got[static_cast<size_t>(t)][static_cast<size_t>(k)] = std::move(out);
       }
-      plugin.destruct(instance);
+      plugin.f0r_destruct(instance);
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -125,42 +118,42 @@ TEST(Frei0rInstances, SeveralOnSeveralThreadsGiveThePixelsOfOne) {
           << "thread " << t << " frame " << k;
     }
   }
-  plugin.deinit();
+  plugin.f0r_deinit();
 }
 
 // What a host reads back is what it set; strings stay readable until set again.
 TEST(Frei0rInstances, GiveBackTheValuesTheyWereGiven) {
   Plugin plugin;
-  ASSERT_EQ(plugin.init(), 1);
-  f0r_instance_t instance = plugin.construct(640, 480);  // as GStreamer does at registration
+  ASSERT_EQ(plugin.f0r_init(), 1);
+  f0r_instance_t instance = plugin.f0r_construct(640, 480);  // as GStreamer does at registration
   for (const char* name : {"Show Path", "Line Width", "Point 6/Handle Y"}) {  // first, any, last
     double value = 0.123456789, got = 0;
-    plugin.set(instance, &value, plugin.Index(name));
-    plugin.get(instance, &got, plugin.Index(name));
+    plugin.f0r_set_param_value(instance, &value, plugin.Index(name));
+    plugin.f0r_get_param_value(instance, &got, plugin.Index(name));
     EXPECT_EQ(got, value) << name;
   }
   // Indexes outside the table are ignored, and leave what they are given as it was.
   f0r_plugin_info_t info{};
-  plugin.plugin_info(&info);
+  plugin.f0r_get_plugin_info(&info);
   for (int outside : {-1, info.num_params}) {
     double value = 0.5, got = -7;
-    plugin.set(instance, &value, outside);
-    plugin.get(instance, &got, outside);
+    plugin.f0r_set_param_value(instance, &value, outside);
+    plugin.f0r_get_param_value(instance, &got, outside);
     EXPECT_EQ(got, -7) << outside;
     f0r_param_info_t param{nullptr, -7, nullptr};
-    plugin.param_info(&param, outside);
+    plugin.f0r_get_param_info(&param, outside);
     EXPECT_EQ(param.name, nullptr) << outside;
     EXPECT_EQ(param.type, -7) << outside;
   }
   f0r_param_color_t color{0.25f, 0.5f, 2.0f}, got_color{};
-  plugin.set(instance, &color, plugin.Index("Path Color"));
-  plugin.get(instance, &got_color, plugin.Index("Path Color"));
+  plugin.f0r_set_param_value(instance, &color, plugin.Index("Path Color"));
+  plugin.f0r_get_param_value(instance, &got_color, plugin.Index("Path Color"));
   EXPECT_EQ(std::vector<float>({got_color.r, got_color.g, got_color.b}), std::vector<float>({0.25f, 0.5f, 2.0f}));
   const char* style = nullptr;
-  plugin.get(instance, &style, plugin.Index("Rendering Style"));
+  plugin.f0r_get_param_value(instance, &style, plugin.Index("Rendering Style"));
   EXPECT_STREQ(style, "Draw on Image");  // the effect's default
-  plugin.destruct(instance);
-  plugin.deinit();
+  plugin.f0r_destruct(instance);
+  plugin.f0r_deinit();
 }
 
 // A failure leaves the frame as it came, reports once, and throws nothing.
