@@ -140,17 +140,22 @@ void ExpectFramesFollowTheKeys(const testfiles::TempFolder& folder, const std::s
   EXPECT_GT(DifferingSamples(frames.front(), frames.back()), 100u);  // the stroke did change
 }
 
+// Rendered by one thread, and by three in parallel (MLT then makes one
+// instance per thread, and the frames alternate between them); negative
+// values, so that no frame is dropped.
 TEST(Frei0rInMelt, KeyframedLineWidthFollowsMltsLinearKeys) {
-  testfiles::TempFolder folder;
-  Args args{"melt", std::string("colour:") + kColour, "out=" + std::to_string(kLastFrame), "-filter",
-            "frei0r.lustre-strand"};
-  args.insert(args.end(), kMeltProperties.begin(), kMeltProperties.end());
-  args.push_back(std::string("Line Width=") + kKeyframes);
-  args = args + Args{"-consumer", "avformat:" + folder.File("m_%02d.png"), "vcodec=png",
-                     "pix_fmt=rgba", "width=64", "height=48"};
-  const Ran ran = RunProgram(args, HostEnv(folder));
-  ASSERT_EQ(ran.status, 0) << ran.err;
-  ExpectFramesFollowTheKeys(folder, "m_");
+  for (const char* real_time : {"real_time=-1", "real_time=-3"}) {
+    SCOPED_TRACE(real_time);
+    testfiles::TempFolder folder;
+    const Args args = Args{"melt", std::string("colour:") + kColour, "out=" + std::to_string(kLastFrame),
+                           "-filter", "frei0r.lustre-strand"} +
+                      kMeltProperties + Args{std::string("Line Width=") + kKeyframes} +
+                      Args{"-consumer", "avformat:" + folder.File("m_%02d.png"), "vcodec=png",
+                           "pix_fmt=rgba", "width=64", "height=48", real_time};
+    const Ran ran = RunProgram(args, HostEnv(folder));
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    ExpectFramesFollowTheKeys(folder, "m_");
+  }
 }
 
 // The format Kdenlive and Shotcut save: a profile, a colour clip in a
