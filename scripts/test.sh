@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the release
+# build's tests, then all of them again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
+
 cmake --preset release -DLUSTRE_BUILD_TESTS=ON -DLUSTRE_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release
 ctest --preset release
+
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize
