@@ -274,8 +274,12 @@ void WriteImage(const std::string& path, int width, int height, bool deep,
   holder.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
   if (holder.png) holder.info = png_create_info_struct(holder.png);
   if (!holder.png || !holder.info) throw output.WriteFailure("out of memory");
+  errno = 0;
   if (!WriteRows(holder, output.file(), width, height, deep, pixels, row.data())) {
-    throw output.WriteFailure(error.text);
+    // libpng reports a failed fwrite as "Write Error"; errno holds the cause
+    // (a full disk, a file-size limit).
+    const bool io_failed = std::ferror(output.file()) && errno != 0;
+    throw output.WriteFailure(io_failed ? std::strerror(errno) : error.text);
   }
   output.Commit();
 }

@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -22,8 +25,18 @@ void CheckOutputFolder(const std::string& output) {
   const size_t slash = output.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
   if (access(folder.c_str(), W_OK) != 0) {
-    throw UsageError("cannot write PNG file '" + output + "': folder '" + folder +
-                     "' is missing or not writable");
+    throw UsageError("cannot write PNG file '" + output + "': folder '" + folder + "': " +
+                     std::strerror(errno));
+  }
+}
+
+// Refuses an output that is the input file itself, however either is spelled
+// (a link, "./"): writing it would destroy the layer being read.
+void CheckOutputIsNotInput(const RenderOptions& options) {
+  std::error_code error;
+  if (!options.input.empty() && std::filesystem::equivalent(options.input, options.output, error)) {
+    throw UsageError("cannot write PNG file '" + options.output + "': it is the input file '" +
+                     options.input + "'; choose another output");
   }
 }
 
@@ -72,6 +85,7 @@ PF_Err AnswerInterrupt() { return InterruptRequested() ? PF_Interrupt_CANCEL : P
 
 void RunRender(const RenderOptions& options) {
   CheckOutputFolder(options.output);
+  CheckOutputIsNotInput(options);
   std::optional<Layer> input_layer = ReadInputLayer(options);
   const int width = input_layer ? input_layer->width : options.size.width;
   const int height = input_layer ? input_layer->height : options.size.height;
