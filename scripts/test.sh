@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the release
 # build's tests, then all of them again under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, and the ones that render on several threads,
+# frames or plug-in instances at once under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
@@ -13,3 +14,7 @@ ctest --preset release
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize
 ctest --preset sanitize
+
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+ctest --preset tsan
