@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test: the release
 # build's tests, then all of them again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the ones that render on several threads,
-# frames or plug-in instances at once under ThreadSanitizer.
+# frames or plug-in instances at once under ThreadSanitizer, and each fuzz
+# target for a short run (LUSTRE_FUZZ_SECONDS, default 30).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
@@ -18,3 +19,7 @@ ctest --preset sanitize
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan
 ctest --preset tsan
+
+for target in $(ls fuzz/corpus); do
+  bash scripts/fuzz.sh "$target" "${LUSTRE_FUZZ_SECONDS:-30}"
+done
