@@ -5,7 +5,7 @@
 #include <png.h>
 
 #include "TestFiles.h"
-#include "app/PngIo.h"
+#include "app/ImageIo.h"
 
 namespace {
 
@@ -14,10 +14,10 @@ namespace {
 TEST(PngSixteenBit, SampleMappingFollowsTheRoundedScales) {
   const struct { uint32_t png, channel; } to_channel[] = {
       {0, 0}, {1, 1}, {2, 1}, {32767, 16384}, {32768, 16384}, {65534, 32767}, {65535, 32768}};
-  for (const auto& c : to_channel) EXPECT_EQ(app::PngSampleToChannel16(c.png), c.channel) << c.png;
+  for (const auto& c : to_channel) EXPECT_EQ(app::Sample16ToChannel(c.png), c.channel) << c.png;
   const struct { uint32_t channel, png; } to_png[] = {
       {0, 0}, {1, 2}, {16384, 32768}, {32767, 65533}, {32768, 65535}};
-  for (const auto& c : to_png) EXPECT_EQ(app::Channel16ToPngSample(c.channel), c.png) << c.channel;
+  for (const auto& c : to_png) EXPECT_EQ(app::ChannelToSample16(c.channel), c.png) << c.channel;
 }
 
 // Every colour type becomes RGBA, opaque where the file has no alpha.
@@ -49,7 +49,7 @@ TEST(PngRead, EveryColourTypeBecomesRgba) {
     SCOPED_TRACE(c.name);
     const std::string path = folder.File(std::string(c.name) + ".png");
     testfiles::WritePng(path, 2, 1, c.bit_depth, c.color_type, c.samples, c.palette, c.trns);
-    const app::Layer layer = app::ReadPng(path);
+    const app::Layer layer = app::ReadImage(path);
     ASSERT_EQ(std::vector({layer.width, layer.height}), std::vector({2, 1}));
     ASSERT_EQ(layer.deep, c.deep);
     for (int x = 0; x < 2; ++x) {
