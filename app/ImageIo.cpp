@@ -18,6 +18,10 @@
 namespace app {
 namespace {
 
+// libpng's PNG_FILTER_NONE; 0 leaves libpng to try every filter on each row.
+constexpr int kPngFilterNone = 0x08;
+constexpr int kLastFastPngLevel = 2;
+
 UsageError ReadFailure(const std::string& path, const std::string& what) {
   return UsageError("cannot read image file '" + path + "': " + what);
 }
@@ -212,6 +216,7 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   spec.alpha_channel = channels == 4 ? 3 : -1;
   if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
   spec.attribute("png:compressionLevel", options.png_compression);
+  spec.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
 
   AtomicFile file(path);
   bool written = out->open(file.TemporaryPath(), spec);
