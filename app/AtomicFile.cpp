@@ -16,47 +16,70 @@ namespace {
 
 constexpr char kTemporaryMark[] = ".lustre-tmp-";
 
-// Makes the written file durable before it takes the final name, so a crash
-// of the machine cannot leave a final name over missing data.
-bool SyncFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  const bool synced = fsync(fd) == 0;
-  close(fd);
-  return synced;
-}
+// The temporary file: its descriptor and name, removed unless renamed.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& destination) {
+    const std::string pattern =
+        destination + kTemporaryMark + std::to_string(static_cast<long>(getpid())) + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    fd_ = mkstemp(name.data());
+    if (fd_ < 0) return;
+    name_ = name.data();
+    // mkstemp makes the file private; the finished file gets the usual mode.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd_, 0666 & ~mask);
+  }
+  ~TemporaryFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!name_.empty()) unlink(name_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  // Each returns false with errno set when its step fails.
+  bool Created() const { return fd_ >= 0; }
+  bool Write(const char* data, size_t size) {
+    while (size > 0) {
+      const ssize_t n = write(fd_, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+  // Flushed to disk before it takes the final name, so a crash of the
+  // machine cannot leave the final name over missing data.
+  bool SyncAndClose() {
+    const bool synced = fsync(fd_) == 0;
+    const int saved = errno;
+    const bool closed = close(fd_) == 0;
+    fd_ = -1;
+    if (!synced) errno = saved;
+    return synced && closed;
+  }
+  bool RenameTo(const std::string& destination) {
+    if (std::rename(name_.c_str(), destination.c_str()) != 0) return false;
+    name_.clear();
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& destination) : destination_(destination) {
-  const std::string pattern =
-      destination + kTemporaryMark + std::to_string(static_cast<long>(getpid())) + "-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  const int fd = mkstemp(name.data());
-  if (fd < 0) throw UsageError(Failure(std::strerror(errno)));
-  // mkstemp makes the file private; the finished file gets the usual mode.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
-  temporary_ = name.data();
-}
-
-AtomicFile::~AtomicFile() {
-  if (!committed_) unlink(temporary_.c_str());
-}
-
-void AtomicFile::Commit() {
-  if (!SyncFile(temporary_)) throw UsageError(Failure(std::strerror(errno)));
-  if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-    throw UsageError(Failure(std::strerror(errno)));
+void WriteFileAtomically(const std::string& destination, const void* data, std::size_t size) {
+  TemporaryFile file(destination);
+  if (!file.Created() || !file.Write(static_cast<const char*>(data), size) ||
+      !file.SyncAndClose() || !file.RenameTo(destination)) {
+    throw UsageError("cannot write image file '" + destination + "': " + std::strerror(errno));
   }
-  committed_ = true;
-}
-
-std::string AtomicFile::Failure(const std::string& what) const {
-  return "cannot write image file '" + destination_ + "': " + what;
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <algorithm>
@@ -218,8 +219,11 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   spec.attribute("png:compressionLevel", options.png_compression);
   spec.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
 
-  AtomicFile file(path);
-  bool written = out->open(file.TemporaryPath(), spec);
+  // Encoded in memory, then written with every write checked: the image
+  // library does not report a short write (a full disk) itself.
+  std::vector<unsigned char> bytes;
+  OIIO::Filesystem::IOVecOutput memory(bytes);
+  bool written = out->set_ioproxy(&memory) && out->open(path, spec);
   if (written && kind == SampleKind::k8) written = out->write_image(type, Samples8(world, channels).data());
   if (written && kind == SampleKind::k16) written = out->write_image(type, Samples16(world, channels).data());
   if (written && kind == SampleKind::kFloat) {
@@ -229,9 +233,9 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   if (!written) {
     const std::string error = Trimmed(out->geterror());
     out->close();
-    throw UsageError(file.Failure(error));
+    throw UsageError("cannot write image file '" + path + "': " + error);
   }
-  file.Commit();
+  WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
 }  // namespace app

@@ -62,7 +62,7 @@ Layer ReadImage(const std::string& path);
 // Refuses, before any work, a file name whose format OpenImageIO cannot write.
 void CheckWritableFormat(const std::string& path);
 
-// Writes the world at its depth, atomically (see AtomicFile).
+// Writes the world at its depth, atomically (see WriteFileAtomically).
 void WriteImage(const std::string& path, const PF_EffectWorld& world,
                 const ImageWriteOptions& options = {});
 
