@@ -6,6 +6,7 @@
 #include <OpenImageIO/imageio.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -116,54 +117,42 @@ Layer DecodeImage(OIIO::ImageInput& in, const std::string& path) {
 // ---- Writing ---------------------------------------------------------------------
 
 // The world's pixels as interleaved samples of the file: `channels` (3 or 4)
-// per pixel in R, G, B, A order.
-std::vector<uint8_t> Samples8(const PF_EffectWorld& world, int channels) {
-  std::vector<uint8_t> out;
-  out.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) * 4);
+// per pixel in R, G, B, A order, as `encode` gives them for one pixel.
+template <typename Sample, typename Pixel, typename Encode>
+std::vector<Sample> Interleaved(const PF_EffectWorld& world, int channels, Encode encode) {
+  std::vector<Sample> out;
+  out.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
+              static_cast<size_t>(channels));
   for (A_long y = 0; y < world.height; ++y) {
-    const PF_Pixel* row = PixelAt<PF_Pixel>(world, 0, y);
+    const Pixel* row = PixelAt<Pixel>(world, 0, y);
     for (A_long x = 0; x < world.width; ++x) {
-      out.insert(out.end(), {row[x].red, row[x].green, row[x].blue});
-      if (channels == 4) out.push_back(row[x].alpha);
+      const std::array<Sample, 4> samples = encode(row[x]);
+      out.insert(out.end(), samples.begin(), samples.begin() + channels);
     }
   }
   return out;
 }
 
-// A pixel of either depth as a 16-bit pixel, 8-bit ones by the effect's rule.
-PF_Pixel16 Pixel16At(const PF_EffectWorld& world, A_long x, A_long y) {
-  return IsDeep(world) ? PixelAt<PF_Pixel16>(world, x, y)[0]
-                       : ConvertPixel8To16(PixelAt<PF_Pixel>(world, x, y)[0]);
-}
+std::array<uint8_t, 4> Encode8(const PF_Pixel& p) { return {p.red, p.green, p.blue, p.alpha}; }
 
-std::vector<uint16_t> Samples16(const PF_EffectWorld& world, int channels) {
-  std::vector<uint16_t> out;
-  out.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) * 4);
-  for (A_long y = 0; y < world.height; ++y) {
-    const PF_Pixel16* row = PixelAt<PF_Pixel16>(world, 0, y);
-    for (A_long x = 0; x < world.width; ++x) {
-      out.insert(out.end(), {ChannelToSample16(row[x].red), ChannelToSample16(row[x].green),
-                             ChannelToSample16(row[x].blue)});
-      if (channels == 4) out.push_back(ChannelToSample16(row[x].alpha));
-    }
-  }
-  return out;
+std::array<uint16_t, 4> Encode16(const PF_Pixel16& p) {
+  return {ChannelToSample16(p.red), ChannelToSample16(p.green), ChannelToSample16(p.blue),
+          ChannelToSample16(p.alpha)};
 }
 
 // Associated alpha: colour v / 32768 multiplied by alpha, in double, stored
 // as float.
-std::vector<float> SamplesFloat(const PF_EffectWorld& world, int channels) {
-  std::vector<float> out;
-  out.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) * 4);
-  for (A_long y = 0; y < world.height; ++y) {
-    for (A_long x = 0; x < world.width; ++x) {
-      const PF_Pixel16 p = Pixel16At(world, x, y);
-      const double a = channels == 4 ? p.alpha / 32768.0 : 1.0;
-      for (A_u_short c : {p.red, p.green, p.blue}) out.push_back(static_cast<float>(c / 32768.0 * a));
-      if (channels == 4) out.push_back(static_cast<float>(a));
-    }
-  }
-  return out;
+std::array<float, 4> EncodeAssociated(const PF_Pixel16& p) {
+  const double a = p.alpha / 32768.0;
+  return {static_cast<float>(p.red / 32768.0 * a), static_cast<float>(p.green / 32768.0 * a),
+          static_cast<float>(p.blue / 32768.0 * a), static_cast<float>(a)};
+}
+
+// 8-bit worlds take the effect's 8 -> 16 rule first.
+std::vector<float> SamplesAssociated(const PF_EffectWorld& world, int channels) {
+  if (IsDeep(world)) return Interleaved<float, PF_Pixel16>(world, channels, EncodeAssociated);
+  return Interleaved<float, PF_Pixel>(
+      world, channels, [](const PF_Pixel& p) { return EncodeAssociated(ConvertPixel8To16(p)); });
 }
 
 std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
@@ -224,10 +213,12 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   std::vector<unsigned char> bytes;
   OIIO::Filesystem::IOVecOutput memory(bytes);
   bool written = out->set_ioproxy(&memory) && out->open(path, spec);
-  if (written && kind == SampleKind::k8) written = out->write_image(type, Samples8(world, channels).data());
-  if (written && kind == SampleKind::k16) written = out->write_image(type, Samples16(world, channels).data());
-  if (written && kind == SampleKind::kFloat) {
-    written = out->write_image(type, SamplesFloat(world, channels).data());
+  if (written && kind == SampleKind::k8) {
+    written = out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).data());
+  } else if (written && kind == SampleKind::k16) {
+    written = out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).data());
+  } else if (written) {
+    written = out->write_image(type, SamplesAssociated(world, channels).data());
   }
   if (written) written = out->close();
   if (!written) {
