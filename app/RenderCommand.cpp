@@ -45,24 +45,39 @@ std::vector<ParamAssignment> RequestedValues(const RenderOptions& options,
   return values;
 }
 
-// The input: none (the built-in layer), a still, or a sequence. `first` is
-// filled with the layer of the range's first frame, which sets the render's
-// size and depth.
-std::unique_ptr<FrameSource> OpenInput(const RenderOptions& options, long first_frame,
-                                       std::optional<Layer>& first) {
+// The input: none (the built-in layer), a still (read now), or a sequence.
+std::unique_ptr<FrameSource> OpenInput(const RenderOptions& options) {
   if (options.input.empty()) return nullptr;
   FramePattern pattern(options.input);
-  if (!pattern.HasField()) {
-    first = ReadImage(options.input);
-    return std::make_unique<StillSource>(*first);
-  }
-  auto source = std::make_unique<ImageSequenceSource>(pattern);
+  if (!pattern.HasField()) return std::make_unique<StillSource>(ReadImage(options.input));
+  return std::make_unique<ImageSequenceSource>(pattern);
+}
+
+// --frames when given; else every frame of a source that knows its length,
+// else frame 0.
+FrameRange RangeToRender(const RenderOptions& options, const FrameSource* source) {
+  if (!options.frames.empty()) return ParseFrameRange(options.frames);
+  const std::optional<long> count = source ? source->FrameCount() : std::nullopt;
+  if (!count) return {};
+  if (*count < 1) throw UsageError("'" + options.input + "' holds no frames");
+  return {0, *count - 1};
+}
+
+// --fps when given; else the source's own rate, else 24.
+Rational RateOf(const RenderOptions& options, const FrameSource* source) {
+  if (!options.fps.empty()) return ParseRate(options.fps);
+  const std::optional<Rational> rate = source ? source->Rate() : std::nullopt;
+  return rate ? *rate : Rational{24, 1};
+}
+
+// The layer of the range's first frame, which sets the render's size and depth.
+std::optional<Layer> FirstLayer(FrameSource* source, long frame) {
+  if (source == nullptr) return std::nullopt;
   try {
-    first = source->ReadFrame(first_frame);
+    return source->ReadFrame(frame);
   } catch (const UsageError& e) {
-    throw UsageError("frame " + std::to_string(first_frame) + ": " + e.what());
+    throw UsageError("frame " + std::to_string(frame) + ": " + e.what());
   }
-  return source;
 }
 
 LayerShape ShapeOf(const RenderOptions& options, const std::optional<Layer>& first) {
@@ -77,7 +92,8 @@ int DefaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_c
 }  // namespace
 
 void RunRender(const RenderOptions& options) {
-  const FrameRange frames = options.frames.empty() ? FrameRange{} : ParseFrameRange(options.frames);
+  std::unique_ptr<FrameSource> source = OpenInput(options);
+  const FrameRange frames = RangeToRender(options, source.get());
   const FramePattern output(options.output);
   if (!output.HasField() && frames.Count() > 1) {
     throw UsageError("--output '" + options.output + "' names one file but " +
@@ -87,17 +103,16 @@ void RunRender(const RenderOptions& options) {
   }
   CheckOutputFile(output.FileFor(frames.first));
 
-  std::optional<Layer> first;
-  std::unique_ptr<FrameSource> source = OpenInput(options, frames.first, first);
-  const LayerShape shape = ShapeOf(options, first);
-  first.reset();
+  const LayerShape shape = ShapeOf(options, FirstLayer(source.get(), frames.first));
   CheckSize(shape.width, shape.height);
 
-  Timeline timeline{ParseRate(options.fps), frames.last + 1};
+  Timeline timeline{RateOf(options, source.get()), frames.last + 1};
   if (source && source->FrameCount()) timeline.frame_count = *source->FrameCount();
   if (!TimelineFits(timeline, frames.last)) {
-    throw UsageError("--frames '" + options.frames + "' at --fps " + options.fps +
-                     " runs past the host's time range; render fewer frames or at a lower rate");
+    throw UsageError("frames up to " + std::to_string(frames.last) + " at " +
+                     std::to_string(timeline.fps.num) + "/" + std::to_string(timeline.fps.den) +
+                     " frames a second run past the host's 32-bit time; render fewer frames or "
+                     "at a lower rate");
   }
 
   EffectSession session(options.module_path, options.host);

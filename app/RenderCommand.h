@@ -19,8 +19,8 @@ struct RenderOptions {
   std::vector<std::string> sets;            // "NAME=VALUE", applied after the file
   HostSettings host;
   std::string module_path;
-  std::string frames;                       // "A-B" or "A"; empty: frame 0
-  std::string fps = "24";
+  std::string frames;                       // "A-B" or "A"; empty: the input's frames, or 0
+  std::string fps;                          // empty: the input's rate, or 24
   int jobs = 0;                             // frames at once; 0: one per core
   bool skip_existing = false;
   ImageWriteOptions image;

@@ -81,8 +81,12 @@ int main(int argc, char** argv) {
   render->add_option("--output", render_options.output,
                      "output image, or a frame pattern such as out.%04d.png or out.####.exr "
                      "(default lustre-strand.png)");
-  render->add_option("--frames", render_options.frames, "frames to render, FIRST-LAST or one frame (default 0)");
-  render->add_option("--fps", render_options.fps, "frames per second, e.g. 24, 25 or 30000/1001 (default 24)");
+  render->add_option("--frames", render_options.frames,
+                     "frames to render, FIRST-LAST or one frame (default: every frame of an input "
+                     "that knows its length, else 0)");
+  render->add_option("--fps", render_options.fps,
+                     "frames per second, e.g. 24, 25 or 30000/1001 (default: the input's own "
+                     "rate, else 24)");
   render->add_option("--jobs", render_options.jobs, "frames rendered at once (default: one per core)")
       ->check(CLI::Range(1, 256));
   render->add_flag("--skip-existing", render_options.skip_existing,
@@ -150,7 +154,8 @@ int main(int argc, char** argv) {
   } catch (const app::EffectError& e) {
     return Fail(app::kExitEffectError, e.what());
   } catch (const app::Cancelled&) {
-    return Fail(app::kExitCancelled, "cancelled; frames finished before are kept, no partial file is left");
+    return Fail(app::kExitCancelled,
+                "cancelled; frames finished before are kept, no partial file is left");
   } catch (const std::bad_alloc&) {
     return Fail(app::kExitEffectError, "error 4: Out of Memory");
   } catch (const std::exception& e) {
