@@ -173,19 +173,7 @@ int JsonChannel(const NamedParam& param, const nlohmann::json& channel, const st
 }  // namespace
 
 std::vector<std::string> PopupChoices(const PF_ParamDef& def) {
-  std::vector<std::string> choices;
-  const char* names = def.u.pd.u.namesptr != nullptr ? def.u.pd.u.namesptr : "";
-  std::string current;
-  for (const char* p = names;; ++p) {
-    if (*p == '|' || *p == '\0') {
-      choices.push_back(current);
-      current.clear();
-      if (*p == '\0') break;
-    } else {
-      current += *p;
-    }
-  }
-  return choices;
+  return embedded::PopupChoiceNames(def);
 }
 
 std::string DescribeAccepted(const PF_ParamDef& def) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/InfoCommands.h"
 #include "app/Interrupt.h"
 #include "app/RenderCommand.h"
+#include "frei0r/Frei0rParams.h"
 
 namespace {
 
@@ -106,6 +108,18 @@ int main(int argc, char** argv) {
   params->add_flag("--json", params_as_json, "print the list as JSON");
   AddHostOptions(params, params_host, false);
 
+  HostOptionText frei0r_host;
+  bool frei0r_ffmpeg = false;
+  std::vector<std::string> frei0r_sets;
+  CLI::App* frei0r_params = cli.add_subcommand(
+      "frei0r-params", "list the frei0r plug-in's parameters and how each sets the effect's");
+  frei0r_params->add_flag("--ffmpeg", frei0r_ffmpeg,
+                          "print ffmpeg's filter_params instead: the --set values by position, "
+                          "the parameters before them at their defaults");
+  frei0r_params->add_option("--set", frei0r_sets,
+                            "with --ffmpeg, one frei0r value, FREI0R NAME=VALUE (repeatable)");
+  AddHostOptions(frei0r_params, frei0r_host, false);
+
   HostOptionText about_host;
   CLI::App* about = cli.add_subcommand("about", "print the effect's about text");
   AddHostOptions(about, about_host, false);
@@ -116,9 +130,10 @@ int main(int argc, char** argv) {
 
   const std::string first = argc > 1 ? argv[1] : "";
   if (!first.empty() && first[0] != '-' && first != "render" && first != "params" &&
-      first != "about" && first != "descriptor") {
-    return Fail(app::kExitBadInput, std::string("unknown command '") + argv[1] +
-                                        "'; the commands are render, params, about and descriptor");
+      first != "frei0r-params" && first != "about" && first != "descriptor") {
+    return Fail(app::kExitBadInput,
+                std::string("unknown command '") + argv[1] +
+                    "'; the commands are render, params, frei0r-params, about and descriptor");
   }
   try {
     cli.parse(argc, argv);
@@ -142,6 +157,26 @@ int main(int argc, char** argv) {
       const std::string text =
           params_as_json ? app::ParamsJson(session.Names()) : app::ParamsTable(session.Names());
       std::fputs(text.c_str(), stdout);
+    } else if (frei0r_params->parsed()) {
+      app::EffectSession session(ModulePath(frei0r_host), ResolveHostSettings(frei0r_host));
+      const lustre_frei0r::Frei0rParamTable table(session.Host().RegisteredParams());
+      if (frei0r_ffmpeg) {
+        std::vector<std::pair<std::string, std::string>> given;
+        for (const std::string& set : frei0r_sets) {
+          const size_t equals = set.find('=');
+          if (equals == std::string::npos) {
+            throw app::UsageError("--set '" + set + "': write NAME=VALUE, e.g. --set \"Line Width=0.04\"");
+          }
+          given.emplace_back(set.substr(0, equals), set.substr(equals + 1));
+        }
+        try {
+          std::printf("%s\n", lustre_frei0r::FfmpegFilterParams(table, given).c_str());
+        } catch (const std::invalid_argument& refused) {
+          throw app::UsageError(refused.what());
+        }
+      } else {
+        std::fputs(lustre_frei0r::MappingTableText(table).c_str(), stdout);
+      }
     } else if (about->parsed()) {
       app::EffectSession session(ModulePath(about_host), ResolveHostSettings(about_host));
       std::fputs(app::AboutText(session).c_str(), stdout);

@@ -31,6 +31,21 @@ void FormatNumber(double v, char* out, size_t size) {
 
 }  // namespace
 
+std::vector<std::string> PopupChoiceNames(const PF_ParamDef& def) {
+  std::vector<std::string> choices;
+  std::string current;
+  for (const char* p = def.u.pd.u.namesptr != nullptr ? def.u.pd.u.namesptr : "";; ++p) {
+    if (*p == '|' || *p == '\0') {
+      choices.push_back(current);
+      current.clear();
+      if (*p == '\0') break;
+    } else {
+      current += *p;
+    }
+  }
+  return choices;
+}
+
 PF_Fixed PointDefaultToPixels(PF_Fixed percent, A_long size) {
   // Integer division truncates toward zero, as the host delivers defaults.
   return static_cast<PF_Fixed>(static_cast<int64_t>(percent) * static_cast<int64_t>(size) / 100);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "host/sdk/AE_EffectCB.h"
@@ -49,6 +50,9 @@ class ParamArray {
   std::vector<PF_ParamDef> defs_;
   std::vector<PF_ParamDef*> pointers_;
 };
+
+// The choices of a popup definition, first choice first: its names split at '|'.
+std::vector<std::string> PopupChoiceNames(const PF_ParamDef& def);
 
 // Point defaults are 16.16 percentages; delivered as trunc(pct * size / 100)
 // in 64-bit integers, giving 16.16 pixels of the world.

@@ -1,0 +1,196 @@
+// The plug-in in the real tools: ffmpeg, melt (keyframes and an MLT XML
+// project) and gst-launch-1.0 render frames equal, byte for byte, to
+// `lustre-strand render` of the same parameters on the same input frame.
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "Frei0rTestSupport.h"
+
+namespace frei0r_test {
+namespace {
+
+constexpr uint32_t kWidth = 96, kHeight = 64;
+
+// One parameter given the same way to a frei0r host and to the command.
+struct Given {
+  std::string frei0r_name;
+  std::string frei0r_value;  // as ffmpeg / melt take it
+  std::string command_set;   // NAME=VALUE for lustre-strand render --set
+};
+
+// Values of every kind, none at its default; the command's values written
+// out by hand from the mapping (1 + 999 v, 100 v, v x 96, v x 64, 255 c).
+const std::vector<Given> kGiven = {
+    {"End Point Style", "flat", "End Point Style=Flat"},
+    {"Line Width", "0.011011011", "Line Width=12"},
+    {"Falloff", "0.35", "Falloff=35"},
+    {"Gradient Interpolation", "3", "Gradient Interpolation=HSL"},
+    {"Color Dot 2/Color", "#ffcc00", "Color Dot 2/Color=#ffcc00"},
+    {"Color Dot 2/Opacity", "0.5", "Color Dot 2/Opacity=50"},
+    {"Original Blend Transfer", "Screen", "Original Blend Transfer=Screen"},
+    {"Composite with Original", "0.25", "Composite with Original=25"},
+    {"Point 1/Activate", "y", "Point 1/Activate=on"},
+    {"Point 1/Point X", "0.25", "Point 1/Point=24,48"},
+    {"Point 1/Point Y", "0.75", ""},
+    {"Point 2/Activate", "y", "Point 2/Activate=on"},
+    {"Point 3/Activate", "y", "Point 3/Activate=on"},
+    {"Point 3/Point X", "0.8125", "Point 3/Point=78,8"},
+    {"Point 3/Point Y", "0.125", ""},
+};
+
+Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+
+Args CommandSets(const std::vector<Given>& given) {
+  Args sets;
+  for (const Given& g : given) {
+    if (!g.command_set.empty()) sets.push_back(g.command_set);
+  }
+  return sets;
+}
+
+// ffmpeg takes parameters by position; the command writes them out, the
+// parameters before the last one given at their defaults.
+std::string FfmpegParams(const std::vector<Given>& given) {
+  Args args{LUSTRE_CLI_PATH, "frei0r-params", "--ffmpeg"};
+  for (const Given& g : given) args = args + Args{"--set", g.frei0r_name + "=" + g.frei0r_value};
+  const Ran ran = RunProgram(args);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  return ran.out.substr(0, ran.out.find('\n'));
+}
+
+TEST(Frei0rInFfmpeg, FilteredFrameEqualsTheCommandsRender) {
+  testfiles::TempFolder folder;
+  const std::vector<uint32_t> input = PatternSamples(kWidth, kHeight);
+  WriteRgba(folder.File("in.png"), kWidth, kHeight, input);
+  const Ran ran = RunProgram({"ffmpeg", "-v", "error", "-y", "-i", folder.File("in.png"), "-vf",
+                       "frei0r=filter_name=lustre-strand:filter_params=" + FfmpegParams(kGiven),
+                       "-frames:v", "1", "-pix_fmt", "rgba", folder.File("out.png")},
+                      HostEnv(folder));
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  const std::vector<uint32_t> filtered = ReadRgba(folder.File("out.png"));
+  const std::vector<uint32_t> expected =
+      CommandRender(folder.File("in.png"), CommandSets(kGiven), folder.File("ref.png"));
+  EXPECT_EQ(DifferingSamples(filtered, expected), 0u);
+  EXPECT_GT(DifferingSamples(filtered, input), 100u);  // a stroke was drawn
+  EXPECT_EQ(ran.err, "");
+}
+
+TEST(Frei0rInGStreamer, FilteredFrameEqualsTheCommandsRender) {
+  testfiles::TempFolder folder;
+  WriteRgba(folder.File("in.png"), kWidth, kHeight, PatternSamples(kWidth, kHeight));
+  // GStreamer's property names: lower case, '-' for everything else; a colour
+  // is three float properties, a BOOL a boolean.
+  const Ran ran = RunProgram(
+      {"gst-launch-1.0", "-q", "filesrc", "location=" + folder.File("in.png"), "!", "pngdec", "!",
+       "videoconvert", "!", "video/x-raw,format=RGBA", "!", "frei0r-filter-lustre-strand",
+       "end-point-style=Flat", "line-width=0.011011011", "falloff=0.35", "gradient-interpolation=HSL",
+       "color-dot-2-color-r=1", "color-dot-2-color-g=0.8", "color-dot-2-color-b=0",
+       "color-dot-2-opacity=0.5", "original-blend-transfer=Screen", "composite-with-original=0.25",
+       "point-1-activate=true", "point-1-point-x=0.25", "point-1-point-y=0.75", "point-2-activate=true",
+       "point-3-activate=true", "point-3-point-x=0.8125", "point-3-point-y=0.125", "!", "videoconvert",
+       "!", "video/x-raw,format=RGBA", "!", "pngenc", "!", "filesink",
+       "location=" + folder.File("out.png")},
+      HostEnv(folder));
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  const std::vector<uint32_t> expected =
+      CommandRender(folder.File("in.png"), CommandSets(kGiven), folder.File("ref.png"));
+  EXPECT_EQ(DifferingSamples(ReadRgba(folder.File("out.png")), expected), 0u);
+}
+
+// ---- melt: keyframes, and the same in an MLT XML project ----------------------------------
+
+constexpr int kLastFrame = 9;
+constexpr double kWidthKey0 = 0.004004004, kWidthKey9 = 0.022022022;  // about 5 and 23 pixels
+
+// MLT's linear keyframes: the value at frame k between keys at 0 and 9, then
+// the slider's mapping 1 + 999 v rounded to 0.01.
+std::string LineWidthAtFrame(int k) {
+  const double v = kWidthKey0 + (kWidthKey9 - kWidthKey0) * k / kLastFrame;
+  char text[32];
+  std::snprintf(text, sizeof text, "Line Width=%.2f", std::round((1 + 999 * v) * 100) / 100);
+  return text;
+}
+
+const char kKeyframes[] = "0=0.004004004;9=0.022022022";
+const char kColour[] = "0x204080ff";
+const Args kMeltProperties = {"Point 1/Activate=1", "Point 2/Activate=1", "Point 3/Activate=1",
+                              "End Point Style=Flat"};
+
+// The frames melt wrote as prefix01.png ... (image numbers start at 1),
+// each compared with the command's render of frame k's values.
+void ExpectFramesFollowTheKeys(const testfiles::TempFolder& folder, const std::string& prefix) {
+  // The colour producer's frame, as a PNG for the command.
+  std::vector<uint32_t> solid;
+  for (uint32_t i = 0; i < 64 * 48; ++i) solid.insert(solid.end(), {0x20, 0x40, 0x80, 0xff});
+  WriteRgba(folder.File("solid.png"), 64, 48, solid);
+  std::vector<std::vector<uint32_t>> frames;
+  for (int k = 0; k <= kLastFrame; ++k) {
+    SCOPED_TRACE(prefix + " frame " + std::to_string(k));
+    char name[64];
+    std::snprintf(name, sizeof name, "%s%02d.png", prefix.c_str(), k + 1);
+    frames.push_back(ReadRgba(folder.File(name)));
+    const std::vector<uint32_t> expected = CommandRender(
+        folder.File("solid.png"),
+        {LineWidthAtFrame(k), "Point 1/Activate=on", "Point 2/Activate=on", "Point 3/Activate=on",
+         "End Point Style=Flat"},
+        folder.File("ref.png"));
+    EXPECT_EQ(DifferingSamples(frames.back(), expected), 0u);
+  }
+  EXPECT_GT(DifferingSamples(frames.front(), frames.back()), 100u);  // the stroke did change
+}
+
+TEST(Frei0rInMelt, KeyframedLineWidthFollowsMltsLinearKeys) {
+  testfiles::TempFolder folder;
+  Args args{"melt", std::string("colour:") + kColour, "out=" + std::to_string(kLastFrame), "-filter",
+            "frei0r.lustre-strand"};
+  args.insert(args.end(), kMeltProperties.begin(), kMeltProperties.end());
+  args.push_back(std::string("Line Width=") + kKeyframes);
+  args = args + Args{"-consumer", "avformat:" + folder.File("m_%02d.png"), "vcodec=png",
+                     "pix_fmt=rgba", "width=64", "height=48"};
+  const Ran ran = RunProgram(args, HostEnv(folder));
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  ExpectFramesFollowTheKeys(folder, "m_");
+}
+
+// The format Kdenlive and Shotcut save: a profile, a colour clip in a
+// playlist, and the filter on the track with its keyframes.
+TEST(Frei0rInMelt, XmlProjectRendersTheSameFrames) {
+  testfiles::TempFolder folder;
+  std::ofstream xml(folder.File("project.mlt"));
+  xml << R"(<?xml version="1.0" encoding="utf-8"?>
+<mlt LC_NUMERIC="C" version="7.12.0" producer="main_bin">
+  <profile description="64x48 25 fps" width="64" height="48" progressive="1"
+           sample_aspect_num="1" sample_aspect_den="1" display_aspect_num="4" display_aspect_den="3"
+           frame_rate_num="25" frame_rate_den="1" colorspace="709"/>
+  <producer id="colour0" in="0" out="9">
+    <property name="length">10</property>
+    <property name="mlt_service">colour</property>
+    <property name="resource">)" << kColour << R"(</property>
+  </producer>
+  <playlist id="playlist0">
+    <entry producer="colour0" in="0" out="9"/>
+  </playlist>
+  <tractor id="tractor0" in="0" out="9">
+    <track producer="playlist0"/>
+    <filter id="filter0" in="0" out="9" track="0">
+      <property name="mlt_service">frei0r.lustre-strand</property>
+      <property name="Point 1/Activate">1</property>
+      <property name="Point 2/Activate">1</property>
+      <property name="Point 3/Activate">1</property>
+      <property name="End Point Style">Flat</property>
+      <property name="Line Width">)" << kKeyframes << R"(</property>
+    </filter>
+  </tractor>
+</mlt>
+)";
+  xml.close();
+  const Ran ran = RunProgram({"melt", folder.File("project.mlt"), "-consumer",
+                       "avformat:" + folder.File("x_%02d.png"), "vcodec=png", "pix_fmt=rgba"},
+                      HostEnv(folder));
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  ExpectFramesFollowTheKeys(folder, "x_");
+}
+
+}  // namespace
+}  // namespace frei0r_test
