@@ -28,9 +28,11 @@ class Gradient {
   int DotCount() const { return static_cast<int>(dots_.size()); }
   const ColorDot& Dot(int i);  // sorts on first use; i in [0, DotCount())
 
- private:
+  // Sorts the dots unless done; lookups do it on first use. Called ahead when
+  // several threads look colours up at once.
   void SortOnce();
 
+ private:
   std::vector<ColorDot> dots_;
   bool sorted_;
   const StrokeSettings* settings_;

@@ -11,6 +11,12 @@ PathObject& BezierPath::Source() {
   return *path_;
 }
 
+bool BezierPath::SourceIsOpen() {
+  PathObject& source = Source();
+  if (openState_ < 0) openState_ = source.IsOpen() ? 1 : 0;
+  return openState_ == 1;
+}
+
 // Curve i runs from vertex i to vertex i + 1; the later vertex is fetched
 // first, as the mask source expects its queries in that order.
 void BezierPath::BuildCurves() {

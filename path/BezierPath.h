@@ -63,6 +63,8 @@ class BezierPath {
 
  private:
   PathObject& Source();
+  // Whether the source is open, asked of it once.
+  bool SourceIsOpen();
   int32_t RowSearch(double v) const;
   bool WindingInside(const Vec2d& q) const;
   bool Touches(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const;
@@ -70,6 +72,7 @@ class BezierPath {
   void FillBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1, unsigned char cellClass);
 
   PathObject* path_;
+  int openState_ = -1;  // -1 not asked yet, else whether the source is open
   bool lengthValid_ = false;
   double length_ = 0.0;
   bool gridBuilt_ = false;

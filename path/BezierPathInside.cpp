@@ -27,12 +27,11 @@ int Crossing(const Vec2d& a, const Vec2d& b) {
 }  // namespace
 
 void BezierPath::BuildPolygon(double step) {
-  PathObject& source = Source();
-  if (source.IsOpen() || polygonBuilt_) return;
+  if (SourceIsOpen() || polygonBuilt_) return;
   const double length = Length();
   // Each curve yields at most L_i / step + 2 points; the closing point fits too.
   const int32_t capacity =
-      static_cast<int32_t>(2.0 * source.NumSegments() + length / step + 5.0);
+      static_cast<int32_t>(2.0 * Source().NumSegments() + length / step + 5.0);
   polygon_.Resize(capacity, Vec2d(0.0, 0.0));
   LListMakerCallback maker(&polygon_);
   Sample(maker, step);
@@ -89,7 +88,7 @@ bool BezierPath::WindingInside(const Vec2d& q) const {
 }
 
 bool BezierPath::IsInside(double x, double y) {
-  if (Source().IsOpen()) return false;
+  if (SourceIsOpen()) return false;
   BuildPolygon(kFlatteningStep);
   return WindingInside(Vec2d(x, y));
 }
@@ -181,7 +180,7 @@ void BezierPath::BuildGrid(double step, int32_t width, int32_t height) {
 void BezierPath::Classify(int32_t x, int32_t y, int32_t& cellClass, double* coverage) {
   cellClass = kOutside;
   if (coverage != nullptr) *coverage = 0.0;
-  if (Source().IsOpen()) return;
+  if (SourceIsOpen()) return;
   if (!gridBuilt_) BuildGrid(kFlatteningStep, -1, -1);
   if (x < 0 || x >= grid_.Width() || y < 0 || y >= grid_.Height()) return;
   cellClass = grid_(x, y);

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "ModuleHarness.h"
+#include "host/embedded/HostThreads.h"
 #include "RandomScenes.h"
 #include "Sha256.h"
 
@@ -66,6 +67,22 @@ TEST_F(ModuleTest, RandomScenesRenderTheRecordedFrames) {
     SCOPED_TRACE(SceneFrameOf(n).Describe());
     EXPECT_EQ(Sha256Hex(RenderScene(Module(), n)), table.at(n));
   }
+}
+
+// The host's thread count changes nothing: a share of the scenes (the 4K
+// ones among them) on 1, 2, 3 and 7 threads.
+TEST_F(ModuleTest, RandomScenesRenderTheRecordedFramesOnAnyNumberOfThreads) {
+  const std::map<int, std::string> table = ReadTable();
+  ASSERT_EQ(table.size(), size_t(kRecordedSceneCount)) << kTablePath;
+  for (const int threads : {1, 2, 3, 7}) {
+    embedded::SetHostThreadCount(threads);
+    for (int n = 0; n < kRecordedSceneCount; n += 4 * SceneStride()) {
+      const int scene = n + 1;  // scenes 1 mod 4, so 17 mod 60 (4K) is among them
+      SCOPED_TRACE(std::to_string(threads) + " threads, " + SceneFrameOf(scene).Describe());
+      EXPECT_EQ(Sha256Hex(RenderScene(Module(), scene)), table.at(scene));
+    }
+  }
+  embedded::SetHostThreadCount(0);
 }
 
 }  // namespace
