@@ -13,9 +13,9 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HostThreads.h"
 #include "host/embedded/ParamArray.h"
+#include "path/ParamIndex.h"
 #include "path/PathPoint.h"
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
+#include "render/HostInfo.h"
 #include "shell/ParamSetup.h"
 #include "shell/RenderDispatch.h"
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_Effect.h"
-#include "shell/StrokeSettings.h"
 
 class Gradient {
  public:

@@ -1,8 +1,8 @@
 #include "path/BezierPath.h"
 
 #include "Common/AEException.h"
+#include "Common/ScanCallBack.h"
 #include "path/PathObject.h"
-#include "stroke/ScanCallBack.h"
 
 BezierPath::BezierPath(PathObject* path) : path_(path) {}
 

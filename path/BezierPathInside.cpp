@@ -7,8 +7,8 @@
 
 #include "Common/CommonTools.h"
 #include "path/BezierPath.h"
+#include "path/LListMakerCallback.h"
 #include "path/PathObject.h"
-#include "stroke/LListMakerCallback.h"
 
 namespace {
 

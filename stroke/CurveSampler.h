@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "Common/PixelTraits.h"
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_EffectCB.h"
 #include "path/BezierPath.h"
-#include "shell/StrokeSettings.h"
 #include "stroke/StrokeReach.h"
 #include "stroke/ThickPathHelper.h"
 

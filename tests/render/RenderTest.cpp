@@ -13,15 +13,15 @@
 
 #include "Common/FillTriangle.h"
 #include "gradient/Gradient.h"
+#include "host/embedded/HostThreads.h"
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
 #include "render/ClippedScanCallBack.h"
 #include "render/Composite.h"
 #include "render/GradientView.h"
 #include "render/PathOverlay.h"
+#include "render/ReadStrokeSettings.h"
 #include "render/RenderFrame.h"
-#include "host/embedded/HostThreads.h"
-#include "shell/StrokeSettings.h"
 #include "stroke/CurveSampler.h"
 #include "tests/render/FrameHarness.h"
 
