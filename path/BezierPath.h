@@ -67,6 +67,7 @@ class BezierPath {
   bool SourceIsOpen();
   int32_t RowSearch(double v) const;
   bool WindingInside(const Vec2d& q) const;
+  bool WindingInsideRows(const Vec2d& q, int32_t lo, int32_t hi) const;
   bool Touches(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const;
   void ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1);
   void FillBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1, unsigned char cellClass);

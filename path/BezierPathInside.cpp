@@ -77,8 +77,11 @@ int32_t BezierPath::RowSearch(double v) const {
 // Nonzero winding over the edges whose first point lies within the search
 // radius of q in y.
 bool BezierPath::WindingInside(const Vec2d& q) const {
-  const int32_t lo = RowSearch(q.y - searchRadius_);
-  const int32_t hi = RowSearch(q.y + searchRadius_);
+  return WindingInsideRows(q, RowSearch(q.y - searchRadius_), RowSearch(q.y + searchRadius_));
+}
+
+// The same over index entries lo..hi, found once for every query of one y.
+bool BezierPath::WindingInsideRows(const Vec2d& q, int32_t lo, int32_t hi) const {
   int sum = 0;
   for (int32_t k = lo; k <= hi; ++k) {
     const int32_t e = yIndex_[k].index;
@@ -160,7 +163,7 @@ void BezierPath::ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
 }
 
 void BezierPath::BuildGrid(double step, int32_t width, int32_t height) {
-  if (Source().IsOpen() || gridBuilt_) return;
+  if (SourceIsOpen() || gridBuilt_) return;
   BuildPolygon(step);
   int32_t x0 = static_cast<int32_t>(minX_);
   int32_t x1 = static_cast<int32_t>(maxX_);
@@ -191,9 +194,11 @@ void BezierPath::Classify(int32_t x, int32_t y, int32_t& cellClass, double* cove
     int inside = 0;
     for (int j = 0; j < 3; ++j) {
       const double sy = (y + 1.0 / 6) + j / 3.0;
+      const int32_t lo = RowSearch(sy - searchRadius_);
+      const int32_t hi = RowSearch(sy + searchRadius_);
       for (int i = 0; i < 3; ++i) {
         const double sx = (x + 1.0 / 6) + i / 3.0;
-        if (WindingInside(Vec2d(sx, sy))) ++inside;
+        if (WindingInsideRows(Vec2d(sx, sy), lo, hi)) ++inside;
       }
     }
     *coverage = inside / 9.0;
