@@ -16,6 +16,7 @@
 #include "app/Interrupt.h"
 #include "app/RenderCommand.h"
 #include "frei0r/Frei0rParams.h"
+#include "host/embedded/HostThreads.h"
 
 namespace {
 
@@ -101,6 +102,10 @@ int main(int argc, char** argv) {
   render->add_option("--params", render_options.params_file, "JSON file of parameter values");
   render->add_option("--set", render_options.sets, "one parameter value, NAME=VALUE (repeatable)");
   AddHostOptions(render, render_host, true);
+  int render_threads = 0;
+  render->add_option("--threads", render_threads,
+                     "threads the host lends the render (default: every core, or LUSTRE_STRAND_THREADS)")
+      ->check(CLI::PositiveNumber);
 
   bool params_as_json = false;
   HostOptionText params_host;
@@ -151,6 +156,7 @@ int main(int argc, char** argv) {
       if (!size_text.empty()) render_options.size = app::ParseSize(size_text);
       render_options.host = ResolveHostSettings(render_host);
       render_options.module_path = ModulePath(render_host);
+      embedded::SetHostThreadCount(render_threads);
       app::RunRender(render_options);
     } else if (params->parsed()) {
       app::EffectSession session(ModulePath(params_host), ResolveHostSettings(params_host));

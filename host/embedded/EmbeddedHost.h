@@ -74,7 +74,8 @@ class EmbeddedHost {
   TransferArithmetic GetTransferArithmetic() const { return transfer_arithmetic_; }
 
   // ---- Suites -------------------------------------------------------------------
-  // Built in: "PF Param Utils Suite" v1 and "AEGP File Import Manager Suite" v2.
+  // Built in: "PF Param Utils Suite" v1, "PF Iterate Generic Suite" v1 and
+  // "AEGP File Import Manager Suite" v2.
   // Every registered suite is offered unless told otherwise.
   void RegisterSuite(const std::string& name, int32_t version, const void* table);
   void SetSuiteAnswer(const std::string& name, SuiteAnswer answer);
@@ -138,6 +139,9 @@ class EmbeddedHost {
   static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
                               const PF_ParamDef* def);
   static SPErr AcquireSuite(const char* name, int32_t version, const void** suite);
+  // "PF Iterate Generic Suite": the calls go to RunBands (HostThreads.h), and
+  // every worker thread takes the calling thread's current host.
+  static PF_Err IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn);
   static SPErr ReleaseSuite(const char* name, int32_t version);
   static SPBoolean IsEqual(const char* a, const char* b);
   static A_char* StrCpy(A_char* dest, const A_char* src);
@@ -149,6 +153,7 @@ class EmbeddedHost {
   PF_UtilCallbacks utils_{};
   SPBasicSuite basic_suite_{};
   PF_ParamUtilsSuite1 param_utils_suite_{};
+  PF_IterateGenericSuite1 iterate_generic_suite_{};
   SuiteRegistry suites_;
 
   TransferArithmetic transfer_arithmetic_ = TransferArithmetic::kFast;

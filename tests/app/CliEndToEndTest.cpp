@@ -135,6 +135,14 @@ TEST(CliViews, NormalViewDrawsTheStrokeAlongActivePointsOnly) {
   EXPECT_EQ(Rgba(dst, {200, 40}), Rgba(src, {200, 40}));
 }
 
+// The host's thread count changes no pixel.
+TEST(CliViews, NormalViewIsTheSameOnOneThreadOrSeveral) {
+  TempFolder folder;
+  const Args frame = Args{"--size", "300x160", "--depth", "16"} + kLine;
+  EXPECT_EQ(Render(folder, frame + Args{"--threads", "1"}, "one.png").samples,
+            Render(folder, frame + Args{"--threads", "3"}, "three.png").samples);
+}
+
 // ---- Parameters from --set and from a file --------------------------------------------------
 
 TEST(CliParams, SetOptionsAndAJsonFileGiveTheSameImage) {
@@ -207,7 +215,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--set", "Close Path?=maybe"}, 2, {"\"Close Path?\": 'maybe' is not a checkbox value"}},
       {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}}, {{"--size", "30001x10"}, 2, {"30000"}},
       {{"--size", "big"}, 2, {"--size 'big'"}}, {{"--downsample", "1/0"}, 2, {"--downsample '1/0'"}},
-      {{"--depth", "12"}, 2, {"--depth"}}, {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
+      {{"--depth", "12"}, 2, {"--depth"}}, {{"--threads", "0"}, 2, {"--threads"}}, {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
       {{"--module", "MISSING"}, 2, {"cannot load the effect module"}},
       {{"render", "--output", "no/such/folder/x.png"}, 2, {"no/such/folder/x.png"}},
       {{"draw"}, 2, {"unknown command 'draw'"}}, {{"--size", "64x64", "--set", transfer + "Linear Light"}, 0, {}},
