@@ -1,9 +1,11 @@
 // Speed of the per-pixel gradient lookup in each interpolation mode and of
-// the embedded host's transfer_rect over a full HD frame.
+// the embedded host's transfer_rect over a full HD frame, its reference and
+// its fast arithmetic side by side.
 #include <benchmark/benchmark.h>
 
 #include "gradient/Gradient.h"
 #include "host/embedded/EmbeddedHost.h"
+#include "host/embedded/HostThreads.h"
 #include "host/embedded/PixelCallbacks.h"
 
 namespace {
@@ -40,9 +42,15 @@ BENCHMARK(BM_ColorAt)
     ->Args({0, 1})
     ->Args({2, 1});
 
+// Arguments: the transfer mode, the arithmetic (0 the reference, 1 the fast
+// routine) and the host's thread count (0 every core; the reference uses one).
 template <bool kDeep>
 void BM_TransferRect(benchmark::State& state) {
   embedded::EmbeddedHost host;
+  host.SetTransferArithmetic(state.range(1) != 0
+                                 ? embedded::EmbeddedHost::TransferArithmetic::kFast
+                                 : embedded::EmbeddedHost::TransferArithmetic::kReference);
+  embedded::SetHostThreadCount(static_cast<int>(state.range(2)));
   constexpr A_long kW = 1920, kH = 1080;
   PF_EffectWorld* src = host.CreateWorld(kW, kH, kDeep, true);
   PF_EffectWorld* dst = host.CreateWorld(kW, kH, kDeep, true);
@@ -69,27 +77,37 @@ void BM_TransferRect(benchmark::State& state) {
   comp.opacity = 200;
   comp.opacitySu = 25000;
   for (auto _ : state) {
-    const PF_Err err = embedded::HostTransferRect(nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT,
-                                                  PF_Field_FRAME, nullptr, src, &comp, nullptr,
-                                                  0, 0, dst);
+    const PF_Err err = embedded::HostTransferRect(host.InData()->effect_ref, PF_Quality_HI,
+                                                  PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr,
+                                                  src, &comp, nullptr, 0, 0, dst);
     if (err != PF_Err_NONE) {
       state.SkipWithError("transfer_rect failed");
       break;
     }
     benchmark::ClobberMemory();
   }
+  embedded::SetHostThreadCount(0);
   state.SetItemsProcessed(state.iterations() * kW * kH);
 }
-// Modes: 2 in front (normal), 5 multiply, 12 difference, 13 hue, 3 dissolve.
+
+// Every mode: the reference, then the fast routine on one thread and on all.
+void EveryMode(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"mode", "fast", "threads"});
+  for (int mode : {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 22, 23, 24, 25, 26,
+                   27, 28, 31, 32, 33}) {
+    b->Args({mode, 0, 1})->Args({mode, 1, 1})->Args({mode, 1, 0});
+  }
+}
+
 BENCHMARK(BM_TransferRect<false>)
     ->Name("BM_TransferRect8")
-    ->ArgName("mode")
-    ->Arg(2)->Arg(5)->Arg(12)->Arg(13)->Arg(3)
+    ->Apply(EveryMode)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TransferRect<true>)
     ->Name("BM_TransferRect16")
-    ->ArgName("mode")
-    ->Arg(2)->Arg(5)->Arg(13)
+    ->Apply(EveryMode)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

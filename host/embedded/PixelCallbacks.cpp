@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "host/embedded/EmbeddedHost.h"
+#include "host/embedded/FastTransfer.h"
 #include "host/embedded/TransferModes.h"
 #include "host/embedded/WorldPixels.h"
 
@@ -128,10 +130,16 @@ PF_Err HostTransferRect(PF_ProgPtr effect_ref, PF_Quality /*quality*/, PF_ModeFl
       mask_world0 != nullptr) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
-  // Both arithmetics are the reference routine until a faster one exists.
-  (void)effect_ref;
-  return TransferWorldRect(m_flags, field, src_rect, *src_world, *comp_mode, dest_x, dest_y,
-                           *dst_world);
+  // A host that asks for the reference arithmetic gets it; every other call
+  // (and a call without a host) takes the fast routine.
+  const EmbeddedHost* host = EmbeddedHost::FromEffectRef(effect_ref);
+  if (host != nullptr &&
+      host->GetTransferArithmetic() == EmbeddedHost::TransferArithmetic::kReference) {
+    return TransferWorldRect(m_flags, field, src_rect, *src_world, *comp_mode, dest_x, dest_y,
+                             *dst_world);
+  }
+  return FastTransferWorldRect(m_flags, field, src_rect, *src_world, *comp_mode, dest_x, dest_y,
+                               *dst_world);
 }
 
 }  // namespace embedded

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/embedded/TransferCommon.h"
 #include "host/embedded/WorldPixels.h"
 
 namespace embedded {
@@ -95,15 +96,6 @@ PixelF AlphaAdd(const PixelF& src, const PixelF& dst, double as) {
                 channel(src.b, dst.b)};
 }
 
-uint32_t Mix32(uint32_t h) {
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  h *= 0xC2B2AE35u;
-  h ^= h >> 16;
-  return h;
-}
-
 template <typename P>
 PixelF ToFloat(const P& p) {
   constexpr double kFull = Depth<P>::kMax;
@@ -126,61 +118,13 @@ P FromFloat(const PixelF& f) {
 }
 
 template <typename P>
-double Opacity(const PF_CompositeMode& comp);
-template <>
-double Opacity<PF_Pixel>(const PF_CompositeMode& comp) {
-  return comp.opacity / 255.0;
-}
-template <>
-double Opacity<PF_Pixel16>(const PF_CompositeMode& comp) {
-  return std::min<double>(comp.opacitySu, 32768.0) / 32768.0;
-}
-
-struct Span {
-  A_long srcLeft, srcTop, dstLeft, dstTop, width, height;
-};
-
-// Clips the source rectangle to the source and the destination.
-Span ClipSpan(const PF_Rect* src_rect, const PF_EffectWorld& src, A_long dest_x, A_long dest_y,
-              const PF_EffectWorld& dst) {
-  A_long left = 0, top = 0, right = src.width, bottom = src.height;
-  if (src_rect != nullptr) {
-    left = src_rect->left;
-    top = src_rect->top;
-    right = std::min(src_rect->right, src.width);
-    bottom = std::min(src_rect->bottom, src.height);
-  }
-  A_long dx = dest_x, dy = dest_y;
-  if (left < 0) {
-    dx -= left;
-    left = 0;
-  }
-  if (top < 0) {
-    dy -= top;
-    top = 0;
-  }
-  if (dx < 0) {
-    left -= dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    top -= dy;
-    dy = 0;
-  }
-  const A_long width = std::min(right - left, dst.width - dx);
-  const A_long height = std::min(bottom - top, dst.height - dy);
-  return Span{left, top, dx, dy, std::max<A_long>(width, 0), std::max<A_long>(height, 0)};
-}
-
-template <typename P>
 void TransferPixels(const TransferMode& mode, PF_Field field, const Span& span,
                     const PF_EffectWorld& src, const PF_CompositeMode& comp,
                     PF_EffectWorld& dst) {
-  const double opacity = Opacity<P>(comp);
+  const double opacity = SourceOpacity(comp, sizeof(P) == sizeof(PF_Pixel16));
   for (A_long row = 0; row < span.height; ++row) {
     const A_long y = span.dstTop + row;
-    // Field rendering touches only the rows of its field.
-    if ((field == PF_Field_UPPER && (y & 1) != 0) || (field == PF_Field_LOWER && (y & 1) == 0)) {
+    if (!RowInField(field, y)) {
       continue;
     }
     const P* in = PixelAt<P>(src, span.srcLeft, span.srcTop + row);
@@ -228,19 +172,14 @@ PixelF CompositePixel(const TransferMode& mode, const PixelF& src, const PixelF&
 }
 
 double DissolveNoise(A_long seed, A_long x, A_long y) {
-  uint32_t h = Mix32(static_cast<uint32_t>(seed) ^ 0x9E3779B9u);
-  h = Mix32(h ^ static_cast<uint32_t>(x));
-  h = Mix32(h + static_cast<uint32_t>(y) * 0x27D4EB2Fu);
-  return h / 4294967296.0;
+  return DissolvePixelHash(DissolveColumnHash(seed, x), y) / 4294967296.0;
 }
 
 PF_Err TransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* src_rect,
                          const PF_EffectWorld& src, const PF_CompositeMode& comp,
                          A_long dest_x, A_long dest_y, PF_EffectWorld& dst) {
   const TransferMode* mode = FindTransferMode(comp.xfer);
-  // Only straight alpha is implemented; the effect never asks for premultiplied.
-  if (mode == nullptr || m_flags != PF_MF_Alpha_STRAIGHT ||
-      IsDeepWorld(src) != IsDeepWorld(dst) || src.data == nullptr || dst.data == nullptr) {
+  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
   const Span span = ClipSpan(src_rect, src, dest_x, dest_y, dst);
