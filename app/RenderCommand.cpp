@@ -1,11 +1,16 @@
 #include "app/RenderCommand.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 #include <thread>
+#include <utility>
 
 #include "app/AppErrors.h"
 #include "app/FrameLoop.h"
@@ -23,10 +28,32 @@ void CheckOutputFile(const std::string& output) {
   const size_t slash = output.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
   if (access(folder.c_str(), W_OK) != 0) {
-    throw UsageError("cannot write image file '" + output + "': folder '" + folder +
-                     "' is missing or not writable");
+    throw UsageError("cannot write image file '" + output + "': folder '" + folder + "': " +
+                     std::strerror(errno));
   }
   CheckWritableFormat(output);
+}
+
+// Refuses an output file that is one of the input's files, however either is
+// spelled (a link, "./"): the render would overwrite a layer it still has to
+// read (a still is read for every frame; with several jobs, a sequence's
+// frames are read in any order).
+void CheckOutputIsNotInput(const RenderOptions& options, const FramePattern& output,
+                           const FrameRange& frames) {
+  if (options.input.empty()) return;
+  const FramePattern input(options.input);
+  std::set<std::pair<dev_t, ino_t>> input_files;
+  struct stat info {};
+  for (long f = frames.first; f <= frames.last && (f == frames.first || input.HasField()); ++f) {
+    if (stat(input.FileFor(f).c_str(), &info) == 0) input_files.insert({info.st_dev, info.st_ino});
+  }
+  for (long f = frames.first; f <= frames.last && (f == frames.first || output.HasField()); ++f) {
+    const std::string file = output.FileFor(f);
+    if (stat(file.c_str(), &info) == 0 && input_files.count({info.st_dev, info.st_ino}) != 0) {
+      throw UsageError("cannot write image file '" + file + "': it is a file of the input '" +
+                       options.input + "'; choose another output");
+    }
+  }
 }
 
 void CheckSize(int width, int height) {
@@ -102,6 +129,7 @@ void RunRender(const RenderOptions& options) {
                      "shot.####.png");
   }
   CheckOutputFile(output.FileFor(frames.first));
+  CheckOutputIsNotInput(options, output, frames);
 
   const LayerShape shape = ShapeOf(options, FirstLayer(source.get(), frames.first));
   CheckSize(shape.width, shape.height);

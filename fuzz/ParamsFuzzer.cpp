@@ -1,8 +1,9 @@
-// The command's parameter values as a user gives them: a JSON params file
-// (first input byte even) or --set NAME=VALUE options, one a line (odd),
-// resolved against the effect's own registered parameters and applied to a
-// parameter array. A refusal must be a UsageError (the command's exit 2 with
-// a message); any other exception, crash or sanitizer report is a fault.
+// The command's parameter values as a user gives them: a JSON params file,
+// keyframes included (first input byte even), or --set NAME=VALUE options,
+// one a line (odd), resolved against the effect's own registered parameters,
+// checked key by key and applied at a few frames. A refusal must be a
+// UsageError (the command's exit 2 with a message); any other exception,
+// crash or sanitizer report is a fault.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,9 @@ Effect* g_effect = nullptr;
 
 void Apply(const std::vector<app::ParamAssignment>& assignments) {
   embedded::ParamArray params = g_effect->host.BuildParams(g_effect->layer);
-  app::ApplyAssignments(params, assignments);
+  app::CheckKeyframes(params, assignments);
+  // Before the first key, on and between keys, and long after the last.
+  for (long frame : {0L, 1L, 7L, 48L, 1L << 30}) app::ApplyAssignments(params, assignments, frame);
 }
 
 }  // namespace

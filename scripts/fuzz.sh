@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds one fuzz target (the fuzz preset) and runs it for SECONDS seconds:
-#   scripts/fuzz.sh effect|params|image SECONDS [extra libFuzzer options]
+#   scripts/fuzz.sh effect|params|image|frei0r SECONDS [extra libFuzzer options]
 # The corpus grows in build/fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET;
 # a crashing input is saved in build/fuzz/artifacts/ and the script fails.
 # One input may take up to LUSTRE_FUZZ_TIMEOUT seconds (default 300) before it
@@ -28,7 +28,7 @@ log=build/fuzz/$target.log
 # The seeds are read but not written to: new inputs go to the build's corpus.
 status=0
 "build/fuzz/fuzz/fuzz_$target" "$corpus" "fuzz/corpus/$target" \
-  -max_total_time="$seconds" -timeout="${LUSTRE_FUZZ_TIMEOUT:-300}" -rss_limit_mb=4096 -max_len=4096 \
+  -max_total_time="$seconds" -timeout="${LUSTRE_FUZZ_TIMEOUT:-300}" -rss_limit_mb=4096 \
   -artifact_prefix=build/fuzz/artifacts/"$target"- -print_final_stats=1 "$@" >"$log" 2>&1 || status=$?
 # The progress lines of new inputs are many; the rest (start, end, any report) is shown.
 grep -v -E '^(#[0-9]+.*(NEW|REDUCE)|\s*NEW_FUNC)' "$log" || true

@@ -37,6 +37,7 @@ struct Launch {
   int signal = 0;
   long long file_size_limit = 0;  // bytes (RLIMIT_FSIZE, SIGXFSZ ignored); 0: unlimited
   bool as_nobody = false;         // run as user and group 65534 with no other groups
+  bool signal_group = false;      // the program leads a process group, and `signal` goes to all of it
 };
 
 inline Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
@@ -69,6 +70,7 @@ inline CliRun RunCli(const Launch& launch) {
                              setresuid(65534, 65534, 65534) != 0)) {
       _exit(126);
     }
+    if (launch.signal_group) setpgid(0, 0);
     if (terminal) close(master);
     dup2(out_fd, STDOUT_FILENO);
     dup2(terminal ? slave : err_fd, STDERR_FILENO);
@@ -89,7 +91,7 @@ inline CliRun RunCli(const Launch& launch) {
       ssize_t n = 1;
       if (poll(&fd, 1, 100) > 0 && (n = read(master, buffer, sizeof buffer)) > 0) run.err.append(buffer, size_t(n));
       if (n <= 0) break;  // EIO once the child has closed its side
-      if (!signalled && launch.send_signal_when(run.err)) signalled = kill(pid, launch.signal) == 0;
+      if (!signalled && launch.send_signal_when(run.err)) signalled = kill(launch.signal_group ? -pid : pid, launch.signal) == 0;
     }
     close(master);
   }

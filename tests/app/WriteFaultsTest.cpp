@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -113,23 +114,70 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   std::filesystem::permissions(folder.File("locked"), std::filesystem::perms(0755));
 }
 
-// Reading a file while writing over it would destroy the input; the command
-// refuses before any work, however the two paths are spelled.
-TEST(WriteFaults, AnOutputThatNamesTheInputIsRefusedAndTheInputKept) {
+// Writing over a file that is still to be read would destroy the input; the
+// command refuses before any work, however the two paths are spelled.
+TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
   TempFolder folder;
-  const std::string input = folder.File("layer.png");
-  ASSERT_EQ(RunCli(Args{"render", "--size", "40x30", "--output", input}).exit_status, 0);
-  std::filesystem::create_symlink(input, folder.File("link.png"));
-  const std::string before = ReadFile(input);
-  for (const std::string& output : {input, folder.File("./layer.png"), folder.File("link.png")}) {
-    SCOPED_TRACE(output);
-    const CliRun run = RunCli(Args{"render", "--input", input, "--output", output});
+  for (const char* name : {"layer.png", "seq.0.png", "seq.1.png"}) {
+    ASSERT_EQ(RunCli(Args{"render", "--size", "40x30", "--output", folder.File(name)}).exit_status, 0);
+  }
+  std::filesystem::create_symlink(folder.File("layer.png"), folder.File("link.png"));
+  const Args files = folder.Files();
+  const std::string before = ReadFile(folder.File("layer.png"));
+  const struct { std::string input, output; Args more; } cases[] = {
+      {folder.File("layer.png"), folder.File("layer.png"), {}},
+      {folder.File("layer.png"), folder.File("./layer.png"), {}},
+      {folder.File("layer.png"), folder.File("link.png"), {}},
+      {folder.File("seq.%d.png"), folder.File("seq.#.png"), {"--frames", "0-1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    const CliRun run = RunCli(Args{"render", "--input", c.input, "--output", c.output} + c.more);
     EXPECT_EQ(run.exit_status, 2) << run.err;
-    EXPECT_TRUE(Contains(run.err, "is the input")) << run.err;
-    EXPECT_EQ(ReadFile(input), before);
-    EXPECT_EQ(folder.Files(), (Args{"layer.png", "link.png"}));
+    EXPECT_TRUE(Contains(run.err, "is a file of the input")) << run.err;
+    EXPECT_EQ(ReadFile(folder.File("layer.png")), before);
+    EXPECT_EQ(folder.Files(), files);
     std::printf("[ PRINTED ] %s", run.err.c_str());
   }
+}
+
+// A sequence killed with SIGKILL halfway (workers included, so nothing gets
+// to clean up) has only finished frames under final names; a run with
+// --skip-existing then renders the rest, and every frame is the one an
+// uninterrupted run writes.
+TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {
+  TempFolder folder;
+  const Args render = {"render", "--size", "640x360", "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
+                       "--frames", "0-23", "--jobs", "2"};
+  const auto frame = [&](const char* stem, int f) { return folder.File(stem + std::to_string(100 + f) + ".png"); };
+  const CliRun whole = RunCli(render + Args{"--output", folder.File("whole.1##.png")});
+  ASSERT_EQ(whole.exit_status, 0) << whole.err;
+
+  const auto finished = [&] {
+    int count = 0;
+    for (int f = 0; f < 24; ++f) count += std::filesystem::exists(frame("out.", f));
+    return count;
+  };
+  Launch killed{render + Args{"--output", folder.File("out.1##.png")}, 0,
+                [&](const std::string&) { return finished() >= 4; }, SIGKILL};
+  killed.signal_group = true;
+  const CliRun run = RunCli(killed);
+  ASSERT_EQ(run.signal, SIGKILL) << run.err;
+  const int before_resume = finished();
+  ASSERT_LT(before_resume, 24) << "the run ended before it could be killed";
+  for (int f = 0; f < 24; ++f) {
+    if (std::filesystem::exists(frame("out.", f))) {
+      EXPECT_EQ(ReadFile(frame("out.", f)), ReadFile(frame("whole.", f))) << f;
+    }
+  }
+
+  const CliRun resumed = RunCli(render + Args{"--skip-existing", "--output", folder.File("out.1##.png")});
+  ASSERT_EQ(resumed.exit_status, 0) << resumed.err;
+  for (int f = 0; f < 24; ++f) EXPECT_EQ(ReadFile(frame("out.", f)), ReadFile(frame("whole.", f))) << f;
+  std::printf("[ PRINTED ] killed after %d of 24 frames; the resumed run wrote %zu frames; %zu files of the "
+              "killed run's frames in flight were left under temporary names\n",
+              before_resume, size_t(std::count(resumed.out.begin(), resumed.out.end(), '\n')),
+              folder.Files().size() - 48);
 }
 
 }  // namespace
