@@ -30,7 +30,9 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
   nlohmann::json document;
   try {
     document = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& error) {
+  } catch (const nlohmann::json::exception& error) {
+    // Syntax errors, and numbers too large for a double ("1e999"), which the
+    // parser reports as out of range rather than as a parse error.
     throw UsageError(source + ": malformed JSON: " + WithoutExceptionTag(error.what()));
   }
   if (!document.is_object()) {

@@ -209,6 +209,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--set", "Falloff=-1"}, 2, {"\"Falloff\" (index 7): -1 is outside the range 0 to 100"}},
       {{"--set", "Repeats=many"}, 2, {"\"Repeats\": 'many' is not a number"}},
       {{"--params", "JSON"}, 2, {"bad.json': malformed JSON"}},
+      {{"--params", "HUGE"}, 2, {"huge.json': malformed JSON: number overflow"}},
       {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--set", "Point 1/Point=12;40"}, 2, {"\"Point 1/Point\": '12;40' is not a point"}},
       {{"--set", "Path Color=white"}, 2, {"\"Path Color\": 'white' is not a colour"}},
@@ -233,10 +234,11 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     std::ofstream(folder.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
     std::ofstream(folder.File("text.png")) << "GIF89a, not a PNG\n";
     std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
+    std::ofstream(folder.File("huge.json")) << "{\"Line Width\": 1e999}";
     testfiles::WritePng(folder.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
     const Args before = folder.Files();
     const std::map<std::string, std::string> files = {{"OUT", "out.png"}, {"IN", "in.png"},
-        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"WIDE", "wide.png"}};
+        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}};
     Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", "OUT"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     for (std::string& a : args) a = files.count(a) ? folder.File(files.at(a)) : a;
