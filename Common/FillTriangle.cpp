@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "stroke/ScanCallBack.h"
+#include "Common/ScanCallBack.h"
 
 namespace {
 

@@ -13,6 +13,7 @@ constexpr SuiteKey kSuiteKeys[] = {
     {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1},
     {kPFPathQuerySuite, kPFPathQuerySuiteVersion1},
     {kPFPathDataSuite, kPFPathDataSuiteVersion1},
+    {kPFIterateGenericSuite, kPFIterateGenericSuiteVersion1},
 };
 
 }  // namespace
@@ -61,4 +62,8 @@ const PF_PathQuerySuite1* SuiteCache::PathQuerySuite() {
 
 const PF_PathDataSuite1* SuiteCache::PathDataSuite() {
   return static_cast<const PF_PathDataSuite1*>(Acquire(kPathData));
+}
+
+const PF_IterateGenericSuite1* SuiteCache::IterateGenericSuite() {
+  return static_cast<const PF_IterateGenericSuite1*>(Acquire(kIterateGeneric));
 }

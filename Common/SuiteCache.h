@@ -25,9 +25,11 @@ class SuiteCache {
   const PF_PathQuerySuite1* PathQuerySuite();
   // "PF Path Data Suite" version 1.
   const PF_PathDataSuite1* PathDataSuite();
+  // "PF Iterate Generic Suite" version 1.
+  const PF_IterateGenericSuite1* IterateGenericSuite();
 
  private:
-  enum Slot { kFileImportManager, kParamUtils, kPathQuery, kPathData, kSlotCount };
+  enum Slot { kFileImportManager, kParamUtils, kPathQuery, kPathData, kIterateGeneric, kSlotCount };
 
   const void* Acquire(Slot slot);
 

@@ -30,7 +30,9 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
   nlohmann::json document;
   try {
     document = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& error) {
+  } catch (const nlohmann::json::exception& error) {
+    // Syntax errors, and numbers too large for a double ("1e999"), which the
+    // parser reports as out of range rather than as a parse error.
     throw UsageError(source + ": malformed JSON: " + WithoutExceptionTag(error.what()));
   }
   if (!document.is_object()) {
@@ -41,7 +43,11 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
     for (const auto& [name, value] : document.items()) {
       ParamAssignment assignment;
       assignment.param = &names.Find(name);
-      assignment.value = ParseValueJson(*assignment.param, value);
+      if (IsKeyframeList(value)) {
+        assignment.keys = ParseKeyframesJson(*assignment.param, value);
+      } else {
+        assignment.value = ParseValueJson(*assignment.param, value);
+      }
       assignment.source = source;
       assignments.push_back(assignment);
     }
@@ -72,13 +78,33 @@ ParamAssignment ParseSetOption(const std::string& option, const ParamNameTable& 
   return assignment;
 }
 
-void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments) {
+namespace {
+
+UsageError FromSource(const ParamAssignment& assignment, const UsageError& error) {
+  return assignment.source.empty() ? error : UsageError(assignment.source + ": " + error.what());
+}
+
+}  // namespace
+
+void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments,
+                      long frame) {
   for (const ParamAssignment& assignment : assignments) {
     try {
-      ApplyValue(params, *assignment.param, assignment.value);
+      ApplyValue(params, *assignment.param, assignment.ValueAt(frame));
     } catch (const UsageError& error) {
-      if (assignment.source.empty()) throw;
-      throw UsageError(assignment.source + ": " + error.what());
+      throw FromSource(assignment, error);
+    }
+  }
+}
+
+void CheckKeyframes(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments) {
+  for (const ParamAssignment& assignment : assignments) {
+    for (size_t i = 0; i < assignment.keys.size(); ++i) {
+      try {
+        ApplyValue(params, *assignment.param, assignment.keys[i].value);
+      } catch (const UsageError& error) {
+        throw FromSource(assignment, UsageError(KeyPosition(i + 1, assignment.keys[i].frame) + error.what()));
+      }
     }
   }
 }

@@ -1,37 +1,59 @@
 #include "app/RenderCommand.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <new>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
-#include <stdexcept>
+#include <set>
+#include <thread>
+#include <utility>
 
 #include "app/AppErrors.h"
-#include "app/BuiltInLayer.h"
-#include "app/Interrupt.h"
-#include "app/Layer.h"
+#include "app/FrameLoop.h"
+#include "app/FramePattern.h"
+#include "app/ImageSequence.h"
 #include "app/ParamSettings.h"
-#include "app/PngIo.h"
 #include "app/ProgressBar.h"
 
 namespace app {
 namespace {
 
-// Refuses an output whose folder is missing or not writable before any work.
-void CheckOutputFolder(const std::string& output) {
+// Refuses an output whose folder is missing or not writable, or whose format
+// cannot be written, before any work.
+void CheckOutputFile(const std::string& output) {
   const size_t slash = output.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
   if (access(folder.c_str(), W_OK) != 0) {
-    throw UsageError("cannot write PNG file '" + output + "': folder '" + folder +
-                     "' is missing or not writable");
+    throw UsageError("cannot write image file '" + output + "': folder '" + folder + "': " +
+                     std::strerror(errno));
   }
+  CheckWritableFormat(output);
 }
 
-std::optional<Layer> ReadInputLayer(const RenderOptions& options) {
-  if (options.input.empty()) return std::nullopt;
-  Layer layer = ReadPng(options.input);
-  if (options.depth != 0) layer = ConvertLayerDepth(layer, options.depth == 16);
-  return layer;
+// Refuses an output file that is one of the input's files, however either is
+// spelled (a link, "./"): the render would overwrite a layer it still has to
+// read (a still is read for every frame; with several jobs, a sequence's
+// frames are read in any order).
+void CheckOutputIsNotInput(const RenderOptions& options, const FramePattern& output,
+                           const FrameRange& frames) {
+  if (options.input.empty()) return;
+  const FramePattern input(options.input);
+  std::set<std::pair<dev_t, ino_t>> input_files;
+  struct stat info {};
+  for (long f = frames.first; f <= frames.last && (f == frames.first || input.HasField()); ++f) {
+    if (stat(input.FileFor(f).c_str(), &info) == 0) input_files.insert({info.st_dev, info.st_ino});
+  }
+  for (long f = frames.first; f <= frames.last && (f == frames.first || output.HasField()); ++f) {
+    const std::string file = output.FileFor(f);
+    if (stat(file.c_str(), &info) == 0 && input_files.count({info.st_dev, info.st_ino}) != 0) {
+      throw UsageError("cannot write image file '" + file + "': it is a file of the input '" +
+                       options.input + "'; choose another output");
+    }
+  }
 }
 
 void CheckSize(int width, int height) {
@@ -39,22 +61,6 @@ void CheckSize(int width, int height) {
     throw UsageError("a " + std::to_string(width) + "x" + std::to_string(height) +
                      " layer is refused: worlds wider or taller than " +
                      std::to_string(kMaxLayerSide) + " pixels are not accepted");
-  }
-}
-
-// A world of the host; a world too large to allocate is reported the way a
-// host reports an effect that ran out of memory.
-PF_EffectWorld* CreateWorld(embedded::EmbeddedHost& host, int width, int height, bool deep,
-                            bool writeable) {
-  try {
-    return host.CreateWorld(width, height, deep, writeable);
-  } catch (const std::invalid_argument& refused) {
-    throw UsageError(refused.what());
-  } catch (const std::bad_alloc&) {
-    throw EffectError(PF_Err_OUT_OF_MEMORY,
-                      "error " + std::to_string(PF_Err_OUT_OF_MEMORY) + ": Out of Memory (a " +
-                          std::to_string(width) + "x" + std::to_string(height) + " " +
-                          (deep ? "16" : "8") + "-bit layer could not be allocated)");
   }
 }
 
@@ -66,48 +72,90 @@ std::vector<ParamAssignment> RequestedValues(const RenderOptions& options,
   return values;
 }
 
-PF_Err AnswerInterrupt() { return InterruptRequested() ? PF_Interrupt_CANCEL : PF_Err_NONE; }
+// The input: none (the built-in layer), a still (read now), or a sequence.
+std::unique_ptr<FrameSource> OpenInput(const RenderOptions& options) {
+  if (options.input.empty()) return nullptr;
+  FramePattern pattern(options.input);
+  if (!pattern.HasField()) return std::make_unique<StillSource>(ReadImage(options.input));
+  return std::make_unique<ImageSequenceSource>(pattern);
+}
+
+// --frames when given; else every frame of a source that knows its length,
+// else frame 0.
+FrameRange RangeToRender(const RenderOptions& options, const FrameSource* source) {
+  if (!options.frames.empty()) return ParseFrameRange(options.frames);
+  const std::optional<long> count = source ? source->FrameCount() : std::nullopt;
+  if (!count) return {};
+  if (*count < 1) throw UsageError("'" + options.input + "' holds no frames");
+  return {0, *count - 1};
+}
+
+// --fps when given; else the source's own rate, else 24.
+Rational RateOf(const RenderOptions& options, const FrameSource* source) {
+  if (!options.fps.empty()) return ParseRate(options.fps);
+  const std::optional<Rational> rate = source ? source->Rate() : std::nullopt;
+  return rate ? *rate : Rational{24, 1};
+}
+
+// The layer of the range's first frame, which sets the render's size and depth.
+std::optional<Layer> FirstLayer(FrameSource* source, long frame) {
+  if (source == nullptr) return std::nullopt;
+  try {
+    return source->ReadFrame(frame);
+  } catch (const UsageError& e) {
+    throw UsageError("frame " + std::to_string(frame) + ": " + e.what());
+  }
+}
+
+LayerShape ShapeOf(const RenderOptions& options, const std::optional<Layer>& first) {
+  LayerShape shape{options.size.width, options.size.height, options.depth == 16};
+  if (first) shape = {first->width, first->height, first->deep};
+  if (options.depth != 0) shape.deep = options.depth == 16;
+  return shape;
+}
+
+int DefaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 }  // namespace
 
 void RunRender(const RenderOptions& options) {
-  CheckOutputFolder(options.output);
-  std::optional<Layer> input_layer = ReadInputLayer(options);
-  const int width = input_layer ? input_layer->width : options.size.width;
-  const int height = input_layer ? input_layer->height : options.size.height;
-  const bool deep = input_layer ? input_layer->deep : options.depth == 16;
-  CheckSize(width, height);
+  std::unique_ptr<FrameSource> source = OpenInput(options);
+  const FrameRange frames = RangeToRender(options, source.get());
+  const FramePattern output(options.output);
+  if (!output.HasField() && frames.Count() > 1) {
+    throw UsageError("--output '" + options.output + "' names one file but " +
+                     std::to_string(frames.Count()) +
+                     " frames are asked for; give a frame pattern such as shot.%04d.png or "
+                     "shot.####.png");
+  }
+  CheckOutputFile(output.FileFor(frames.first));
+  CheckOutputIsNotInput(options, output, frames);
+
+  const LayerShape shape = ShapeOf(options, FirstLayer(source.get(), frames.first));
+  CheckSize(shape.width, shape.height);
+
+  Timeline timeline{RateOf(options, source.get()), frames.last + 1};
+  if (source && source->FrameCount()) timeline.frame_count = *source->FrameCount();
+  if (!TimelineFits(timeline, frames.last)) {
+    throw UsageError("frames up to " + std::to_string(frames.last) + " at " +
+                     std::to_string(timeline.fps.num) + "/" + std::to_string(timeline.fps.den) +
+                     " frames a second run past the host's 32-bit time; render fewer frames or "
+                     "at a lower rate");
+  }
 
   EffectSession session(options.module_path, options.host);
-  const std::vector<ParamAssignment> values = RequestedValues(options, session.Names());
-  embedded::EmbeddedHost& host = session.Host();
+  FrameRenderer renderer(session, shape, RequestedValues(options, session.Names()), timeline);
+  ImageSequenceSink sink(output, options.image);
 
-  PF_EffectWorld* input = CreateWorld(host, width, height, deep, false);
-  if (input_layer) {
-    CopyLayerToWorld(*input_layer, *input);
-    input_layer.reset();
-  } else {
-    PaintBuiltInLayer(*input);
-  }
-  PF_EffectWorld* output = CreateWorld(host, width, height, deep, true);
-
-  embedded::ParamArray params = host.BuildParams(input);
-  ApplyAssignments(params, values);
-
-  ProgressBar bar(stderr, ProgressBar::StderrIsTerminal());
-  host.SetProgressHandler([&bar](A_long current, A_long total) {
-    bar.Update(current, total);
-    return AnswerInterrupt();
+  FrameLoopOptions loop;
+  loop.frames = frames;
+  loop.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+  loop.skip_existing = options.skip_existing;
+  loop.show_progress = ProgressBar::StderrIsTerminal();
+  RunFrameLoop(source.get(), sink, renderer, loop, [&output](long frame) {
+    std::printf("%s\n", output.FileFor(frame).c_str());
+    std::fflush(stdout);
   });
-  host.SetAbortHandler(AnswerInterrupt);
-  const PF_Err err = session.Call(PF_Cmd_RENDER, params.Get(), output);
-  bar.Finish();
-  host.SetProgressHandler(nullptr);
-  host.SetAbortHandler(nullptr);
-
-  if (err == PF_Interrupt_CANCEL || InterruptRequested()) throw Cancelled();
-  if (err != PF_Err_NONE) session.FailWith(err, "render");
-  WritePng(options.output, *output);
 }
 
 }  // namespace app

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_Effect.h"
-#include "shell/StrokeSettings.h"
 
 class Gradient {
  public:
@@ -28,9 +28,11 @@ class Gradient {
   int DotCount() const { return static_cast<int>(dots_.size()); }
   const ColorDot& Dot(int i);  // sorts on first use; i in [0, DotCount())
 
- private:
+  // Sorts the dots unless done; lookups do it on first use. Called ahead when
+  // several threads look colours up at once.
   void SortOnce();
 
+ private:
   std::vector<ColorDot> dots_;
   bool sorted_;
   const StrokeSettings* settings_;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "shell/StrokeSettings.h"
+#include "gradient/StrokeSettings.h"
 
 // Folds a raw position into [0, 1] with period 1: style 1 reflects, any
 // other style repeats. Values already in [0, 1] are kept (1 stays 1).

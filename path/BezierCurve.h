@@ -84,3 +84,7 @@ Vec2d DeCasteljau(const Vec2d* points, int degree, double t, Vec2d* left = nullp
 // one. Writes t and point only when a candidate was found. Allocates nothing.
 bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool includeStart,
                       bool includeEnd, double tMin, double tMax, double& t, Vec2d& point);
+// The same with the scalar reference root isolation: the same answer, bit for
+// bit, kept as the yardstick of the fast one.
+bool FindNearestPointReference(const Vec2d& q, const Vec2d P[4], int maxDepth, bool includeStart,
+                               bool includeEnd, double tMin, double tMax, double& t, Vec2d& point);

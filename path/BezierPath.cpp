@@ -1,14 +1,20 @@
 #include "path/BezierPath.h"
 
 #include "Common/AEException.h"
+#include "Common/ScanCallBack.h"
 #include "path/PathObject.h"
-#include "stroke/ScanCallBack.h"
 
 BezierPath::BezierPath(PathObject* path) : path_(path) {}
 
 PathObject& BezierPath::Source() {
   if (path_ == nullptr) throw AEException(1, "BezierPath : Path not initialized");
   return *path_;
+}
+
+bool BezierPath::SourceIsOpen() {
+  PathObject& source = Source();
+  if (openState_ < 0) openState_ = source.IsOpen() ? 1 : 0;
+  return openState_ == 1;
 }
 
 // Curve i runs from vertex i to vertex i + 1; the later vertex is fetched

@@ -63,13 +63,17 @@ class BezierPath {
 
  private:
   PathObject& Source();
+  // Whether the source is open, asked of it once.
+  bool SourceIsOpen();
   int32_t RowSearch(double v) const;
   bool WindingInside(const Vec2d& q) const;
+  bool WindingInsideRows(const Vec2d& q, int32_t lo, int32_t hi) const;
   bool Touches(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const;
   void ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1);
   void FillBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1, unsigned char cellClass);
 
   PathObject* path_;
+  int openState_ = -1;  // -1 not asked yet, else whether the source is open
   bool lengthValid_ = false;
   double length_ = 0.0;
   bool gridBuilt_ = false;

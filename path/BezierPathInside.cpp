@@ -7,8 +7,8 @@
 
 #include "Common/CommonTools.h"
 #include "path/BezierPath.h"
+#include "path/LListMakerCallback.h"
 #include "path/PathObject.h"
-#include "stroke/LListMakerCallback.h"
 
 namespace {
 
@@ -27,12 +27,11 @@ int Crossing(const Vec2d& a, const Vec2d& b) {
 }  // namespace
 
 void BezierPath::BuildPolygon(double step) {
-  PathObject& source = Source();
-  if (source.IsOpen() || polygonBuilt_) return;
+  if (SourceIsOpen() || polygonBuilt_) return;
   const double length = Length();
   // Each curve yields at most L_i / step + 2 points; the closing point fits too.
   const int32_t capacity =
-      static_cast<int32_t>(2.0 * source.NumSegments() + length / step + 5.0);
+      static_cast<int32_t>(2.0 * Source().NumSegments() + length / step + 5.0);
   polygon_.Resize(capacity, Vec2d(0.0, 0.0));
   LListMakerCallback maker(&polygon_);
   Sample(maker, step);
@@ -78,8 +77,11 @@ int32_t BezierPath::RowSearch(double v) const {
 // Nonzero winding over the edges whose first point lies within the search
 // radius of q in y.
 bool BezierPath::WindingInside(const Vec2d& q) const {
-  const int32_t lo = RowSearch(q.y - searchRadius_);
-  const int32_t hi = RowSearch(q.y + searchRadius_);
+  return WindingInsideRows(q, RowSearch(q.y - searchRadius_), RowSearch(q.y + searchRadius_));
+}
+
+// The same over index entries lo..hi, found once for every query of one y.
+bool BezierPath::WindingInsideRows(const Vec2d& q, int32_t lo, int32_t hi) const {
   int sum = 0;
   for (int32_t k = lo; k <= hi; ++k) {
     const int32_t e = yIndex_[k].index;
@@ -89,7 +91,7 @@ bool BezierPath::WindingInside(const Vec2d& q) const {
 }
 
 bool BezierPath::IsInside(double x, double y) {
-  if (Source().IsOpen()) return false;
+  if (SourceIsOpen()) return false;
   BuildPolygon(kFlatteningStep);
   return WindingInside(Vec2d(x, y));
 }
@@ -161,7 +163,7 @@ void BezierPath::ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
 }
 
 void BezierPath::BuildGrid(double step, int32_t width, int32_t height) {
-  if (Source().IsOpen() || gridBuilt_) return;
+  if (SourceIsOpen() || gridBuilt_) return;
   BuildPolygon(step);
   int32_t x0 = static_cast<int32_t>(minX_);
   int32_t x1 = static_cast<int32_t>(maxX_);
@@ -181,7 +183,7 @@ void BezierPath::BuildGrid(double step, int32_t width, int32_t height) {
 void BezierPath::Classify(int32_t x, int32_t y, int32_t& cellClass, double* coverage) {
   cellClass = kOutside;
   if (coverage != nullptr) *coverage = 0.0;
-  if (Source().IsOpen()) return;
+  if (SourceIsOpen()) return;
   if (!gridBuilt_) BuildGrid(kFlatteningStep, -1, -1);
   if (x < 0 || x >= grid_.Width() || y < 0 || y >= grid_.Height()) return;
   cellClass = grid_(x, y);
@@ -192,9 +194,11 @@ void BezierPath::Classify(int32_t x, int32_t y, int32_t& cellClass, double* cove
     int inside = 0;
     for (int j = 0; j < 3; ++j) {
       const double sy = (y + 1.0 / 6) + j / 3.0;
+      const int32_t lo = RowSearch(sy - searchRadius_);
+      const int32_t hi = RowSearch(sy + searchRadius_);
       for (int i = 0; i < 3; ++i) {
         const double sx = (x + 1.0 / 6) + i / 3.0;
-        if (WindingInside(Vec2d(sx, sy))) ++inside;
+        if (WindingInsideRows(Vec2d(sx, sy), lo, hi)) ++inside;
       }
     }
     *coverage = inside / 9.0;

@@ -1,6 +1,6 @@
 #include "path/PathPoint.h"
 
-#include "shell/ParamIndex.h"
+#include "path/ParamIndex.h"
 
 namespace {
 

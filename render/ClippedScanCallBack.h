@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "stroke/ScanCallBack.h"
+#include "Common/ScanCallBack.h"
 
 class ClippedScanCallBack final : public ScanCallBack {
  public:

@@ -3,8 +3,8 @@
 // "Original Blend Transfer".
 #pragma once
 
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_EffectCB.h"
-#include "shell/StrokeSettings.h"
 
 // "Normal" cross-fades through the host's blend; every other mode lays the
 // stroke over the input layer through transfer_rect with opacity 1 - amount.

@@ -9,6 +9,7 @@
 #include "Common/PixelTraits.h"
 #include "path/FakePath.h"
 #include "path/PathObject.h"
+#include "render/ColumnBands.h"
 #include "render/Composite.h"
 #include "render/PathOverlay.h"
 #include "stroke/CurveSampler.h"
@@ -54,8 +55,13 @@ void ShadeColumns(PF_InData* in_data, CurveSampler<P>& sampler, const PF_EffectW
   const int32_t lastColumn = std::min(input.width - 1, bounds.xMax);
   const int32_t firstRow = std::max(0, bounds.yMin);
   const int32_t lastRow = std::min(input.height - 1, bounds.yMax);
-  std::vector<StrokeReach::RowSpan> spans;
-  for (int32_t x = firstColumn; x <= lastColumn; ++x) {
+  // Bands may run at once: what the sampler builds on first use is built
+  // now, and each band has its own span buffer.
+  sampler.BuildSharedParts();
+  std::vector<std::vector<StrokeReach::RowSpan>> bandSpans(
+      static_cast<size_t>(column_bands::BandCount(firstColumn, lastColumn)));
+  const auto shadeColumn = [&](int32_t band, int32_t x) {
+    std::vector<StrokeReach::RowSpan>& spans = bandSpans[static_cast<size_t>(band)];
     // Rows outside the spans would come back unchanged from the sampler.
     sampler.ColumnSpans(x, spans);
     for (const StrokeReach::RowSpan& span : spans) {
@@ -66,8 +72,9 @@ void ShadeColumns(PF_InData* in_data, CurveSampler<P>& sampler, const PF_EffectW
         *pixel = sampler.ShadePixel(x, y, *pixel);
       }
     }
-    PingHost(in_data, x, input.width);
-  }
+  };
+  column_bands::Run(in_data, firstColumn, lastColumn, shadeColumn,
+                    [&](int32_t x) { PingHost(in_data, x, input.width); });
 }
 
 template <typename P>

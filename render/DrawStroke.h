@@ -4,8 +4,8 @@
 // composites with the input layer and draws the path overlay.
 #pragma once
 
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_EffectCB.h"
-#include "shell/StrokeSettings.h"
 
 // settings.path is non-null; input and output have the same size and depth.
 void DrawStroke8(PF_InData* in_data, StrokeSettings settings, PF_EffectWorld* input,

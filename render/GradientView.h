@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_EffectCB.h"
-#include "shell/StrokeSettings.h"
 
 // Where the picture goes in a world of the given size. Bounds are inclusive.
 struct GradientViewLayout {

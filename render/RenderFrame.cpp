@@ -6,13 +6,13 @@
 #include "path/AEObjectAutoPointer.h"
 #include "path/AEpath.h"
 #include "path/FakePath.h"
+#include "path/ParamIndex.h"
 #include "path/PathObject.h"
 #include "path/PathPoint.h"
 #include "render/DrawStroke.h"
 #include "render/GradientView.h"
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
-#include "shell/StrokeSettings.h"
+#include "render/HostInfo.h"
+#include "render/ReadStrokeSettings.h"
 
 namespace {
 

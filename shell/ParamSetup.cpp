@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
-#include "shell/TransferModes.h"
+#include "path/ParamIndex.h"
+#include "render/HostInfo.h"
+#include "render/TransferModes.h"
 
 namespace {
 

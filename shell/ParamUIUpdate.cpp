@@ -4,8 +4,8 @@
 
 #include "Common/MemoryWrappers.h"
 #include "Common/SuiteCache.h"
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
+#include "path/ParamIndex.h"
+#include "render/HostInfo.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "Common/MemoryWrappers.h"
+#include "render/HostInfo.h"
 #include "shell/Descriptor.h"
-#include "shell/HostInfo.h"
 #include "shell/ParamSetup.h"
 #include "shell/ParamUIUpdate.h"
 #include "shell/RenderDispatch.h"

@@ -59,6 +59,17 @@ CurveSampler<P>::CurveSampler(PF_InData* in_data, StrokeSettings settings)
 }
 
 template <typename P>
+void CurveSampler<P>::BuildSharedParts() {
+  centreLine_.Curves();
+  if (ModeApplies()) {
+    // The grid lookups of Classify and the polygon of IsInside.
+    centreLine_.BuildGrid(BezierPath::kFlatteningStep, -1, -1);
+  }
+  gradient_->SortOnce();
+  geometry_.StrokeBounds();
+}
+
+template <typename P>
 bool CurveSampler<P>::Nearest(int32_t ix, int32_t iy, double px, double py, double& distance,
                               bool prune) {
   const Vec2d p(px, py);

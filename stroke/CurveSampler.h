@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "Common/PixelTraits.h"
+#include "gradient/StrokeSettings.h"
 #include "host/sdk/AE_EffectCB.h"
 #include "path/BezierPath.h"
-#include "shell/StrokeSettings.h"
 #include "stroke/StrokeReach.h"
 #include "stroke/ThickPathHelper.h"
 
@@ -28,6 +28,11 @@ class CurveSampler {
   virtual ~CurveSampler() = default;
   CurveSampler(const CurveSampler&) = delete;
   CurveSampler& operator=(const CurveSampler&) = delete;
+
+  // Builds every part that is otherwise built on first use (the curves, the
+  // inside test, the sorted colour dots), after which ShadePixel changes
+  // nothing and may run on several threads at once.
+  void BuildSharedParts();
 
   // The pixel to store at (x, y) over `background`.
   P ShadePixel(int32_t x, int32_t y, const P& background);

@@ -72,7 +72,7 @@ void StrokeReach::AddSegment(const BezierCurve& curve, double halfWidth) {
     count = std::clamp(static_cast<int32_t>(std::ceil(length / kPieceLength)), kMinPieces,
                        kMaxPieces);
   }
-  Segment segment{static_cast<int32_t>(pieces_.size()), 0};
+  Segment segment{static_cast<int32_t>(pieces_.size()), 0, 0, 0};
   for (int32_t k = 0; k < count; ++k) {
     const double u = static_cast<double>(k) / count;
     const double v = static_cast<double>(k + 1) / count;
@@ -81,14 +81,34 @@ void StrokeReach::AddSegment(const BezierCurve& curve, double halfWidth) {
     AddPiece(c, halfWidth);
   }
   segment.endPiece = static_cast<int32_t>(pieces_.size());
+  AddGroups(segment);
   segments_.push_back(segment);
+}
+
+void StrokeReach::AddGroups(Segment& segment) {
+  segment.firstGroup = static_cast<int32_t>(groups_.size());
+  for (int32_t k = segment.firstPiece; k < segment.endPiece; k += kGroupPieces) {
+    const Piece& first = pieces_[static_cast<std::size_t>(k)];
+    Group group{first.xMin, first.xMax, first.yMin, first.yMax, k,
+                std::min(k + kGroupPieces, segment.endPiece)};
+    for (int32_t j = k + 1; j < group.endPiece; ++j) {
+      const Piece& piece = pieces_[static_cast<std::size_t>(j)];
+      group.xMin = std::min(group.xMin, piece.xMin);
+      group.xMax = std::max(group.xMax, piece.xMax);
+      group.yMin = std::min(group.yMin, piece.yMin);
+      group.yMax = std::max(group.yMax, piece.yMax);
+    }
+    groups_.push_back(group);
+  }
+  segment.endGroup = static_cast<int32_t>(groups_.size());
 }
 
 void StrokeReach::AddPoint(const Vec2d& point, double halfWidth) {
   const Vec2d c[4] = {point, point, point, point};
-  Segment segment{static_cast<int32_t>(pieces_.size()), 0};
+  Segment segment{static_cast<int32_t>(pieces_.size()), 0, 0, 0};
   AddPiece(c, halfWidth);
   segment.endPiece = static_cast<int32_t>(pieces_.size());
+  AddGroups(segment);
   segments_.push_back(segment);
 }
 

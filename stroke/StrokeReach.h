@@ -34,9 +34,16 @@ class StrokeReach {
   // segment i (point paths: segment 0 is the point).
   bool MayReachSegment(int32_t segment, double px, double py, double radius) const {
     const Segment& s = segments_[static_cast<std::size_t>(segment)];
-    for (int32_t k = s.firstPiece; k < s.endPiece; ++k) {
-      if (pieces_[static_cast<std::size_t>(k)].MayReach(px, py, radius)) {
-        return true;
+    for (int32_t g = s.firstGroup; g < s.endGroup; ++g) {
+      const Group& group = groups_[static_cast<std::size_t>(g)];
+      // Outside a group's box p is outside the box of each of its pieces.
+      if (!group.Contains(px, py)) {
+        continue;
+      }
+      for (int32_t k = group.firstPiece; k < group.endPiece; ++k) {
+        if (pieces_[static_cast<std::size_t>(k)].MayReach(px, py, radius)) {
+          return true;
+        }
       }
     }
     return false;
@@ -63,13 +70,29 @@ class StrokeReach {
     }
     double DistanceSquaredToChord(double px, double py) const;
   };
+  // Up to kGroupPieces consecutive pieces of one segment and the union of
+  // their boxes.
+  static constexpr int32_t kGroupPieces = 8;
+  struct Group {
+    double xMin, xMax, yMin, yMax;
+    int32_t firstPiece;
+    int32_t endPiece;
+    bool Contains(double px, double py) const {
+      return !(px < xMin || px > xMax || py < yMin || py > yMax);
+    }
+  };
   struct Segment {
     int32_t firstPiece;
     int32_t endPiece;
+    int32_t firstGroup;
+    int32_t endGroup;
   };
+  // Groups the pieces of the segment just added.
+  void AddGroups(Segment& segment);
 
   void AddPiece(const Vec2d controls[4], double halfWidth);
 
   std::vector<Piece> pieces_;
   std::vector<Segment> segments_;
+  std::vector<Group> groups_;
 };

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "Common/PixelTraits.h"
-#include "stroke/ScanCallBack.h"
+#include "Common/ScanCallBack.h"
 
 template <typename P>
 class TmpScanCallBack final : public ScanCallBack {

@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <thread>
+
+#include "host/embedded/HostThreads.h"
 
 #include "host/embedded/PixelCallbacks.h"
 #include "host/embedded/WorldAllocator.h"
@@ -39,6 +42,8 @@ EmbeddedHost::EmbeddedHost() {
 
   param_utils_suite_.PF_UpdateParamUI = UpdateParamUI;
   suites_.Register(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1, &param_utils_suite_);
+  iterate_generic_suite_.iterate_generic = IterateGeneric;
+  suites_.Register(kPFIterateGenericSuite, kPFIterateGenericSuiteVersion1, &iterate_generic_suite_);
   suites_.Register(kAEGPFileImportManagerSuite, kAEGPFileImportManagerSuiteVersion2,
                    &kFileImportManagerSuite);
 
@@ -97,6 +102,15 @@ void EmbeddedHost::SetDownsample(PF_RationalScale x, PF_RationalScale y) {
   in_data_.downsample_y = y;
 }
 
+void EmbeddedHost::SetTime(A_long current_time, A_long time_step, A_u_long time_scale,
+                           A_long total_time) {
+  in_data_.current_time = current_time;
+  in_data_.time_step = time_step;
+  in_data_.local_time_step = time_step;
+  in_data_.time_scale = time_scale;
+  in_data_.total_time = total_time;
+}
+
 // ---- Suites ----------------------------------------------------------------------
 
 void EmbeddedHost::RegisterSuite(const std::string& name, int32_t version, const void* table) {
@@ -140,6 +154,35 @@ SPErr EmbeddedHost::ReleaseSuite(const char* name, int32_t version) {
   EmbeddedHost* host = Current();
   return host != nullptr ? host->suites_.Release(name, version)
                          : SuiteRegistry::kSuiteNotFoundError;
+}
+
+PF_Err EmbeddedHost::IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
+  if (iterations <= 0 || fn == nullptr) {
+    return PF_Err_NONE;
+  }
+  EmbeddedHost* host = Current();
+  const std::thread::id caller = std::this_thread::get_id();
+  std::mutex index_mutex;
+  std::vector<std::thread::id> workers;  // worker k has thread index k + 1
+  const auto thread_index = [&]() -> A_long {
+    const std::thread::id self = std::this_thread::get_id();
+    if (self == caller) return 0;
+    std::lock_guard<std::mutex> lock(index_mutex);
+    for (size_t k = 0; k < workers.size(); ++k) {
+      if (workers[k] == self) return static_cast<A_long>(k + 1);
+    }
+    workers.push_back(self);
+    return static_cast<A_long>(workers.size());
+  };
+  std::vector<PF_Err> errors(static_cast<size_t>(iterations), PF_Err_NONE);
+  RunBands(static_cast<int>(iterations), [&](int i) {
+    if (host != nullptr && Current() != host) host->MakeCurrent();
+    errors[static_cast<size_t>(i)] = fn(refcon, thread_index(), i, iterations);
+  });
+  for (PF_Err err : errors) {
+    if (err != PF_Err_NONE) return err;
+  }
+  return PF_Err_NONE;
 }
 
 SPBoolean EmbeddedHost::IsEqual(const char* a, const char* b) {

@@ -59,6 +59,11 @@ class EmbeddedHost {
   void SetAppId(A_long four_char_code);
   void SetQuality(PF_Quality quality);
   void SetDownsample(PF_RationalScale x, PF_RationalScale y);
+  // The time fields of the calls that follow, in units of 1/time_scale
+  // seconds: when the frame starts, how long one frame lasts (also the local
+  // step), and how long the layer lasts. Default: frame 0 of a one-frame
+  // layer at one frame a second.
+  void SetTime(A_long current_time, A_long time_step, A_u_long time_scale, A_long total_time);
 
   // ---- transfer_rect arithmetic ---------------------------------------------------
   // kFast is the host's production path; kReference is the plain double-precision
@@ -69,7 +74,8 @@ class EmbeddedHost {
   TransferArithmetic GetTransferArithmetic() const { return transfer_arithmetic_; }
 
   // ---- Suites -------------------------------------------------------------------
-  // Built in: "PF Param Utils Suite" v1 and "AEGP File Import Manager Suite" v2.
+  // Built in: "PF Param Utils Suite" v1, "PF Iterate Generic Suite" v1 and
+  // "AEGP File Import Manager Suite" v2.
   // Every registered suite is offered unless told otherwise.
   void RegisterSuite(const std::string& name, int32_t version, const void* table);
   void SetSuiteAnswer(const std::string& name, SuiteAnswer answer);
@@ -133,6 +139,9 @@ class EmbeddedHost {
   static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
                               const PF_ParamDef* def);
   static SPErr AcquireSuite(const char* name, int32_t version, const void** suite);
+  // "PF Iterate Generic Suite": the calls go to RunBands (HostThreads.h), and
+  // every worker thread takes the calling thread's current host.
+  static PF_Err IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn);
   static SPErr ReleaseSuite(const char* name, int32_t version);
   static SPBoolean IsEqual(const char* a, const char* b);
   static A_char* StrCpy(A_char* dest, const A_char* src);
@@ -144,6 +153,7 @@ class EmbeddedHost {
   PF_UtilCallbacks utils_{};
   SPBasicSuite basic_suite_{};
   PF_ParamUtilsSuite1 param_utils_suite_{};
+  PF_IterateGenericSuite1 iterate_generic_suite_{};
   SuiteRegistry suites_;
 
   TransferArithmetic transfer_arithmetic_ = TransferArithmetic::kFast;

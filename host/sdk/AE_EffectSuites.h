@@ -39,3 +39,20 @@ typedef struct PF_PathDataSuite1 {
 #define kAEGPFileImportManagerSuite "AEGP File Import Manager Suite"
 #define kAEGPFileImportManagerSuiteVersion2 2
 typedef struct AEGP_FileImportManagerSuite2 AEGP_FileImportManagerSuite2;
+
+// Parallel iteration on the host's threads (an effect starts none of its
+// own). iterate_generic calls fn_func(refconPV, thread_indexL, i, iterationsL)
+// exactly once for every i in [0, iterationsL), on threads of the host's
+// choosing, and returns when every call has returned. thread_indexL numbers
+// the thread running the call, 0 being the thread that called iterate_generic
+// (which works calls too); the result is the error of the lowest i whose call
+// failed, or PF_Err_NONE.
+#define kPFIterateGenericSuite "PF Iterate Generic Suite"
+#define kPFIterateGenericSuiteVersion1 1
+
+typedef PF_Err (*PF_IterateGenericFunc)(void* refconPV, A_long thread_indexL, A_long i,
+                                        A_long iterationsL);
+
+typedef struct PF_IterateGenericSuite1 {
+  PF_Err (*iterate_generic)(A_long iterationsL, void* refconPV, PF_IterateGenericFunc fn_func);
+} PF_IterateGenericSuite1;

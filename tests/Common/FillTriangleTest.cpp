@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "stroke/ScanCallBack.h"
+#include "Common/ScanCallBack.h"
 
 namespace {
 

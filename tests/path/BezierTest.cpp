@@ -18,11 +18,11 @@
 #include "Common/AEException.h"
 #include "Common/AEWorld.h"
 #include "Common/DepthColor.h"
+#include "Common/ScanCallBack.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "path/Array1D.h"
 #include "path/Array2D.h"
 #include "path/PathObject.h"
-#include "stroke/ScanCallBack.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/ParamArray.h"
 #include "host/embedded/PathSuites.h"
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
+#include "path/ParamIndex.h"
+#include "render/HostInfo.h"
 #include "shell/ParamSetup.h"
 #include "shell/RenderDispatch.h"
 

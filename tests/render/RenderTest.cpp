@@ -5,20 +5,23 @@
 #include <array>
 #include <cstring>
 #include <set>
+#include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "Common/FillTriangle.h"
 #include "gradient/Gradient.h"
+#include "host/embedded/HostThreads.h"
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
 #include "render/ClippedScanCallBack.h"
 #include "render/Composite.h"
 #include "render/GradientView.h"
 #include "render/PathOverlay.h"
+#include "render/ReadStrokeSettings.h"
 #include "render/RenderFrame.h"
-#include "shell/StrokeSettings.h"
 #include "stroke/CurveSampler.h"
 #include "tests/render/FrameHarness.h"
 
@@ -74,6 +77,9 @@ bool SameColumn(const PF_EffectWorld* a, const PF_EffectWorld* b, A_long x) {
   return true;
 }
 
+// One host thread: exactly the columns up to the one being drawn when the
+// host said stop. Several: those too, and any other column either whole
+// (a worker had finished it) or untouched.
 TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
   harness::Frame full(320, 180, false);
   Walkthrough(full);
@@ -83,19 +89,68 @@ TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
     return PF_Err_NONE;
   });
   ASSERT_EQ(full.Render(), PF_Err_NONE);
-  for (const long calls : {15L, 45L}) {
-    harness::Frame cut(320, 180, false);
-    Walkthrough(cut);
-    cut.host.AbortAfterProgressCalls(calls);
-    std::strcpy(cut.host.OutData()->return_msg, "untouched");
-    EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
-    EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
-    const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
-    for (A_long x = 0; x < 320; ++x) {
-      EXPECT_TRUE(SameColumn(cut.output, x >= first && x <= last ? full.output : cut.input, x)) << calls << " " << x;
+  for (const int threads : {1, 3}) {
+    embedded::SetHostThreadCount(threads);
+    for (const long calls : {15L, 45L}) {
+      harness::Frame cut(320, 180, false);
+      Walkthrough(cut);
+      cut.host.AbortAfterProgressCalls(calls);
+      std::strcpy(cut.host.OutData()->return_msg, "untouched");
+      EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
+      EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
+      const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
+      for (A_long x = 0; x < 320; ++x) {
+        SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(calls) + " calls, column " + std::to_string(x));
+        const bool whole = SameColumn(cut.output, full.output, x), untouched = SameColumn(cut.output, cut.input, x);
+        if (x >= first && x <= last) {
+          EXPECT_TRUE(whole);
+        } else if (x < first || threads == 1) {
+          EXPECT_TRUE(untouched);
+        } else {
+          EXPECT_TRUE(whole || untouched);
+        }
+      }
+      EXPECT_FALSE(SameColumn(full.output, full.input, last));  // the stroke is there
     }
-    EXPECT_FALSE(SameColumn(full.output, full.input, last));  // the stroke is there
   }
+  embedded::SetHostThreadCount(0);
+}
+
+// On several host threads, the calling thread alone asks abort and reports
+// progress, once per column of the stroke, in column order; the frame is the
+// one-thread frame. Without the host's iteration suite the same.
+TEST(DrawStroke, BandsPingTheHostFromTheCallingThreadInColumnOrder) {
+  harness::Frame one(320, 180, false);
+  Walkthrough(one);
+  embedded::SetHostThreadCount(1);
+  std::vector<A_long> oneColumns;
+  one.host.SetProgressHandler([&](A_long x, A_long) { oneColumns.push_back(x); return PF_Err_NONE; });
+  ASSERT_EQ(one.Render(), PF_Err_NONE);
+  ASSERT_GT(oneColumns.size(), 40u);  // several bands of columns
+  for (size_t i = 1; i < oneColumns.size(); ++i) ASSERT_EQ(oneColumns[i], oneColumns[i - 1] + 1);
+  for (const bool refused : {false, true}) {
+    SCOPED_TRACE(refused ? "suite refused" : "suite offered");
+    embedded::SetHostThreadCount(3);
+    harness::Frame many(320, 180, false);
+    Walkthrough(many);
+    if (refused) many.host.SetSuiteAnswer(kPFIterateGenericSuite, embedded::SuiteAnswer::kRefuse);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<A_long> columns;
+    int elsewhere = 0;
+    many.host.SetAbortHandler([&] { elsewhere += std::this_thread::get_id() != caller; return PF_Err_NONE; });
+    many.host.SetProgressHandler([&](A_long x, A_long) {
+      elsewhere += std::this_thread::get_id() != caller;
+      columns.push_back(x);
+      return PF_Err_NONE;
+    });
+    ASSERT_EQ(many.Render(), PF_Err_NONE);
+    EXPECT_EQ(elsewhere, 0);
+    EXPECT_EQ(columns, oneColumns);
+    for (A_long x = 0; x < 320; ++x) EXPECT_TRUE(SameColumn(many.output, one.output, x)) << x;
+    EXPECT_EQ(many.host.AcquireAttempts(kPFIterateGenericSuite), 1);
+    EXPECT_EQ(many.host.ReleaseCount(kPFIterateGenericSuite), refused ? 0 : 1);
+  }
+  embedded::SetHostThreadCount(0);
 }
 
 // What ShadePixel gives, from the sampler's unpruned public gates (4 x 4 sub-samples near flat ends).

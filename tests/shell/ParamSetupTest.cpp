@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "shell/HostInfo.h"
+#include "render/HostInfo.h"
 #include "shell/ParamSetup.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "Common/SuiteCache.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HandleHeap.h"
-#include "shell/HostInfo.h"
+#include "render/HostInfo.h"
 #include "shell/ParamSetup.h"
 
 namespace {

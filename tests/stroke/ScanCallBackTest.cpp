@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "path/Array1D.h"
-#include "stroke/LListMakerCallback.h"
+#include "path/LListMakerCallback.h"
 #include "stroke/TmpScanCallBack.h"
 
 namespace {

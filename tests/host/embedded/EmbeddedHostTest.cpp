@@ -2,13 +2,18 @@
 // reaches them through in_data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <mutex>
+#include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
+#include "host/embedded/HostThreads.h"
 
 namespace {
 
@@ -139,6 +144,7 @@ TEST(BuiltInSuiteTest, OfferedOnlyAtItsVersion) {
   const struct { const char* name; int32_t version; bool offered; } cases[] = {
       {"PF Param Utils Suite", 1, true}, {"PF Param Utils Suite", 2, false},
       {"AEGP File Import Manager Suite", 2, true}, {"AEGP File Import Manager Suite", 1, false},
+      {"PF Iterate Generic Suite", 1, true}, {"PF Iterate Generic Suite", 2, false},
       {"No Such Suite", 1, false}};
   for (const auto& c : cases) {
     EmbeddedHost host;
@@ -146,6 +152,47 @@ TEST(BuiltInSuiteTest, OfferedOnlyAtItsVersion) {
     const SPErr err = host.InData()->pica_basicP->AcquireSuite(c.name, c.version, &suite);
     EXPECT_EQ(err == kSPNoError && suite != nullptr, c.offered) << c.name << " " << c.version;
   }
+}
+
+// iterate_generic: every index exactly once, whatever the thread count; thread
+// index 0 on the calling thread only; the host current on every thread that
+// runs a call (handle and suite callbacks find it there); the error of the
+// lowest failing index.
+TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsTheFirstError) {
+  struct Record {
+    const EmbeddedHost* host;
+    std::thread::id caller;
+    std::mutex mutex;
+    std::vector<int> calls;
+    int wrong_host = 0, index_zero_elsewhere = 0;
+  };
+  const PF_IterateGenericFunc fn = [](void* refcon, A_long thread_index, A_long i, A_long) -> PF_Err {
+    auto* r = static_cast<Record*>(refcon);
+    std::lock_guard<std::mutex> lock(r->mutex);
+    r->calls.push_back(i);
+    r->wrong_host += EmbeddedHost::Current() != r->host;
+    r->index_zero_elsewhere += (thread_index == 0) != (std::this_thread::get_id() == r->caller);
+    return i % 10 == 7 ? PF_Err(100 + i) : PF_Err_NONE;
+  };
+  for (const int threads : {1, 2, 5}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    embedded::SetHostThreadCount(threads);
+    EmbeddedHost host;
+    const void* table = nullptr;
+    ASSERT_EQ(host.InData()->pica_basicP->AcquireSuite("PF Iterate Generic Suite", 1, &table), kSPNoError);
+    const auto* suite = static_cast<const PF_IterateGenericSuite1*>(table);
+    for (const A_long n : {0, 1, 6, 40}) {
+      Record r{&host, std::this_thread::get_id(), {}, {}, 0, 0};
+      EXPECT_EQ(suite->iterate_generic(n, &r, fn), n > 7 ? PF_Err(107) : PF_Err_NONE) << n;
+      std::sort(r.calls.begin(), r.calls.end());
+      std::vector<int> every(static_cast<size_t>(n));
+      std::iota(every.begin(), every.end(), 0);
+      EXPECT_EQ(r.calls, every) << n;
+      EXPECT_EQ(r.wrong_host, 0) << n;
+      EXPECT_EQ(r.index_zero_elsewhere, 0) << n;
+    }
+  }
+  embedded::SetHostThreadCount(0);
 }
 
 // The abort and progress callbacks (a limit after N progress calls, handlers

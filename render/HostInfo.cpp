@@ -1,4 +1,4 @@
-#include "shell/HostInfo.h"
+#include "render/HostInfo.h"
 
 #include "Common/SuiteCache.h"
 

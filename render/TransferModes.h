@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "host/sdk/AE_Effect.h"
-#include "shell/HostInfo.h"
+#include "render/HostInfo.h"
 
 // For the host of the latest probe.
 int32_t TransferModeCount();

@@ -1,4 +1,4 @@
-#include "stroke/LListMakerCallback.h"
+#include "path/LListMakerCallback.h"
 
 #include <algorithm>
 

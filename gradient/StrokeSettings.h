@@ -1,11 +1,12 @@
 // Everything a render needs from the parameters, read once per frame into one
-// plain record in the units the drawing code works in, then passed by value.
+// plain record in the units the drawing code works in, then passed by value
+// (the frame pipeline reads it: see render/ReadStrokeSettings.h).
 #pragma once
 
 #include <cstdint>
 
 #include "Common/DepthColor.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/AE_Effect.h"
 
 class PathObject;
 class Gradient;
@@ -35,9 +36,3 @@ struct StrokeSettings {
   bool showPath;
   DepthColor pathColor;    // in the depth of the input layer
 };
-
-// Reads the frame's settings; path and gradient stay null.
-StrokeSettings ReadStrokeSettings(const PF_InData* in_data, PF_ParamDef* params[],
-                                  bool inputIsDeep);
-// Reads the colour dot whose group header is at headerIndex.
-ColorDot ReadColorDot(PF_ParamDef* params[], int headerIndex);

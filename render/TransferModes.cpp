@@ -1,4 +1,4 @@
-#include "shell/TransferModes.h"
+#include "render/TransferModes.h"
 
 namespace {
 

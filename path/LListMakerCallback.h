@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "Common/ScanCallBack.h"
 #include "Common/Vec2d.h"
 #include "path/Array1D.h"
-#include "stroke/ScanCallBack.h"
 
 class LListMakerCallback final : public ScanCallBack {
  public:

@@ -1,9 +1,9 @@
-#include "shell/StrokeSettings.h"
+#include "render/ReadStrokeSettings.h"
 
 #include "Common/PixelTraits.h"
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
-#include "shell/TransferModes.h"
+#include "path/ParamIndex.h"
+#include "render/HostInfo.h"
+#include "render/TransferModes.h"
 
 namespace {
 

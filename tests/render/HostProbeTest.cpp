@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "shell/HostInfo.h"
-#include "shell/TransferModes.h"
+#include "render/HostInfo.h"
+#include "render/TransferModes.h"
 
 namespace {
 

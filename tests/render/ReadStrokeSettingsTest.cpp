@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "shell/HostInfo.h"
-#include "shell/ParamIndex.h"
+#include "path/ParamIndex.h"
+#include "render/HostInfo.h"
+#include "render/ReadStrokeSettings.h"
 #include "shell/ParamSetup.h"
-#include "shell/StrokeSettings.h"
 
 namespace {
 

@@ -1,0 +1,232 @@
+#include "app/ImageIo.h"
+
+#include <sys/stat.h>
+
+#include <OpenImageIO/filesystem.h>
+#include <OpenImageIO/imageio.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "Common/PixelTraits.h"
+#include "app/AppErrors.h"
+#include "app/AtomicFile.h"
+
+namespace app {
+namespace {
+
+// libpng's PNG_FILTER_NONE; 0 leaves libpng to try every filter on each row.
+constexpr int kPngFilterNone = 0x08;
+constexpr int kLastFastPngLevel = 2;
+
+UsageError ReadFailure(const std::string& path, const std::string& what) {
+  return UsageError("cannot read image file '" + path + "': " + what);
+}
+
+// OpenImageIO's messages may span lines; ours take one.
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+    text.replace(at, 1, "; ");
+  }
+  return text.empty() ? "unknown error" : text;
+}
+
+enum class SampleKind { k8, k16, kFloat };
+
+SampleKind KindOf(const OIIO::TypeDesc& format) {
+  if (format.is_floating_point()) return SampleKind::kFloat;
+  return format.size() == 1 ? SampleKind::k8 : SampleKind::k16;
+}
+
+// Where each layer channel is found among a pixel's samples; alpha -1 when
+// the file has none. Files with one or two channels are gray.
+struct ChannelMap {
+  int red, green, blue, alpha;
+};
+
+ChannelMap MapChannels(const OIIO::ImageSpec& spec) {
+  int alpha = spec.alpha_channel;
+  if (alpha < 0 && (spec.nchannels == 2 || spec.nchannels == 4)) alpha = spec.nchannels - 1;
+  if (spec.nchannels < 3) return {0, 0, 0, alpha};
+  return {0, 1, 2, alpha};
+}
+
+// A float sample, clamped to 0..1, as a 16-bit channel.
+A_u_short UnitToChannel(double v) {
+  const double clamped = std::clamp(v, 0.0, 1.0);
+  return static_cast<A_u_short>(std::floor(clamped * 32768.0 + 0.5));
+}
+
+PF_Pixel16 FloatPixel(const float* s, const ChannelMap& map, bool associated) {
+  const double a = map.alpha < 0 ? 1.0 : std::clamp(static_cast<double>(s[map.alpha]), 0.0, 1.0);
+  const auto colour = [&](int c) {
+    const double v = s[c];
+    if (!associated) return UnitToChannel(v);
+    return a > 0.0 ? UnitToChannel(v / static_cast<double>(s[map.alpha])) : A_u_short{0};
+  };
+  return {UnitToChannel(a), colour(map.red), colour(map.green), colour(map.blue)};
+}
+
+template <typename T>
+std::vector<T> ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type) {
+  const OIIO::ImageSpec& spec = in.spec();
+  std::vector<T> samples(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) *
+                         static_cast<size_t>(spec.nchannels));
+  if (!in.read_image(0, 0, 0, spec.nchannels, type, samples.data())) {
+    throw ReadFailure(path, "truncated or damaged file (" + Trimmed(in.geterror()) + ")");
+  }
+  return samples;
+}
+
+Layer DecodeImage(OIIO::ImageInput& in, const std::string& path) {
+  const OIIO::ImageSpec& spec = in.spec();
+  const SampleKind kind = KindOf(spec.format);
+  const ChannelMap map = MapChannels(spec);
+  const size_t count = static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height);
+  const size_t n = static_cast<size_t>(spec.nchannels);
+  Layer layer = Layer::Make(spec.width, spec.height, kind != SampleKind::k8);
+  if (kind == SampleKind::k8) {
+    const std::vector<uint8_t> s = ReadSamples<uint8_t>(in, path, OIIO::TypeDesc::UINT8);
+    for (size_t i = 0; i < count; ++i) {
+      const uint8_t* p = &s[i * n];
+      layer.pixels8[i] = {map.alpha < 0 ? A_u_char{255} : p[map.alpha], p[map.red], p[map.green],
+                          p[map.blue]};
+    }
+  } else if (kind == SampleKind::k16) {
+    const std::vector<uint16_t> s = ReadSamples<uint16_t>(in, path, OIIO::TypeDesc::UINT16);
+    for (size_t i = 0; i < count; ++i) {
+      const uint16_t* p = &s[i * n];
+      layer.pixels16[i] = {map.alpha < 0 ? A_u_short{32768} : Sample16ToChannel(p[map.alpha]),
+                           Sample16ToChannel(p[map.red]), Sample16ToChannel(p[map.green]),
+                           Sample16ToChannel(p[map.blue])};
+    }
+  } else {
+    const bool associated = std::strcmp(in.format_name(), "openexr") == 0;
+    const std::vector<float> s = ReadSamples<float>(in, path, OIIO::TypeDesc::FLOAT);
+    for (size_t i = 0; i < count; ++i) layer.pixels16[i] = FloatPixel(&s[i * n], map, associated);
+  }
+  return layer;
+}
+
+// ---- Writing ---------------------------------------------------------------------
+
+// The world's pixels as interleaved samples of the file: `channels` (3 or 4)
+// per pixel in R, G, B, A order, as `encode` gives them for one pixel.
+template <typename Sample, typename Pixel, typename Encode>
+std::vector<Sample> Interleaved(const PF_EffectWorld& world, int channels, Encode encode) {
+  std::vector<Sample> out;
+  out.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
+              static_cast<size_t>(channels));
+  for (A_long y = 0; y < world.height; ++y) {
+    const Pixel* row = PixelAt<Pixel>(world, 0, y);
+    for (A_long x = 0; x < world.width; ++x) {
+      const std::array<Sample, 4> samples = encode(row[x]);
+      out.insert(out.end(), samples.begin(), samples.begin() + channels);
+    }
+  }
+  return out;
+}
+
+std::array<uint8_t, 4> Encode8(const PF_Pixel& p) { return {p.red, p.green, p.blue, p.alpha}; }
+
+std::array<uint16_t, 4> Encode16(const PF_Pixel16& p) {
+  return {ChannelToSample16(p.red), ChannelToSample16(p.green), ChannelToSample16(p.blue),
+          ChannelToSample16(p.alpha)};
+}
+
+// Associated alpha: colour v / 32768 multiplied by alpha, in double, stored
+// as float.
+std::array<float, 4> EncodeAssociated(const PF_Pixel16& p) {
+  const double a = p.alpha / 32768.0;
+  return {static_cast<float>(p.red / 32768.0 * a), static_cast<float>(p.green / 32768.0 * a),
+          static_cast<float>(p.blue / 32768.0 * a), static_cast<float>(a)};
+}
+
+// 8-bit worlds take the effect's 8 -> 16 rule first.
+std::vector<float> SamplesAssociated(const PF_EffectWorld& world, int channels) {
+  if (IsDeep(world)) return Interleaved<float, PF_Pixel16>(world, channels, EncodeAssociated);
+  return Interleaved<float, PF_Pixel>(
+      world, channels, [](const PF_Pixel& p) { return EncodeAssociated(ConvertPixel8To16(p)); });
+}
+
+std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
+  std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
+  if (!out) {
+    throw UsageError("cannot write image file '" + path + "': " + Trimmed(OIIO::geterror()) +
+                     " (write .png, .tif, .exr, .jpg or .dpx)");
+  }
+  return out;
+}
+
+}  // namespace
+
+void ConfigureImageLibrary() {
+  OIIO::attribute("threads", 1);
+  OIIO::attribute("exr_threads", -1);
+}
+
+Layer ReadImage(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) throw ReadFailure(path, std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) throw ReadFailure(path, "it is a folder");
+  OIIO::ImageSpec config;
+  config.attribute("oiio:UnassociatedAlpha", 1);
+  std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
+  if (!in) throw ReadFailure(path, "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
+  const OIIO::ImageSpec& spec = in->spec();
+  if (spec.width > kMaxLayerSide || spec.height > kMaxLayerSide) {
+    throw UsageError("'" + path + "' is " + std::to_string(spec.width) + "x" +
+                     std::to_string(spec.height) + " pixels; layers wider or taller than " +
+                     std::to_string(kMaxLayerSide) + " pixels are refused");
+  }
+  if (spec.width < 1 || spec.height < 1 || spec.nchannels < 1) {
+    throw ReadFailure(path, "the image is empty");
+  }
+  return DecodeImage(*in, path);
+}
+
+void CheckWritableFormat(const std::string& path) { CreateOutput(path); }
+
+void WriteImage(const std::string& path, const PF_EffectWorld& world,
+                const ImageWriteOptions& options) {
+  std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
+  const bool exr = std::strcmp(out->format_name(), "openexr") == 0;
+  const int channels = out->supports("alpha") ? 4 : 3;
+  const SampleKind kind = exr ? SampleKind::kFloat : IsDeep(world) ? SampleKind::k16 : SampleKind::k8;
+  const OIIO::TypeDesc type = kind == SampleKind::kFloat ? OIIO::TypeDesc::FLOAT
+                              : kind == SampleKind::k16  ? OIIO::TypeDesc::UINT16
+                                                         : OIIO::TypeDesc::UINT8;
+  OIIO::ImageSpec spec(world.width, world.height, channels, type);
+  spec.alpha_channel = channels == 4 ? 3 : -1;
+  if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
+  spec.attribute("png:compressionLevel", options.png_compression);
+  spec.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
+
+  // Encoded in memory, then written with every write checked: the image
+  // library does not report a short write (a full disk) itself.
+  std::vector<unsigned char> bytes;
+  OIIO::Filesystem::IOVecOutput memory(bytes);
+  bool written = out->set_ioproxy(&memory) && out->open(path, spec);
+  if (written && kind == SampleKind::k8) {
+    written = out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).data());
+  } else if (written && kind == SampleKind::k16) {
+    written = out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).data());
+  } else if (written) {
+    written = out->write_image(type, SamplesAssociated(world, channels).data());
+  }
+  if (written) written = out->close();
+  if (!written) {
+    const std::string error = Trimmed(out->geterror());
+    out->close();
+    throw UsageError("cannot write image file '" + path + "': " + error);
+  }
+  WriteFileAtomically(path, bytes.data(), bytes.size());
+}
+
+}  // namespace app

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Renders a frame range on a Slurm cluster, one shard of frames per task of a
+# job array. Every task renders its own frames into the same shared folder;
+# --skip-existing makes a re-queued or restarted task redo only what is
+# missing. Submit from the project's root, for example 960 frames in 10 shards:
+#
+#   mkdir -p frames
+#   sbatch --array=0-9 examples/slurm-render.sh examples/animated.json 'frames/strand.%04d.png' 0 959
+#
+# LUSTRE_STRAND names the command (default build/release/lustre-strand);
+# extra arguments after the four given are passed on to `render`.
+#SBATCH --job-name=lustre-strand
+#SBATCH --cpus-per-task=4
+#SBATCH --time=02:00:00
+#SBATCH --output=lustre-strand-%A_%a.log
+set -euo pipefail
+
+if [ $# -lt 4 ]; then
+  echo "usage: sbatch --array=0-N $0 PARAMS.json OUTPUT-PATTERN FIRST LAST [render options]" >&2
+  exit 2
+fi
+params="$1" output="$2" first="$3" last="$4"
+shift 4
+
+task=$(( ${SLURM_ARRAY_TASK_ID:?submit with sbatch --array} - ${SLURM_ARRAY_TASK_MIN:-0} ))
+tasks=${SLURM_ARRAY_TASK_COUNT:-1}
+total=$(( last - first + 1 ))
+per_task=$(( (total + tasks - 1) / tasks ))
+shard_first=$(( first + task * per_task ))
+shard_last=$(( shard_first + per_task - 1 ))
+if [ "$shard_last" -gt "$last" ]; then shard_last=$last; fi
+if [ "$shard_first" -gt "$last" ]; then exit 0; fi
+
+"${LUSTRE_STRAND:-build/release/lustre-strand}" render --params "$params" \
+  --frames "$shard_first-$shard_last" --jobs "${SLURM_CPUS_PER_TASK:-1}" \
+  --skip-existing --output "$output" "$@"

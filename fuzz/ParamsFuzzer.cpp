@@ -1,0 +1,74 @@
+// The command's parameter values as a user gives them: a JSON params file,
+// keyframes included (first input byte even), or --set NAME=VALUE options,
+// one a line (odd), resolved against the effect's own registered parameters,
+// checked key by key and applied at a few frames. A refusal must be a
+// UsageError (the command's exit 2 with a message); any other exception,
+// crash or sanitizer report is a fault.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/AppErrors.h"
+#include "app/ParamNames.h"
+#include "app/ParamSettings.h"
+#include "host/embedded/EmbeddedHost.h"
+#include "host/embedded/ParamArray.h"
+#include "shell/PluginEntry.h"
+
+namespace {
+
+struct Effect {
+  embedded::EmbeddedHost host;
+  std::unique_ptr<app::ParamNameTable> names;
+  PF_EffectWorld* layer = nullptr;
+};
+
+Effect* g_effect = nullptr;
+
+void Apply(const std::vector<app::ParamAssignment>& assignments) {
+  embedded::ParamArray params = g_effect->host.BuildParams(g_effect->layer);
+  app::CheckKeyframes(params, assignments);
+  // Before the first key, on and between keys, and long after the last.
+  for (long frame : {0L, 1L, 7L, 48L, 1L << 30}) app::ApplyAssignments(params, assignments, frame);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  g_effect = new Effect;
+  embedded::EmbeddedHost& host = g_effect->host;
+  if (host.Call(shell::PluginEntry, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr) != PF_Err_NONE ||
+      host.Call(shell::PluginEntry, PF_Cmd_PARAMS_SETUP, nullptr, nullptr, nullptr) != PF_Err_NONE) {
+    std::fprintf(stderr, "fuzz_params: the effect's set-up failed\n");
+    std::abort();
+  }
+  g_effect->names = std::make_unique<app::ParamNameTable>(host.RegisteredParams());
+  // Half-size rendering, so that point values are scaled before their range check.
+  host.SetDownsample({1, 2}, {1, 2});
+  g_effect->layer = host.CreateWorld(64, 48, false, false);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  try {
+    if (data[0] % 2 == 0) {
+      Apply(app::ParseParamsJson(text, "fuzz.json", *g_effect->names));
+    } else {
+      std::vector<app::ParamAssignment> assignments;
+      std::istringstream lines(text);
+      for (std::string line; std::getline(lines, line);) {
+        assignments.push_back(app::ParseSetOption(line, *g_effect->names));
+      }
+      Apply(assignments);
+    }
+  } catch (const app::UsageError&) {
+    // Refused with a message: what the command does with bad input.
+  }
+  return 0;
+}

@@ -1,0 +1,142 @@
+// Root isolation with a polygon point's x and y in the two lanes of one SSE2
+// register: every split does per lane the multiplies and adds of the scalar
+// reference, in its order (no fused multiply-add), so the roots are the same
+// bits. Nodes live on an explicit stack; a split turns the node into its right
+// half in place and pushes the left half, which is searched first, so the
+// roots come in the reference's order.
+#if defined(__SSE2__)
+
+#include <emmintrin.h>
+
+#include <cmath>
+
+#include "path/RootIsolation.h"
+
+namespace {
+
+struct Node_2x128 {
+  __m128d w[kRootDegree + 1];
+  int depth;
+};
+
+// Bits set in a five-bit number.
+constexpr int kBitCount[32] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4,
+                               1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5};
+
+// The y of two points below zero, as two bits (-0.0 and NaN are not below).
+int NegativeY_2x128(__m128d a, __m128d b) {
+  return _mm_movemask_pd(_mm_cmplt_pd(_mm_unpackhi_pd(a, b), _mm_setzero_pd()));
+}
+
+int SignChanges_2x128(const __m128d* w) {
+  const int negative = NegativeY_2x128(w[0], w[1]) | NegativeY_2x128(w[2], w[3]) << 2 |
+                       NegativeY_2x128(w[4], w[5]) << 4;
+  return kBitCount[(negative ^ (negative >> 1)) & 0x1F];
+}
+
+__m128d Half_2x128(__m128d a, __m128d b) {
+  const __m128d half = _mm_set1_pd(0.5);
+  return _mm_add_pd(_mm_mul_pd(half, a), _mm_mul_pd(half, b));
+}
+
+// De Casteljau at t = 0.5: w becomes the right half, left receives the left.
+void SplitInPlace_2x128(__m128d* w, __m128d* left) {
+  const __m128d b0 = Half_2x128(w[0], w[1]), b1 = Half_2x128(w[1], w[2]), b2 = Half_2x128(w[2], w[3]),
+                b3 = Half_2x128(w[3], w[4]), b4 = Half_2x128(w[4], w[5]);
+  const __m128d c0 = Half_2x128(b0, b1), c1 = Half_2x128(b1, b2), c2 = Half_2x128(b2, b3),
+                c3 = Half_2x128(b3, b4);
+  const __m128d d0 = Half_2x128(c0, c1), d1 = Half_2x128(c1, c2), d2 = Half_2x128(c2, c3);
+  const __m128d e0 = Half_2x128(d0, d1), e1 = Half_2x128(d1, d2);
+  const __m128d f0 = Half_2x128(e0, e1);
+  left[0] = w[0];
+  left[1] = b0;
+  left[2] = c0;
+  left[3] = d0;
+  left[4] = e0;
+  left[5] = f0;
+  w[0] = f0;
+  w[1] = e1;
+  w[2] = d2;
+  w[3] = c3;
+  w[4] = b4;
+}
+
+// root_isolation::FlatEnough with the distances of points 1, 2 and 3, 4 in
+// the lanes of two registers: per lane the same operations. Both running
+// extremes only move on a strictly larger (smaller) candidate and start at
+// +0.0, and a candidate is never -0.0 above or +0.0 below in a way that
+// could replace them, so taking them lane by lane or in order is the same.
+bool FlatEnough_2x128(const __m128d* w, double epsilon) {
+  double w0[2], w5[2];
+  _mm_storeu_pd(w0, w[0]);
+  _mm_storeu_pd(w5, w[kRootDegree]);
+  const double a = w0[1] - w5[1];
+  const double b = w5[0] - w0[0];
+  const double k = w0[0] * w5[1] - w5[0] * w0[1];
+  const double norm = a * a + b * b;
+  const __m128d va = _mm_set1_pd(a), vb = _mm_set1_pd(b), vk = _mm_set1_pd(k), vnorm = _mm_set1_pd(norm);
+  const __m128d zero = _mm_setzero_pd(), sign = _mm_set1_pd(-0.0);
+  __m128d above = zero, below = zero;
+  for (int i = 1; i < kRootDegree; i += 2) {
+    const __m128d x = _mm_unpacklo_pd(w[i], w[i + 1]), y = _mm_unpackhi_pd(w[i], w[i + 1]);
+    const __m128d d = _mm_add_pd(_mm_add_pd(_mm_mul_pd(va, x), _mm_mul_pd(vb, y)), vk);
+    const __m128d q = _mm_div_pd(_mm_mul_pd(d, d), vnorm);
+    // maxpd / minpd keep their second operand unless the first is strictly
+    // beyond it (NaN included), as the scalar comparisons do.
+    above = _mm_max_pd(_mm_and_pd(_mm_cmpgt_pd(d, zero), q), above);
+    below = _mm_min_pd(_mm_and_pd(_mm_cmplt_pd(d, zero), _mm_xor_pd(q, sign)), below);
+  }
+  double up[2], down[2];
+  _mm_storeu_pd(up, above);
+  _mm_storeu_pd(down, below);
+  const double top = up[1] > up[0] ? up[1] : up[0];
+  const double bottom = down[1] < down[0] ? down[1] : down[0];
+  const double i1 = -(k + top) / a;
+  const double i2 = -(k + bottom) / a;
+  const double error = 0.5 * ((i1 > i2 ? i1 : i2) - (i1 < i2 ? i1 : i2));
+  return error < epsilon;
+}
+
+// The scalar tests read the points back as pairs of doubles.
+void ToPoints(const __m128d* w, Vec2d* points) {
+  for (int i = 0; i <= kRootDegree; ++i) _mm_storeu_pd(&points[i].x, w[i]);
+}
+
+}  // namespace
+
+void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots) {
+  using namespace root_isolation;
+  // One pending right half per level, plus the node being split.
+  Node_2x128 stack[kSse2MaxDepth + 2];
+  const double epsilon = std::ldexp(1.0, -maxDepth - 1);
+  for (int i = 0; i <= kRootDegree; ++i) stack[0].w[i] = _mm_loadu_pd(&w[i].x);
+  stack[0].depth = 0;
+  int top = 1;
+  Vec2d points[kRootDegree + 1];
+  while (top > 0) {
+    Node_2x128& node = stack[top - 1];
+    const int changes = SignChanges_2x128(node.w);
+    if (changes == 0) {
+      --top;
+      continue;
+    }
+    if (node.depth >= maxDepth) {
+      ToPoints(node.w, points);
+      roots.Add(Midpoint(points));
+      --top;
+      continue;
+    }
+    if (changes == 1 && FlatEnough_2x128(node.w, epsilon)) {
+      ToPoints(node.w, points);
+      roots.Add(ChordIntercept(points));
+      --top;
+      continue;
+    }
+    Node_2x128& left = stack[top];
+    SplitInPlace_2x128(node.w, left.w);
+    left.depth = ++node.depth;
+    ++top;
+  }
+}
+
+#endif  // __SSE2__

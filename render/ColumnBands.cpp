@@ -1,0 +1,131 @@
+#include "render/ColumnBands.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "Common/AEException.h"
+#include "Common/SuiteCache.h"
+
+namespace column_bands {
+namespace {
+
+// The first failure of one party (a band, or the calling thread's pings) and
+// the column it happened at.
+struct Failure {
+  int32_t column = INT32_MAX;
+  std::exception_ptr error;
+};
+
+class BandRun {
+ public:
+  BandRun(int32_t first, int32_t last, const std::function<void(int32_t, int32_t)>& shade,
+          const std::function<void(int32_t)>& ping)
+      : first_(first),
+        last_(last),
+        shade_(shade),
+        ping_(ping),
+        done_(new std::atomic<bool>[static_cast<size_t>(last - first + 1)]()),
+        bandFailures_(static_cast<size_t>(BandCount(first, last))),
+        nextPing_(first) {}
+
+  // The host's call for band i; thread 0 is the calling thread.
+  static PF_Err Call(void* refcon, A_long threadIndex, A_long band, A_long /*bands*/) {
+    static_cast<BandRun*>(refcon)->RunBand(band, threadIndex == 0);
+    return PF_Err_NONE;
+  }
+
+  void RunBand(int32_t band, bool onCallingThread) {
+    const int32_t begin = first_ + band * kBandColumns;
+    const int32_t end = std::min(last_, begin + kBandColumns - 1);
+    for (int32_t x = begin; x <= end; ++x) {
+      if (stop_.load(std::memory_order_relaxed)) return;
+      try {
+        shade_(band, x);
+      } catch (...) {
+        bandFailures_[static_cast<size_t>(band)] = Failure{x, std::current_exception()};
+        stop_.store(true);
+        return;
+      }
+      done_[static_cast<size_t>(x - first_)].store(true, std::memory_order_release);
+      if (onCallingThread) PingShadedColumns();
+    }
+  }
+
+  // Calling thread only: pings the shaded columns that follow the last one
+  // pinged, in order.
+  void PingShadedColumns() {
+    while (nextPing_ <= last_ && !stop_.load(std::memory_order_relaxed) &&
+           done_[static_cast<size_t>(nextPing_ - first_)].load(std::memory_order_acquire)) {
+      try {
+        ping_(nextPing_);
+      } catch (...) {
+        pingFailure_ = Failure{nextPing_, std::current_exception()};
+        stop_.store(true);
+        return;
+      }
+      ++nextPing_;
+    }
+  }
+
+  // Rethrows the failure of the lowest column, if any.
+  void RethrowFirstFailure() const {
+    const Failure* first = &pingFailure_;
+    for (const Failure& f : bandFailures_) {
+      if (f.error && f.column < first->column) first = &f;
+    }
+    if (first->error) std::rethrow_exception(first->error);
+  }
+
+ private:
+  const int32_t first_;
+  const int32_t last_;
+  const std::function<void(int32_t, int32_t)>& shade_;
+  const std::function<void(int32_t)>& ping_;
+  std::unique_ptr<std::atomic<bool>[]> done_;  // per column: shaded
+  std::atomic<bool> stop_{false};
+  std::vector<Failure> bandFailures_;  // each written by its band's thread only
+  Failure pingFailure_;
+  int32_t nextPing_;
+};
+
+// The host's parallel iteration, or null when it offers none.
+const PF_IterateGenericSuite1* HostIteration(SuiteCache& suites) {
+  try {
+    return suites.IterateGenericSuite();
+  } catch (const SuiteNotFound&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+int32_t BandCount(int32_t first, int32_t last) {
+  return first > last ? 0 : (last - first) / kBandColumns + 1;
+}
+
+void Run(PF_InData* in_data, int32_t first, int32_t last,
+         const std::function<void(int32_t band, int32_t column)>& shade,
+         const std::function<void(int32_t column)>& ping) {
+  const int32_t bands = BandCount(first, last);
+  if (bands == 0) return;
+  BandRun run(first, last, shade, ping);
+  const PF_IterateGenericSuite1* iteration = nullptr;
+  std::unique_ptr<SuiteCache> suites;
+  if (in_data->pica_basicP != nullptr && bands > 1) {
+    suites = std::make_unique<SuiteCache>(in_data->pica_basicP);
+    iteration = HostIteration(*suites);
+  }
+  if (iteration != nullptr) {
+    const PF_Err err = iteration->iterate_generic(bands, &run, BandRun::Call);
+    if (err != PF_Err_NONE) throw AEException(err, "Iterate: host error");
+  } else {
+    for (int32_t band = 0; band < bands; ++band) run.RunBand(band, true);
+  }
+  run.PingShadedColumns();
+  run.RethrowFirstFailure();
+}
+
+}  // namespace column_bands
