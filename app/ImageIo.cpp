@@ -211,6 +211,10 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   // Encoded in memory, then written with every write checked: the image
   // library does not report a short write (a full disk) itself.
   std::vector<unsigned char> bytes;
+  // Room for the samples as they are: compressed files fit without the
+  // vector growing (and copying) while the encoder writes.
+  bytes.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
+                static_cast<size_t>(channels) * type.size());
   OIIO::Filesystem::IOVecOutput memory(bytes);
   bool written = out->set_ioproxy(&memory) && out->open(path, spec);
   if (written && kind == SampleKind::k8) {

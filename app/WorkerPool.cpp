@@ -56,10 +56,12 @@ void SendReport(int fd, ReportKind kind, int status, long job, const std::string
 
 // A worker's life: take jobs until none is left or the run stops, report
 // each, and end without running the parent's exit handlers or destructors.
-[[noreturn]] void WorkerMain(SharedCounter& shared, long count, int report_fd,
+[[noreturn]] void WorkerMain(SharedCounter& shared, long count, int report_fd, pid_t parent,
                              const std::function<void(long)>& job, const WorkerPoolEvents& events) {
-  // A worker outlives no parent: if the parent dies it is told to stop.
+  // A worker outlives no parent: if the parent dies it is told to stop (and
+  // if it died before being asked, the worker stops at once).
   prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) _exit(kExitCancelled);
   if (events.worker_start) events.worker_start();
   int status = kExitDone;
   while (shared.stop.load() == 0 && !InterruptRequested()) {
@@ -163,11 +165,12 @@ void RunOnWorkerProcesses(long count, int workers, const std::function<void(long
   std::fflush(nullptr);  // nothing buffered is written twice
   std::vector<pid_t> pids;
   Failure failure;
+  const pid_t parent = getpid();
   for (int w = 0; w < workers; ++w) {
     const pid_t pid = fork();
     if (pid == 0) {
       close(pipe_fds[0]);
-      WorkerMain(*shared, count, pipe_fds[1], job, events);
+      WorkerMain(*shared, count, pipe_fds[1], parent, job, events);
     }
     if (pid < 0) {
       failure = {kExitEffectError, std::string("cannot start a worker process: ") + std::strerror(errno)};

@@ -191,7 +191,7 @@ TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
 
 // Refused input exits with 2, names the problem and writes nothing. The rows
 // that exit with 0 are transfer modes the host version allows; a refusal of
-// one lists the choices. OUT, IN, MISSING, TRUNC, TEXT, WIDE and JSON stand
+// one lists the choices. OUT, IN, MISSING, TRUNC, TEXT, WIDE, EDGE and JSON stand
 // for files of the test.
 TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::string transfer = "Original Blend Transfer=";
@@ -202,6 +202,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged file (", "end of file"}},
       {{"--input", "TEXT"}, 2, {"text.png': not an image file that can be read (Not a PNG file)"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
+      {{"--input", "EDGE"}, 0, {}},  // 30000 pixels wide is still accepted
       {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
       {{"--set", "Activate=on"}, 2, {"unknown parameter 'Activate'"}},
       {{"--set", "End Point Style=Pointy"}, 2, {"parameter \"End Point Style\": 'Pointy' is not a choice; choices are: Round, Flat"}},
@@ -236,9 +237,10 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
     std::ofstream(folder.File("huge.json")) << "{\"Line Width\": 1e999}";
     testfiles::WritePng(folder.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
+    testfiles::WritePng(folder.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30000, 0));
     const Args before = folder.Files();
     const std::map<std::string, std::string> files = {{"OUT", "out.png"}, {"IN", "in.png"},
-        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}};
+        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
     Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", "OUT"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     for (std::string& a : args) a = files.count(a) ? folder.File(files.at(a)) : a;

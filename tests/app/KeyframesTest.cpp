@@ -56,6 +56,19 @@ TEST(KeyframedSlider, EachEaseOnBeforeAfterAndBetweenKeys) {
 
 // Points move per coordinate, colours per channel in rounded levels, popups
 // and checkboxes hold until their next key, whatever the ease.
+// On a key between two others the value is that key's, even when the key
+// before it holds.
+TEST(KeyframedSlider, AMiddleKeyGivesItsOwnValue) {
+  const struct { const char* ease10; long frame; double expected; } cases[] = {
+      {"hold", 20, 300}, {"linear", 20, 300}, {"hold", 19, 100}, {"in-out", 25, 250}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.ease10) + " at " + std::to_string(c.frame));
+    const std::string json = std::string(R"([{"frame": 10, "value": 100, "ease": ")") + c.ease10 +
+                             R"("}, {"frame": 20, "value": 300}, {"frame": 30, "value": 200}])";
+    EXPECT_NEAR(app::ValueAtFrame(Keys(PF_Param_FIX_SLIDER, json.c_str()), c.frame).number, c.expected, 1e-9);
+  }
+}
+
 TEST(KeyframedValue, PointsColoursPopupsAndCheckboxes) {
   const auto points = Keys(PF_Param_POINT, R"([{"frame": 0, "value": [0, 10]}, {"frame": 10, "value": [100, -40]}])");
   const app::ParamValue p = app::ValueAtFrame(points, 5);
