@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "app/ParamSettings.h"
 #include "app/PngIo.h"
 #include "app/ProgressBar.h"
+#include "app/VideoIo.h"
 
 namespace app {
 namespace {
@@ -68,9 +70,64 @@ std::vector<ParamAssignment> RequestedValues(const RenderOptions& options,
 
 PF_Err AnswerInterrupt() { return InterruptRequested() ? PF_Interrupt_CANCEL : PF_Err_NONE; }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A video input renders every frame in order into a video output (with the
+// input's sound), or its first frame into a PNG file.
+void RenderVideo(const RenderOptions& options) {
+  VideoSource source(options.input, options.depth);
+  const bool to_video = IsVideoOutputPath(options.output);
+  const long count = to_video ? *source.FrameCount() : 1;
+  const int width = source.Width(), height = source.Height();
+  CheckSize(width, height);
+
+  EffectSession session(options.module_path, options.host);
+  const std::vector<ParamAssignment> values = RequestedValues(options, session.Names());
+  embedded::EmbeddedHost& host = session.Host();
+  std::unique_ptr<VideoSink> sink;
+  if (to_video) {
+    VideoSinkSettings settings{options.output, width, height, *source.Rate(), {}, options.input};
+    for (long frame = 0; frame < count; ++frame) settings.frames.push_back(frame);
+    sink = std::make_unique<VideoSink>(settings);
+  }
+  PF_EffectWorld* input = CreateWorld(host, width, height, source.Deep(), false);
+  PF_EffectWorld* output = CreateWorld(host, width, height, source.Deep(), true);
+  embedded::ParamArray params = host.BuildParams(input);
+  ApplyAssignments(params, values);
+
+  ProgressBar bar(stderr, ProgressBar::StderrIsTerminal());
+  host.SetAbortHandler(AnswerInterrupt);
+  for (long frame = 0; frame < count; ++frame) {
+    bar.Update(frame, count);
+    CopyLayerToWorld(source.ReadFrame(frame), *input);
+    const PF_Err err = session.Call(PF_Cmd_RENDER, params.Get(), output);
+    if (err == PF_Interrupt_CANCEL || InterruptRequested()) throw Cancelled();
+    if (err != PF_Err_NONE) session.FailWith(err, "render");
+    if (sink) sink->WriteFrame(frame, *output);
+  }
+  bar.Update(count, count);
+  bar.Finish();
+  host.SetAbortHandler(nullptr);
+  if (sink) {
+    sink->Finish();
+  } else {
+    WritePng(options.output, *output);
+  }
+}
+
 }  // namespace
 
 void RunRender(const RenderOptions& options) {
+  if (IsVideoOutputPath(options.output) && options.input.empty()) {
+    throw UsageError("a video output ('" + options.output + "') needs a video input");
+  }
+  if (!options.input.empty() && !EndsWith(options.input, ".png")) {
+    CheckOutputFolder(options.output);
+    RenderVideo(options);
+    return;
+  }
   CheckOutputFolder(options.output);
   std::optional<Layer> input_layer = ReadInputLayer(options);
   const int width = input_layer ? input_layer->width : options.size.width;

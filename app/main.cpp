@@ -13,6 +13,7 @@
 #include "app/InfoCommands.h"
 #include "app/Interrupt.h"
 #include "app/RenderCommand.h"
+#include "app/VideoIo.h"
 
 namespace {
 
@@ -71,11 +72,14 @@ int main(int argc, char** argv) {
   std::string size_text;
   CLI::App* render = cli.add_subcommand("render", "render one frame into a PNG file");
   CLI::Option* input_option =
-      render->add_option("--input", render_options.input, "input layer, an 8- or 16-bit PNG");
+      render->add_option("--input", render_options.input,
+                         "input layer, an 8- or 16-bit PNG, or a video file (any the FFmpeg libraries decode)");
   CLI::Option* size_option = render->add_option(
       "--size", size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
   input_option->excludes(size_option);
-  render->add_option("--output", render_options.output, "output PNG (default lustre-strand.png)");
+  render->add_option("--output", render_options.output,
+                     std::string("output PNG (default lustre-strand.png) or video file by extension: ") +
+                         app::kVideoOutputHelp);
   render->add_option("--depth", render_options.depth, "bits per channel of the render, 8 or 16")
       ->check(CLI::IsMember({8, 16}));
   render->add_option("--params", render_options.params_file, "JSON file of parameter values");
