@@ -79,6 +79,10 @@ bool EndsWith(const std::string& text, const std::string& end) {
 void RenderVideo(const RenderOptions& options) {
   VideoSource source(options.input, options.depth);
   const bool to_video = IsVideoOutputPath(options.output);
+  if (!to_video && !EndsWith(options.output, ".png")) {
+    throw UsageError("cannot write '" + options.output + "': unknown extension; a video renders into " +
+                     ".mov, .mkv or .mp4 (or its first frame into .png)");
+  }
   const long count = to_video ? *source.FrameCount() : 1;
   const int width = source.Width(), height = source.Height();
   CheckSize(width, height);

@@ -178,8 +178,8 @@ struct VideoSource::State {
 
   // Counts the video packets (one a frame) without decoding. A file whose
   // index promises more frames than it holds, or whose header gives a
-  // longer duration than its packets cover (by more than three frames), is
-  // truncated.
+  // longer duration than its packets cover is truncated. The slack of a
+  // frame and 0.1 s allows for last packets whose duration is not stored.
   long CountFrames() {
     long packets = 0;
     int64_t last_end = AV_NOPTS_VALUE;  // of any packet, in AV_TIME_BASE units
@@ -204,8 +204,8 @@ struct VideoSource::State {
     if (input->duration > 0 && input->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
         last_end != AV_NOPTS_VALUE) {
       const int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
-      const int64_t slack = av_rescale_q(3, AVRational{static_cast<int>(rate.den), static_cast<int>(rate.num)},
-                                         AV_TIME_BASE_Q);
+      const int64_t slack = av_rescale_q(1, AVRational{static_cast<int>(rate.den), static_cast<int>(rate.num)},
+                                         AV_TIME_BASE_Q) + AV_TIME_BASE / 10;
       if (last_end - start + slack < input->duration) {
         char seconds[64];
         std::snprintf(seconds, sizeof seconds, "%.3f s of its %.3f s", double(last_end - start) / AV_TIME_BASE,
@@ -256,8 +256,11 @@ struct VideoSource::State {
       throw Failure("frame " + std::to_string(next) + " is " + std::to_string(decoded.width) + "x" +
                     std::to_string(decoded.height) + ", not " + std::to_string(width) + "x" + std::to_string(height));
     }
+    // Decoded at the source's own depth; --depth converts afterwards, by the
+    // effect's rules as for a PNG input.
     const auto source = static_cast<AVPixelFormat>(decoded.format);
-    const AVPixelFormat target = deep ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_ARGB;
+    const bool deep_source = BitsPerChannel(source) > 8;
+    const AVPixelFormat target = deep_source ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_ARGB;
     scaler.reset(sws_getCachedContext(scaler.release(), width, height, source, width, height, target, kScalerFlags,
                                       nullptr, nullptr, nullptr));
     if (!scaler) throw Failure(std::string("cannot convert ") + av_get_pix_fmt_name(source) + " frames to RGBA");
@@ -268,19 +271,20 @@ struct VideoSource::State {
       sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(matrix), decoded.color_range == AVCOL_RANGE_JPEG,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
-    Layer layer = Layer::Make(width, height, deep);
+    Layer layer = Layer::Make(width, height, deep_source);
     // PF_Pixel is alpha, red, green, blue bytes: ARGB in the libraries' terms.
     static_assert(sizeof(PF_Pixel) == 4 && sizeof(PF_Pixel16) == 8);
-    if (deep) wide.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    uint8_t* rows[4] = {deep ? reinterpret_cast<uint8_t*>(wide.data()) : reinterpret_cast<uint8_t*>(layer.pixels8.data())};
-    const int strides[4] = {width * (deep ? 8 : 4)};
+    if (deep_source) wide.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    uint8_t* rows[4] = {deep_source ? reinterpret_cast<uint8_t*>(wide.data())
+                                    : reinterpret_cast<uint8_t*>(layer.pixels8.data())};
+    const int strides[4] = {width * (deep_source ? 8 : 4)};
     sws_scale(scaler.get(), decoded.data, decoded.linesize, 0, height, rows, strides);
-    for (size_t i = 0; deep && i < layer.pixels16.size(); ++i) {
+    for (size_t i = 0; deep_source && i < layer.pixels16.size(); ++i) {
       const uint16_t* rgba = wide.data() + 4 * i;
       layer.pixels16[i] = {PngSampleToChannel16(rgba[3]), PngSampleToChannel16(rgba[0]),
                            PngSampleToChannel16(rgba[1]), PngSampleToChannel16(rgba[2])};
     }
-    return layer;
+    return ConvertLayerDepth(layer, deep);
   }
 };
 
@@ -563,6 +567,11 @@ struct VideoSink::State {
       sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
                                sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
     }
+    // Some encoders (ProRes) store the colour description of each frame.
+    frame->colorspace = encoder->colorspace;
+    frame->color_range = encoder->color_range;
+    frame->color_primaries = encoder->color_primaries;
+    frame->color_trc = encoder->color_trc;
     frame->format = kind->pixel_format;
     frame->width = settings.width;
     frame->height = settings.height;
