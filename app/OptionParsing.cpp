@@ -78,3 +78,36 @@ A_long ParseAppId(const std::string& text) {
 }
 
 }  // namespace app
+
+namespace app {
+
+FrameRange ParseFrameRange(const std::string& text) {
+  const size_t dash = text.find('-');
+  long long first = 0, last = 0;
+  const bool ok = dash == std::string::npos
+                      ? ParseCount(text, kMaxFrame, &first) && ParseCount(text, kMaxFrame, &last)
+                      : ParseCount(text.substr(0, dash), kMaxFrame, &first) &&
+                            ParseCount(text.substr(dash + 1), kMaxFrame, &last);
+  if (!ok || last < first) {
+    throw UsageError("--frames '" + text + "': write FIRST-LAST (e.g. 0-95) or one frame number, " +
+                     "from 0 to " + std::to_string(kMaxFrame) + ", FIRST not after LAST");
+  }
+  return {static_cast<long>(first), static_cast<long>(last)};
+}
+
+Rational ParseRate(const std::string& text) {
+  const size_t slash = text.find('/');
+  long long num = 0, den = 1;
+  const bool ok = slash == std::string::npos
+                      ? ParseCount(text, 1000, &num)
+                      : ParseCount(text.substr(0, slash), 1000000, &num) &&
+                            ParseCount(text.substr(slash + 1), 1000000, &den) && den > 0 &&
+                            num <= 1000 * den;
+  if (!ok || num == 0) {
+    throw UsageError("--fps '" + text + "': write frames per second as a whole number or a " +
+                     "fraction, e.g. 24, 25 or 30000/1001 (at most 1000)");
+  }
+  return {static_cast<long>(num), static_cast<long>(den)};
+}
+
+}  // namespace app

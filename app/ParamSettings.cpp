@@ -41,7 +41,11 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
     for (const auto& [name, value] : document.items()) {
       ParamAssignment assignment;
       assignment.param = &names.Find(name);
-      assignment.value = ParseValueJson(*assignment.param, value);
+      if (IsKeyframeList(value)) {
+        assignment.keys = ParseKeyframesJson(*assignment.param, value);
+      } else {
+        assignment.value = ParseValueJson(*assignment.param, value);
+      }
       assignment.source = source;
       assignments.push_back(assignment);
     }
@@ -72,13 +76,33 @@ ParamAssignment ParseSetOption(const std::string& option, const ParamNameTable& 
   return assignment;
 }
 
-void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments) {
+namespace {
+
+UsageError FromSource(const ParamAssignment& assignment, const UsageError& error) {
+  return assignment.source.empty() ? error : UsageError(assignment.source + ": " + error.what());
+}
+
+}  // namespace
+
+void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments,
+                      long frame) {
   for (const ParamAssignment& assignment : assignments) {
     try {
-      ApplyValue(params, *assignment.param, assignment.value);
+      ApplyValue(params, *assignment.param, assignment.ValueAt(frame));
     } catch (const UsageError& error) {
-      if (assignment.source.empty()) throw;
-      throw UsageError(assignment.source + ": " + error.what());
+      throw FromSource(assignment, error);
+    }
+  }
+}
+
+void CheckKeyframes(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments) {
+  for (const ParamAssignment& assignment : assignments) {
+    for (size_t i = 0; i < assignment.keys.size(); ++i) {
+      try {
+        ApplyValue(params, *assignment.param, assignment.keys[i].value);
+      } catch (const UsageError& error) {
+        throw FromSource(assignment, UsageError(KeyPosition(i + 1, assignment.keys[i].frame) + error.what()));
+      }
     }
   }
 }

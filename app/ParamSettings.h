@@ -1,10 +1,12 @@
 // The parameter values a render is asked for: a JSON params file and the
-// --set NAME=VALUE options, resolved against the registered names.
+// --set NAME=VALUE options, resolved against the registered names. A file's
+// value may also be a list of keyframes, which gives a value for every frame.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "app/Keyframes.h"
 #include "app/ParamNames.h"
 #include "app/ParamValues.h"
 
@@ -12,8 +14,11 @@ namespace app {
 
 struct ParamAssignment {
   const NamedParam* param = nullptr;
-  ParamValue value;
+  ParamValue value;            // the value at every frame, when there are no keys
+  std::vector<Keyframe> keys;  // keyframes, ascending; empty for a constant
   std::string source;  // where the value came from, for messages; empty for --set
+
+  ParamValue ValueAt(long frame) const { return keys.empty() ? value : ValueAtFrame(keys, frame); }
 };
 
 // A JSON object whose keys are parameter names. Failures name the file.
@@ -26,8 +31,15 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
 // "NAME=VALUE"; the name is everything before the first '='.
 ParamAssignment ParseSetOption(const std::string& option, const ParamNameTable& names);
 
-// Sets every assignment in order (a later one wins). A value the host refuses
-// is a UsageError naming its source.
-void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments);
+// Sets every assignment's value at `frame` in order (a later one wins). A
+// value the host refuses is a UsageError naming its source.
+void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments,
+                      long frame = 0);
+
+// Sets every key of every keyframed assignment once, so that the host's own
+// checks (slider ranges, point limits) refuse a bad key before any frame is
+// rendered, naming the source, the parameter and the key's position. Values
+// between two accepted keys are accepted too.
+void CheckKeyframes(embedded::ParamArray& params, const std::vector<ParamAssignment>& assignments);
 
 }  // namespace app

@@ -2,38 +2,64 @@
 
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdio>
 #include <memory>
-#include <new>
 #include <optional>
-#include <stdexcept>
+#include <sstream>
+#include <thread>
+
+#include <OpenImageIO/imageio.h>
 
 #include "app/AppErrors.h"
-#include "app/BuiltInLayer.h"
-#include "app/Interrupt.h"
-#include "app/Layer.h"
+#include "app/FrameLoop.h"
+#include "app/FramePattern.h"
+#include "app/ImageSequence.h"
 #include "app/ParamSettings.h"
-#include "app/PngIo.h"
 #include "app/ProgressBar.h"
 #include "app/VideoIo.h"
 
 namespace app {
 namespace {
 
-// Refuses an output whose folder is missing or not writable before any work.
-void CheckOutputFolder(const std::string& output) {
+// Refuses an output whose folder is missing or not writable, or whose format
+// cannot be written, before any work.
+void CheckOutputFile(const std::string& output) {
+  const bool video = IsVideoOutputPath(output);
   const size_t slash = output.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
   if (access(folder.c_str(), W_OK) != 0) {
-    throw UsageError("cannot write PNG file '" + output + "': folder '" + folder +
-                     "' is missing or not writable");
+    throw UsageError(std::string("cannot write ") + (video ? "video" : "image") + " file '" + output +
+                     "': folder '" + folder + "' is missing or not writable");
+  }
+  if (video) return;
+  try {
+    CheckWritableFormat(output);
+  } catch (const UsageError& e) {
+    throw UsageError(std::string(e.what()) + "; video files are written as .mov, .mkv or .mp4");
   }
 }
 
-std::optional<Layer> ReadInputLayer(const RenderOptions& options) {
-  if (options.input.empty()) return std::nullopt;
-  Layer layer = ReadPng(options.input);
-  if (options.depth != 0) layer = ConvertLayerDepth(layer, options.depth == 16);
-  return layer;
+// True when the file's extension is one an image reader of OpenImageIO
+// claims. Everything else (its ffmpeg reader's extensions included) goes to
+// the FFmpeg libraries, which read any video and say what is wrong with a
+// file that is none.
+bool IsImageFile(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // "format:ext,ext;format:ext,..."
+  std::istringstream formats(OIIO::get_string_attribute("extension_list"));
+  for (std::string format; std::getline(formats, format, ';');) {
+    const size_t colon = format.find(':');
+    if (colon == std::string::npos || format.compare(0, colon, "ffmpeg") == 0) continue;
+    std::istringstream extensions(format.substr(colon + 1));
+    for (std::string known; std::getline(extensions, known, ',');) {
+      if (known == extension) return true;
+    }
+  }
+  return false;
 }
 
 void CheckSize(int width, int height) {
@@ -41,22 +67,6 @@ void CheckSize(int width, int height) {
     throw UsageError("a " + std::to_string(width) + "x" + std::to_string(height) +
                      " layer is refused: worlds wider or taller than " +
                      std::to_string(kMaxLayerSide) + " pixels are not accepted");
-  }
-}
-
-// A world of the host; a world too large to allocate is reported the way a
-// host reports an effect that ran out of memory.
-PF_EffectWorld* CreateWorld(embedded::EmbeddedHost& host, int width, int height, bool deep,
-                            bool writeable) {
-  try {
-    return host.CreateWorld(width, height, deep, writeable);
-  } catch (const std::invalid_argument& refused) {
-    throw UsageError(refused.what());
-  } catch (const std::bad_alloc&) {
-    throw EffectError(PF_Err_OUT_OF_MEMORY,
-                      "error " + std::to_string(PF_Err_OUT_OF_MEMORY) + ": Out of Memory (a " +
-                          std::to_string(width) + "x" + std::to_string(height) + " " +
-                          (deep ? "16" : "8") + "-bit layer could not be allocated)");
   }
 }
 
@@ -68,107 +78,130 @@ std::vector<ParamAssignment> RequestedValues(const RenderOptions& options,
   return values;
 }
 
-PF_Err AnswerInterrupt() { return InterruptRequested() ? PF_Interrupt_CANCEL : PF_Err_NONE; }
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+// The input: none (the built-in layer), a still, or a sequence. `first` is
+// filled with the layer of the range's first frame, which sets the render's
+// size and depth.
+std::unique_ptr<FrameSource> OpenInput(const RenderOptions& options, long first_frame,
+                                       std::optional<Layer>& first) {
+  if (options.input.empty()) return nullptr;
+  FramePattern pattern(options.input);
+  if (!pattern.HasField() && !IsImageFile(options.input)) {
+    auto video = std::make_unique<VideoSource>(options.input, options.depth);
+    first = Layer::Make(video->Width(), video->Height(), video->Deep());
+    return video;
+  }
+  if (!pattern.HasField()) {
+    first = ReadImage(options.input);
+    return std::make_unique<StillSource>(*first);
+  }
+  auto source = std::make_unique<ImageSequenceSource>(pattern);
+  try {
+    first = source->ReadFrame(first_frame);
+  } catch (const UsageError& e) {
+    throw UsageError("frame " + std::to_string(first_frame) + ": " + e.what());
+  }
+  return source;
 }
 
-// A video input renders every frame in order into a video output (with the
-// input's sound), or its first frame into a PNG file.
-void RenderVideo(const RenderOptions& options) {
-  VideoSource source(options.input, options.depth);
-  const bool to_video = IsVideoOutputPath(options.output);
-  if (!to_video && !EndsWith(options.output, ".png")) {
-    throw UsageError("cannot write '" + options.output + "': unknown extension; a video renders into " +
-                     ".mov, .mkv or .mp4 (or its first frame into .png)");
-  }
-  const long count = to_video ? *source.FrameCount() : 1;
-  const int width = source.Width(), height = source.Height();
-  CheckSize(width, height);
+LayerShape ShapeOf(const RenderOptions& options, const std::optional<Layer>& first) {
+  LayerShape shape{options.size.width, options.size.height, options.depth == 16};
+  if (first) shape = {first->width, first->height, first->deep};
+  if (options.depth != 0) shape.deep = options.depth == 16;
+  return shape;
+}
 
-  EffectSession session(options.module_path, options.host);
-  const std::vector<ParamAssignment> values = RequestedValues(options, session.Names());
-  embedded::EmbeddedHost& host = session.Host();
-  std::unique_ptr<VideoSink> sink;
-  if (to_video) {
-    VideoSinkSettings settings{options.output, width, height, *source.Rate(), {}, options.input};
-    for (long frame = 0; frame < count; ++frame) settings.frames.push_back(frame);
-    sink = std::make_unique<VideoSink>(settings);
-  }
-  PF_EffectWorld* input = CreateWorld(host, width, height, source.Deep(), false);
-  PF_EffectWorld* output = CreateWorld(host, width, height, source.Deep(), true);
-  embedded::ParamArray params = host.BuildParams(input);
-  ApplyAssignments(params, values);
+// --fps as given, or 24 (a video input's own rate applies when it is not given).
+std::string RateText(const RenderOptions& options) { return options.fps.empty() ? "24" : options.fps; }
 
-  ProgressBar bar(stderr, ProgressBar::StderrIsTerminal());
-  host.SetAbortHandler(AnswerInterrupt);
-  for (long frame = 0; frame < count; ++frame) {
-    bar.Update(frame, count);
-    CopyLayerToWorld(source.ReadFrame(frame), *input);
-    const PF_Err err = session.Call(PF_Cmd_RENDER, params.Get(), output);
-    if (err == PF_Interrupt_CANCEL || InterruptRequested()) throw Cancelled();
-    if (err != PF_Err_NONE) session.FailWith(err, "render");
-    if (sink) sink->WriteFrame(frame, *output);
+int DefaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
+// Without --frames a video input renders all its frames into a video or a
+// sequence, and its first into a single image; other inputs render frame 0.
+FrameRange FramesToRender(const RenderOptions& options, const FramePattern& output,
+                          const FrameSource* source) {
+  // 0 when the input does not say (a still, a sequence, the built-in layer).
+  const long count = source && source->FrameCount() ? *source->FrameCount() : 0;
+  FrameRange frames;
+  if (!options.frames.empty()) {
+    frames = ParseFrameRange(options.frames);
+  } else if (count > 0 && (output.HasField() || IsVideoOutputPath(options.output))) {
+    frames.last = count - 1;
   }
-  bar.Update(count, count);
-  bar.Finish();
-  host.SetAbortHandler(nullptr);
-  if (sink) {
-    sink->Finish();
-  } else {
-    WritePng(options.output, *output);
+  if (count > 0 && frames.last >= count) {
+    throw UsageError("--frames '" + options.frames + "': '" + options.input + "' has frames 0 to " +
+                     std::to_string(count - 1));
   }
+  return frames;
+}
+
+// A video file is written in order by one writer, and a video input decodes
+// fastest front to back: such runs render one frame at a time in this
+// process, the effect's bands spread over every core, rather than on worker
+// processes that would each decode the input and hand their frames back.
+std::unique_ptr<FrameSink> OpenOutput(const RenderOptions& options, const FramePattern& output,
+                                      const LayerShape& shape, const FrameRange& frames, Rational rate) {
+  if (!IsVideoOutputPath(options.output)) return std::make_unique<ImageSequenceSink>(output, options.image);
+  if (output.HasField()) {
+    throw UsageError("--output '" + options.output + "': a video file is one file; give it without a frame field");
+  }
+  VideoSinkSettings settings;
+  settings.path = options.output;
+  settings.width = shape.width;
+  settings.height = shape.height;
+  settings.rate = rate;
+  for (long frame = frames.first; frame <= frames.last; ++frame) settings.frames.push_back(frame);
+  settings.audio_from = options.input;  // a video: the output needs one
+  return std::make_unique<VideoSink>(settings);
 }
 
 }  // namespace
 
 void RunRender(const RenderOptions& options) {
-  if (IsVideoOutputPath(options.output) && options.input.empty()) {
-    throw UsageError("a video output ('" + options.output + "') needs a video input");
+  const FramePattern output(options.output);
+  const bool video_out = IsVideoOutputPath(options.output);
+  if (video_out && options.input.empty()) {
+    throw UsageError("--output '" + options.output + "': a video file needs a video --input");
   }
-  if (!options.input.empty() && !EndsWith(options.input, ".png")) {
-    CheckOutputFolder(options.output);
-    RenderVideo(options);
-    return;
+  CheckOutputFile(output.FileFor(0));
+
+  std::optional<Layer> first;
+  const long first_frame = options.frames.empty() ? 0 : ParseFrameRange(options.frames).first;
+  std::unique_ptr<FrameSource> source = OpenInput(options, first_frame, first);
+  const FrameRange frames = FramesToRender(options, output, source.get());
+  if (!output.HasField() && !video_out && frames.Count() > 1) {
+    throw UsageError("--output '" + options.output + "' names one file but " +
+                     std::to_string(frames.Count()) +
+                     " frames are asked for; give a frame pattern such as shot.%04d.png or "
+                     "shot.####.png, or a video file (.mov, .mkv, .mp4)");
   }
-  CheckOutputFolder(options.output);
-  std::optional<Layer> input_layer = ReadInputLayer(options);
-  const int width = input_layer ? input_layer->width : options.size.width;
-  const int height = input_layer ? input_layer->height : options.size.height;
-  const bool deep = input_layer ? input_layer->deep : options.depth == 16;
-  CheckSize(width, height);
+  const LayerShape shape = ShapeOf(options, first);
+  first.reset();
+  CheckSize(shape.width, shape.height);
+
+  const bool video_in = source && source->Rate();
+  Timeline timeline{video_in && options.fps.empty() ? *source->Rate() : ParseRate(RateText(options)),
+                    frames.last + 1};
+  if (source && source->FrameCount()) timeline.frame_count = *source->FrameCount();
+  if (!TimelineFits(timeline, frames.last)) {
+    throw UsageError("--frames '" + options.frames + "' at --fps " + RateText(options) +
+                     " runs past the host's time range; render fewer frames or at a lower rate");
+  }
 
   EffectSession session(options.module_path, options.host);
-  const std::vector<ParamAssignment> values = RequestedValues(options, session.Names());
-  embedded::EmbeddedHost& host = session.Host();
+  FrameRenderer renderer(session, shape, RequestedValues(options, session.Names()), timeline);
+  std::unique_ptr<FrameSink> sink = OpenOutput(options, output, shape, frames, timeline.fps);
 
-  PF_EffectWorld* input = CreateWorld(host, width, height, deep, false);
-  if (input_layer) {
-    CopyLayerToWorld(*input_layer, *input);
-    input_layer.reset();
-  } else {
-    PaintBuiltInLayer(*input);
-  }
-  PF_EffectWorld* output = CreateWorld(host, width, height, deep, true);
-
-  embedded::ParamArray params = host.BuildParams(input);
-  ApplyAssignments(params, values);
-
-  ProgressBar bar(stderr, ProgressBar::StderrIsTerminal());
-  host.SetProgressHandler([&bar](A_long current, A_long total) {
-    bar.Update(current, total);
-    return AnswerInterrupt();
+  FrameLoopOptions loop;
+  loop.frames = frames;
+  loop.jobs = video_in || video_out ? 1 : options.jobs > 0 ? options.jobs : DefaultJobs();
+  loop.skip_existing = options.skip_existing && !video_out;
+  loop.show_progress = ProgressBar::StderrIsTerminal();
+  RunFrameLoop(source.get(), *sink, renderer, loop, [&output, video_out](long frame) {
+    if (video_out) return;
+    std::printf("%s\n", output.FileFor(frame).c_str());
+    std::fflush(stdout);
   });
-  host.SetAbortHandler(AnswerInterrupt);
-  const PF_Err err = session.Call(PF_Cmd_RENDER, params.Get(), output);
-  bar.Finish();
-  host.SetProgressHandler(nullptr);
-  host.SetAbortHandler(nullptr);
-
-  if (err == PF_Interrupt_CANCEL || InterruptRequested()) throw Cancelled();
-  if (err != PF_Err_NONE) session.FailWith(err, "render");
-  WritePng(options.output, *output);
+  if (video_out) std::printf("%s\n", options.output.c_str());
 }
 
 }  // namespace app

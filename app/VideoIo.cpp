@@ -24,7 +24,7 @@ extern "C" {
 
 #include "Common/PixelTraits.h"
 #include "app/AppErrors.h"
-#include "app/PngIo.h"
+#include "app/ImageIo.h"
 
 namespace app {
 namespace {
@@ -281,8 +281,8 @@ struct VideoSource::State {
     sws_scale(scaler.get(), decoded.data, decoded.linesize, 0, height, rows, strides);
     for (size_t i = 0; deep_source && i < layer.pixels16.size(); ++i) {
       const uint16_t* rgba = wide.data() + 4 * i;
-      layer.pixels16[i] = {PngSampleToChannel16(rgba[3]), PngSampleToChannel16(rgba[0]),
-                           PngSampleToChannel16(rgba[1]), PngSampleToChannel16(rgba[2])};
+      layer.pixels16[i] = {Sample16ToChannel(rgba[3]), Sample16ToChannel(rgba[0]),
+                           Sample16ToChannel(rgba[1]), Sample16ToChannel(rgba[2])};
     }
     return ConvertLayerDepth(layer, deep);
   }
@@ -367,7 +367,7 @@ const OutputKind* KindOf(const std::string& path) {
 // A 16-bit sample of a channel of either depth: 8-bit values scaled by 257
 // (exactly reversible), 16-bit ones by the command's PNG mapping.
 inline uint16_t WideSample(A_u_char v) { return static_cast<uint16_t>(v * 257u); }
-inline uint16_t WideSample(A_u_short v) { return Channel16ToPngSample(v); }
+inline uint16_t WideSample(A_u_short v) { return ChannelToSample16(v); }
 
 template <typename P>
 void RowsToRgba64(const char* data, ptrdiff_t rowbytes, int width, int height, uint16_t* out) {

@@ -10,6 +10,7 @@
 
 #include "app/AppErrors.h"
 #include "app/EffectSession.h"
+#include "app/ImageIo.h"
 #include "app/InfoCommands.h"
 #include "app/Interrupt.h"
 #include "app/RenderCommand.h"
@@ -63,6 +64,7 @@ int Fail(int status, const std::string& message) {
 
 int main(int argc, char** argv) {
   app::InstallInterruptHandlers();
+  app::ConfigureImageLibrary();
 
   CLI::App cli{"Renders frames with the Lustre Strand effect.", "lustre-strand"};
   cli.require_subcommand(1);
@@ -70,16 +72,30 @@ int main(int argc, char** argv) {
   app::RenderOptions render_options;
   HostOptionText render_host;
   std::string size_text;
-  CLI::App* render = cli.add_subcommand("render", "render one frame into a PNG file");
-  CLI::Option* input_option =
-      render->add_option("--input", render_options.input,
-                         "input layer, an 8- or 16-bit PNG, or a video file (any the FFmpeg libraries decode)");
+  CLI::App* render = cli.add_subcommand("render", "render frames into image files");
+  CLI::Option* input_option = render->add_option(
+      "--input", render_options.input,
+      "input layer: an image (PNG, TIFF, EXR, JPEG, DPX), a frame pattern such as in.%04d.png, or a "
+      "video file (.mov, .mp4, .mkv, .avi, .webm, .mxf, ...: anything the FFmpeg libraries decode; "
+      "its rate and sound carry over)");
   CLI::Option* size_option = render->add_option(
       "--size", size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
   input_option->excludes(size_option);
   render->add_option("--output", render_options.output,
-                     std::string("output PNG (default lustre-strand.png) or video file by extension: ") +
-                         app::kVideoOutputHelp);
+                     std::string("output image, a frame pattern such as out.%04d.png or out.####.exr, "
+                                 "or a video file chosen by extension: ") +
+                         app::kVideoOutputHelp + " (default lustre-strand.png)");
+  render->add_option("--frames", render_options.frames, "frames to render, FIRST-LAST or one frame (default 0; a video input: all its frames, "
+                     "or its first into a single image)");
+  render->add_option("--fps", render_options.fps, "frames per second, e.g. 24, 25 or 30000/1001 (default: a video input's rate, else 24)");
+  render->add_option("--jobs", render_options.jobs, "frames rendered at once (default: one per core; video files render one frame at a time "
+                     "on every core)")
+      ->check(CLI::Range(1, 256));
+  render->add_flag("--skip-existing", render_options.skip_existing,
+                   "leave frames whose output file exists alone (to resume a run)");
+  render->add_option("--png-compression", render_options.image.png_compression,
+                     "PNG zlib level, 0 fastest to 9 smallest (default 1)")
+      ->check(CLI::Range(0, 9));
   render->add_option("--depth", render_options.depth, "bits per channel of the render, 8 or 16")
       ->check(CLI::IsMember({8, 16}));
   render->add_option("--params", render_options.params_file, "JSON file of parameter values");
@@ -123,7 +139,6 @@ int main(int argc, char** argv) {
       render_options.host = ResolveHostSettings(render_host);
       render_options.module_path = ModulePath(render_host);
       app::RunRender(render_options);
-      std::printf("%s\n", render_options.output.c_str());
     } else if (params->parsed()) {
       app::EffectSession session(ModulePath(params_host), ResolveHostSettings(params_host));
       const std::string text =
@@ -141,7 +156,7 @@ int main(int argc, char** argv) {
   } catch (const app::EffectError& e) {
     return Fail(app::kExitEffectError, e.what());
   } catch (const app::Cancelled&) {
-    return Fail(app::kExitCancelled, "cancelled; no output written");
+    return Fail(app::kExitCancelled, "cancelled; frames finished before are kept, no partial file is left");
   } catch (const std::bad_alloc&) {
     return Fail(app::kExitEffectError, "error 4: Out of Memory");
   } catch (const std::exception& e) {

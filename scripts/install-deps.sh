@@ -8,7 +8,7 @@ set -euo pipefail
 
 build_packages=(
   cmake ninja-build g++ pkg-config
-  nlohmann-json3-dev libcli11-dev libpng-dev
+  nlohmann-json3-dev libcli11-dev
   libopenimageio-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   frei0r-plugins-dev

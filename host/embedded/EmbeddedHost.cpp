@@ -97,6 +97,15 @@ void EmbeddedHost::SetDownsample(PF_RationalScale x, PF_RationalScale y) {
   in_data_.downsample_y = y;
 }
 
+void EmbeddedHost::SetTime(A_long current_time, A_long time_step, A_u_long time_scale,
+                           A_long total_time) {
+  in_data_.current_time = current_time;
+  in_data_.time_step = time_step;
+  in_data_.local_time_step = time_step;
+  in_data_.time_scale = time_scale;
+  in_data_.total_time = total_time;
+}
+
 // ---- Suites ----------------------------------------------------------------------
 
 void EmbeddedHost::RegisterSuite(const std::string& name, int32_t version, const void* table) {

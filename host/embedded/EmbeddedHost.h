@@ -59,6 +59,11 @@ class EmbeddedHost {
   void SetAppId(A_long four_char_code);
   void SetQuality(PF_Quality quality);
   void SetDownsample(PF_RationalScale x, PF_RationalScale y);
+  // The time fields of the calls that follow, in units of 1/time_scale
+  // seconds: when the frame starts, how long one frame lasts (also the local
+  // step), and how long the layer lasts. Default: frame 0 of a one-frame
+  // layer at one frame a second.
+  void SetTime(A_long current_time, A_long time_step, A_u_long time_scale, A_long total_time);
 
   // ---- transfer_rect arithmetic ---------------------------------------------------
   // kFast is the host's production path; kReference is the plain double-precision

@@ -2,6 +2,7 @@
 // exit statuses out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -189,8 +190,8 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   };
   const struct { Args args; int exit_status; std::vector<std::string> fragments; } cases[] = {
       {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
-      {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged PNG"}},
-      {{"--input", "TEXT"}, 2, {"text.png': not a PNG file"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
+      {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged file (", "end of file"}},
+      {{"--input", "TEXT"}, 2, {"text.png': not an image file that can be read (Not a PNG file)"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
       {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
       {{"--set", "Activate=on"}, 2, {"unknown parameter 'Activate'"}},
       {{"--set", "End Point Style=Pointy"}, 2, {"parameter \"End Point Style\": 'Pointy' is not a choice; choices are: Round, Flat"}},
@@ -242,9 +243,9 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
 
 // A layer too large to allocate gets the effect's own code and decorated
 // message (exit 3), not a crash: 6000 x 6000 at 8 bits is 144 MB a world; the
-// input and the output fit under the limit (the program itself, with the
-// FFmpeg libraries it maps, takes some 90 MB), the vertical view's rotated
-// working world does not. A signal during
+// input and the output fit under the limit (the program itself takes some
+// 450 MB of address space, mostly OpenImageIO's libraries and the threads
+// they start), the vertical view's rotated working world does not. A signal during
 // a render exits 130: standard error is a terminal, and the progress bar shows
 // once the effect reports progress, so the render runs. Neither writes anything.
 TEST(CliEffectEnd, AnErrorOrASignalExitsWithItsStatusAndWritesNothing) {
@@ -252,7 +253,7 @@ TEST(CliEffectEnd, AnErrorOrASignalExitsWithItsStatusAndWritesNothing) {
   const Args showcase = {"--size", "2400x1600", "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
                          "--set", "Line Width=900"};
   const struct { Launch launch; int exit_status; const char* said; const char* not_said; } cases[] = {
-      {{{"--size", "6000x6000", "--set", "Output View=Gradient View (vert)"}, 500LL << 20, {}, 0}, 3,
+      {{{"--size", "6000x6000", "--set", "Output View=Gradient View (vert)"}, 840LL << 20, {}, 0}, 3,
        "during render with error 4: Lustre Strand [", nullptr},
       {{showcase, 0, rendering, SIGINT}, 130, "cancelled", "100%"},
       {{showcase, 0, rendering, SIGTERM}, 130, "cancelled", "100%"}};
@@ -268,6 +269,145 @@ TEST(CliEffectEnd, AnErrorOrASignalExitsWithItsStatusAndWritesNothing) {
     EXPECT_FALSE(c.not_said != nullptr && Contains(run.err, c.not_said)) << run.err;
     EXPECT_TRUE(folder.Files().empty());
   }
+}
+
+// ---- Sequences and keyframes -----------------------------------------------------------------
+
+Args Lines(const std::string& text) {  // the lines printed, sorted
+  Args lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// A stroke from (40, 100) whose end point eases from (200, 100) to (360, 160)
+// while its width grows linearly from 10 to 50 over frames 0 to 4.
+constexpr const char* kAnimated = R"({"Point 1/Activate": true, "Point 2/Activate": true, "Show Path?": false,
+  "Point 1/Point": [40, 100], "Point 1/Handle": [40, 100],
+  "Point 2/Point": [{"frame": 0, "value": [200, 100], "ease": "in-out"}, {"frame": 4, "value": [360, 160], "ease": "in-out"}],
+  "Line Width": [{"frame": 0, "value": 10}, {"frame": 4, "value": 50}]})";
+
+// Frames rendered by 4 workers are the same files as by one; each frame up
+// to the last key differs from the next and the last holds. Frame 2 is half
+// way in time: the width 30 and, eased in and out, the point half way too.
+TEST(CliSequence, KeyframesReachTheEffectAndJobsDoNotChangeTheFiles) {
+  TempFolder folder;
+  std::ofstream(folder.File("anim.json")) << kAnimated;
+  const Args common = {"render", "--size", "400x200", "--params", folder.File("anim.json"), "--frames", "0-5"};
+  const CliRun one = RunCli(common + Args{"--jobs", "1", "--output", folder.File("a.%02d.png")});
+  const CliRun four = RunCli(common + Args{"--jobs", "4", "--output", folder.File("b.####.png")});
+  ASSERT_EQ(one.exit_status, 0) << one.err;
+  ASSERT_EQ(four.exit_status, 0) << four.err;
+  Args a_files, b_files;
+  for (int f = 0; f <= 5; ++f) {
+    a_files.push_back(folder.File("a.0" + std::to_string(f) + ".png"));
+    b_files.push_back(folder.File("b.000" + std::to_string(f) + ".png"));
+  }
+  EXPECT_EQ(Lines(one.out), a_files);
+  EXPECT_EQ(Lines(four.out), b_files);
+  for (int f = 0; f <= 5; ++f) {
+    SCOPED_TRACE(f);
+    EXPECT_EQ(ReadFile(a_files[f]), ReadFile(b_files[f]));
+    if (f < 4) {
+      EXPECT_NE(ReadFile(a_files[f]), ReadFile(a_files[f + 1]));
+    }
+  }
+  EXPECT_EQ(ReadFile(a_files[4]), ReadFile(a_files[5]));
+  Render(folder, {"--size", "400x200", "--params", folder.File("anim.json"), "--frames", "2", "--set", "Line Width=30",
+                  "--set", "Point 2/Point=280,130"}, "constant.png");
+  EXPECT_EQ(ReadFile(folder.File("constant.png")), ReadFile(a_files[2]));
+}
+
+// A finished frame is left alone; a temporary file of a killed run is not a
+// finished frame (and not ours to remove).
+TEST(CliSequence, SkipExistingRendersOnlyFramesWithoutAFinishedFile) {
+  TempFolder folder;
+  std::ofstream(folder.File("out.0001.png")) << "old";
+  std::ofstream(folder.File("out.0002.png.lustre-tmp-999-abcdef")) << "partial";
+  const CliRun run = RunCli({"render", "--size", "64x48", "--frames", "0-2", "--skip-existing", "--output", folder.File("out.%04d.png")});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(Lines(run.out), Args({folder.File("out.0000.png"), folder.File("out.0002.png")}));
+  EXPECT_EQ(ReadFile(folder.File("out.0001.png")), "old");
+  EXPECT_EQ(testfiles::ReadPng(folder.File("out.0002.png")).width, 64u);
+  EXPECT_EQ(folder.Files(), Args({"out.0000.png", "out.0001.png", "out.0002.png", "out.0002.png.lustre-tmp-999-abcdef"}));
+}
+
+// Frames 0 and 1 of the input exist; frame 2 is missing or of another size.
+TEST(CliSequence, AFailedFrameStopsTheRunNamingItAndKeepsTheFramesBefore) {
+  const struct { uint32_t frame2_width; const char* said; } cases[] = {
+      {0, "frame 2: cannot read image file"}, {32, "frame 2: the input layer is 32x48 but the render is 64x48"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    TempFolder folder;
+    WritePattern8(folder.File("in.0.png"), 64, 48);
+    WritePattern8(folder.File("in.1.png"), 64, 48);
+    if (c.frame2_width) WritePattern8(folder.File("in.2.png"), c.frame2_width, 48);
+    const CliRun run = RunCli({"render", "--input", folder.File("in.%d.png"), "--frames", "0-3", "--jobs", "1",
+                               "--output", folder.File("out.%d.png")});
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_TRUE(Contains(run.err, c.said)) << run.err;
+    Args expected = {"in.0.png", "in.1.png", "out.0.png", "out.1.png"};
+    if (c.frame2_width) expected.insert(expected.begin() + 2, "in.2.png");
+    EXPECT_EQ(folder.Files(), expected);
+  }
+}
+
+// Each bad key is refused before anything is written, naming the file, the
+// parameter and the key's position.
+TEST(CliSequence, BadKeyframeFilesAreRefusedNamingFileParameterAndKey) {
+  const struct { const char* json; std::vector<std::string> fragments; } cases[] = {
+      {R"({"Line Width": [{"frame": 0, "value": 20}, {"frame": 0, "value": 30}]})",
+       {"parameter \"Line Width\", key 2: frame 0 does not come after frame 0"}},
+      {R"({"Line Width": [{"frame": 5, "value": 20}, {"frame": 3, "value": 30}]})", {"\"Line Width\", key 2: frame 3"}},
+      {R"({"Line Width": [{"frame": 0, "value": 20}, {"frame": 48, "value": 1000.5}]})",
+       {"key 2 (frame 48): parameter \"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"}},
+      {R"({"Falloff": [{"frame": 1, "value": 3, "ease": "bounce"}]})",
+       {"\"Falloff\", key 1: \"ease\" \"bounce\" is not linear, hold, in, out or in-out"}},
+      {R"({"Falloff": [{"frame": 1, "value": 3}, {"frame": 2}]})", {"\"Falloff\", key 2: has no \"value\""}},
+      {R"({"Falloff": [{"frame": -1, "value": 3}]})", {"\"Falloff\", key 1: \"frame\" -1 is not a whole number"}},
+      {R"({"Falloff": [{"frame": 1.5, "value": 3}]})", {"\"Falloff\", key 1: \"frame\" 1.5 is not a whole number"}},
+      {R"({"Falloff": [{"frame": 1, "frmae": 2, "value": 3}]})", {"\"Falloff\", key 1: unknown field \"frmae\""}},
+      {R"({"Falloff": [{"frame": 1, "value": 3}, 5]})", {"\"Falloff\", key 2: 5 is not a key"}},
+      {R"({"Color Dot 2/Color": [{"frame": 0, "value": "#ffffff"}, {"frame": 3, "value": "#12"}]})",
+       {"key 2 (frame 3): parameter \"Color Dot 2/Color\": '#12' is not a colour"}},
+      {R"({"Point 1/Point": [{"frame": 0, "value": [40000, 0]}]})", {"key 1 (frame 0): parameter \"Point 1/Point\"", "32767"}},
+      {R"({"End Point Style": [{"frame": 0, "value": "Flat"}, {"frame": 2, "value": "Pointy"}]})",
+       {"key 2 (frame 2): parameter \"End Point Style\": 'Pointy' is not a choice"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.json);
+    TempFolder folder;
+    std::ofstream(folder.File("bad.json")) << c.json;
+    const CliRun run = RunCli({"render", "--size", "64x48", "--frames", "0-3", "--params", folder.File("bad.json"),
+                               "--output", folder.File("out.%d.png")});
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_TRUE(Contains(run.err, "params file '" + folder.File("bad.json") + "': ")) << run.err;
+    for (const std::string& fragment : c.fragments) EXPECT_TRUE(Contains(run.err, fragment)) << run.err;
+    EXPECT_EQ(folder.Files(), Args{"bad.json"});
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+// SIGINT to the command alone (a terminal's Ctrl-C would reach the workers
+// too) once a frame is done: every worker stops, exit 130, the finished
+// frames stay whole and no temporary file is left.
+TEST(CliSequence, InterruptStopsEveryWorkerAndKeepsFinishedFrames) {
+  TempFolder folder;
+  Launch launch{{"render", "--size", "640x360", "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
+                 "--frames", "0-59", "--jobs", "2", "--output", folder.File("out.%04d.png")},
+                0, [](const std::string& err) { return Contains(err, "/60 frames"); }, SIGINT};
+  const CliRun run = RunCli(launch);
+  EXPECT_EQ(run.exit_status, 130) << run.err;
+  EXPECT_TRUE(Contains(run.err, "cancelled")) << run.err;
+  const Args files = folder.Files();
+  EXPECT_GE(files.size(), 1u);
+  EXPECT_LT(files.size(), 60u);
+  for (const std::string& name : files) {
+    EXPECT_EQ(name.size(), std::string("out.0000.png").size()) << name;
+    EXPECT_EQ(testfiles::ReadPng(folder.File(name)).width, 640u) << name;
+  }
+  usleep(300000);  // no worker is left to write more
+  EXPECT_EQ(folder.Files(), files);
 }
 
 // ---- params, about, descriptor -----------------------------------------------------------------

@@ -173,6 +173,43 @@ TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
   }
 }
 
+// A range of a video's frames, with a keyframed stroke: frame i of the file
+// is the still render of input frame 3 + i at that frame's time, and the
+// sound covers just those four frames. Into a frame pattern, every frame of
+// the video becomes a file.
+TEST(VideoIn, FramesAndKeyframesFollowTheFrameLoop) {
+  TempFolder folder;
+  const std::string clip = MakeClip(folder, "rgba8");
+  std::ofstream(folder.File("anim.json")) << R"({"Point 1/Activate": true, "Point 2/Activate": true,
+    "Point 1/Point": [6, 24], "Point 2/Point": [{"frame": 3, "value": [30, 10]}, {"frame": 6, "value": [58, 40]}],
+    "Line Width": [{"frame": 3, "value": 4}, {"frame": 6, "value": 16}]})";
+  const Args animated = {"--params", folder.File("anim.json")};
+  const CliRun run = RunCli(Args{"render", "--input", clip, "--output", folder.File("part.mkv"), "--frames", "3-6"} + animated);
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(run.out, folder.File("part.mkv") + "\n");
+  const Streams out = Probe(folder.File("part.mkv"));
+  EXPECT_EQ(out.video.value("nb_read_frames", ""), "4");
+  // Four frames are 0.1335 s: 6.3 AAC frames of 1024 samples at 48 kHz.
+  const int sound_frames = std::stoi(out.audio.value("nb_read_frames", "0"));
+  EXPECT_TRUE(sound_frames >= 6 && sound_frames <= 7) << sound_frames;
+  std::vector<uint16_t> previous;
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE("frame " + std::to_string(3 + i));
+    const std::string png = ExtractPng(clip, 3 + i, false, folder.File("frame.png"));
+    const Args still = {"render", "--input", png, "--output", folder.File("still.png"), "--frames", std::to_string(3 + i),
+                        "--fps", "30000/1001"};
+    ASSERT_EQ(RunCli(still + animated).exit_status, 0);
+    const std::vector<uint16_t> frame = DecodeFrame(folder.File("part.mkv"), i);
+    EXPECT_EQ(Measure(frame, ReadPng(folder.File("still.png"))).colour_max, 0u);
+    EXPECT_NE(frame, previous);
+    previous = frame;
+  }
+  const CliRun sequence = RunCli({"render", "--input", clip, "--output", folder.File("f.%02d.png")});
+  ASSERT_EQ(sequence.exit_status, 0) << sequence.err;
+  EXPECT_EQ(std::count(sequence.out.begin(), sequence.out.end(), '\n'), 10);
+  EXPECT_EQ(ReadPng(folder.File("f.09.png")).width, 64u);
+}
+
 // Sound in a codec the container does not take is left out, with one note;
 // where it is taken, it is carried.
 TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
@@ -235,10 +272,10 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
       {{"--input", "TRUNC", "--output", "out.mkv"}, {"trunc.mkv': truncated"}},
       {{"--input", "MISSING", "--output", "out.mkv"}, {"missing.mov': No such file or directory"}},
       {{"--input", "SOUND", "--output", "out.mkv"}, {"sound.wav': it holds no video stream"}},
-      {{"--input", "CLIP", "--output", "out.avi"}, {"out.avi", "unknown extension"}},
+      {{"--input", "CLIP", "--output", "out.avi"}, {"out.avi", "video files are written as .mov, .mkv or .mp4"}},
       {{"--input", "CLIP", "--output", "no/such/folder/out.mkv"}, {"no/such/folder/out.mkv"}},
       {{"--input", "ODD", "--output", "out.mp4"}, {"out.mp4': H.264 (yuv420p) needs a width divisible by 2", "63x47"}},
-      {{"--size", "64x48", "--output", "out.mov"}, {"out.mov", "needs a video input"}}};
+      {{"--size", "64x48", "--output", "out.mov"}, {"out.mov", "a video file needs a video --input"}}};
   TempFolder sources;
   const std::string clip = MakeClip(sources, "fast", "64x48", 30);
   const std::string whole = ReadFile(clip);
