@@ -139,7 +139,8 @@ FrameRange FramesToRender(const RenderOptions& options, const FramePattern& outp
 // process, the effect's bands spread over every core, rather than on worker
 // processes that would each decode the input and hand their frames back.
 std::unique_ptr<FrameSink> OpenOutput(const RenderOptions& options, const FramePattern& output,
-                                      const LayerShape& shape, const FrameRange& frames, Rational rate) {
+                                      const LayerShape& shape, const FrameRange& frames, Rational rate,
+                                      bool video_in) {
   if (!IsVideoOutputPath(options.output)) return std::make_unique<ImageSequenceSink>(output, options.image);
   if (output.HasField()) {
     throw UsageError("--output '" + options.output + "': a video file is one file; give it without a frame field");
@@ -150,7 +151,7 @@ std::unique_ptr<FrameSink> OpenOutput(const RenderOptions& options, const FrameP
   settings.height = shape.height;
   settings.rate = rate;
   for (long frame = frames.first; frame <= frames.last; ++frame) settings.frames.push_back(frame);
-  settings.audio_from = options.input;  // a video: the output needs one
+  if (video_in) settings.audio_from = options.input;
   return std::make_unique<VideoSink>(settings);
 }
 
@@ -159,9 +160,6 @@ std::unique_ptr<FrameSink> OpenOutput(const RenderOptions& options, const FrameP
 void RunRender(const RenderOptions& options) {
   const FramePattern output(options.output);
   const bool video_out = IsVideoOutputPath(options.output);
-  if (video_out && options.input.empty()) {
-    throw UsageError("--output '" + options.output + "': a video file needs a video --input");
-  }
   CheckOutputFile(output.FileFor(0));
 
   std::optional<Layer> first;
@@ -189,7 +187,7 @@ void RunRender(const RenderOptions& options) {
 
   EffectSession session(options.module_path, options.host);
   FrameRenderer renderer(session, shape, RequestedValues(options, session.Names()), timeline);
-  std::unique_ptr<FrameSink> sink = OpenOutput(options, output, shape, frames, timeline.fps);
+  std::unique_ptr<FrameSink> sink = OpenOutput(options, output, shape, frames, timeline.fps, video_in);
 
   FrameLoopOptions loop;
   loop.frames = frames;
