@@ -121,6 +121,9 @@ InputPtr OpenInput(const std::string& path) {
 // interpolation and the rounding matter.
 constexpr int kScalerFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
 
+// AV_TIME_BASE_Q, which is a C compound literal.
+constexpr AVRational kTimeBase{1, AV_TIME_BASE};
+
 bool IsYuv(AVPixelFormat format) {
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
   return desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB) && desc->nb_components >= 3;
@@ -191,7 +194,7 @@ struct VideoSource::State {
       const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
       if (at != AV_NOPTS_VALUE) {
         const int64_t end = av_rescale_q(at + packet->duration, input->streams[packet->stream_index]->time_base,
-                                         AV_TIME_BASE_Q);
+                                         kTimeBase);
         last_end = last_end == AV_NOPTS_VALUE ? end : std::max(last_end, end);
       }
       av_packet_unref(packet.get());
@@ -205,7 +208,7 @@ struct VideoSource::State {
         last_end != AV_NOPTS_VALUE) {
       const int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
       const int64_t slack = av_rescale_q(1, AVRational{static_cast<int>(rate.den), static_cast<int>(rate.num)},
-                                         AV_TIME_BASE_Q) + AV_TIME_BASE / 10;
+                                         kTimeBase) + AV_TIME_BASE / 10;
       if (last_end - start + slack < input->duration) {
         char seconds[64];
         std::snprintf(seconds, sizeof seconds, "%.3f s of its %.3f s", double(last_end - start) / AV_TIME_BASE,
