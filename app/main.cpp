@@ -17,6 +17,7 @@
 #include "app/RenderCommand.h"
 #include "frei0r/Frei0rParams.h"
 #include "host/embedded/HostThreads.h"
+#include "app/VideoIo.h"
 
 namespace {
 
@@ -77,20 +78,24 @@ int main(int argc, char** argv) {
   CLI::App* render = cli.add_subcommand("render", "render frames into image files");
   CLI::Option* input_option = render->add_option(
       "--input", render_options.input,
-      "input layer: an image (PNG, TIFF, EXR, JPEG, DPX) or a frame pattern such as in.%04d.png");
+      "input layer: an image (PNG, TIFF, EXR, JPEG, DPX), a frame pattern such as in.%04d.png, or a "
+      "video file (.mov, .mp4, .mkv, .avi, .webm, .mxf, ...: anything the FFmpeg libraries decode; "
+      "its rate and sound carry over)");
   CLI::Option* size_option = render->add_option(
       "--size", size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
   input_option->excludes(size_option);
   render->add_option("--output", render_options.output,
-                     "output image, or a frame pattern such as out.%04d.png or out.####.exr "
-                     "(default lustre-strand.png)");
+                     std::string("output image, a frame pattern such as out.%04d.png or out.####.exr, "
+                                 "or a video file chosen by extension: ") +
+                         app::kVideoOutputHelp + " (default lustre-strand.png)");
   render->add_option("--frames", render_options.frames,
                      "frames to render, FIRST-LAST or one frame (default: every frame of an input "
-                     "that knows its length, else 0)");
+                     "that knows its length into a pattern or a video file, else 0)");
   render->add_option("--fps", render_options.fps,
                      "frames per second, e.g. 24, 25 or 30000/1001 (default: the input's own "
                      "rate, else 24)");
-  render->add_option("--jobs", render_options.jobs, "frames rendered at once (default: one per core)")
+  render->add_option("--jobs", render_options.jobs, "frames rendered at once (default: one per core; video files render one frame at a time "
+                     "on every core)")
       ->check(CLI::Range(1, 256));
   render->add_flag("--skip-existing", render_options.skip_existing,
                    "leave frames whose output file exists alone (to resume a run)");

@@ -1,0 +1,118 @@
+// A 1080p video through the command: a 48-frame H.264 clip of ffmpeg's
+// testsrc2 pattern, rendered with the default stroke of points 1 to 3 into
+// H.264 and FFV1. The Command rows run the built program (decode, render,
+// encode, as a user does); the Stage rows time each step alone in this
+// process, so their shares of a frame can be read side by side:
+//   Stage_Decode    the clip's frames decoded and converted to 8-bit layers
+//   Stage_Render    one frame rendered by the module, as the command does
+//   Stage_Encode/*  rendered frames converted and encoded (no sound)
+// Each row reports frames per second ("fps").
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "app/EffectSession.h"
+#include "app/FrameRenderer.h"
+#include "app/ParamSettings.h"
+#include "app/VideoIo.h"
+
+namespace {
+
+constexpr long kFrames = 48;
+const char* const kPoints[] = {"Point 1/Activate=on", "Point 2/Activate=on", "Point 3/Activate=on"};
+
+// A folder of the run's own, with the clip made once.
+const std::string& Folder() {
+  static const std::string folder = [] {
+    char name[] = "/tmp/lustre-bench-video-XXXXXX";
+    if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
+    const std::string made = name;
+    const std::string command = "ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=24 -frames:v " +
+                                std::to_string(kFrames) + " -c:v libx264 -crf 18 -pix_fmt yuv420p '" + made +
+                                "/clip.mp4'";
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg could not make the clip");
+    std::atexit([] { std::filesystem::remove_all(Folder()); });
+    return made;
+  }();
+  return folder;
+}
+
+std::string Clip() { return Folder() + "/clip.mp4"; }
+
+void ReportFps(benchmark::State& state, long frames_per_iteration) {
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(frames_per_iteration) *
+                                                 static_cast<double>(state.iterations()),
+                                             benchmark::Counter::kIsRate);
+}
+
+void BM_Command(benchmark::State& state, const char* extension) {
+  std::string command = std::string(LUSTRE_CLI_PATH) + " render --input '" + Clip() + "' --output '" + Folder() +
+                        "/out" + extension + "'";
+  for (const char* point : kPoints) command += std::string(" --set '") + point + "'";
+  command += " > /dev/null";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("the command failed");
+      break;
+    }
+  }
+  ReportFps(state, kFrames);
+}
+BENCHMARK_CAPTURE(BM_Command, h264, ".mp4")->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Command, ffv1, ".mkv")->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+
+void BM_Stage_Decode(benchmark::State& state) {
+  for (auto _ : state) {
+    app::VideoSource source(Clip(), 0);
+    for (long frame = 0; frame < kFrames; ++frame) benchmark::DoNotOptimize(source.ReadFrame(frame).pixels8.data());
+  }
+  ReportFps(state, kFrames);
+}
+BENCHMARK(BM_Stage_Decode)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// The module loaded and set up as the command does, rendering the clip's
+// first frame.
+struct Renderer {
+  app::EffectSession session{LUSTRE_MODULE_PATH, app::HostSettings{}};
+  app::Layer layer = app::VideoSource(Clip(), 0).ReadFrame(0);
+  std::unique_ptr<app::FrameRenderer> renderer;
+
+  Renderer() {
+    std::vector<app::ParamAssignment> values;
+    for (const char* point : kPoints) values.push_back(app::ParseSetOption(point, session.Names()));
+    renderer = std::make_unique<app::FrameRenderer>(session, app::LayerShape{1920, 1080, false}, values,
+                                                    app::Timeline{{24, 1}, kFrames});
+  }
+};
+
+void BM_Stage_Render(benchmark::State& state) {
+  Renderer r;
+  for (auto _ : state) benchmark::DoNotOptimize(r.renderer->Render(0, &r.layer).data);
+  ReportFps(state, 1);
+}
+BENCHMARK(BM_Stage_Render)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+
+void BM_Stage_Encode(benchmark::State& state, const char* extension) {
+  Renderer r;
+  const PF_EffectWorld& world = r.renderer->Render(0, &r.layer);
+  app::VideoSinkSettings settings{Folder() + "/encoded" + extension, 1920, 1080, {24, 1}, {}, ""};
+  for (long frame = 0; frame < kFrames; ++frame) settings.frames.push_back(frame);
+  for (auto _ : state) {
+    app::VideoSink sink(settings);
+    for (long frame = 0; frame < kFrames; ++frame) sink.WriteFrame(frame, world);
+    sink.Finish();
+  }
+  ReportFps(state, kFrames);
+}
+BENCHMARK_CAPTURE(BM_Stage_Encode, h264, ".mp4")->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Stage_Encode, ffv1, ".mkv")->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
