@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -18,8 +21,16 @@ TEST(HostThreads, EveryBandRunsOnceForAnyThreadCountAndTheLowestFailureIsRethrow
     SetHostThreadCount(threads);
     EXPECT_EQ(HostThreadCount(), threads);
     std::vector<std::atomic<int>> runs(37);
-    RunBands(37, [&](int band) { runs[band].fetch_add(1); });
+    std::mutex mutex;
+    std::set<std::thread::id> workers;
+    RunBands(37, [&](int band) {
+      runs[band].fetch_add(1);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));  // let every thread take some
+      std::lock_guard<std::mutex> lock(mutex);
+      workers.insert(std::this_thread::get_id());
+    });
     for (const auto& count : runs) EXPECT_EQ(count.load(), 1);
+    EXPECT_LE(workers.size(), static_cast<size_t>(threads));  // the cap holds
 
     try {
       RunBands(9, [](int band) {
@@ -38,6 +49,8 @@ TEST(HostThreads, EveryBandRunsOnceForAnyThreadCountAndTheLowestFailureIsRethrow
 TEST(HostThreads, EnvironmentCapsTheDefault) {
   ASSERT_EQ(setenv("LUSTRE_STRAND_THREADS", "3", 1), 0);
   EXPECT_EQ(DefaultHostThreadCount(), 3);
+  ASSERT_EQ(setenv("LUSTRE_STRAND_THREADS", "12", 1), 0);  // decimal
+  EXPECT_EQ(DefaultHostThreadCount(), 12);
   ASSERT_EQ(setenv("LUSTRE_STRAND_THREADS", "zero", 1), 0);
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   EXPECT_EQ(DefaultHostThreadCount(), cores);  // not a number: the cores
