@@ -50,10 +50,10 @@ struct ChannelMap {
   int red, green, blue, alpha;
 };
 
-ChannelMap MapChannels(const OIIO::ImageSpec& spec) {
-  int alpha = spec.alpha_channel;
-  if (alpha < 0 && (spec.nchannels == 2 || spec.nchannels == 4)) alpha = spec.nchannels - 1;
-  if (spec.nchannels < 3) return {0, 0, 0, alpha};
+ChannelMap MapChannels(const OIIO::ImageSpec& header) {
+  int alpha = header.alpha_channel;
+  if (alpha < 0 && (header.nchannels == 2 || header.nchannels == 4)) alpha = header.nchannels - 1;
+  if (header.nchannels < 3) return {0, 0, 0, alpha};
   return {0, 1, 2, alpha};
 }
 
@@ -75,22 +75,22 @@ PF_Pixel16 FloatPixel(const float* s, const ChannelMap& map, bool associated) {
 
 template <typename T>
 std::vector<T> ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type) {
-  const OIIO::ImageSpec& spec = in.spec();
-  std::vector<T> samples(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) *
-                         static_cast<size_t>(spec.nchannels));
-  if (!in.read_image(0, 0, 0, spec.nchannels, type, samples.data())) {
+  const OIIO::ImageSpec& header = in.spec();
+  std::vector<T> samples(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
+                         static_cast<size_t>(header.nchannels));
+  if (!in.read_image(0, 0, 0, header.nchannels, type, samples.data())) {
     throw ReadFailure(path, "truncated or damaged file (" + Trimmed(in.geterror()) + ")");
   }
   return samples;
 }
 
 Layer DecodeImage(OIIO::ImageInput& in, const std::string& path) {
-  const OIIO::ImageSpec& spec = in.spec();
-  const SampleKind kind = KindOf(spec.format);
-  const ChannelMap map = MapChannels(spec);
-  const size_t count = static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height);
-  const size_t n = static_cast<size_t>(spec.nchannels);
-  Layer layer = Layer::Make(spec.width, spec.height, kind != SampleKind::k8);
+  const OIIO::ImageSpec& header = in.spec();
+  const SampleKind kind = KindOf(header.format);
+  const ChannelMap map = MapChannels(header);
+  const size_t count = static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
+  const size_t n = static_cast<size_t>(header.nchannels);
+  Layer layer = Layer::Make(header.width, header.height, kind != SampleKind::k8);
   if (kind == SampleKind::k8) {
     const std::vector<uint8_t> s = ReadSamples<uint8_t>(in, path, OIIO::TypeDesc::UINT8);
     for (size_t i = 0; i < count; ++i) {
@@ -179,13 +179,13 @@ Layer ReadImage(const std::string& path) {
   config.attribute("oiio:UnassociatedAlpha", 1);
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
   if (!in) throw ReadFailure(path, "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
-  const OIIO::ImageSpec& spec = in->spec();
-  if (spec.width > kMaxLayerSide || spec.height > kMaxLayerSide) {
-    throw UsageError("'" + path + "' is " + std::to_string(spec.width) + "x" +
-                     std::to_string(spec.height) + " pixels; layers wider or taller than " +
+  const OIIO::ImageSpec& header = in->spec();
+  if (header.width > kMaxLayerSide || header.height > kMaxLayerSide) {
+    throw UsageError("'" + path + "' is " + std::to_string(header.width) + "x" +
+                     std::to_string(header.height) + " pixels; layers wider or taller than " +
                      std::to_string(kMaxLayerSide) + " pixels are refused");
   }
-  if (spec.width < 1 || spec.height < 1 || spec.nchannels < 1) {
+  if (header.width < 1 || header.height < 1 || header.nchannels < 1) {
     throw ReadFailure(path, "the image is empty");
   }
   return DecodeImage(*in, path);
@@ -202,11 +202,11 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   const OIIO::TypeDesc type = kind == SampleKind::kFloat ? OIIO::TypeDesc::FLOAT
                               : kind == SampleKind::k16  ? OIIO::TypeDesc::UINT16
                                                          : OIIO::TypeDesc::UINT8;
-  OIIO::ImageSpec spec(world.width, world.height, channels, type);
-  spec.alpha_channel = channels == 4 ? 3 : -1;
-  if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
-  spec.attribute("png:compressionLevel", options.png_compression);
-  spec.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
+  OIIO::ImageSpec header(world.width, world.height, channels, type);
+  header.alpha_channel = channels == 4 ? 3 : -1;
+  if (!exr) header.attribute("oiio:UnassociatedAlpha", 1);
+  header.attribute("png:compressionLevel", options.png_compression);
+  header.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
 
   // Encoded in memory, then written with every write checked: the image
   // library does not report a short write (a full disk) itself.
@@ -216,7 +216,7 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   bytes.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
                 static_cast<size_t>(channels) * type.size());
   OIIO::Filesystem::IOVecOutput memory(bytes);
-  bool written = out->set_ioproxy(&memory) && out->open(path, spec);
+  bool written = out->set_ioproxy(&memory) && out->open(path, header);
   if (written && kind == SampleKind::k8) {
     written = out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).data());
   } else if (written && kind == SampleKind::k16) {

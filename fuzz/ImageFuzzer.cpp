@@ -36,8 +36,8 @@ void RepairPngChunkCrcs(std::vector<uint8_t>& file) {
 bool TooLargeForTheHarness(const std::string& path) {
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path);
   if (!in) return false;
-  const OIIO::ImageSpec& spec = in->spec();
-  return uint64_t(spec.width) * uint64_t(spec.height) * uint64_t(spec.depth) * uint64_t(spec.nchannels) >
+  const OIIO::ImageSpec& header = in->spec();
+  return uint64_t(header.width) * uint64_t(header.height) * uint64_t(header.depth) * uint64_t(header.nchannels) >
          (uint64_t(16) << 20);
 }
 
