@@ -8,7 +8,6 @@
 
 #include <emmintrin.h>
 
-#include <cmath>
 
 #include "path/RootIsolation.h"
 
@@ -97,6 +96,20 @@ bool FlatEnough_2x128(const __m128d* w, double epsilon) {
   return error < epsilon;
 }
 
+// 2^-(d + 1) for every depth d the stack allows: halving is exact, so these
+// are the reference's ldexp(1, -d - 1) without a library call per query.
+struct FlatnessEpsilons {
+  double value[kSse2MaxDepth + 1];
+  constexpr FlatnessEpsilons() : value() {
+    double e = 0.5;
+    for (double& v : value) {
+      v = e;
+      e *= 0.5;
+    }
+  }
+};
+constexpr FlatnessEpsilons kFlatnessEpsilon;
+
 // The scalar tests read the points back as pairs of doubles.
 void ToPoints(const __m128d* w, Vec2d* points) {
   for (int i = 0; i <= kRootDegree; ++i) _mm_storeu_pd(&points[i].x, w[i]);
@@ -108,7 +121,7 @@ void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots&
   using namespace root_isolation;
   // One pending right half per level, plus the node being split.
   Node_2x128 stack[kSse2MaxDepth + 2];
-  const double epsilon = std::ldexp(1.0, -maxDepth - 1);
+  const double epsilon = kFlatnessEpsilon.value[maxDepth];
   for (int i = 0; i <= kRootDegree; ++i) stack[0].w[i] = _mm_loadu_pd(&w[i].x);
   stack[0].depth = 0;
   int top = 1;

@@ -47,8 +47,10 @@ void Background<P>::Put(int32_t x, int32_t y, const P& p) const {
 
 template <typename P>
 void Background<P>::LayColumn(int32_t x, int32_t top, int32_t bottom) const {
-  for (int32_t y = top; y <= bottom; ++y) {
-    Put(x, y, At(x, y));
+  if (copiesInput_) {
+    for (int32_t y = top; y <= bottom; ++y) *PixelAt<P>(output_, x, y) = *PixelAt<P>(input_, x, y);
+  } else {
+    for (int32_t y = top; y <= bottom; ++y) *PixelAt<P>(output_, x, y) = fill_;
   }
 }
 
