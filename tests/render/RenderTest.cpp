@@ -77,40 +77,53 @@ bool SameColumn(const PF_EffectWorld* a, const PF_EffectWorld* b, A_long x) {
   return true;
 }
 
+bool BlackColumn(const PF_EffectWorld* a, A_long x) {
+  for (A_long y = 0; y < a->height; ++y)
+    if (!SamePixel(*PixelAt<PF_Pixel>(*a, x, y), PF_Pixel{255, 0, 0, 0})) return false;
+  return true;
+}
+
 // One host thread: exactly the columns up to the one being drawn when the
 // host said stop. Several: those too, and any other column either whole
-// (a worker had finished it) or untouched.
+// (a worker had finished it) or the background ("Draw on Image" or "Draw on
+// Black"), laid around the stroke while the stroke was drawn.
 TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
-  harness::Frame full(320, 180, false);
-  Walkthrough(full);
-  A_long first = -1;
-  full.host.SetProgressHandler([&first](A_long x, A_long) {
-    if (first < 0) first = x;
-    return PF_Err_NONE;
-  });
-  ASSERT_EQ(full.Render(), PF_Err_NONE);
-  for (const int threads : {1, 3}) {
-    embedded::SetHostThreadCount(threads);
-    for (const long calls : {15L, 45L}) {
-      harness::Frame cut(320, 180, false);
-      Walkthrough(cut);
-      cut.host.AbortAfterProgressCalls(calls);
-      std::strcpy(cut.host.OutData()->return_msg, "untouched");
-      EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
-      EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
-      const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
-      for (A_long x = 0; x < 320; ++x) {
-        SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(calls) + " calls, column " + std::to_string(x));
-        const bool whole = SameColumn(cut.output, full.output, x), untouched = SameColumn(cut.output, cut.input, x);
-        if (x >= first && x <= last) {
-          EXPECT_TRUE(whole);
-        } else if (x < first || threads == 1) {
-          EXPECT_TRUE(untouched);
-        } else {
-          EXPECT_TRUE(whole || untouched);
+  for (const int style : {2, 1}) {
+    harness::Frame full(320, 180, false);
+    Walkthrough(full);
+    full.params->SetPopup(param::kRenderingStyle, style);
+    A_long first = -1;
+    full.host.SetProgressHandler([&first](A_long x, A_long) {
+      if (first < 0) first = x;
+      return PF_Err_NONE;
+    });
+    ASSERT_EQ(full.Render(), PF_Err_NONE);
+    for (const int threads : {1, 3}) {
+      embedded::SetHostThreadCount(threads);
+      for (const long calls : {15L, 45L}) {
+        harness::Frame cut(320, 180, false);
+        Walkthrough(cut);
+        cut.params->SetPopup(param::kRenderingStyle, style);
+        cut.host.AbortAfterProgressCalls(calls);
+        std::strcpy(cut.host.OutData()->return_msg, "untouched");
+        EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
+        EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
+        const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
+        for (A_long x = 0; x < 320; ++x) {
+          SCOPED_TRACE(std::to_string(style) + " style, " + std::to_string(threads) + " threads, " +
+                       std::to_string(calls) + " calls, column " + std::to_string(x));
+          const bool whole = SameColumn(cut.output, full.output, x);
+          const bool untouched = style == 1 ? BlackColumn(cut.output, x) : SameColumn(cut.output, cut.input, x);
+          if (x >= first && x <= last) {
+            EXPECT_TRUE(whole);
+          } else if (x < first || threads == 1) {
+            EXPECT_TRUE(untouched);
+          } else {
+            EXPECT_TRUE(whole || untouched);
+          }
         }
+        EXPECT_FALSE(style == 1 ? BlackColumn(full.output, last) : SameColumn(full.output, full.input, last));  // the stroke is there
       }
-      EXPECT_FALSE(SameColumn(full.output, full.input, last));  // the stroke is there
     }
   }
   embedded::SetHostThreadCount(0);
