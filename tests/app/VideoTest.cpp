@@ -342,6 +342,20 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
   }
 }
 
+// Frames as wide or as tall as a layer may be are read; a pixel more is
+// refused (the table above).
+TEST(VideoInput, FramesAtTheLayerLimitAreRead) {
+  TempFolder folder;
+  for (const auto& [width, height] : {std::pair{30000, 2}, std::pair{2, 30000}}) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    const std::string path = folder.File(size + ".mkv");
+    Shell("ffmpeg -v error -f lavfi -i color=size=" + size + " -frames:v 1 -c:v ffv1 '" + path + "'");
+    app::VideoSource video(path, 0);
+    EXPECT_EQ(video.Width(), width);
+    EXPECT_EQ(video.Height(), height);
+  }
+}
+
 // A playlist given as the input may name local files, but never makes the
 // command open a connection: a server listening where the playlist points
 // (closing each connection at once, so that a faulty command ends) is never
