@@ -16,6 +16,7 @@
 #include "Common/PixelTraits.h"
 #include "app/AppErrors.h"
 #include "app/AtomicFile.h"
+#include "app/QuietStandardError.h"
 
 namespace app {
 namespace {
@@ -185,6 +186,8 @@ Layer ReadImage(const std::string& path) {
   if (S_ISDIR(status.st_mode)) throw ReadFailure(path, "it is a folder");
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
+  // libpng's own copy of a damaged PNG's error; ours names the file.
+  const QuietStandardError quiet;
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
   if (!in) throw ReadFailure(path, "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
   const OIIO::ImageSpec& header = in->spec();
