@@ -121,7 +121,7 @@ TEST(CurveSampler, FalloffIsOneMinusRToTheExponent) {
 }
 
 template <typename P>
-void CheckEdge() {
+void CheckDisc() {
   // The point (10.5, 10.5) with h = 5: pixel (13, 14) has its centre exactly 5 away.
   Rig rig(5.0);
   FakePath path({Mirrored(10.5, 10.5, 12, 13)}, true);
@@ -131,14 +131,22 @@ void CheckEdge() {
   ASSERT_TRUE(sampler.Shade(5.0, color, alpha));
   EXPECT_EQ(alpha, 0.0);
   EXPECT_FALSE(sampler.Shade(5.0 + 1e-9, color, alpha));
+  // Every pixel of the disc is the colour at its centre's distance blended with the falloff
+  // weight truncated to the channel scale; the rest keep the background.
   const P b = formulas::InDepth<P>(PF_Pixel16{20000, 30000, 12000, 4000});
-  EXPECT_TRUE(SamePixel(sampler.ShadePixel(13, 14, b), formulas::Blend(color, 0.0, b)));
-  EXPECT_TRUE(SamePixel(sampler.ShadePixel(14, 14, b), b));
+  for (int32_t y = 4; y <= 17; ++y) {
+    for (int32_t x = 4; x <= 17; ++x) {
+      const double d = std::sqrt((x - 10.0) * (x - 10.0) + (y - 10.0) * (y - 10.0));
+      const bool inside = sampler.Shade(d, color, alpha);
+      ASSERT_EQ(inside, d <= 5.0) << x << "," << y;
+      EXPECT_TRUE(SamePixel(sampler.ShadePixel(x, y, b), inside ? formulas::Blend(color, alpha, b) : b)) << x << "," << y;
+    }
+  }
 }
 
-TEST(CurveSampler, ExactlyHIsShadedWithAlphaZeroAtBothDepths) {
-  CheckEdge<PF_Pixel>();
-  CheckEdge<PF_Pixel16>();
+TEST(CurveSampler, DiscPixelsBlendTheTruncatedFalloffAndExactlyHIsShadedWithAlphaZero) {
+  CheckDisc<PF_Pixel>();
+  CheckDisc<PF_Pixel16>();
 }
 
 TEST(CurveSampler, FlatEndsCutSquarelyRoundEndsDoNot) {
