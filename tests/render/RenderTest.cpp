@@ -17,6 +17,7 @@
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
 #include "render/ClippedScanCallBack.h"
+#include "render/ColumnBands.h"
 #include "render/Composite.h"
 #include "render/GradientView.h"
 #include "render/PathOverlay.h"
@@ -151,6 +152,12 @@ TEST(DrawStroke, BandsPingTheHostFromTheCallingThreadInColumnOrder) {
     EXPECT_EQ(many.host.ReleaseCount(kPFIterateGenericSuite), refused ? 0 : 1);
   }
   embedded::SetHostThreadCount(0);
+}
+
+// Eight columns a band, from the first column on; none for an empty range.
+TEST(ColumnBands, CountsBandsOfEightFromTheFirstColumn) {
+  const struct { int32_t first, last, bands; } cases[] = {{3, 2, 0}, {5, 5, 1}, {5, 12, 1}, {5, 13, 2}, {-20, 20, 6}};
+  for (const auto& c : cases) EXPECT_EQ(column_bands::BandCount(c.first, c.last), c.bands) << c.first << ".." << c.last;
 }
 
 // What ShadePixel gives, from the sampler's unpruned public gates (4 x 4 sub-samples near flat ends).
