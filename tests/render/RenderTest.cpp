@@ -45,7 +45,16 @@ void CheckComposite(int32_t mode, double amount, bool crossFade) {
   StrokeSettings settings{};
   settings.compositeAmount = amount;
   settings.transferMode = mode;
-  CompositeWithOriginal(frame.host.InData(), settings, *frame.input, *frame.output);
+  // At 0 % the host's blend is not asked at all (here it would fail).
+  PF_InData* in_data = frame.host.InData();
+  PF_UtilCallbacks* const hostUtils = in_data->utils;
+  PF_UtilCallbacks utils = *hostUtils;
+  if (amount == 0.0) {
+    utils.blend = [](PF_ProgPtr, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed, PF_EffectWorld*) -> PF_Err { return PF_Err_BAD_CALLBACK_PARAM; };
+  }
+  in_data->utils = &utils;
+  EXPECT_NO_THROW(CompositeWithOriginal(in_data, settings, *frame.input, *frame.output));
+  in_data->utils = hostUtils;
   const auto r = static_cast<int64_t>(amount * 65536.0 + 0.5);
   const auto fade = [r](int64_t s, int64_t i) { return static_cast<decltype(P{}.alpha)>((s * (65536 - r) + i * r + 32768) >> 16); };
   for (A_long y = 0; y < 16; ++y) {
