@@ -75,7 +75,12 @@ TEST(ThickPathHelper, JoinWedgeOnlyAtSharpCorners) {
   for (const auto& c : cases) {
     const auto sq = ThickPathHelper::Join(line({0, 0}, {10, 0}), line({10, 0}, c.end), 2.0);
     ASSERT_EQ(sq.valid, c.valid) << c.end.x << "," << c.end.y;
-    EXPECT_EQ(sq.Contains(10, 0), c.valid);
+    // The joint, then a point in each of the four triangles alone (minus: joint, in, mitre and
+    // joint, mitre, out; plus likewise), and one beside them all.
+    for (const Vec2d p : {Vec2d(10, 0), Vec2d(9.5, 1.5), Vec2d(8.5, 0.5), Vec2d(10.5, -1.5), Vec2d(11.5, -0.5)}) {
+      EXPECT_EQ(sq.Contains(p.x, p.y), c.valid) << p.x << "," << p.y;
+    }
+    EXPECT_FALSE(sq.Contains(9.5, -1.5));
     if (!c.valid) continue;
     EXPECT_NEAR(sq.minusMitre.x, c.minusMitre.x, 1e-9);
     EXPECT_NEAR(sq.minusMitre.y, c.minusMitre.y, 1e-9);
@@ -205,6 +210,8 @@ TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) 
         if (cls != BezierPath::kBoundary || k9 <= 0.0 || k9 >= 1.0) continue;
         ASSERT_TRUE(sampler.PixelGate(x, y, coverage, d));
         EXPECT_EQ(coverage, quality == PF_Quality_HI ? k9 : 1.0) << quality << " " << x << "," << y;
+        // A sub-sample passes where the winding test puts it inside.
+        EXPECT_EQ(sampler.SubSampleGate(x + 0.125, y + 0.875, x, y, d), reference.IsInside(x + 0.125, y + 0.875));
         ++checked;
       }
     }
