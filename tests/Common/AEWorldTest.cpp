@@ -96,7 +96,7 @@ TEST(AEWorldTest, OwnsAWritableWorldOfTheAskedSizeAndDepth) {
   }
 }
 
-TEST(AEWorldTest, BorrowedWorldUntouchedOnDestruction) {
+TEST(AEWorldTest, BorrowedWorldUntouchedOnDestructionAndAnOwnedOneDisposed) {
   for (bool writeable : {false, true}) {
     Host host;
     PF_EffectWorld* output = host.CreateWorld(5, 3, false, writeable);
@@ -114,6 +114,15 @@ TEST(AEWorldTest, BorrowedWorldUntouchedOnDestruction) {
     EXPECT_EQ(std::string(static_cast<const char*>(output->data), bytes), std::string(bytes, '\x5A'));
     EXPECT_EQ(host.LiveWorlds(), 0);
   }
+  // Wrapped to own, a world from new_world is the wrapper's to dispose.
+  Host host;
+  PF_EffectWorld owned{};
+  ASSERT_EQ(host.InData()->utils->new_world(host.InData()->effect_ref, 4, 4, 0, &owned), PF_Err_NONE);
+  {
+    AEWorld world(host.InData(), &owned, true);
+    EXPECT_TRUE(world.Owns());
+  }
+  EXPECT_EQ(host.LiveWorlds(), 0);
 }
 
 // new_world and dispose_world logged around the embedded host's own; dispose

@@ -93,19 +93,19 @@ const LookupCase kLookups[] = {
     {"lum white red", kPreserveLum, {Dot(kWhite, 0.0), Dot(kRed, 1.0)}, false, 0.5, {kFull, kFull, kWhiteRedSide, kWhiteRedSide}},
     // Black to red at 0.25: the mix (8192, 0, 0) already has the target length.
     {"lum black red", kPreserveLum, {Dot(kClear, 0.0), Dot(kRed, 1.0)}, false, 0.25, {8192, 8192, 0, 0}},
-    // A mix of no length leaves the colour channels 0.
-    {"lum two blacks", kPreserveLum, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 0.5, {16384, 0, 0, 0}},
+    // A mix of no length leaves the colour channels 0; alpha 32768 / 3 = 10922.67 truncates.
+    {"lum two blacks", kPreserveLum, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0, {10922, 0, 0, 0}},
     // Same colour at both ends: the length is kept, nothing changes.
     {"lum same colour", kPreserveLum, {Dot({kFull, 3000, 4000, 0}, 0.0), Dot({kFull, 3000, 4000, 0}, 1.0)}, false, 0.5, {kFull, 3000, 4000, 0}},
-    // Grey 8192 to grey 24576: L 0.25 and 0.75 mix to 0.5, saturation 0, so v = m = 0.5.
-    {"hsl greys", kHsl, {Dot({kFull, 8192, 8192, 8192}, 0.0), Dot({kFull, 24576, 24576, 24576}, 1.0)}, false, 0.5, {kFull, 16384, 16384, 16384}},
     // Red (hue exactly 1) to black (hue 0, saturation 0) at 0.5: H 0.5, S 0.5,
     // L 0.25 -> v 0.375, m 0.125, sextant 3 -> (m, v, v).
     {"hsl red to black", kHsl, {Dot(kRed, 0.0), Dot(kBlack, 1.0)}, false, 0.5, {kFull, 4096, 12288, 12288}},
     // Hue 1 at t = 0 is converted as hue 0: red comes back unchanged.
     {"hsl red at its own end", kHsl, {Dot(kRed, 0.0), Dot(kGreen, 1.0)}, false, 1e-300, kRed},
-    // Alpha mixes as trunc(a1 (1 - t) + a2 t) in HSL too.
-    {"hsl alpha", kHsl, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 0.25, {8192, 0, 0, 0}},
+    // Alpha mixes as trunc(a1 (1 - t) + a2 t) in HSL too: 32768 / 3 = 10922.67.
+    {"hsl alpha", kHsl, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0, {10922, 0, 0, 0}},
+    // Greys (saturation 0, so v = m = L) with L 0.125 and 0.25 at t = 2/3: L = 0.2083..., channels 6826.67 truncated.
+    {"hsl greys", kHsl, {Dot({kFull, 4096, 4096, 4096}, 0.0), Dot({kFull, 8192, 8192, 8192}, 1.0)}, false, 2.0 / 3.0, {kFull, 6826, 6826, 6826}},
 };
 
 TEST(GradientColorAt, GivesTheWorkedOutColour) {

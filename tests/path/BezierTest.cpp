@@ -84,6 +84,15 @@ TEST(BezierCurve, EvaluateAndDerivativeClampTheParameter) {
   }
 }
 
+TEST(BezierCurve, DeCasteljauSplitsIntoTwoHalvesByHand) {
+  // (0,0) (8,0) (8,8) (0,8) at t = 0.5: levels (4,0) (8,4) (4,8); (6,2) (6,6); (6,4).
+  const Controls p = {{0, 0}, {8, 0}, {8, 8}, {0, 8}};
+  Vec2d left[4], right[4];
+  EXPECT_EQ(DeCasteljau(p, 3, 0.5, left, right), Vec2d(6, 4));
+  EXPECT_EQ((std::array{left[0], left[1], left[2], left[3]}), (std::array{Vec2d(0, 0), Vec2d(4, 0), Vec2d(6, 2), Vec2d(6, 4)}));
+  EXPECT_EQ((std::array{right[0], right[1], right[2], right[3]}), (std::array{Vec2d(6, 4), Vec2d(6, 6), Vec2d(4, 8), Vec2d(0, 8)}));
+}
+
 TEST(BezierCurve, UninitialisedCurveThrows) {
   const BezierCurve curve;
   const auto fails = Fails("BezierCurve : Data not initialized");

@@ -110,7 +110,7 @@ TEST_P(PathModeTest, SettlesTheLayout) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, PathModeTest,
-                         ::testing::Values(PathModeCase{"MaskStays", kOther, 13, kOffer, M, M},
+                         ::testing::Values(PathModeCase{"MaskStaysFrom12", kOther, 12, kOffer, M, M},
                                            PathModeCase{"KeyG", 0x4B657947, 13, kOffer, M, P},
                                            PathModeCase{"PrMr", 0x50724D72, 13, kOffer, M, P},
                                            PathModeCase{"Version11", kOther, 11, kOffer, M, P},

@@ -19,6 +19,7 @@
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
 #include "render/ClippedScanCallBack.h"
+#include "render/ColumnBands.h"
 #include "render/Composite.h"
 #include "render/DrawStroke.h"
 #include "render/GradientView.h"
@@ -47,7 +48,16 @@ void CheckComposite(int32_t mode, double amount, bool crossFade) {
   StrokeSettings settings{};
   settings.compositeAmount = amount;
   settings.transferMode = mode;
-  CompositeWithOriginal(frame.host.InData(), settings, *frame.input, *frame.output);
+  // At 0 % the host's blend is not asked at all (here it would fail).
+  PF_InData* in_data = frame.host.InData();
+  PF_UtilCallbacks* const hostUtils = in_data->utils;
+  PF_UtilCallbacks utils = *hostUtils;
+  if (amount == 0.0) {
+    utils.blend = [](PF_ProgPtr, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed, PF_EffectWorld*) -> PF_Err { return PF_Err_BAD_CALLBACK_PARAM; };
+  }
+  in_data->utils = &utils;
+  EXPECT_NO_THROW(CompositeWithOriginal(in_data, settings, *frame.input, *frame.output));
+  in_data->utils = hostUtils;
   const auto r = static_cast<int64_t>(amount * 65536.0 + 0.5);
   const auto fade = [r](int64_t s, int64_t i) { return static_cast<decltype(P{}.alpha)>((s * (65536 - r) + i * r + 32768) >> 16); };
   for (A_long y = 0; y < 16; ++y) {
@@ -181,6 +191,12 @@ TEST(DrawStroke, BandsPingTheHostFromTheCallingThreadInColumnOrder) {
     EXPECT_EQ(many.host.ReleaseCount(kPFIterateGenericSuite), refused ? 0 : 1);
   }
   embedded::SetHostThreadCount(0);
+}
+
+// Eight columns a band, from the first column on; none for an empty range.
+TEST(ColumnBands, CountsBandsOfEightFromTheFirstColumn) {
+  const struct { int32_t first, last, bands; } cases[] = {{3, 2, 0}, {5, 5, 1}, {5, 12, 1}, {5, 13, 2}, {-20, 20, 6}};
+  for (const auto& c : cases) EXPECT_EQ(column_bands::BandCount(c.first, c.last), c.bands) << c.first << ".." << c.last;
 }
 
 // What ShadePixel gives, from the sampler's unpruned public gates (4 x 4 sub-samples near flat ends).

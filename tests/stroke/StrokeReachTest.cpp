@@ -61,17 +61,20 @@ TEST(StrokeReach, EveryPointWithinTheRadiusMayReachAndLiesInTheSpans) {
   }
 }
 
-TEST(StrokeReach, RulesOutPointsWellBeyondAStraightSegment) {
+TEST(StrokeReach, ReachOfAStraightSegmentIsTheRadiusPlusOne256th) {
   PF_PathVertex a{}, b{};
   a.x = 10, a.y = 50, a.tan_out_x = 40, a.tan_out_y = 50;
   b.x = 110, b.y = 50, b.tan_in_x = 80, b.tan_in_y = 50;
   StrokeReach reach;
   reach.AddSegment(BezierCurve(a, b), 5.0);
-  // 5 + 1/256 is the reach of a straight line; just beyond it, no.
-  EXPECT_TRUE(reach.MayReachSegment(0, 60.0, 55.0, 5.0));
-  EXPECT_FALSE(reach.MayReachSegment(0, 60.0, 55.01, 5.0));
-  EXPECT_FALSE(reach.MayReachSegment(0, 60.0, 53.01, 3.0));
-  EXPECT_FALSE(reach.MayReachSegment(0, 115.01, 50.0, 5.0));
+  // A straight line's pieces barely deviate from their chords: the reach is radius + 1/256, to
+  // far better than a billionth of a pixel.
+  const double in = 1.0 / 256 - 1e-9, out = 1.0 / 256 + 1e-9;
+  const struct { double x, y, radius; bool may; } cases[] = {
+      {60.0, 55.0 + in, 5.0, true}, {60.0, 55.0 + out, 5.0, false}, {60.0, 47.0 - in, 3.0, true},
+      {60.0, 47.0 - out, 3.0, false}, {115.0 + in, 50.0, 5.0, true}, {115.0 + out, 50.0, 5.0, false},
+      {5.0 - in, 50.0, 5.0, true}, {5.0 - out, 50.0, 5.0, false}};
+  for (const auto& c : cases) EXPECT_EQ(reach.MayReachSegment(0, c.x, c.y, c.radius), c.may) << c.x << "," << c.y;
   std::vector<StrokeReach::RowSpan> spans;
   reach.ColumnSpans(200, spans);
   EXPECT_TRUE(spans.empty());

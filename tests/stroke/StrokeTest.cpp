@@ -75,7 +75,12 @@ TEST(ThickPathHelper, JoinWedgeOnlyAtSharpCorners) {
   for (const auto& c : cases) {
     const auto sq = ThickPathHelper::Join(line({0, 0}, {10, 0}), line({10, 0}, c.end), 2.0);
     ASSERT_EQ(sq.valid, c.valid) << c.end.x << "," << c.end.y;
-    EXPECT_EQ(sq.Contains(10, 0), c.valid);
+    // The joint, then a point in each of the four triangles alone (minus: joint, in, mitre and
+    // joint, mitre, out; plus likewise), and one beside them all.
+    for (const Vec2d p : {Vec2d(10, 0), Vec2d(9.5, 1.5), Vec2d(8.5, 0.5), Vec2d(10.5, -1.5), Vec2d(11.5, -0.5)}) {
+      EXPECT_EQ(sq.Contains(p.x, p.y), c.valid) << p.x << "," << p.y;
+    }
+    EXPECT_FALSE(sq.Contains(9.5, -1.5));
     if (!c.valid) continue;
     EXPECT_NEAR(sq.minusMitre.x, c.minusMitre.x, 1e-9);
     EXPECT_NEAR(sq.minusMitre.y, c.minusMitre.y, 1e-9);
@@ -121,7 +126,7 @@ TEST(CurveSampler, FalloffIsOneMinusRToTheExponent) {
 }
 
 template <typename P>
-void CheckEdge() {
+void CheckDisc() {
   // The point (10.5, 10.5) with h = 5: pixel (13, 14) has its centre exactly 5 away.
   Rig rig(5.0);
   FakePath path({Mirrored(10.5, 10.5, 12, 13)}, true);
@@ -131,14 +136,22 @@ void CheckEdge() {
   ASSERT_TRUE(sampler.Shade(5.0, color, alpha));
   EXPECT_EQ(alpha, 0.0);
   EXPECT_FALSE(sampler.Shade(5.0 + 1e-9, color, alpha));
+  // Every pixel of the disc is the colour at its centre's distance blended with the falloff
+  // weight truncated to the channel scale; the rest keep the background.
   const P b = formulas::InDepth<P>(PF_Pixel16{20000, 30000, 12000, 4000});
-  EXPECT_TRUE(SamePixel(sampler.ShadePixel(13, 14, b), formulas::Blend(color, 0.0, b)));
-  EXPECT_TRUE(SamePixel(sampler.ShadePixel(14, 14, b), b));
+  for (int32_t y = 4; y <= 17; ++y) {
+    for (int32_t x = 4; x <= 17; ++x) {
+      const double d = std::sqrt((x - 10.0) * (x - 10.0) + (y - 10.0) * (y - 10.0));
+      const bool inside = sampler.Shade(d, color, alpha);
+      ASSERT_EQ(inside, d <= 5.0) << x << "," << y;
+      EXPECT_TRUE(SamePixel(sampler.ShadePixel(x, y, b), inside ? formulas::Blend(color, alpha, b) : b)) << x << "," << y;
+    }
+  }
 }
 
-TEST(CurveSampler, ExactlyHIsShadedWithAlphaZeroAtBothDepths) {
-  CheckEdge<PF_Pixel>();
-  CheckEdge<PF_Pixel16>();
+TEST(CurveSampler, DiscPixelsBlendTheTruncatedFalloffAndExactlyHIsShadedWithAlphaZero) {
+  CheckDisc<PF_Pixel>();
+  CheckDisc<PF_Pixel16>();
 }
 
 TEST(CurveSampler, FlatEndsCutSquarelyRoundEndsDoNot) {
@@ -197,6 +210,8 @@ TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) 
         if (cls != BezierPath::kBoundary || k9 <= 0.0 || k9 >= 1.0) continue;
         ASSERT_TRUE(sampler.PixelGate(x, y, coverage, d));
         EXPECT_EQ(coverage, quality == PF_Quality_HI ? k9 : 1.0) << quality << " " << x << "," << y;
+        // A sub-sample passes where the winding test puts it inside.
+        EXPECT_EQ(sampler.SubSampleGate(x + 0.125, y + 0.875, x, y, d), reference.IsInside(x + 0.125, y + 0.875));
         ++checked;
       }
     }

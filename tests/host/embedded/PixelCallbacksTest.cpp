@@ -135,7 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // (1 * 65535 + 2 * 1 + 32768) >> 16 = 1
                       BlendCase{true, 1, 2, 1, 1},
                       // (3 * 32768 + 4 * 32768 + 32768) >> 16 = 4: halves round up
-                      BlendCase{true, 3, 4, 32768, 4}));
+                      BlendCase{true, 3, 4, 32768, 4},
+                      // A ratio above 65536 is 65536: at 65537 full white would come out 32769
+                      BlendCase{true, 0, 32768, 70000, 32768}));
 
 // Fill of a 16-bit or missing world, blend of worlds of different sizes or
 // depths, and transfer_rect with premultiplied alpha, at 16 bits in 8 or with

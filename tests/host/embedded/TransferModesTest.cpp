@@ -11,6 +11,7 @@
 
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/PixelCallbacks.h"
+#include "host/embedded/TransferModes.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ std::array<int, 4> Ch(const P& p) { return {p.alpha, p.red, p.green, p.blue}; }
 
 // Lays src over dst (both 1-pixel-high rows of equal length) with the mode.
 template <typename P>
-std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src, const std::vector<P>& dst, int opacity, A_long seed = 0) {
+std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src, const std::vector<P>& dst, int opacity, A_long seed = 0,
+                         embedded::EmbeddedHost::TransferArithmetic arithmetic = embedded::EmbeddedHost::TransferArithmetic::kFast) {
   embedded::EmbeddedHost host;
+  host.SetTransferArithmetic(arithmetic);
   const bool deep = sizeof(P) != sizeof(PF_Pixel);
   const A_long n = static_cast<A_long>(src.size());
   PF_EffectWorld* s = host.CreateWorld(n, 1, deep, true);
@@ -274,6 +277,29 @@ TEST(Dissolve, IsTheSameForTheSameSeed) {
   };
   EXPECT_EQ(reds(7), reds(7));
   EXPECT_NE(reds(7), reds(8)) << "another seed gives another pattern";
+}
+
+// Where the noise (hash / 2^32) equals alpha x opacity exactly (16 bits: a o / 2^30), the source
+// does not show: it must be strictly below. One more level of alpha and it shows.
+TEST(Dissolve, ShowsOnlyWhereTheNoiseIsStrictlyBelowAlphaTimesOpacity) {
+  int checked = 0;
+  for (A_long x = 0; x < 256 && checked < 4; ++x) {
+    const auto h = static_cast<uint64_t>(embedded::DissolveNoise(5, x, 0) * 4294967296.0);
+    uint64_t a = 32767;
+    while (a > 0 && (h % (4 * a) != 0 || h / (4 * a) > 32768)) --a;
+    if (a == 0) continue;
+    std::vector<PF_Pixel16> src(static_cast<size_t>(x) + 1, PF_Pixel16{0, 0, 0, 0}), dst(src.size(), PF_Pixel16{F, 0, 0, F});
+    for (const auto arithmetic : {embedded::EmbeddedHost::TransferArithmetic::kFast, embedded::EmbeddedHost::TransferArithmetic::kReference}) {
+      for (const uint64_t alpha : {a, a + 1}) {
+        src.back() = PF_Pixel16{static_cast<A_u_short>(alpha), F, 0, 0};
+        const PF_Pixel16 want = alpha == a ? dst.back() : PF_Pixel16{F, F, 0, 0};
+        EXPECT_EQ(Ch(Composite<PF_Pixel16>(PF_Xfer_DISSOLVE, src, dst, static_cast<int>(h / (4 * a)), 5, arithmetic).back()), Ch(want))
+            << x << " " << alpha << " " << static_cast<int>(arithmetic);
+      }
+    }
+    ++checked;
+  }
+  EXPECT_EQ(checked, 4);
 }
 
 // Source alpha given in 8 bits (scaled to 16 for deep rows).
