@@ -211,5 +211,30 @@ TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
   }
 }
 
+// Abort and progress handlers of the application that throw: the embedded
+// host answers the module with an error code instead of unwinding into it
+// (which on Windows would end the process), and the render ends with that
+// code, every handle given back.
+TEST_F(ModuleTest, ThrowingHostHandlersEndTheRenderWithTheHostsErrorCode) {
+  const struct { bool in_abort; bool out_of_memory; PF_Err code; } cases[] = {
+      {false, false, PF_Err_INTERNAL_STRUCT_DAMAGED}, {true, true, PF_Err_OUT_OF_MEMORY}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in_abort ? "abort" : "progress");
+    Session session(Module());
+    session.Ready(40, 30, false);
+    const auto raise = [out_of_memory = c.out_of_memory]() -> PF_Err {
+      if (out_of_memory) throw std::bad_alloc();
+      throw std::runtime_error("handler");
+    };
+    if (c.in_abort) {
+      session.Host().SetAbortHandler(raise);
+    } else {
+      session.Host().SetProgressHandler([raise](A_long, A_long) { return raise(); });
+    }
+    EXPECT_EQ(session.Render(), c.code);
+    EXPECT_STREQ(session.OutData()->return_msg, "\nLustre Strand [ UI Ping: Error or user Abort. ]");
+  }
+}
+
 }  // namespace
 }  // namespace harness
