@@ -19,7 +19,7 @@ namespace {
 using namespace std::string_literals;
 
 // A missing module and a library without the entry point are reported with
-// the path (and the symbol).
+// the path (and the symbol) and the system's reason.
 TEST(ModuleLoader, RefusalsNameThePathAndTheMissingSymbol) {
   const struct { std::string path; std::vector<std::string> parts; } cases[] = {
       {LUSTRE_MODULE_PATH ".missing", {LUSTRE_MODULE_PATH ".missing"}},
@@ -30,6 +30,8 @@ TEST(ModuleLoader, RefusalsNameThePathAndTheMissingSymbol) {
       ADD_FAILURE() << "loaded " << c.path;
     } catch (const embedded::ModuleLoadError& e) {
       for (const std::string& part : c.parts) EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+      // The system's own explanation follows.
+      EXPECT_FALSE(std::string(e.what()).ends_with(": ")) << e.what();
     }
   }
 }

@@ -191,6 +191,7 @@ TEST_F(ModuleTest, UnloadFindsTheMemoryListEmptyAndReportsNothing) {
     session.Ready(32, 32, false);
     ASSERT_EQ(session.Render(), PF_Err_NONE);
   }
+  EXPECT_TRUE(embedded::shared_library::IsLoaded(LUSTRE_MODULE_PATH));
   ::testing::internal::CaptureStderr();
   module_.reset();
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
