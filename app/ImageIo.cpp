@@ -16,6 +16,7 @@
 #include "Common/PixelTraits.h"
 #include "app/AppErrors.h"
 #include "app/AtomicFile.h"
+#include "app/QuietStandardError.h"
 
 namespace app {
 namespace {
@@ -116,21 +117,29 @@ Layer DecodeImage(OIIO::ImageInput& in, const std::string& path) {
 
 // ---- Writing ---------------------------------------------------------------------
 
-// The world's pixels as interleaved samples of the file: `channels` (3 or 4)
-// per pixel in R, G, B, A order, as `encode` gives them for one pixel.
-template <typename Sample, typename Pixel, typename Encode>
-std::vector<Sample> Interleaved(const PF_EffectWorld& world, int channels, Encode encode) {
-  std::vector<Sample> out;
-  out.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
-              static_cast<size_t>(channels));
+// The world's pixels as interleaved samples of the file: kChannels (3 or 4)
+// per pixel in R, G, B, A order, as `encode` gives them for one pixel. The
+// channel count is a template argument so that the per-pixel copy compiles to
+// fixed stores; the buffer is left uninitialised since every sample is written.
+template <int kChannels, typename Sample, typename Pixel, typename Encode>
+std::unique_ptr<Sample[]> InterleavedAs(const PF_EffectWorld& world, Encode encode) {
+  auto out = std::make_unique_for_overwrite<Sample[]>(static_cast<size_t>(world.width) *
+                                                      static_cast<size_t>(world.height) * kChannels);
+  Sample* next = out.get();
   for (A_long y = 0; y < world.height; ++y) {
     const Pixel* row = PixelAt<Pixel>(world, 0, y);
-    for (A_long x = 0; x < world.width; ++x) {
+    for (A_long x = 0; x < world.width; ++x, next += kChannels) {
       const std::array<Sample, 4> samples = encode(row[x]);
-      out.insert(out.end(), samples.begin(), samples.begin() + channels);
+      for (int c = 0; c < kChannels; ++c) next[c] = samples[static_cast<size_t>(c)];
     }
   }
   return out;
+}
+
+template <typename Sample, typename Pixel, typename Encode>
+std::unique_ptr<Sample[]> Interleaved(const PF_EffectWorld& world, int channels, Encode encode) {
+  return channels == 4 ? InterleavedAs<4, Sample, Pixel>(world, encode)
+                       : InterleavedAs<3, Sample, Pixel>(world, encode);
 }
 
 std::array<uint8_t, 4> Encode8(const PF_Pixel& p) { return {p.red, p.green, p.blue, p.alpha}; }
@@ -149,7 +158,7 @@ std::array<float, 4> EncodeAssociated(const PF_Pixel16& p) {
 }
 
 // 8-bit worlds take the effect's 8 -> 16 rule first.
-std::vector<float> SamplesAssociated(const PF_EffectWorld& world, int channels) {
+std::unique_ptr<float[]> SamplesAssociated(const PF_EffectWorld& world, int channels) {
   if (IsDeep(world)) return Interleaved<float, PF_Pixel16>(world, channels, EncodeAssociated);
   return Interleaved<float, PF_Pixel>(
       world, channels, [](const PF_Pixel& p) { return EncodeAssociated(ConvertPixel8To16(p)); });
@@ -177,6 +186,8 @@ Layer ReadImage(const std::string& path) {
   if (S_ISDIR(status.st_mode)) throw ReadFailure(path, "it is a folder");
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
+  // libpng's own copy of a damaged PNG's error; ours names the file.
+  const QuietStandardError quiet;
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
   if (!in) throw ReadFailure(path, "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
   const OIIO::ImageSpec& header = in->spec();
@@ -218,11 +229,11 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   OIIO::Filesystem::IOVecOutput memory(bytes);
   bool written = out->set_ioproxy(&memory) && out->open(path, header);
   if (written && kind == SampleKind::k8) {
-    written = out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).data());
+    written = out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).get());
   } else if (written && kind == SampleKind::k16) {
-    written = out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).data());
+    written = out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).get());
   } else if (written) {
-    written = out->write_image(type, SamplesAssociated(world, channels).data());
+    written = out->write_image(type, SamplesAssociated(world, channels).get());
   }
   if (written) written = out->close();
   if (!written) {

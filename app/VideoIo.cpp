@@ -104,7 +104,12 @@ using ScalerPtr = std::unique_ptr<SwsContext, ScalerFree>;
 InputPtr OpenInput(const std::string& path) {
   KeepLibraryMessages();
   AVFormatContext* raw = nullptr;
-  int err = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  // An input is a local file: a playlist inside it (HLS, concat) may name
+  // other files but can make us open no network connection, pipe or device.
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  int err = avformat_open_input(&raw, path.c_str(), nullptr, &options);
+  av_dict_free(&options);
   if (err < 0) {
     throw UsageError("cannot read video file '" + path + "': " + WithLibraryMessage(AvError(err)));
   }
@@ -299,6 +304,10 @@ VideoSource::VideoSource(const std::string& path, int depth) : state_(std::make_
   s.width = video->codecpar->width;
   s.height = video->codecpar->height;
   if (s.width <= 0 || s.height <= 0) throw s.Failure("its video stream has no picture size");
+  if (s.width > kMaxLayerSide || s.height > kMaxLayerSide) {
+    throw s.Failure("its frames are " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+                    " pixels; layers wider or taller than " + std::to_string(kMaxLayerSide) + " pixels are refused");
+  }
   AVRational rate = video->avg_frame_rate.num > 0 ? video->avg_frame_rate : video->r_frame_rate;
   if (rate.num <= 0 || rate.den <= 0) throw s.Failure("its video stream has no frame rate");
   s.rate = {rate.num, rate.den};

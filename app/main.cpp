@@ -1,5 +1,7 @@
 // lustre-strand: renders frames with the Lustre Strand effect module, driving
 // it through its entry point with the embedded host as a host application does.
+#include <malloc.h>
+
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -63,9 +65,21 @@ int Fail(int status, const std::string& message) {
   return status;
 }
 
+// Every frame allocates the same large buffers again (worlds, interleaved
+// samples, the encoded file). Above the default 128 KiB threshold glibc maps
+// each one fresh and the kernel zeroes every page on first touch; keeping
+// blocks of up to 256 MiB in the heap, and not trimming it, lets the next frame
+// reuse the memory the last one freed.
+void KeepFrameBuffersInHeap() {
+  constexpr int kLargestHeapBlock = 256 << 20;
+  mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
+  mallopt(M_TRIM_THRESHOLD, 2 * kLargestHeapBlock);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFrameBuffersInHeap();
   app::InstallInterruptHandlers();
   app::ConfigureImageLibrary();
 

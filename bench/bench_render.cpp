@@ -128,6 +128,12 @@ void BM_D_Walkthrough_3840x2160_8bit(benchmark::State& state) {
   RunFrames(state, frame);
 }
 
+// Row D's frame without a stroke: only the work that grows with the frame.
+void BM_D0_NoPoints_3840x2160_8bit(benchmark::State& state) {
+  BenchFrame frame(3840, 2160, false);
+  RunFrames(state, frame);
+}
+
 // The baseline: cairo strokes the default three-point path 32 times, widths
 // w (32 - i) / 32 for i = 0..31, round caps and joins, colour stepping from
 // the outside in, on a cleared 1920 x 1080 ARGB32 surface.
@@ -166,6 +172,7 @@ BENCHMARK(BM_A_Walkthrough_1920x1080_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMil
 BENCHMARK(BM_B_ClosedInsideHsl_1920x1080_16bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_C_FlatEnds_1920x1080_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_D_Walkthrough_3840x2160_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_D0_NoPoints_3840x2160_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Arg: the outermost stroke's width.
 BENCHMARK(BM_Cairo32NestedStrokes_1920x1080)->Arg(20)->Arg(200)->Unit(benchmark::kMillisecond)->UseRealTime();
 

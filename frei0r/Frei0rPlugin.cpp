@@ -10,6 +10,7 @@
 #include <string>
 
 #include "frei0r/Frei0rInstance.h"
+#include "host/embedded/HandleHeap.h"
 
 // Debian's frei0r.h declares C functions without a guard of its own.
 extern "C" {
@@ -27,17 +28,35 @@ using lustre_frei0r::TimeUnit;
 struct PluginState {
   std::mutex mutex;
   std::shared_ptr<const Frei0rEffect> effect;
+  // The effect last loaded, while f0r_init or an instance still holds it.
+  std::weak_ptr<const Frei0rEffect> loaded;
   TimeUnit time_unit = TimeUnit::kSeconds;
   int init_count = 0;
   bool load_failed = false;
 };
 
-// Never destroyed: instances keep the effect alive by their own reference,
-// and no module is unloaded while the process exits.
+// Not destroyed with the plug-in's other statics: instances keep the effect
+// alive by their own reference, and no module is unloaded while the process
+// exits. ReleaseOnUnload frees it.
 PluginState& State() {
   static PluginState* state = new PluginState;
   return *state;
 }
+
+// Unloading the plug-in (a host's dlclose, or the process's exit) frees what
+// it keeps for the process once the effect's module is gone (after the last
+// f0r_deinit and f0r_destruct), since nothing can reach the handle heap
+// then: a host that loads and unloads plug-ins loses no memory to us. A host
+// that ends with the effect still loaded keeps it all, as the module may
+// still release handles while the process exits.
+struct ReleaseOnUnload {
+  ~ReleaseOnUnload() {
+    PluginState& state = State();
+    if (!state.loaded.expired()) return;
+    delete &state;
+    embedded::HandleHeap::ReleaseInstanceIfUnused();
+  }
+} release_on_unload;
 
 std::string ModuleBesidePlugin() {
   Dl_info info{};
@@ -68,6 +87,7 @@ std::shared_ptr<const Frei0rEffect> LoadedEffect() {
     const std::string path = ModuleBesidePlugin();
     try {
       state.effect = std::make_shared<const Frei0rEffect>(path);
+      state.loaded = state.effect;
       state.time_unit = DetectTimeUnit();
     } catch (const std::exception& error) {
       state.load_failed = true;

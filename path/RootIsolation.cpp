@@ -108,7 +108,7 @@ void IsolateRootsReference(const Vec2d w[kRootDegree + 1], int maxDepth, BezierR
 
 void IsolateRoots(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots) {
 #if defined(__SSE2__)
-  if (maxDepth <= kSse2MaxDepth) {
+  if (0 <= maxDepth && maxDepth <= kSse2MaxDepth) {
     IsolateRootsSse2(w, maxDepth, roots);
     return;
   }

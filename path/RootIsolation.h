@@ -36,7 +36,7 @@ inline double Midpoint(const Vec2d* w) { return (w[0].x + w[kRootDegree].x) * 0.
 }  // namespace root_isolation
 
 #if defined(__SSE2__)
-// The two-lane body (see RootIsolationSse2.cpp); maxDepth at most 64.
+// The two-lane body (see RootIsolationSse2.cpp); maxDepth 0 to 64.
 void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots);
 constexpr int kSse2MaxDepth = 64;
 #endif

@@ -8,7 +8,6 @@
 
 #include <emmintrin.h>
 
-#include <cmath>
 
 #include "path/RootIsolation.h"
 
@@ -61,11 +60,12 @@ void SplitInPlace_2x128(__m128d* w, __m128d* left) {
   w[4] = b4;
 }
 
-// root_isolation::FlatEnough with the distances of points 1, 2 and 3, 4 in
-// the lanes of two registers: per lane the same operations. Both running
-// extremes only move on a strictly larger (smaller) candidate and start at
-// +0.0, and a candidate is never -0.0 above or +0.0 below in a way that
-// could replace them, so taking them lane by lane or in order is the same.
+// root_isolation::FlatEnough with points 1, 2 and 3, 4 in the lanes of two
+// registers, and its divisions two lanes at a time. The reference keeps the largest (d * d) / norm of the points
+// above the chord line and of those below; norm > 0 (or NaN), and a correctly
+// rounded division by it never reverses an order, so that is the largest
+// d * d divided once, the same bits. Both extremes stay +0.0 unless the
+// quotient is above 0 (NaN included, as the reference's comparisons).
 bool FlatEnough_2x128(const __m128d* w, double epsilon) {
   double w0[2], w5[2];
   _mm_storeu_pd(w0, w[0]);
@@ -74,28 +74,47 @@ bool FlatEnough_2x128(const __m128d* w, double epsilon) {
   const double b = w5[0] - w0[0];
   const double k = w0[0] * w5[1] - w5[0] * w0[1];
   const double norm = a * a + b * b;
-  const __m128d va = _mm_set1_pd(a), vb = _mm_set1_pd(b), vk = _mm_set1_pd(k), vnorm = _mm_set1_pd(norm);
-  const __m128d zero = _mm_setzero_pd(), sign = _mm_set1_pd(-0.0);
-  __m128d above = zero, below = zero;
+  const __m128d va = _mm_set1_pd(a), vb = _mm_set1_pd(b), vk = _mm_set1_pd(k);
+  const __m128d zero = _mm_setzero_pd();
+  // d * d is never NaN where d > 0 or d < 0, so max() needs no care.
+  __m128d farAbove = zero, farBelow = zero;
   for (int i = 1; i < kRootDegree; i += 2) {
     const __m128d x = _mm_unpacklo_pd(w[i], w[i + 1]), y = _mm_unpackhi_pd(w[i], w[i + 1]);
     const __m128d d = _mm_add_pd(_mm_add_pd(_mm_mul_pd(va, x), _mm_mul_pd(vb, y)), vk);
-    const __m128d q = _mm_div_pd(_mm_mul_pd(d, d), vnorm);
-    // maxpd / minpd keep their second operand unless the first is strictly
-    // beyond it (NaN included), as the scalar comparisons do.
-    above = _mm_max_pd(_mm_and_pd(_mm_cmpgt_pd(d, zero), q), above);
-    below = _mm_min_pd(_mm_and_pd(_mm_cmplt_pd(d, zero), _mm_xor_pd(q, sign)), below);
+    const __m128d squared = _mm_mul_pd(d, d);
+    farAbove = _mm_max_pd(_mm_and_pd(_mm_cmpgt_pd(d, zero), squared), farAbove);
+    farBelow = _mm_max_pd(_mm_and_pd(_mm_cmplt_pd(d, zero), squared), farBelow);
   }
-  double up[2], down[2];
-  _mm_storeu_pd(up, above);
-  _mm_storeu_pd(down, below);
-  const double top = up[1] > up[0] ? up[1] : up[0];
-  const double bottom = down[1] < down[0] ? down[1] : down[0];
-  const double i1 = -(k + top) / a;
-  const double i2 = -(k + bottom) / a;
+  const __m128d largest = _mm_max_pd(_mm_unpacklo_pd(farAbove, farBelow),
+                                     _mm_unpackhi_pd(farAbove, farBelow));
+  double quotient[2];
+  _mm_storeu_pd(quotient, _mm_div_pd(largest, _mm_set1_pd(norm)));
+  const double above = quotient[0] > 0.0 ? quotient[0] : 0.0;
+  const double below = quotient[1] > 0.0 ? -quotient[1] : 0.0;
+  // i1 = -(k + above) / a and i2 = -(k + below) / a in one division.
+  double intercept[2];
+  _mm_storeu_pd(intercept, _mm_div_pd(_mm_xor_pd(_mm_add_pd(vk, _mm_setr_pd(above, below)),
+                                                 _mm_set1_pd(-0.0)),
+                                      _mm_set1_pd(a)));
+  const double i1 = intercept[0];
+  const double i2 = intercept[1];
   const double error = 0.5 * ((i1 > i2 ? i1 : i2) - (i1 < i2 ? i1 : i2));
   return error < epsilon;
 }
+
+// 2^-(d + 1) for every depth d the stack allows: halving is exact, so these
+// are the reference's ldexp(1, -d - 1) without a library call per query.
+struct FlatnessEpsilons {
+  double value[kSse2MaxDepth + 1];
+  constexpr FlatnessEpsilons() : value() {
+    double e = 0.5;
+    for (double& v : value) {
+      v = e;
+      e *= 0.5;
+    }
+  }
+};
+constexpr FlatnessEpsilons kFlatnessEpsilon;
 
 // The scalar tests read the points back as pairs of doubles.
 void ToPoints(const __m128d* w, Vec2d* points) {
@@ -108,7 +127,7 @@ void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots&
   using namespace root_isolation;
   // One pending right half per level, plus the node being split.
   Node_2x128 stack[kSse2MaxDepth + 2];
-  const double epsilon = std::ldexp(1.0, -maxDepth - 1);
+  const double epsilon = kFlatnessEpsilon.value[maxDepth];
   for (int i = 0; i <= kRootDegree; ++i) stack[0].w[i] = _mm_loadu_pd(&w[i].x);
   stack[0].depth = 0;
   int top = 1;

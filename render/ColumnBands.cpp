@@ -22,19 +22,48 @@ struct Failure {
 class BandRun {
  public:
   BandRun(int32_t first, int32_t last, const std::function<void(int32_t, int32_t)>& shade,
-          const std::function<void(int32_t)>& ping)
+          const std::function<void(int32_t)>& ping, int32_t sideJobs,
+          const std::function<void(int32_t)>& side)
       : first_(first),
         last_(last),
+        bands_(BandCount(first, last)),
+        sideJobs_(sideJobs),
         shade_(shade),
         ping_(ping),
-        done_(new std::atomic<bool>[static_cast<size_t>(last - first + 1)]()),
-        bandFailures_(static_cast<size_t>(BandCount(first, last))),
+        side_(side),
+        done_(new std::atomic<bool>[static_cast<size_t>(std::max(0, last - first + 1))]()),
+        bandFailures_(static_cast<size_t>(bands_)),
+        sideFailures_(static_cast<size_t>(sideJobs_)),
         nextPing_(first) {}
 
-  // The host's call for band i; thread 0 is the calling thread.
-  static PF_Err Call(void* refcon, A_long threadIndex, A_long band, A_long /*bands*/) {
-    static_cast<BandRun*>(refcon)->RunBand(band, threadIndex == 0);
+  int32_t Jobs() const { return bands_ + sideJobs_; }
+
+  // The host's call for job i; thread 0 is the calling thread.
+  static PF_Err Call(void* refcon, A_long threadIndex, A_long job, A_long /*jobs*/) {
+    static_cast<BandRun*>(refcon)->RunJob(job, threadIndex == 0);
     return PF_Err_NONE;
+  }
+
+  // Jobs alternate band, side job, band, ... until one kind runs out.
+  void RunJob(int32_t job, bool onCallingThread) {
+    const int32_t paired = 2 * std::min(bands_, sideJobs_);
+    if (job < paired ? job % 2 == 0 : bands_ > sideJobs_) {
+      RunBand(job < paired ? job / 2 : job - sideJobs_, onCallingThread);
+    } else {
+      RunSideJob(job < paired ? job / 2 : job - bands_);
+      if (onCallingThread) PingShadedColumns();
+    }
+  }
+
+  // Nothing unwinds out of a job into the host: a side job's failure is kept
+  // and rethrown after the jobs, like a band's.
+  void RunSideJob(int32_t job) {
+    try {
+      side_(job);
+    } catch (...) {
+      sideFailures_[static_cast<size_t>(job)] = std::current_exception();
+      stop_.store(true);
+    }
   }
 
   void RunBand(int32_t band, bool onCallingThread) {
@@ -77,16 +106,23 @@ class BandRun {
       if (f.error && f.column < first->column) first = &f;
     }
     if (first->error) std::rethrow_exception(first->error);
+    for (const std::exception_ptr& failure : sideFailures_) {
+      if (failure) std::rethrow_exception(failure);
+    }
   }
 
  private:
   const int32_t first_;
   const int32_t last_;
+  const int32_t bands_;
+  const int32_t sideJobs_;
   const std::function<void(int32_t, int32_t)>& shade_;
   const std::function<void(int32_t)>& ping_;
+  const std::function<void(int32_t)>& side_;
   std::unique_ptr<std::atomic<bool>[]> done_;  // per column: shaded
   std::atomic<bool> stop_{false};
   std::vector<Failure> bandFailures_;  // each written by its band's thread only
+  std::vector<std::exception_ptr> sideFailures_;  // likewise, one per side job
   Failure pingFailure_;
   int32_t nextPing_;
 };
@@ -108,21 +144,22 @@ int32_t BandCount(int32_t first, int32_t last) {
 
 void Run(PF_InData* in_data, int32_t first, int32_t last,
          const std::function<void(int32_t band, int32_t column)>& shade,
-         const std::function<void(int32_t column)>& ping) {
-  const int32_t bands = BandCount(first, last);
-  if (bands == 0) return;
-  BandRun run(first, last, shade, ping);
+         const std::function<void(int32_t column)>& ping, int32_t sideJobs,
+         const std::function<void(int32_t job)>& side) {
+  BandRun run(first, last, shade, ping, sideJobs, side);
+  const int32_t jobs = run.Jobs();
+  if (jobs == 0) return;
   const PF_IterateGenericSuite1* iteration = nullptr;
   std::unique_ptr<SuiteCache> suites;
-  if (in_data->pica_basicP != nullptr && bands > 1) {
+  if (in_data->pica_basicP != nullptr && jobs > 1) {
     suites = std::make_unique<SuiteCache>(in_data->pica_basicP);
     iteration = HostIteration(*suites);
   }
   if (iteration != nullptr) {
-    const PF_Err err = iteration->iterate_generic(bands, &run, BandRun::Call);
+    const PF_Err err = iteration->iterate_generic(jobs, &run, BandRun::Call);
     if (err != PF_Err_NONE) throw AEException(err, "Iterate: host error");
   } else {
-    for (int32_t band = 0; band < bands; ++band) run.RunBand(band, true);
+    for (int32_t job = 0; job < jobs; ++job) run.RunJob(job, true);
   }
   run.PingShadedColumns();
   run.RethrowFirstFailure();

@@ -4,6 +4,8 @@
 // one owner and the image cannot depend on which thread ran what. Only the
 // calling thread talks to the host: it pings for every column in ascending
 // order, each after that column is shaded; workers only read a stop flag.
+// Other work that writes pixels of its own (side jobs) can share the run, so
+// that memory-bound and compute-bound work overlap on different threads.
 #pragma once
 
 #include <cstdint>
@@ -23,9 +25,12 @@ int32_t BandCount(int32_t first, int32_t last);
 // shaded. An exception from either stops the work; after every band has
 // returned, the one of the lowest column is rethrown on the calling thread.
 // Work already done is kept. shade must be safe to run for different bands
-// at once.
+// at once. side(k) runs for k in [0, sideJobs) in the same run, alternating
+// with the bands; side jobs are never stopped, must not throw, and must be
+// safe to run at once with each other and with the bands.
 void Run(PF_InData* in_data, int32_t first, int32_t last,
          const std::function<void(int32_t band, int32_t column)>& shade,
-         const std::function<void(int32_t column)>& ping);
+         const std::function<void(int32_t column)>& ping, int32_t sideJobs = 0,
+         const std::function<void(int32_t job)>& side = {});
 
 }  // namespace column_bands

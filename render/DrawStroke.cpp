@@ -1,7 +1,6 @@
 #include "render/DrawStroke.h"
 
-#include <algorithm>
-#include <vector>
+#include <optional>
 
 #include "Common/AEException.h"
 #include "Common/AEWorld.h"
@@ -9,32 +8,15 @@
 #include "Common/PixelTraits.h"
 #include "path/FakePath.h"
 #include "path/PathObject.h"
-#include "render/ColumnBands.h"
+#include "render/Background.h"
 #include "render/Composite.h"
 #include "render/PathOverlay.h"
+#include "render/StrokeBands.h"
 #include "stroke/CurveSampler.h"
 
 namespace {
 
-constexpr int32_t kDrawOnBlack = 0;
-constexpr int32_t kDrawOnClear = 2;
-
-template <typename P>
-DepthColor BackgroundFill(bool opaque) {
-  using Channel = typename PixelTraits<P>::Channel;
-  return DepthColor::From(P{static_cast<Channel>(opaque ? PixelTraits<P>::kMax : 0), 0, 0, 0});
-}
-
-template <typename P>
-void LayBackground(AEWorld& output, int32_t renderingStyle, const PF_EffectWorld& input) {
-  if (renderingStyle == kDrawOnBlack) {
-    FillWorld(output, BackgroundFill<P>(true), nullptr);
-  } else if (renderingStyle == kDrawOnClear) {
-    FillWorld(output, BackgroundFill<P>(false), nullptr);
-  } else {
-    CopyInto(output, input, 0, 0);
-  }
-}
+constexpr PF_Err kEffectError = 1;
 
 // Asks the host whether to stop, then reports the column done.
 void PingHost(PF_InData* in_data, int32_t column, int32_t total) {
@@ -47,48 +29,34 @@ void PingHost(PF_InData* in_data, int32_t column, int32_t total) {
   }
 }
 
-template <typename P>
-void ShadeColumns(PF_InData* in_data, CurveSampler<P>& sampler, const PF_EffectWorld& input,
-                  PF_EffectWorld& output) {
-  const BBox bounds = sampler.Geometry().StrokeBounds();
-  const int32_t firstColumn = std::max(0, bounds.xMin);
-  const int32_t lastColumn = std::min(input.width - 1, bounds.xMax);
-  const int32_t firstRow = std::max(0, bounds.yMin);
-  const int32_t lastRow = std::min(input.height - 1, bounds.yMax);
-  // Bands may run at once: what the sampler builds on first use is built
-  // now, and each band has its own span buffer.
-  sampler.BuildSharedParts();
-  std::vector<std::vector<StrokeReach::RowSpan>> bandSpans(
-      static_cast<size_t>(column_bands::BandCount(firstColumn, lastColumn)));
-  const auto shadeColumn = [&](int32_t band, int32_t x) {
-    std::vector<StrokeReach::RowSpan>& spans = bandSpans[static_cast<size_t>(band)];
-    // Rows outside the spans would come back unchanged from the sampler.
-    sampler.ColumnSpans(x, spans);
-    for (const StrokeReach::RowSpan& span : spans) {
-      const int32_t top = std::max(firstRow, span.first);
-      const int32_t bottom = std::min(lastRow, span.last);
-      for (int32_t y = top; y <= bottom; ++y) {
-        P* pixel = PixelAt<P>(output, x, y);
-        *pixel = sampler.ShadePixel(x, y, *pixel);
-      }
-    }
-  };
-  column_bands::Run(in_data, firstColumn, lastColumn, shadeColumn,
-                    [&](int32_t x) { PingHost(in_data, x, input.width); });
+bool SameShape(const PF_EffectWorld& a, const PF_EffectWorld& b) {
+  return a.width == b.width && a.height == b.height && IsDeep(a) == IsDeep(b);
 }
 
 template <typename P>
 void DrawStroke(PF_InData* in_data, const StrokeSettings& settings, PF_EffectWorld* input,
                 PF_EffectWorld* output) {
   AEWorld target(in_data, output, false);
-  LayBackground<P>(target, settings.renderingStyle, *input);
-  if (!settings.path->Checkout()) {
+  target.CheckUsable();
+  if (!SameShape(*input, *output)) {
+    throw AEException(kEffectError, "DrawStroke: input and output differ in size or depth");
+  }
+  const Background<P> background(settings.renderingStyle, *input, *output);
+  const auto ping = [&](int32_t x) { PingHost(in_data, x, input->width); };
+  // The background is laid together with the stroke; a failure before the
+  // stroke still leaves it.
+  std::optional<CurveSampler<P>> sampler;
+  try {
+    if (settings.path->Checkout()) sampler.emplace(in_data, settings);
+  } catch (...) {
+    DrawStrokeInBands<P>(in_data, nullptr, background, ping);
+    throw;
+  }
+  DrawStrokeInBands<P>(in_data, sampler ? &*sampler : nullptr, background, ping);
+  if (!sampler) {
     return;
   }
-  {
-    CurveSampler<P> sampler(in_data, settings);
-    ShadeColumns(in_data, sampler, *input, *output);
-  }
+  sampler.reset();
   CompositeWithOriginal(in_data, settings, *input, *output);
   if (settings.showPath) {
     if (auto* points = dynamic_cast<FakePath*>(settings.path)) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds one fuzz target (the fuzz preset) and runs it for SECONDS seconds:
-#   scripts/fuzz.sh effect|params|image|frei0r SECONDS [extra libFuzzer options]
+#   scripts/fuzz.sh effect|params|image|video|frei0r SECONDS [extra libFuzzer options]
 # The corpus grows in build/fuzz/corpus/TARGET, seeded from fuzz/corpus/TARGET;
 # a crashing input is saved in build/fuzz/artifacts/ and the script fails.
 # One input may take up to LUSTRE_FUZZ_TIMEOUT seconds (default 300) before it

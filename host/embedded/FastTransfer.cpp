@@ -288,9 +288,64 @@ void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, __m128i al
   Depth<P>::Store(out, result);
 }
 
+// ---- The blend of a group, from unit colours or from levels -------------------------
+
+// The blend computed on the unit colours.
+template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
+struct Computed {
+  template <typename P>
+  static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& /*d*/, const Quad& /*s*/) {
+    return Blend(cb, cs);
+  }
+};
+
+// A separable blend at 8 bits as B(b, s) for every pair of levels (s major),
+// built once from the same four-lane formula, so a lookup gives the formula's
+// own bits without its square roots, divisions or branches.
+template <F4 (*Blend)(F4, F4)>
+const float* BlendTable8() {
+  static const std::vector<float> table = [] {
+    std::vector<float> t(256 * 256);
+    for (int s = 0; s < 256; ++s) {
+      const F4 cs = Unit<PF_Pixel>(_mm_set1_epi32(s));
+      for (int b = 0; b < 256; b += 4) {
+        const F4 cb = Unit<PF_Pixel>(_mm_setr_epi32(b, b + 1, b + 2, b + 3));
+        _mm_storeu_ps(&t[static_cast<size_t>(s * 256 + b)], Blend(cb, cs).v);
+      }
+    }
+    return t;
+  }();
+  return table.data();
+}
+
+// Indices below 2^16 sit in the low half of each lane, where SSE2 extracts them.
+inline F4 Lookup_4x32(const float* table, __m128i s, __m128i b) {
+  const __m128i index = _mm_or_si128(_mm_slli_epi32(s, 8), b);
+  const __m128 lo = _mm_unpacklo_ps(_mm_load_ss(table + _mm_extract_epi16(index, 0)),
+                                    _mm_load_ss(table + _mm_extract_epi16(index, 2)));
+  const __m128 hi = _mm_unpacklo_ps(_mm_load_ss(table + _mm_extract_epi16(index, 4)),
+                                    _mm_load_ss(table + _mm_extract_epi16(index, 6)));
+  return F4{_mm_movelh_ps(lo, hi)};
+}
+
+// A separable blend looked up at 8 bits and computed at 16.
+template <F4 (*Blend)(F4, F4)>
+struct Tabled8 {
+  template <typename P>
+  static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& d, const Quad& s) {
+    if constexpr (std::is_same_v<P, PF_Pixel>) {
+      const float* table = BlendTable8<Blend>();
+      return Rgb4{Lookup_4x32(table, s.r, d.r), Lookup_4x32(table, s.g, d.g),
+                  Lookup_4x32(table, s.b, d.b)};
+    } else {
+      return PerChannel<Blend>(cb, cs);
+    }
+  }
+};
+
 // W3C source-over with the blend: ao = as + ab (1 - as),
 // co = as (1 - ab) Cs + as ab B + (1 - as) ab Cb, colour co / ao.
-template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
+template <class Blend>
 struct SourceOver {
   template <typename P>
   static void Group(const P* in, P* out, const Job& job) {
@@ -299,7 +354,7 @@ struct SourceOver {
     if (AllLanes(clear)) return;  // the source lays nothing here
     const Quad d = Depth<P>::Load(out);
     const Rgb4 cs = UnitColour<P>(s), cb = UnitColour<P>(d);
-    const Rgb4 mixed = Blend(cb, cs);
+    const Rgb4 mixed = Blend::template Mix<P>(cb, cs, d, s);
     const F4 one = Splat(1.0f);
     const __m128i full = _mm_set1_epi32(Depth<P>::kMax);
     if (AllLanes(_mm_cmpeq_epi32(d.a, full))) {
@@ -431,9 +486,20 @@ constexpr FastMode Mode(PF_TransferMode code) {
   return FastMode{code, &GroupRows<Op, PF_Pixel>, &GroupRows<Op, PF_Pixel16>, false};
 }
 
+template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
+constexpr FastMode NonSeparable(PF_TransferMode code) {
+  return Mode<SourceOver<Computed<Blend>>>(code);
+}
+
 template <F4 (*Blend)(F4, F4)>
 constexpr FastMode Separable(PF_TransferMode code) {
-  return Mode<SourceOver<PerChannel<Blend>>>(code);
+  return NonSeparable<PerChannel<Blend>>(code);
+}
+
+// For blends that cost more than a lookup.
+template <F4 (*Blend)(F4, F4)>
+constexpr FastMode SeparableTabled(PF_TransferMode code) {
+  return Mode<SourceOver<Tabled8<Blend>>>(code);
 }
 
 // The codes of the reference's table, in its order.
@@ -445,15 +511,15 @@ constexpr FastMode kFastModes[] = {
     Separable<Multiply>(PF_Xfer_MULTIPLY),
     Separable<Screen>(PF_Xfer_SCREEN),
     Separable<Overlay>(PF_Xfer_OVERLAY),
-    Separable<SoftLight>(PF_Xfer_SOFT_LIGHT),
+    SeparableTabled<SoftLight>(PF_Xfer_SOFT_LIGHT),
     Separable<HardLight>(PF_Xfer_HARD_LIGHT),
     Separable<Darken>(PF_Xfer_DARKEN),
     Separable<Lighten>(PF_Xfer_LIGHTEN),
     Separable<Difference>(PF_Xfer_DIFFERENCE),
-    Mode<SourceOver<Hue>>(PF_Xfer_HUE),
-    Mode<SourceOver<Saturation>>(PF_Xfer_SATURATION),
-    Mode<SourceOver<Color>>(PF_Xfer_COLOR),
-    Mode<SourceOver<Luminosity>>(PF_Xfer_LUMINOSITY),
+    NonSeparable<Hue>(PF_Xfer_HUE),
+    NonSeparable<Saturation>(PF_Xfer_SATURATION),
+    NonSeparable<Color>(PF_Xfer_COLOR),
+    NonSeparable<Luminosity>(PF_Xfer_LUMINOSITY),
     Mode<AlphaAdd>(PF_Xfer_ALPHA_ADD),
     Separable<ClassicColorDodge>(PF_Xfer_COLOR_DODGE),
     Separable<ClassicColorBurn>(PF_Xfer_COLOR_BURN),

@@ -1,14 +1,34 @@
 #include "host/embedded/HandleHeap.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 
 namespace embedded {
+namespace {
+
+// Not destroyed with the process's other statics: modules may release
+// handles while the process exits. Only ReleaseInstanceIfUnused frees it.
+std::atomic<HandleHeap*> g_heap{nullptr};
+std::mutex g_heap_mutex;
+
+}  // namespace
 
 HandleHeap& HandleHeap::Instance() {
-  // Never destroyed: modules may release handles while the process exits.
-  static HandleHeap* heap = new HandleHeap();
-  return *heap;
+  if (HandleHeap* heap = g_heap.load(std::memory_order_acquire)) return *heap;
+  std::lock_guard<std::mutex> lock(g_heap_mutex);
+  if (g_heap.load(std::memory_order_relaxed) == nullptr) g_heap.store(new HandleHeap(), std::memory_order_release);
+  return *g_heap.load(std::memory_order_relaxed);
+}
+
+bool HandleHeap::ReleaseInstanceIfUnused() {
+  std::lock_guard<std::mutex> lock(g_heap_mutex);
+  HandleHeap* heap = g_heap.load(std::memory_order_relaxed);
+  if (heap == nullptr) return true;
+  if (heap->LiveHandles() != 0) return false;
+  g_heap.store(nullptr, std::memory_order_release);
+  delete heap;
+  return true;
 }
 
 PF_Handle HandleHeap::NewHandle(uint64_t size) {

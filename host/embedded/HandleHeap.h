@@ -17,6 +17,11 @@ namespace embedded {
 class HandleHeap {
  public:
   static HandleHeap& Instance();
+  // Frees the process's heap when no handle is live, and tells whether it
+  // did; the next Instance() makes a new one. For a host that is itself
+  // unloaded (a plug-in): call it once no module that reaches the heap is
+  // loaded, so nothing calls the heap meanwhile.
+  static bool ReleaseInstanceIfUnused();
 
   HandleHeap(const HandleHeap&) = delete;
   HandleHeap& operator=(const HandleHeap&) = delete;

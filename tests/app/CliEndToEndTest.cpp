@@ -191,7 +191,7 @@ TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
 
 // Refused input exits with 2, names the problem and writes nothing. The rows
 // that exit with 0 are transfer modes the host version allows; a refusal of
-// one lists the choices. OUT, IN, MISSING, TRUNC, TEXT, WIDE, EDGE and JSON stand
+// one lists the choices. OUT, IN, MISSING, TRUNC, CRC, TEXT, WIDE, EDGE and JSON stand
 // for files of the test.
 TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::string transfer = "Original Blend Transfer=";
@@ -201,6 +201,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const struct { Args args; int exit_status; std::vector<std::string> fragments; } cases[] = {
       {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged file (", "end of file"}},
+      {{"--input", "CRC"}, 2, {"crc.png': not an image file that can be read (", "IHDR: CRC error"}},
       {{"--input", "TEXT"}, 2, {"text.png': not an image file that can be read (Not a PNG file)"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
       {{"--input", "EDGE"}, 0, {}},  // 30000 pixels wide is still accepted
       {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
@@ -233,6 +234,9 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     WritePattern8(folder.File("in.png"), 64, 64);
     const std::string whole = ReadFile(folder.File("in.png"));
     std::ofstream(folder.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
+    std::string damaged = whole;
+    damaged[29] = static_cast<char>(damaged[29] ^ 0xff);  // the header chunk's checksum
+    std::ofstream(folder.File("crc.png"), std::ios::binary) << damaged;
     std::ofstream(folder.File("text.png")) << "GIF89a, not a PNG\n";
     std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
     std::ofstream(folder.File("huge.json")) << "{\"Line Width\": 1e999}";
@@ -240,7 +244,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     testfiles::WritePng(folder.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30000, 0));
     const Args before = folder.Files();
     const std::map<std::string, std::string> files = {{"OUT", "out.png"}, {"IN", "in.png"},
-        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
+        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
     Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", "OUT"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     for (std::string& a : args) a = files.count(a) ? folder.File(files.at(a)) : a;
@@ -250,6 +254,11 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     if (c.exit_status == 0) continue;
     EXPECT_EQ(folder.Files(), before);
     EXPECT_EQ(run.out, "");
+    // An image that cannot be read gets our one message, and nothing the
+    // image libraries print themselves.
+    if (!Contains(run.err, "cannot read image file")) continue;
+    EXPECT_EQ(run.err.rfind("lustre-strand: ", 0), 0u) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
   }
 }
 

@@ -2,9 +2,14 @@
 // the command writes is read back with ffprobe and ffmpeg, never with the
 // command's own video code, and compared with the command's still render of
 // the same frame taken out of the clip by ffmpeg.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <nlohmann/json.hpp>
 
 #include "CliRun.h"
@@ -307,6 +312,7 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
       {{"--input", "TRUNC", "--output", "out.mkv"}, {"trunc.mkv': truncated"}},
       {{"--input", "MISSING", "--output", "out.mkv"}, {"missing.mov': No such file or directory"}},
       {{"--input", "SOUND", "--output", "out.mkv"}, {"sound.wav': it holds no video stream"}},
+      {{"--input", "WIDE", "--output", "out.mkv"}, {"wide.mkv': its frames are 30002x2 pixels", "than 30000 pixels"}},
       {{"--input", "CLIP", "--output", "out.avi"}, {"out.avi", "video files are written as .mov, .mkv or .mp4"}},
       {{"--input", "CLIP", "--output", "no/such/folder/out.mkv"}, {"no/such/folder/out.mkv"}},
       {{"--input", "ODD", "--output", "out.mp4"}, {"out.mp4': H.264 (yuv420p) needs a width divisible by 2", "63x47"}},
@@ -319,9 +325,10 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
   Shell("ffmpeg -v error -f lavfi -i sine -t 0.2 '" + sources.File("sound.wav") + "'");
   Shell("ffmpeg -v error -f lavfi -i testsrc2=size=64x48,format=rgba,crop=63:47 -frames:v 2 -c:v ffv1 '" +
         sources.File("odd.mkv") + "'");
+  Shell("ffmpeg -v error -f lavfi -i color=size=30002x2 -frames:v 1 -c:v ffv1 '" + sources.File("wide.mkv") + "'");
   const std::map<std::string, std::string> files = {{"CLIP", clip}, {"TRUNC", sources.File("trunc.mkv")},
       {"TEXT", sources.File("text.mp4")}, {"MISSING", sources.File("missing.mov")},
-      {"SOUND", sources.File("sound.wav")}, {"ODD", sources.File("odd.mkv")}};
+      {"SOUND", sources.File("sound.wav")}, {"ODD", sources.File("odd.mkv")}, {"WIDE", sources.File("wide.mkv")}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1]);
     TempFolder folder;
@@ -333,6 +340,52 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
     EXPECT_TRUE(folder.Files().empty());
     EXPECT_EQ(run.out, "");
   }
+}
+
+// Frames as wide or as tall as a layer may be are read; a pixel more is
+// refused (the table above).
+TEST(VideoInput, FramesAtTheLayerLimitAreRead) {
+  TempFolder folder;
+  for (const auto& [width, height] : {std::pair{30000, 2}, std::pair{2, 30000}}) {
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    const std::string path = folder.File(size + ".mkv");
+    Shell("ffmpeg -v error -f lavfi -i color=size=" + size + " -frames:v 1 -c:v ffv1 '" + path + "'");
+    app::VideoSource video(path, 0);
+    EXPECT_EQ(video.Width(), width);
+    EXPECT_EQ(video.Height(), height);
+  }
+}
+
+// A playlist given as the input may name local files, but never makes the
+// command open a connection: a server listening where the playlist points
+// (closing each connection at once, so that a faulty command ends) is never
+// called.
+TEST(VideoInput, APlaylistOpensNoConnection) {
+  const int server = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(server, 4), 0);
+  ASSERT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  std::atomic<bool> done{false};
+  std::atomic<int> calls{0};
+  std::thread listener([&] {
+    for (pollfd waiting{server, POLLIN, 0}; !done;) {
+      if (poll(&waiting, 1, 50) == 1) close(accept(server, nullptr, nullptr)), ++calls;
+    }
+  });
+  TempFolder folder;
+  std::ofstream(folder.File("remote.m3u8")) << "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nhttp://127.0.0.1:"
+                                            << ntohs(address.sin_port) << "/clip.ts\n#EXT-X-ENDLIST\n";
+  const CliRun run = Render({"--input", folder.File("remote.m3u8"), "--output", folder.File("out.mkv")});
+  done = true;
+  listener.join();
+  close(server);
+  EXPECT_EQ(run.exit_status, 2) << run.err;
+  EXPECT_TRUE(Contains(run.err, "remote.m3u8'")) << run.err;
+  EXPECT_EQ(calls, 0);
 }
 
 // Ctrl-C (or a termination request) during a video render exits with 130 and

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "Common/AEException.h"
 #include "Common/FillTriangle.h"
 #include "gradient/Gradient.h"
 #include "host/embedded/HostThreads.h"
@@ -18,6 +20,7 @@
 #include "path/PathPoint.h"
 #include "render/ClippedScanCallBack.h"
 #include "render/Composite.h"
+#include "render/DrawStroke.h"
 #include "render/GradientView.h"
 #include "render/PathOverlay.h"
 #include "render/ReadStrokeSettings.h"
@@ -77,43 +80,70 @@ bool SameColumn(const PF_EffectWorld* a, const PF_EffectWorld* b, A_long x) {
   return true;
 }
 
+bool BlackColumn(const PF_EffectWorld* a, A_long x) {
+  for (A_long y = 0; y < a->height; ++y)
+    if (!SamePixel(*PixelAt<PF_Pixel>(*a, x, y), PF_Pixel{255, 0, 0, 0})) return false;
+  return true;
+}
+
 // One host thread: exactly the columns up to the one being drawn when the
 // host said stop. Several: those too, and any other column either whole
-// (a worker had finished it) or untouched.
+// (a worker had finished it) or the background ("Draw on Image" or "Draw on
+// Black"), laid around the stroke while the stroke was drawn.
 TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
-  harness::Frame full(320, 180, false);
-  Walkthrough(full);
-  A_long first = -1;
-  full.host.SetProgressHandler([&first](A_long x, A_long) {
-    if (first < 0) first = x;
-    return PF_Err_NONE;
-  });
-  ASSERT_EQ(full.Render(), PF_Err_NONE);
-  for (const int threads : {1, 3}) {
-    embedded::SetHostThreadCount(threads);
-    for (const long calls : {15L, 45L}) {
-      harness::Frame cut(320, 180, false);
-      Walkthrough(cut);
-      cut.host.AbortAfterProgressCalls(calls);
-      std::strcpy(cut.host.OutData()->return_msg, "untouched");
-      EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
-      EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
-      const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
-      for (A_long x = 0; x < 320; ++x) {
-        SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(calls) + " calls, column " + std::to_string(x));
-        const bool whole = SameColumn(cut.output, full.output, x), untouched = SameColumn(cut.output, cut.input, x);
-        if (x >= first && x <= last) {
-          EXPECT_TRUE(whole);
-        } else if (x < first || threads == 1) {
-          EXPECT_TRUE(untouched);
-        } else {
-          EXPECT_TRUE(whole || untouched);
+  for (const int style : {2, 1}) {
+    harness::Frame full(320, 180, false);
+    Walkthrough(full);
+    full.params->SetPopup(param::kRenderingStyle, style);
+    A_long first = -1;
+    full.host.SetProgressHandler([&first](A_long x, A_long) {
+      if (first < 0) first = x;
+      return PF_Err_NONE;
+    });
+    ASSERT_EQ(full.Render(), PF_Err_NONE);
+    for (const int threads : {1, 3}) {
+      embedded::SetHostThreadCount(threads);
+      for (const long calls : {15L, 45L}) {
+        harness::Frame cut(320, 180, false);
+        Walkthrough(cut);
+        cut.params->SetPopup(param::kRenderingStyle, style);
+        cut.host.AbortAfterProgressCalls(calls);
+        std::strcpy(cut.host.OutData()->return_msg, "untouched");
+        EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
+        EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
+        const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
+        for (A_long x = 0; x < 320; ++x) {
+          SCOPED_TRACE(std::to_string(style) + " style, " + std::to_string(threads) + " threads, " +
+                       std::to_string(calls) + " calls, column " + std::to_string(x));
+          const bool whole = SameColumn(cut.output, full.output, x);
+          const bool untouched = style == 1 ? BlackColumn(cut.output, x) : SameColumn(cut.output, cut.input, x);
+          if (x >= first && x <= last) {
+            EXPECT_TRUE(whole);
+          } else if (x < first || threads == 1) {
+            EXPECT_TRUE(untouched);
+          } else {
+            EXPECT_TRUE(whole || untouched);
+          }
         }
+        EXPECT_FALSE(style == 1 ? BlackColumn(full.output, last) : SameColumn(full.output, full.input, last));  // the stroke is there
       }
-      EXPECT_FALSE(SameColumn(full.output, full.input, last));  // the stroke is there
     }
   }
   embedded::SetHostThreadCount(0);
+}
+
+// The background is laid straight from the input layer, so worlds of another size or depth are
+// refused (code 1) before any pixel is written.
+TEST(DrawStroke, RefusesAnInputOfAnotherSizeOrDepth) {
+  harness::Frame frame(24, 16, false), narrow(20, 16, false), deep(24, 16, true);
+  for (PF_EffectWorld* input : {narrow.input, deep.input}) {
+    try {
+      DrawStroke8(frame.host.InData(), StrokeSettings{}, input, frame.output);
+      ADD_FAILURE() << "no exception";
+    } catch (const AEException& e) {
+      EXPECT_EQ(e.Code(), 1);
+    }
+  }
 }
 
 // On several host threads, the calling thread alone asks abort and reports
@@ -224,24 +254,26 @@ PF_Pixel16 LinearGradient(double p) {
 
 // A straight stroke through dispatch, pixel by pixel against the placement, gradient, falloff
 // and blend formulas, for "Draw on Black" (1), "Draw on Image" (2) and "Draw on Clear" (3).
+// Its reach ends in row 16, where a new band of background rows starts, and row 16 is painted.
 template <typename P>
 void CheckHorizontalStroke(int renderingStyle) {
   constexpr bool kDeep = sizeof(P) == 8;
-  harness::Frame frame(200, 16, kDeep);
+  constexpr double kLineY = 6.75;
+  harness::Frame frame(200, 32, kDeep);
   harness::FillPattern<P>(frame.input);
-  frame.ActivatePoint(1, -100, 0, -200, 0);  // y = 0 from x = -100 to 300, handles on the line:
-  frame.ActivatePoint(2, 300, 0, 200, 0);    // pixel (x, y) lies y + 0.5 away
+  frame.ActivatePoint(1, -100, kLineY, -200, kLineY);  // from x = -100 to 300, handles on the line:
+  frame.ActivatePoint(2, 300, kLineY, 200, kLineY);    // pixel (x, y) lies |y + 0.5 - kLineY| away
   frame.params->SetCheckbox(param::kShowPath, false);
   frame.params->SetPopup(param::kGradientInterpolation, 1);
   frame.params->SetPopup(param::kRenderingStyle, renderingStyle);
   ASSERT_EQ(frame.Render(), PF_Err_NONE);
   const double h = 20.0 * 0.5;  // "Line Width" 20
   using C = decltype(P{}.alpha);
-  for (A_long y = 0; y < 16; ++y) {
+  for (A_long y = 0; y < 32; ++y) {
     for (A_long x = 0; x < 200; ++x) {
       const P b = renderingStyle == 1 ? P{static_cast<C>(kDeep ? 32768 : 255), 0, 0, 0}
                   : renderingStyle == 2 ? *PixelAt<P>(*frame.input, x, y) : P{0, 0, 0, 0};
-      const double d = y + 0.5;
+      const double d = std::fabs(y + 0.5 - kLineY);
       const P expected = d > h ? b : formulas::Blend(formulas::InDepth<P>(LinearGradient(d / h)), formulas::Falloff(d, h, 0.2), b);
       ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), expected)) << renderingStyle << " " << x << "," << y;
     }

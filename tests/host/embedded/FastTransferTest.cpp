@@ -158,6 +158,35 @@ INSTANTIATE_TEST_SUITE_P(AllModes, FastMatchesReference, ::testing::ValuesIn(All
          std::to_string(static_cast<int>(info.param.opacity * 100));
 });
 
+// ---- Every pair of 8-bit levels ------------------------------------------------------------
+
+// Each of the 65536 pairs of source and backdrop levels, in every channel
+// (rotated so each channel meets every pair), over an opaque and a partial
+// backdrop, at full and partial opacity.
+class FastEveryLevelPair : public ::testing::TestWithParam<PF_TransferMode> {};
+
+TEST_P(FastEveryLevelPair, WithinOneLevel) {
+  for (const int backdropAlpha : {255, 140}) {
+    for (const double opacity : {1.0, 0.6}) {
+      SCOPED_TRACE(testing::Message() << "backdrop alpha " << backdropAlpha << ", opacity " << opacity);
+      Frame f(256, 256, false);
+      for (A_long i = 0; i < f.Channels(); i += 4) {
+        const int s = i / 4 / 256, b = i / 4 % 256;
+        f.Set(*f.src, i, 255);
+        f.Set(*f.dst, i, backdropAlpha);
+        for (int k = 1; k <= 3; ++k) {
+          f.Set(*f.src, i + k, (s + 85 * (k - 1)) % 256);
+          f.Set(*f.dst, i + k, (b + 51 * (k - 1)) % 256);
+        }
+      }
+      EXPECT_LE(Compare(f, Comp(GetParam(), false, opacity)).maxDiff, 1);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(HeavySeparable, FastEveryLevelPair,
+                         ::testing::Values(PF_Xfer_SOFT_LIGHT, PF_Xfer_OVERLAY, PF_Xfer_COLOR_DODGE));
+
 // ---- Fields, rgb_only, clipping ----------------------------------------------------------
 
 struct PlacementCase { const char* name; PF_Field field; bool rgbOnly; bool hasRect; PF_Rect rect; A_long dx, dy; };
@@ -201,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
 // and on several.
 TEST(FastTransferThreads, SameBytesOnOneAndOnSeveralThreads) {
   for (bool deep : {false, true})
-    for (PF_TransferMode mode : {PF_Xfer_DISSOLVE, PF_Xfer_MULTIPLY, PF_Xfer_HUE, PF_Xfer_ALPHA_ADD}) {
+    for (PF_TransferMode mode : {PF_Xfer_DISSOLVE, PF_Xfer_SOFT_LIGHT, PF_Xfer_HUE, PF_Xfer_ALPHA_ADD}) {
       SCOPED_TRACE("mode " + std::to_string(mode) + (deep ? " 16-bit" : " 8-bit"));
       Frame f(640, 450, deep);
       FillRandom(f, 9u, true);

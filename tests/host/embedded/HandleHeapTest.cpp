@@ -104,3 +104,26 @@ TEST_F(HandleHeapTest, FaultIsCountedAcrossThreads) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host that is itself unloaded frees the heap, but only while no handle
+// is live; a new heap serves the next request.
+TEST(HandleHeapRelease, FreesTheHeapOnlyWithoutLiveHandles) {
+  PF_Handle held = HandleHeap::HostNewHandle(8);
+  ASSERT_NE(held, nullptr);
+  const HandleHeap* before = &HandleHeap::Instance();
+  EXPECT_FALSE(HandleHeap::ReleaseInstanceIfUnused());
+  EXPECT_EQ(&HandleHeap::Instance(), before);
+  EXPECT_EQ(HandleHeap::HostLockHandle(held), *held);
+  HandleHeap::HostDisposeHandle(held);
+  EXPECT_TRUE(HandleHeap::ReleaseInstanceIfUnused());
+  EXPECT_TRUE(HandleHeap::ReleaseInstanceIfUnused());
+  PF_Handle fresh = HandleHeap::HostNewHandle(8);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(HandleHeap::Instance().LiveHandles(), 1);
+  EXPECT_EQ(HandleHeap::Instance().TotalRequests(), 1);
+  HandleHeap::HostDisposeHandle(fresh);
+}
+
+}  // namespace
