@@ -25,7 +25,7 @@ AEException& AEException::operator=(const AEException& other) {
 void AEException::SetMessage(const char* message) {
   std::memset(message_, 0, sizeof message_);
   if (message != nullptr) {
-    std::strncpy(message_, message, kMessageSize - 1);
+    std::memcpy(message_, message, strnlen(message, kMessageSize - 1));
   }
   message_[kMaxMessageLength] = '\0';
 }

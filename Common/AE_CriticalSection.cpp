@@ -1,5 +1,5 @@
 #include "Common/AE_CriticalSection.h"
 
-void AE_CriticalSection::Enter() { mutex_.lock(); }
+void AE_CriticalSection::Enter() { lock_.Lock(); }
 
-void AE_CriticalSection::Leave() { mutex_.unlock(); }
+void AE_CriticalSection::Leave() { lock_.Unlock(); }

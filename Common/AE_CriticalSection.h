@@ -3,7 +3,9 @@
 // instance is usable before any dynamic initialiser of the module runs.
 #pragma once
 
-#include <mutex>
+// The platform's lock; the build puts the folder of this platform's
+// NativeLock.h (Common/platform/posix or Common/platform/windows) on the path.
+#include "NativeLock.h"
 
 class AE_CriticalSection {
  public:
@@ -28,5 +30,5 @@ class AE_CriticalSection {
   };
 
  private:
-  std::mutex mutex_;
+  NativeLock lock_;
 };

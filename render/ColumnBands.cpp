@@ -33,6 +33,7 @@ class BandRun {
         side_(side),
         done_(new std::atomic<bool>[static_cast<size_t>(std::max(0, last - first + 1))]()),
         bandFailures_(static_cast<size_t>(bands_)),
+        sideFailures_(static_cast<size_t>(sideJobs_)),
         nextPing_(first) {}
 
   int32_t Jobs() const { return bands_ + sideJobs_; }
@@ -49,8 +50,19 @@ class BandRun {
     if (job < paired ? job % 2 == 0 : bands_ > sideJobs_) {
       RunBand(job < paired ? job / 2 : job - sideJobs_, onCallingThread);
     } else {
-      side_(job < paired ? job / 2 : job - bands_);
+      RunSideJob(job < paired ? job / 2 : job - bands_);
       if (onCallingThread) PingShadedColumns();
+    }
+  }
+
+  // Nothing unwinds out of a job into the host: a side job's failure is kept
+  // and rethrown after the jobs, like a band's.
+  void RunSideJob(int32_t job) {
+    try {
+      side_(job);
+    } catch (...) {
+      sideFailures_[static_cast<size_t>(job)] = std::current_exception();
+      stop_.store(true);
     }
   }
 
@@ -94,6 +106,9 @@ class BandRun {
       if (f.error && f.column < first->column) first = &f;
     }
     if (first->error) std::rethrow_exception(first->error);
+    for (const std::exception_ptr& failure : sideFailures_) {
+      if (failure) std::rethrow_exception(failure);
+    }
   }
 
  private:
@@ -107,6 +122,7 @@ class BandRun {
   std::unique_ptr<std::atomic<bool>[]> done_;  // per column: shaded
   std::atomic<bool> stop_{false};
   std::vector<Failure> bandFailures_;  // each written by its band's thread only
+  std::vector<std::exception_ptr> sideFailures_;  // likewise, one per side job
   Failure pingFailure_;
   int32_t nextPing_;
 };

@@ -3,6 +3,7 @@
 #   install-deps.sh          what building and rendering need (the main job)
 #   install-deps.sh test     that, plus everything the tests, benchmarks and
 #                            sanitizer/fuzz runs need (ffmpeg, melt, GStreamer, ...)
+#                            and the 32-bit Windows cross-build with Wine to run it
 # Idempotent: when every package is already there it returns without touching apt.
 set -euo pipefail
 
@@ -21,9 +22,15 @@ test_packages=(
   gstreamer1.0-plugins-bad
   parallel
 )
+# The 32-bit Windows module: the mingw-w64 cross-compilers, GoogleTest's
+# sources to cross-build it, and 32-bit Wine to run the tests.
+windows_packages=(
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 googletest
+  wine wine32:i386
+)
 
 packages=("${build_packages[@]}")
-if [ "${1:-}" = "test" ]; then packages+=("${test_packages[@]}"); fi
+if [ "${1:-}" = "test" ]; then packages+=("${test_packages[@]}" "${windows_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -40,6 +47,11 @@ echo "Installing: ${missing[*]}" >&2
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+# wine32 is an i386 package: its architecture must be known before the update.
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 # A fresh machine's package lists may be missing or old; the install of
 # ffmpeg, melt and GStreamer alone is a few hundred packages, so give it time.
 $SUDO apt-get update -qq

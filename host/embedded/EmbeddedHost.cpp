@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "host/embedded/CallbackGuard.h"
 #include "host/embedded/HostThreads.h"
 
 #include "host/embedded/PixelCallbacks.h"
@@ -147,7 +148,7 @@ SPErr EmbeddedHost::AcquireSuite(const char* name, int32_t version, const void**
     }
     return SuiteRegistry::kSuiteNotFoundError;
   }
-  return host->suites_.Acquire(name, version, suite);
+  return GuardCallback([&]() -> PF_Err { return host->suites_.Acquire(name, version, suite); });
 }
 
 SPErr EmbeddedHost::ReleaseSuite(const char* name, int32_t version) {
@@ -157,32 +158,34 @@ SPErr EmbeddedHost::ReleaseSuite(const char* name, int32_t version) {
 }
 
 PF_Err EmbeddedHost::IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
-  if (iterations <= 0 || fn == nullptr) {
-    return PF_Err_NONE;
-  }
-  EmbeddedHost* host = Current();
-  const std::thread::id caller = std::this_thread::get_id();
-  std::mutex index_mutex;
-  std::vector<std::thread::id> workers;  // worker k has thread index k + 1
-  const auto thread_index = [&]() -> A_long {
-    const std::thread::id self = std::this_thread::get_id();
-    if (self == caller) return 0;
-    std::lock_guard<std::mutex> lock(index_mutex);
-    for (size_t k = 0; k < workers.size(); ++k) {
-      if (workers[k] == self) return static_cast<A_long>(k + 1);
+  return GuardCallback([&]() -> PF_Err {
+    if (iterations <= 0 || fn == nullptr) {
+      return PF_Err_NONE;
     }
-    workers.push_back(self);
-    return static_cast<A_long>(workers.size());
-  };
-  std::vector<PF_Err> errors(static_cast<size_t>(iterations), PF_Err_NONE);
-  RunBands(static_cast<int>(iterations), [&](int i) {
-    if (host != nullptr && Current() != host) host->MakeCurrent();
-    errors[static_cast<size_t>(i)] = fn(refcon, thread_index(), i, iterations);
+    EmbeddedHost* host = Current();
+    const std::thread::id caller = std::this_thread::get_id();
+    std::mutex index_mutex;
+    std::vector<std::thread::id> workers;  // worker k has thread index k + 1
+    const auto thread_index = [&]() -> A_long {
+      const std::thread::id self = std::this_thread::get_id();
+      if (self == caller) return 0;
+      std::lock_guard<std::mutex> lock(index_mutex);
+      for (size_t k = 0; k < workers.size(); ++k) {
+        if (workers[k] == self) return static_cast<A_long>(k + 1);
+      }
+      workers.push_back(self);
+      return static_cast<A_long>(workers.size());
+    };
+    std::vector<PF_Err> errors(static_cast<size_t>(iterations), PF_Err_NONE);
+    RunBands(static_cast<int>(iterations), [&](int i) {
+      if (host != nullptr && Current() != host) host->MakeCurrent();
+      errors[static_cast<size_t>(i)] = fn(refcon, thread_index(), i, iterations);
+    });
+    for (PF_Err err : errors) {
+      if (err != PF_Err_NONE) return err;
+    }
+    return PF_Err_NONE;
   });
-  for (PF_Err err : errors) {
-    if (err != PF_Err_NONE) return err;
-  }
-  return PF_Err_NONE;
 }
 
 SPBoolean EmbeddedHost::IsEqual(const char* a, const char* b) {
@@ -191,17 +194,19 @@ SPBoolean EmbeddedHost::IsEqual(const char* a, const char* b) {
 
 PF_Err EmbeddedHost::UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
                                    const PF_ParamDef* def) {
-  EmbeddedHost* host = FromEffectRef(effect_ref);
-  if (host == nullptr || def == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  std::lock_guard<std::mutex> lock(host->mutex_);
-  ++host->ui_call_count_;
-  host->ui_calls_.push_back({index, *def});
-  if (host->fail_ui_at_ != 0 && host->ui_call_count_ == host->fail_ui_at_) {
-    return host->fail_ui_err_;
-  }
-  return PF_Err_NONE;
+  return GuardCallback([&]() -> PF_Err {
+    EmbeddedHost* host = FromEffectRef(effect_ref);
+    if (host == nullptr || def == nullptr) {
+      return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    std::lock_guard<std::mutex> lock(host->mutex_);
+    ++host->ui_call_count_;
+    host->ui_calls_.push_back({index, *def});
+    if (host->fail_ui_at_ != 0 && host->ui_call_count_ == host->fail_ui_at_) {
+      return host->fail_ui_err_;
+    }
+    return PF_Err_NONE;
+  });
 }
 
 // ---- add_param ----------------------------------------------------------------------
@@ -214,20 +219,22 @@ void EmbeddedHost::FailAddParamAt(int nth, PF_Err err) {
 }
 
 PF_Err EmbeddedHost::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-  EmbeddedHost* host = FromEffectRef(effect_ref);
-  if (host == nullptr || def == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  ++host->add_param_calls_;
-  if (host->fail_add_param_at_ != 0 && host->add_param_calls_ == host->fail_add_param_at_) {
-    return host->fail_add_param_err_;
-  }
-  // Only appending (index -1) is supported.
-  if (index != -1) {
-    return PF_Err_INVALID_INDEX;
-  }
-  host->registered_.push_back(*def);
-  return PF_Err_NONE;
+  return GuardCallback([&]() -> PF_Err {
+    EmbeddedHost* host = FromEffectRef(effect_ref);
+    if (host == nullptr || def == nullptr) {
+      return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    ++host->add_param_calls_;
+    if (host->fail_add_param_at_ != 0 && host->add_param_calls_ == host->fail_add_param_at_) {
+      return host->fail_add_param_err_;
+    }
+    // Only appending (index -1) is supported.
+    if (index != -1) {
+      return PF_Err_INVALID_INDEX;
+    }
+    host->registered_.push_back(*def);
+    return PF_Err_NONE;
+  });
 }
 
 // ---- abort and progress ---------------------------------------------------------------
@@ -253,29 +260,33 @@ PF_Err EmbeddedHost::AbortAnswer() {
 }
 
 PF_Err EmbeddedHost::Abort(PF_ProgPtr effect_ref) {
-  EmbeddedHost* host = FromEffectRef(effect_ref);
-  if (host == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  const PF_Err err = host->AbortAnswer();
-  if (err != PF_Err_NONE) {
-    return err;
-  }
-  return host->abort_handler_ ? host->abort_handler_() : PF_Err_NONE;
+  return GuardCallback([&]() -> PF_Err {
+    EmbeddedHost* host = FromEffectRef(effect_ref);
+    if (host == nullptr) {
+      return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const PF_Err err = host->AbortAnswer();
+    if (err != PF_Err_NONE) {
+      return err;
+    }
+    return host->abort_handler_ ? host->abort_handler_() : PF_Err_NONE;
+  });
 }
 
 PF_Err EmbeddedHost::Progress(PF_ProgPtr effect_ref, A_long current, A_long total) {
-  EmbeddedHost* host = FromEffectRef(effect_ref);
-  if (host == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  // The call that reaches the limit still succeeds; the ones after it fail.
-  const PF_Err err = host->AbortAnswer();
-  ++host->progress_calls_;
-  if (err != PF_Err_NONE) {
-    return err;
-  }
-  return host->progress_handler_ ? host->progress_handler_(current, total) : PF_Err_NONE;
+  return GuardCallback([&]() -> PF_Err {
+    EmbeddedHost* host = FromEffectRef(effect_ref);
+    if (host == nullptr) {
+      return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    // The call that reaches the limit still succeeds; the ones after it fail.
+    const PF_Err err = host->AbortAnswer();
+    ++host->progress_calls_;
+    if (err != PF_Err_NONE) {
+      return err;
+    }
+    return host->progress_handler_ ? host->progress_handler_(current, total) : PF_Err_NONE;
+  });
 }
 
 // ---- Worlds ---------------------------------------------------------------------------
@@ -313,35 +324,42 @@ void EmbeddedHost::FailNewWorldAt(int nth, PF_Err err) {
 
 PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
                               PF_NewWorldFlags flags, PF_EffectWorld* world) {
-  EmbeddedHost* host = FromEffectRef(effect_ref);
-  if (host == nullptr || world == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  {
-    std::lock_guard<std::mutex> lock(host->mutex_);
-    ++host->new_world_calls_;
-    if (host->fail_new_world_at_ != 0 && host->new_world_calls_ == host->fail_new_world_at_) {
-      return host->fail_new_world_at_err_;
+  return GuardCallback([&]() -> PF_Err {
+    EmbeddedHost* host = FromEffectRef(effect_ref);
+    if (host == nullptr || world == nullptr) {
+      return PF_Err_BAD_CALLBACK_PARAM;
     }
-    if (host->fail_new_world_err_ != PF_Err_NONE) {
-      return host->fail_new_world_err_;
+    {
+      std::lock_guard<std::mutex> lock(host->mutex_);
+      ++host->new_world_calls_;
+      if (host->fail_new_world_at_ != 0 && host->new_world_calls_ == host->fail_new_world_at_) {
+        return host->fail_new_world_at_err_;
+      }
+      if (host->fail_new_world_err_ != PF_Err_NONE) {
+        return host->fail_new_world_err_;
+      }
     }
-  }
-  // Too large or empty worlds are refused the way a host out of memory does.
-  if (WorldSizeProblem(width, height) != nullptr) {
-    return PF_Err_OUT_OF_MEMORY;
-  }
-  const bool deep = (flags & PF_NewWorldFlag_DEEP_PIXELS) != 0;
-  if (!AllocateWorldPixels(width, height, deep, PF_WorldFlag_WRITEABLE, world)) {
-    return PF_Err_OUT_OF_MEMORY;
-  }
-  if ((flags & PF_NewWorldFlag_CLEAR_PIXELS) != 0) {
-    std::memset(world->data, 0,
-                static_cast<size_t>(world->rowbytes) * static_cast<size_t>(world->height));
-  }
-  std::lock_guard<std::mutex> lock(host->mutex_);
-  host->live_new_worlds_.insert(world->data);
-  return PF_Err_NONE;
+    // Too large or empty worlds are refused the way a host out of memory does.
+    if (WorldSizeProblem(width, height) != nullptr) {
+      return PF_Err_OUT_OF_MEMORY;
+    }
+    const bool deep = (flags & PF_NewWorldFlag_DEEP_PIXELS) != 0;
+    if (!AllocateWorldPixels(width, height, deep, PF_WorldFlag_WRITEABLE, world)) {
+      return PF_Err_OUT_OF_MEMORY;
+    }
+    if ((flags & PF_NewWorldFlag_CLEAR_PIXELS) != 0) {
+      std::memset(world->data, 0,
+                  static_cast<size_t>(world->rowbytes) * static_cast<size_t>(world->height));
+    }
+    try {
+      std::lock_guard<std::mutex> lock(host->mutex_);
+      host->live_new_worlds_.insert(world->data);
+    } catch (...) {
+      FreeWorldPixels(world);
+      throw;
+    }
+    return PF_Err_NONE;
+  });
 }
 
 PF_Err EmbeddedHost::DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world) {

@@ -1,6 +1,7 @@
 #include "host/embedded/HandleHeap.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 
 namespace embedded {
@@ -37,6 +38,11 @@ PF_Handle HandleHeap::NewHandle(uint64_t size) {
     fail_at_request_ = 0;
     return nullptr;
   }
+  // A size past the address space (over 4 GB in a 32-bit process) is
+  // refused, never cut down to a short block.
+  if (size > SIZE_MAX) {
+    return nullptr;
+  }
   Block* block = static_cast<Block*>(std::malloc(sizeof(Block)));
   if (block == nullptr) {
     return nullptr;
@@ -48,7 +54,15 @@ PF_Handle HandleHeap::NewHandle(uint64_t size) {
     return nullptr;
   }
   block->size = size;
-  live_.emplace(block, size);
+  // A host callback never throws into the module: a handle that cannot be
+  // recorded is refused like one without memory.
+  try {
+    live_.emplace(block, size);
+  } catch (...) {
+    std::free(block->data);
+    std::free(block);
+    return nullptr;
+  }
   live_bytes_ += size;
   return reinterpret_cast<PF_Handle>(block);
 }

@@ -1,29 +1,20 @@
 #include "host/embedded/ModuleLoader.h"
 
-#include <dlfcn.h>
+#include "host/embedded/SharedLibrary.h"
 
 namespace embedded {
 
-namespace {
-
-std::string LastDlError() {
-  const char* text = dlerror();
-  return text != nullptr ? text : "unknown error";
-}
-
-}  // namespace
-
 ModuleLoader::ModuleLoader(const std::string& path) : path_(path) {
-  dlerror();  // forget any earlier failure
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string error;
+  handle_ = shared_library::Open(path, error);
   if (handle_ == nullptr) {
-    throw ModuleLoadError("cannot load the effect module '" + path + "': " + LastDlError());
+    throw ModuleLoadError("cannot load the effect module '" + path + "': " + error);
   }
   try {
     entry_ = reinterpret_cast<PF_EntryFunc>(Resolve(kEntrySymbol));
     descriptor_ = reinterpret_cast<DescriptorFunc>(Resolve(kDescriptorSymbol));
   } catch (...) {
-    dlclose(handle_);
+    shared_library::Close(handle_);
     handle_ = nullptr;
     throw;
   }
@@ -31,16 +22,15 @@ ModuleLoader::ModuleLoader(const std::string& path) : path_(path) {
 
 ModuleLoader::~ModuleLoader() {
   if (handle_ != nullptr) {
-    dlclose(handle_);
+    shared_library::Close(handle_);
   }
 }
 
 void* ModuleLoader::Resolve(const char* symbol) {
-  dlerror();
-  void* address = dlsym(handle_, symbol);
+  std::string error;
+  void* address = shared_library::Find(handle_, symbol, error);
   if (address == nullptr) {
-    throw ModuleLoadError("the effect module '" + path_ + "' does not export " + symbol + ": " +
-                          LastDlError());
+    throw ModuleLoadError("the effect module '" + path_ + "' does not export " + symbol + ": " + error);
   }
   return address;
 }

@@ -1,4 +1,4 @@
-// Loads the effect module (a shared object) the way a host does: opens it,
+// Loads the effect module (a shared object or DLL) the way a host does: opens it,
 // finds its entry point and its descriptor accessor, and closes it again when
 // the loader is destroyed. Every failure is a ModuleLoadError whose message
 // names the module's path.
@@ -25,7 +25,7 @@ inline constexpr const char kDescriptorSymbol[] = "LustreStrand_Descriptor";
 
 class ModuleLoader {
  public:
-  // Opens the module with RTLD_NOW | RTLD_LOCAL and resolves both symbols.
+  // Opens the module and resolves both symbols.
   explicit ModuleLoader(const std::string& path);
   ~ModuleLoader();
   ModuleLoader(const ModuleLoader&) = delete;

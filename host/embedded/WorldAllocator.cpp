@@ -1,7 +1,9 @@
 #include "host/embedded/WorldAllocator.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
+
+#include "host/embedded/AlignedMemory.h"
 
 namespace embedded {
 
@@ -21,17 +23,22 @@ const char* WorldSizeProblem(A_long width, A_long height) {
 
 bool AllocateWorldPixels(A_long width, A_long height, bool deep, PF_WorldFlags flags,
                          PF_EffectWorld* world) {
-  const size_t pixel_bytes = deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel);
-  const size_t row = static_cast<size_t>(width) * pixel_bytes;
-  const size_t rowbytes = (row + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
-  const size_t bytes = rowbytes * static_cast<size_t>(height);
-  void* data = std::aligned_alloc(kRowAlignment, bytes);
+  const uint64_t pixel_bytes = deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel);
+  const uint64_t row = static_cast<uint64_t>(width) * pixel_bytes;
+  const uint64_t rowbytes = (row + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+  // Sized in 64 bits: a 30000 x 30000 deep world (7.2 GB) does not fit a
+  // 32-bit size_t, and no single block may pass PTRDIFF_MAX there.
+  const uint64_t bytes = rowbytes * static_cast<uint64_t>(height);
+  if (bytes > static_cast<uint64_t>(PTRDIFF_MAX)) {
+    return false;
+  }
+  void* data = AllocateAligned(kRowAlignment, static_cast<size_t>(bytes));
   if (data == nullptr) {
     return false;
   }
 #ifndef NDEBUG
   // Uncleared pixels made visible, so that reading before writing shows.
-  std::memset(data, 0xCD, bytes);
+  std::memset(data, 0xCD, static_cast<size_t>(bytes));
 #endif
   std::memset(world, 0, sizeof *world);
   world->world_flags = flags | (deep ? PF_WorldFlag_DEEP : 0);
@@ -45,7 +52,7 @@ bool AllocateWorldPixels(A_long width, A_long height, bool deep, PF_WorldFlags f
 }
 
 void FreeWorldPixels(PF_EffectWorld* world) {
-  std::free(world->data);
+  FreeAligned(world->data);
   world->data = nullptr;
 }
 

@@ -6,8 +6,10 @@
 
 #define LUSTRE_EXPORT extern "C" __attribute__((visibility("default")))
 
+// Nothing unwinds out of the module: the host interface is a C interface
+// (shell::PluginEntry turns every exception into an error code).
 LUSTRE_EXPORT PF_Err PluginEntry(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                                 PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
+                                 PF_ParamDef* params[], PF_LayerDef* output, void* extra) noexcept {
   return shell::PluginEntry(cmd, in_data, out_data, params, output, extra);
 }
 

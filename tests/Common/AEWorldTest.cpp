@@ -77,6 +77,21 @@ TEST(CommonErrors, CodeAndMessageAsTabledAndNothingLeftAllocated) {
   }
 }
 
+// Worlds within the 30000-pixel limit that a 32-bit process cannot hold are
+// the host's out-of-memory error, never a short block: 30000 x 17896 deep is
+// 4295040000 bytes, which a 32-bit size wraps to 72704.
+TEST(AEWorldAddressSpace, WorldsBeyondA32BitProcessAreOutOfMemory) {
+  if (sizeof(void*) > 4) GTEST_SKIP() << "needs a 32-bit process: a 64-bit one may be granted these worlds";
+  const struct { A_long width, height; bool deep; } cases[] = {{30000, 30000, false}, {30000, 30000, true}, {30000, 17896, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + (c.deep ? " deep" : ""));
+    Host host;
+    AEWorld world(host.InData());
+    ExpectAEError([&] { world.Allocate(c.width, c.height, c.deep); }, PF_Err_OUT_OF_MEMORY, "Could not Allocate AEWorld");
+    EXPECT_EQ(host.LiveWorlds(), 0);
+  }
+}
+
 TEST(AEWorldTest, OwnsAWritableWorldOfTheAskedSizeAndDepth) {
   const struct { A_long width, height; bool deep; } kCases[] = {{1, 1, false}, {7, 3, true}, {640, 2, false}, {3, 500, true}};
   for (const auto& c : kCases) {

@@ -1,5 +1,5 @@
 // The entry point's own rules called in-process (stage names, the decoration
-// cut), render dispatch with its exception
+// cut, exceptions out of a command), render dispatch with its exception
 // table, and the committed resource script.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Common/AEException.h"
+#include "host/embedded/EmbeddedHost.h"
 #include "shell/PluginEntry.h"
 #include "shell/RenderDispatch.h"
 #include "shell/ResourceScript.h"
@@ -33,6 +34,31 @@ TEST(Decoration, PrefixesTheNameAndCutsAt254) {
     std::memset(msg, 'x', length);
     shell::DecorateMessage(msg);
     EXPECT_EQ(std::string(msg), ("\nLustre Strand [ " + std::string(length, 'x') + " ]").substr(0, 254)) << length;
+  }
+}
+
+// An exception out of parameter set-up (here thrown by add_param, which only
+// an in-process host may do) becomes the entry point's code: bad_alloc leaves
+// the message and flags as they were; anything else says "Unknown internal
+// error" and asks the host to show it.
+TEST(EntryExceptions, EscapingParameterSetUpGiveTheTablesCode) {
+  using AddParam = PF_Err (*)(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr);
+  const struct { AddParam add_param; PF_Err code; const char* message; A_long flags; } cases[] = {
+      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::runtime_error("host"); }, 512,
+       "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
+      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; }, 512, "Unknown internal error",
+       PF_OutFlag_DISPLAY_ERROR_MESSAGE},
+      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::bad_alloc(); }, PF_Err_OUT_OF_MEMORY,
+       "before", 0}};
+  for (const auto& c : cases) {
+    embedded::EmbeddedHost host;
+    ASSERT_EQ(host.Call(shell::PluginEntry, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr), PF_Err_NONE);
+    std::strcpy(host.OutData()->return_msg, "before");
+    const A_long flags_before = host.OutData()->out_flags;
+    host.InData()->inter.add_param = c.add_param;
+    EXPECT_EQ(host.Call(shell::PluginEntry, PF_Cmd_PARAMS_SETUP, nullptr, nullptr, nullptr), c.code);
+    EXPECT_STREQ(host.OutData()->return_msg, c.message);
+    EXPECT_EQ(host.OutData()->out_flags, flags_before | c.flags);
   }
 }
 
@@ -92,8 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The committed script is what the generator writes today (the integration
 // tests check the bytes it embeds against the loaded module).
 TEST(ResourceScript, CommittedFileIsWhatTheGeneratorWrites) {
-  const std::string self = __FILE__;  // tests/shell/EntryTest.cpp below the source root
-  const std::string path = self.substr(0, self.rfind("tests/shell/")) + "shell/resources/LustreStrand.rc";
+  const std::string path = std::string(LUSTRE_SOURCE_DIR) + "/shell/resources/LustreStrand.rc";
   std::ifstream in(path, std::ios::binary);
   std::ostringstream committed;
   committed << in.rdbuf();

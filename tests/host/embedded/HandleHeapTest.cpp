@@ -55,6 +55,13 @@ TEST_F(HandleHeapTest, CallbacksAllocateLockAndDisposeThroughTheHost) {
   EXPECT_EQ(heap_.BadDisposes(), 1);
 }
 
+// A handle larger than the address space is refused, not cut down to a short
+// block: 4 GB + 16 bytes would be 16 bytes in a 32-bit size.
+TEST_F(HandleHeapTest, RefusesSizesPastTheAddressSpace) {
+  if (sizeof(void*) > 4) GTEST_SKIP() << "needs a 32-bit process: a 64-bit one may be granted 4 GB";
+  EXPECT_EQ(heap_.NewHandle((uint64_t{1} << 32) + 16), nullptr);
+}
+
 // "Fail the Nth request from now": exactly request N is refused, the others
 // succeed, and requests before arming do not count.
 TEST_F(HandleHeapTest, RefusesExactlyTheNthRequest) {

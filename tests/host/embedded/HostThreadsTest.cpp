@@ -46,15 +46,24 @@ TEST(HostThreads, EveryBandRunsOnceForAnyThreadCountAndTheLowestFailureIsRethrow
   EXPECT_GE(HostThreadCount(), 1);
 }
 
+// Sets a variable of this process's environment, or removes it (value null).
+void SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+  ASSERT_EQ(_putenv_s(name, value != nullptr ? value : ""), 0);  // "" removes it
+#else
+  ASSERT_EQ(value != nullptr ? setenv(name, value, 1) : unsetenv(name), 0);
+#endif
+}
+
 TEST(HostThreads, EnvironmentCapsTheDefault) {
-  ASSERT_EQ(setenv("LUSTRE_STRAND_THREADS", "3", 1), 0);
+  SetEnvironment("LUSTRE_STRAND_THREADS", "3");
   EXPECT_EQ(DefaultHostThreadCount(), 3);
-  ASSERT_EQ(setenv("LUSTRE_STRAND_THREADS", "12", 1), 0);  // decimal
+  SetEnvironment("LUSTRE_STRAND_THREADS", "12");  // decimal
   EXPECT_EQ(DefaultHostThreadCount(), 12);
-  ASSERT_EQ(setenv("LUSTRE_STRAND_THREADS", "zero", 1), 0);
+  SetEnvironment("LUSTRE_STRAND_THREADS", "zero");
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   EXPECT_EQ(DefaultHostThreadCount(), cores);  // not a number: the cores
-  unsetenv("LUSTRE_STRAND_THREADS");
+  SetEnvironment("LUSTRE_STRAND_THREADS", nullptr);
 }
 
 }  // namespace
