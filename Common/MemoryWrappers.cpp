@@ -19,9 +19,20 @@ struct MemoryList {
   void* (*lockHandle)(PF_Handle handle);
 };
 
-// Both are constant-initialised: they exist before any dynamic initialiser of
-// the module runs and allocate nothing.
-constinit AE_CriticalSection gMemoryLock;
+// The lock lives in a holder whose destructor leaves it alone: the check of
+// the memory list when the module is unloaded (and any handle freed by
+// another static's destructor) may run after the module's static objects are
+// destroyed, and must still find a live lock.
+union NeverDestroyedLock {
+  constexpr NeverDestroyedLock() : lock() {}
+  ~NeverDestroyedLock() {}
+  AE_CriticalSection lock;
+};
+
+// All of these are constant-initialised: they exist before any dynamic
+// initialiser of the module runs and allocate nothing.
+constinit NeverDestroyedLock gMemoryLockHolder;
+constinit AE_CriticalSection& gMemoryLock = gMemoryLockHolder.lock;
 constinit MemoryList gList{nullptr, nullptr, nullptr, nullptr};
 constinit std::atomic<std::size_t> gFailedChecks{0};
 
