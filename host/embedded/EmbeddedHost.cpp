@@ -316,12 +316,6 @@ void EmbeddedHost::FailNewWorldWith(PF_Err err) {
   fail_new_world_err_ = err;
 }
 
-void EmbeddedHost::FailNewWorldAt(int nth, PF_Err err) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  fail_new_world_at_ = nth > 0 ? new_world_calls_ + nth : 0;
-  fail_new_world_at_err_ = err;
-}
-
 PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
                               PF_NewWorldFlags flags, PF_EffectWorld* world) {
   return GuardCallback([&]() -> PF_Err {
@@ -331,10 +325,6 @@ PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height
     }
     {
       std::lock_guard<std::mutex> lock(host->mutex_);
-      ++host->new_world_calls_;
-      if (host->fail_new_world_at_ != 0 && host->new_world_calls_ == host->fail_new_world_at_) {
-        return host->fail_new_world_at_err_;
-      }
       if (host->fail_new_world_err_ != PF_Err_NONE) {
         return host->fail_new_world_err_;
       }

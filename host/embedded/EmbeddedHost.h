@@ -116,7 +116,6 @@ class EmbeddedHost {
   // Worlds made by new_world and not yet disposed.
   long LiveWorlds() const;
   void FailNewWorldWith(PF_Err err);  // every new_world fails; PF_Err_NONE: never
-  void FailNewWorldAt(int nth, PF_Err err);  // only the nth call from now, 1-based
 
   // ---- Parameter array of a render ------------------------------------------------
   // Built from the registered definitions, with the given input layer at index
@@ -177,9 +176,6 @@ class EmbeddedHost {
 
   std::vector<std::unique_ptr<PF_EffectWorld>> created_worlds_;
   std::set<void*> live_new_worlds_;  // pixel buffers of new_world worlds
-  long new_world_calls_ = 0;
-  long fail_new_world_at_ = 0;
-  PF_Err fail_new_world_at_err_ = PF_Err_NONE;
   PF_Err fail_new_world_err_ = PF_Err_NONE;
 };
 

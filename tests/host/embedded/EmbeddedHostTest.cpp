@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -89,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, WorldSizeLimitTest,
                                            std::pair{0, 5}, std::pair{5, -1}));
 
 // FailNewWorldWith (every new_world refused) is exercised by the effect's
-// world tests; FailNewWorldAt is used by no test and is not pinned here.
+// world tests.
 
 // ---- add_param -----------------------------------------------------------------
 
@@ -157,21 +159,33 @@ TEST(BuiltInSuiteTest, OfferedOnlyAtItsVersion) {
 // iterate_generic: every index exactly once, whatever the thread count; thread
 // index 0 on the calling thread only; the host current on every thread that
 // runs a call (handle and suite callbacks find it there); the error of the
-// lowest failing index.
+// lowest failing index. Index 0 waits (a bounded time) until another thread
+// has made a call, so that worker threads take part however fast the calls are.
 TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsTheFirstError) {
   struct Record {
     const EmbeddedHost* host;
     std::thread::id caller;
+    bool wait_for_another_thread;
     std::mutex mutex;
+    std::condition_variable another_thread_called;
     std::vector<int> calls;
+    std::vector<std::pair<std::thread::id, A_long>> indexes;
     int wrong_host = 0, index_zero_elsewhere = 0;
   };
   const PF_IterateGenericFunc fn = [](void* refcon, A_long thread_index, A_long i, A_long) -> PF_Err {
     auto* r = static_cast<Record*>(refcon);
-    std::lock_guard<std::mutex> lock(r->mutex);
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock<std::mutex> lock(r->mutex);
     r->calls.push_back(i);
+    r->indexes.emplace_back(self, thread_index);
     r->wrong_host += EmbeddedHost::Current() != r->host;
-    r->index_zero_elsewhere += (thread_index == 0) != (std::this_thread::get_id() == r->caller);
+    r->index_zero_elsewhere += (thread_index == 0) != (self == r->caller);
+    r->another_thread_called.notify_all();
+    if (i == 0 && r->wait_for_another_thread) {
+      r->another_thread_called.wait_for(lock, std::chrono::seconds(10), [&] {
+        return std::any_of(r->indexes.begin(), r->indexes.end(), [&](const auto& e) { return e.first != self; });
+      });
+    }
     return i % 10 == 7 ? PF_Err(100 + i) : PF_Err_NONE;
   };
   for (const int threads : {1, 2, 5}) {
@@ -182,7 +196,7 @@ TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsThe
     ASSERT_EQ(host.InData()->pica_basicP->AcquireSuite("PF Iterate Generic Suite", 1, &table), kSPNoError);
     const auto* suite = static_cast<const PF_IterateGenericSuite1*>(table);
     for (const A_long n : {0, 1, 6, 40}) {
-      Record r{&host, std::this_thread::get_id(), {}, {}, 0, 0};
+      Record r{&host, std::this_thread::get_id(), threads > 1 && n > 1, {}, {}, {}, {}, 0, 0};
       EXPECT_EQ(suite->iterate_generic(n, &r, fn), n > 7 ? PF_Err(107) : PF_Err_NONE) << n;
       std::sort(r.calls.begin(), r.calls.end());
       std::vector<int> every(static_cast<size_t>(n));
@@ -190,9 +204,75 @@ TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsThe
       EXPECT_EQ(r.calls, every) << n;
       EXPECT_EQ(r.wrong_host, 0) << n;
       EXPECT_EQ(r.index_zero_elsewhere, 0) << n;
+      // Each thread keeps one index, no two threads share one, and every
+      // index is below the number of threads.
+      std::sort(r.indexes.begin(), r.indexes.end());
+      r.indexes.erase(std::unique(r.indexes.begin(), r.indexes.end()), r.indexes.end());
+      std::vector<A_long> seen;
+      for (size_t k = 0; k < r.indexes.size(); ++k) {
+        EXPECT_TRUE(k == 0 || r.indexes[k].first != r.indexes[k - 1].first) << n;
+        EXPECT_LT(r.indexes[k].second, threads) << n;
+        seen.push_back(r.indexes[k].second);
+      }
+      std::sort(seen.begin(), seen.end());
+      EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << n;
+      EXPECT_EQ(seen.size() > 1, r.wait_for_another_thread) << n;
     }
   }
   embedded::SetHostThreadCount(0);
+}
+
+// Refusals of the basic suite and the utility callbacks: names compared only
+// when both are given, a suite asked for with no host current is null, and
+// downsample factors and world disposal are checked field by field.
+TEST(HostCallbackRefusals, EachBadArgumentAloneIsRefused) {
+  EmbeddedHost host;
+  const SPBasicSuite* basic = host.InData()->pica_basicP;
+  EXPECT_TRUE(basic->IsEqual("a", "a"));
+  EXPECT_FALSE(basic->IsEqual("a", "b"));
+  EXPECT_FALSE(basic->IsEqual(nullptr, "a"));
+  EXPECT_FALSE(basic->IsEqual("a", nullptr));
+
+  const PF_RationalScale one{1, 1}, zero_den{1, 0}, zero_num{0, 1}, negative{-1, 2};
+  for (const auto& [x, y] : {std::pair{zero_den, one}, std::pair{one, zero_den}, std::pair{zero_num, one},
+                             std::pair{one, zero_num}, std::pair{negative, one}, std::pair{one, negative}}) {
+    EXPECT_THROW(host.SetDownsample(x, y), std::invalid_argument) << x.num << "/" << x.den << " " << y.num << "/" << y.den;
+  }
+  EXPECT_NO_THROW(host.SetDownsample({1, 2}, {1, 3}));
+
+  PF_UtilCallbacks* u = host.InData()->utils;
+  EXPECT_EQ(u->dispose_world(host.InData()->effect_ref, nullptr), PF_Err_BAD_CALLBACK_PARAM);
+  PF_EffectWorld* layer = host.CreateWorld(4, 4, false, false);
+  EXPECT_EQ(u->dispose_world(host.InData()->effect_ref, layer), PF_Err_BAD_CALLBACK_PARAM);
+
+  EXPECT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, 0, nullptr), PF_Err_BAD_CALLBACK_PARAM);
+
+  // A new thread has no host current.
+  const void* suite = &host;
+  SPErr with_out = kSPNoError, without_out = kSPNoError;
+  std::thread([&] {
+    with_out = basic->AcquireSuite("PF Iterate Generic Suite", 1, &suite);
+    without_out = basic->AcquireSuite("PF Iterate Generic Suite", 1, nullptr);
+  }).join();
+  EXPECT_NE(with_out, kSPNoError);
+  EXPECT_EQ(suite, nullptr);
+  EXPECT_NE(without_out, kSPNoError);
+}
+
+// A host that goes away stops being current on its thread, and leaves another
+// host current as it was.
+TEST(CurrentHost, ClearedOnlyByTheHostThatIsCurrent) {
+  EmbeddedHost first;
+  {
+    EmbeddedHost second;
+    EXPECT_EQ(EmbeddedHost::Current(), &second);
+    first.MakeCurrent();
+  }
+  EXPECT_EQ(EmbeddedHost::Current(), &first);
+  {
+    EmbeddedHost third;
+  }
+  EXPECT_EQ(EmbeddedHost::Current(), nullptr);
 }
 
 // The abort and progress callbacks (a limit after N progress calls, handlers
