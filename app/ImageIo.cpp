@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -58,9 +59,10 @@ ChannelMap MapChannels(const OIIO::ImageSpec& header) {
   return {0, 1, 2, alpha};
 }
 
-// A float sample, clamped to 0..1, as a 16-bit channel.
+// A float sample, clamped to 0..1, as a 16-bit channel; a NaN reads as 0
+// (every comparison with it is false, so it takes the lower branch).
 A_u_short UnitToChannel(double v) {
-  const double clamped = std::clamp(v, 0.0, 1.0);
+  const double clamped = v > 0.0 ? (v < 1.0 ? v : 1.0) : 0.0;
   return static_cast<A_u_short>(std::floor(clamped * 32768.0 + 0.5));
 }
 
@@ -180,10 +182,32 @@ void ConfigureImageLibrary() {
   OIIO::attribute("exr_threads", -1);
 }
 
+void CheckHeaderClaims(const std::string& path, uint64_t file_size) {
+  // A DPX file header: the magic number in the file's byte order at 0, the
+  // user-defined data size at 32; all ones means "not given".
+  constexpr size_t kUserDataSizeAt = 32;
+  constexpr uint32_t kUndefined = 0xFFFFFFFFu;
+  std::array<unsigned char, kUserDataSizeAt + 4> head{};
+  std::ifstream file(path, std::ios::binary);
+  if (!file.read(reinterpret_cast<char*>(head.data()), head.size())) return;
+  const bool big_endian = std::memcmp(head.data(), "SDPX", 4) == 0;
+  if (!big_endian && std::memcmp(head.data(), "XPDS", 4) != 0) return;
+  uint32_t size = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    const unsigned char byte = head[kUserDataSizeAt + (big_endian ? i : 3 - i)];
+    size = size << 8 | byte;
+  }
+  if (size != kUndefined && size > file_size) {
+    throw ReadFailure(path, "damaged DPX header: it claims " + std::to_string(size) +
+                                " bytes of user data in a file of " + std::to_string(file_size) + " bytes");
+  }
+}
+
 Layer ReadImage(const std::string& path) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) throw ReadFailure(path, std::strerror(errno));
   if (S_ISDIR(status.st_mode)) throw ReadFailure(path, "it is a folder");
+  CheckHeaderClaims(path, static_cast<uint64_t>(status.st_size));
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
   // libpng's own copy of a damaged PNG's error; ours names the file.

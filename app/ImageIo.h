@@ -59,6 +59,13 @@ void ConfigureImageLibrary();
 
 Layer ReadImage(const std::string& path);
 
+// Refuses a file whose header claims more than the file can hold where the
+// image library would act on the claim before reading anything: a DPX header's
+// user-data size is allocated (and filled) as given, so a damaged one asks for
+// gigabytes and then fails an assertion that ends the process. Throws the
+// error ReadImage throws; ReadImage calls it first.
+void CheckHeaderClaims(const std::string& path, uint64_t file_size);
+
 // Refuses, before any work, a file name whose format OpenImageIO cannot write.
 void CheckWritableFormat(const std::string& path);
 

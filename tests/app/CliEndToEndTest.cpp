@@ -202,7 +202,9 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged file (", "end of file"}},
       {{"--input", "CRC"}, 2, {"crc.png': not an image file that can be read (", "IHDR: CRC error"}},
-      {{"--input", "TEXT"}, 2, {"text.png': not an image file that can be read (Not a PNG file)"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
+      {{"--input", "TEXT"}, 2, {"text.png': not an image file that can be read (Not a PNG file)"}},
+      {{"--input", "DPX"}, 2, {"claim.dpx': damaged DPX header: it claims 4278190081 bytes of user data in a file of 2048"}},
+      {{"--input", "DPXBE"}, 2, {"claim-be.dpx': damaged DPX header: it claims 2049 bytes of user data in a file of 2048"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
       {{"--input", "EDGE"}, 0, {}},  // 30000 pixels wide is still accepted
       {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
       {{"--set", "Activate=on"}, 2, {"unknown parameter 'Activate'"}},
@@ -238,13 +240,22 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     damaged[29] = static_cast<char>(damaged[29] ^ 0xff);  // the header chunk's checksum
     std::ofstream(folder.File("crc.png"), std::ios::binary) << damaged;
     std::ofstream(folder.File("text.png")) << "GIF89a, not a PNG\n";
+    // DPX headers, in either byte order, whose user-data size (at byte 32) is
+    // more than the 2048-byte file holds.
+    std::string dpx(2048, '\0');
+    dpx.replace(0, 4, "XPDS");
+    dpx.replace(32, 4, std::string("\x01\x00\x00\xff", 4));
+    std::ofstream(folder.File("claim.dpx"), std::ios::binary) << dpx;
+    dpx.replace(0, 4, "SDPX");
+    dpx.replace(32, 4, std::string("\x00\x00\x08\x01", 4));
+    std::ofstream(folder.File("claim-be.dpx"), std::ios::binary) << dpx;
     std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
     std::ofstream(folder.File("huge.json")) << "{\"Line Width\": 1e999}";
     testfiles::WritePng(folder.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
     testfiles::WritePng(folder.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30000, 0));
     const Args before = folder.Files();
     const std::map<std::string, std::string> files = {{"OUT", "out.png"}, {"IN", "in.png"},
-        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"TEXT", "text.png"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
+        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"TEXT", "text.png"}, {"DPX", "claim.dpx"}, {"DPXBE", "claim-be.dpx"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
     Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", "OUT"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     for (std::string& a : args) a = files.count(a) ? folder.File(files.at(a)) : a;

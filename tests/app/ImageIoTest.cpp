@@ -148,4 +148,21 @@ TEST(ImageRoundTrip, TiffPngAndExrKeepEveryChannelWithinTheirMapping) {
   }
 }
 
+// Float samples outside 0..1 clamp, and a NaN reads as 0 (alpha 1, so the
+// colour is divided by 1).
+TEST(ImageRoundTrip, FloatSamplesClampAndNanReadsAsZero) {
+  const float values[] = {std::nanf(""), -INFINITY, INFINITY, -0.5f, 2.0f, 0.25f};
+  std::vector<float> samples;
+  for (const float v : values) samples.insert(samples.end(), {v, 0.0f, 0.0f, 1.0f});
+  testfiles::TempFolder folder;
+  const std::string path = folder.File("special.exr");
+  std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
+  ASSERT_TRUE(out && out->open(path, OIIO::ImageSpec(6, 1, 4, OIIO::TypeDesc::FLOAT)) &&
+              out->write_image(OIIO::TypeDesc::FLOAT, samples.data()) && out->close());
+  const app::Layer layer = app::ReadImage(path);
+  std::vector<A_u_short> red;
+  for (const PF_Pixel16& p : layer.pixels16) red.push_back(p.red);
+  EXPECT_EQ(red, (std::vector<A_u_short>{0, 0, 32768, 0, 32768, 8192}));
+}
+
 }  // namespace
