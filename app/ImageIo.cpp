@@ -77,8 +77,8 @@ PF_Pixel16 FloatPixel(const float* s, const ChannelMap& map, bool associated) {
 }
 
 template <typename T>
-std::vector<T> ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type) {
-  const OIIO::ImageSpec& header = in.spec();
+std::vector<T> ReadSamples(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std::string& path,
+                           OIIO::TypeDesc type) {
   std::vector<T> samples(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
                          static_cast<size_t>(header.nchannels));
   if (!in.read_image(0, 0, 0, header.nchannels, type, samples.data())) {
@@ -87,22 +87,21 @@ std::vector<T> ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::
   return samples;
 }
 
-Layer DecodeImage(OIIO::ImageInput& in, const std::string& path) {
-  const OIIO::ImageSpec& header = in.spec();
+Layer DecodeImage(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std::string& path) {
   const SampleKind kind = KindOf(header.format);
   const ChannelMap map = MapChannels(header);
   const size_t count = static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
   const size_t n = static_cast<size_t>(header.nchannels);
   Layer layer = Layer::Make(header.width, header.height, kind != SampleKind::k8);
   if (kind == SampleKind::k8) {
-    const std::vector<uint8_t> s = ReadSamples<uint8_t>(in, path, OIIO::TypeDesc::UINT8);
+    const std::vector<uint8_t> s = ReadSamples<uint8_t>(in, header, path, OIIO::TypeDesc::UINT8);
     for (size_t i = 0; i < count; ++i) {
       const uint8_t* p = &s[i * n];
       layer.pixels8[i] = {map.alpha < 0 ? A_u_char{255} : p[map.alpha], p[map.red], p[map.green],
                           p[map.blue]};
     }
   } else if (kind == SampleKind::k16) {
-    const std::vector<uint16_t> s = ReadSamples<uint16_t>(in, path, OIIO::TypeDesc::UINT16);
+    const std::vector<uint16_t> s = ReadSamples<uint16_t>(in, header, path, OIIO::TypeDesc::UINT16);
     for (size_t i = 0; i < count; ++i) {
       const uint16_t* p = &s[i * n];
       layer.pixels16[i] = {map.alpha < 0 ? A_u_short{32768} : Sample16ToChannel(p[map.alpha]),
@@ -111,7 +110,7 @@ Layer DecodeImage(OIIO::ImageInput& in, const std::string& path) {
     }
   } else {
     const bool associated = std::strcmp(in.format_name(), "openexr") == 0;
-    const std::vector<float> s = ReadSamples<float>(in, path, OIIO::TypeDesc::FLOAT);
+    const std::vector<float> s = ReadSamples<float>(in, header, path, OIIO::TypeDesc::FLOAT);
     for (size_t i = 0; i < count; ++i) layer.pixels16[i] = FloatPixel(&s[i * n], map, associated);
   }
   return layer;
@@ -212,9 +211,14 @@ Layer ReadImage(const std::string& path) {
   config.attribute("oiio:UnassociatedAlpha", 1);
   // libpng's own copy of a damaged PNG's error; ours names the file.
   const QuietStandardError quiet;
-  std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
+  // The reader is chosen by the name's extension, or else by the contents;
+  // opening it fills in the file's header.
+  std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(path, false, &config);
   if (!in) throw ReadFailure(path, "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
-  const OIIO::ImageSpec& header = in->spec();
+  OIIO::ImageSpec header;
+  if (!in->open(path, header, config)) {
+    throw ReadFailure(path, "not an image file that can be read (" + Trimmed(in->geterror()) + ")");
+  }
   if (header.width > kMaxLayerSide || header.height > kMaxLayerSide) {
     throw UsageError("'" + path + "' is " + std::to_string(header.width) + "x" +
                      std::to_string(header.height) + " pixels; layers wider or taller than " +
@@ -223,7 +227,7 @@ Layer ReadImage(const std::string& path) {
   if (header.width < 1 || header.height < 1 || header.nchannels < 1) {
     throw ReadFailure(path, "the image is empty");
   }
-  return DecodeImage(*in, path);
+  return DecodeImage(*in, header, path);
 }
 
 void CheckWritableFormat(const std::string& path) { CreateOutput(path); }

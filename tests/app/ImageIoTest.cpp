@@ -85,9 +85,14 @@ PF_Pixel Pattern8(uint32_t i) {
 std::vector<float> StoredSamples(const std::string& path) {
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
-  auto in = OIIO::ImageInput::open(path, &config);
-  std::vector<float> samples(size_t(in->spec().image_pixels()) * size_t(in->spec().nchannels));
-  in->read_image(0, 0, 0, in->spec().nchannels, OIIO::TypeDesc::FLOAT, samples.data());
+  auto in = OIIO::ImageInput::create(path, false, &config);
+  OIIO::ImageSpec header;
+  if (!in || !in->open(path, header, config)) {
+    ADD_FAILURE() << "cannot open " << path;
+    return {};
+  }
+  std::vector<float> samples(size_t(header.image_pixels()) * size_t(header.nchannels));
+  in->read_image(0, 0, 0, header.nchannels, OIIO::TypeDesc::FLOAT, samples.data());
   return samples;
 }
 
