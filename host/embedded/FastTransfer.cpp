@@ -143,22 +143,26 @@ F4 Lum(const Rgb4& c) {
 F4 Min3(const Rgb4& c) { return Min(Min(c.r, c.g), c.b); }
 F4 Max3(const Rgb4& c) { return Max(Max(c.r, c.g), c.b); }
 
-// Sets the colour's luminosity to l, then pulls channels that left [0, 1]
+// The non-separable blends work on levels, 0 to full, rather than on unit
+// colours: they are linear in the colour but for the clamp at full, so the
+// pixels' levels go in and come out as they are, without scaling either way.
+
+// Sets the colour's luminosity to l, then pulls channels that left [0, full]
 // back in, keeping it: towards l by l / (l - min) when min < 0, else by
-// (1 - l) / (max - l) when max > 1. The shifted colour's luminosity is l up to
-// rounding, so l itself serves. The colours here spread over at most 1, so no
-// lane needs both pulls, and one division serves every lane.
-Rgb4 SetLum(const Rgb4& colour, F4 l) {
-  const F4 one = Splat(1.0f);
+// (full - l) / (max - l) when max > full. The shifted colour's luminosity is
+// l up to rounding, so l itself serves. The colours here spread over at most
+// full, so no lane needs both pulls, and one division serves every lane.
+Rgb4 SetLum(const Rgb4& colour, F4 l, F4 full) {
+  const F4 one = full;
   const F4 shift = l - Lum(colour);
   const Rgb4 c{colour.r + shift, colour.g + shift, colour.b + shift};
   const F4 n = Min3(c), x = Max3(c);
   const F4 below = n < Splat(0.0f);
   const F4 pulled = F4{_mm_or_ps(below.v, (x > one).v)};
   if (!AnyLane(pulled)) return c;
-  // Lanes in range keep k = 1 (their colour, up to rounding).
+  // Lanes in range divide full by full and keep their colour.
   const F4 k = Select(pulled, Select(below, l, one - l) / Select(below, l - n, x - l), one);
-  auto channel = [&](F4 v) { return l + (v - l) * k; };
+  auto channel = [&](F4 v) { return Select(pulled, l + (v - l) * k, v); };
   return Rgb4{channel(c.r), channel(c.g), channel(c.b)};
 }
 
@@ -173,10 +177,12 @@ Rgb4 SetSat(const Rgb4& c, F4 s) {
   return Rgb4{(c.r - lo) * k, (c.g - lo) * k, (c.b - lo) * k};
 }
 
-Rgb4 Hue(const Rgb4& b, const Rgb4& s) { return SetLum(SetSat(s, Sat(b)), Lum(b)); }
-Rgb4 Saturation(const Rgb4& b, const Rgb4& s) { return SetLum(SetSat(b, Sat(s)), Lum(b)); }
-Rgb4 Color(const Rgb4& b, const Rgb4& s) { return SetLum(s, Lum(b)); }
-Rgb4 Luminosity(const Rgb4& b, const Rgb4& s) { return SetLum(b, Lum(s)); }
+Rgb4 Hue(const Rgb4& b, const Rgb4& s, F4 full) { return SetLum(SetSat(s, Sat(b)), Lum(b), full); }
+Rgb4 Saturation(const Rgb4& b, const Rgb4& s, F4 full) {
+  return SetLum(SetSat(b, Sat(s)), Lum(b), full);
+}
+Rgb4 Color(const Rgb4& b, const Rgb4& s, F4 full) { return SetLum(s, Lum(b), full); }
+Rgb4 Luminosity(const Rgb4& b, const Rgb4& s, F4 full) { return SetLum(b, Lum(s), full); }
 
 // ---- Pixels in and out ----------------------------------------------------------------
 
@@ -239,17 +245,24 @@ F4 Unit(__m128i level) {
   return F4{_mm_cvtepi32_ps(level)} * Splat(1.0f / Depth<P>::kMax);
 }
 
-template <typename P>
-Rgb4 UnitColour(const Quad& q) {
-  return Rgb4{Unit<P>(q.r), Unit<P>(q.g), Unit<P>(q.b)};
+// The colour in units, or in levels where the blend works on levels.
+template <typename P, bool kLevels>
+Rgb4 Colour(const Quad& q) {
+  if constexpr (kLevels) {
+    return Rgb4{F4{_mm_cvtepi32_ps(q.r)}, F4{_mm_cvtepi32_ps(q.g)}, F4{_mm_cvtepi32_ps(q.b)}};
+  } else {
+    return Rgb4{Unit<P>(q.r), Unit<P>(q.g), Unit<P>(q.b)};
+  }
 }
 
 // Rounds half up into 0..full like the reference; NaN becomes 0 (maxps
-// returns its second operand when the first is NaN).
-template <typename P>
+// returns its second operand when the first is NaN). v is in units, or in
+// levels when kLevels.
+template <typename P, bool kLevels = false>
 __m128i Level(F4 v) {
   constexpr float kFull = Depth<P>::kMax;
-  const __m128 scaled = _mm_max_ps((v * Splat(kFull) + Splat(0.5f)).v, _mm_setzero_ps());
+  const F4 levels = kLevels ? v : v * Splat(kFull);
+  const __m128 scaled = _mm_max_ps((levels + Splat(0.5f)).v, _mm_setzero_ps());
   return _mm_cvttps_epi32(_mm_min_ps(scaled, _mm_set1_ps(kFull)));
 }
 
@@ -277,10 +290,11 @@ struct Job {
 
 // Writes the four composited pixels, or the destination where the source
 // was fully transparent; alpha stays the destination's under rgb_only.
-template <typename P>
+template <bool kLevels = false, typename P>
 void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, __m128i alpha,
                 const Rgb4& c) {
-  Quad result{job.rgbOnly ? d.a : alpha, Level<P>(c.r), Level<P>(c.g), Level<P>(c.b)};
+  Quad result{job.rgbOnly ? d.a : alpha, Level<P, kLevels>(c.r), Level<P, kLevels>(c.g),
+              Level<P, kLevels>(c.b)};
   if (_mm_movemask_epi8(clear) != 0) {
     result = Quad{SelectInt(clear, d.a, result.a), SelectInt(clear, d.r, result.r),
                   SelectInt(clear, d.g, result.g), SelectInt(clear, d.b, result.b)};
@@ -293,9 +307,20 @@ void StoreGroup(P* out, const Job& job, const Quad& d, __m128i clear, __m128i al
 // The blend computed on the unit colours.
 template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
 struct Computed {
+  static constexpr bool kLevels = false;
   template <typename P>
   static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& /*d*/, const Quad& /*s*/) {
     return Blend(cb, cs);
+  }
+};
+
+// A non-separable blend computed on levels.
+template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&, F4 full)>
+struct OnLevels {
+  static constexpr bool kLevels = true;
+  template <typename P>
+  static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& /*d*/, const Quad& /*s*/) {
+    return Blend(cb, cs, Splat(static_cast<float>(Depth<P>::kMax)));
   }
 };
 
@@ -331,6 +356,7 @@ inline F4 Lookup_4x32(const float* table, __m128i s, __m128i b) {
 // A separable blend looked up at 8 bits and computed at 16.
 template <F4 (*Blend)(F4, F4)>
 struct Tabled8 {
+  static constexpr bool kLevels = false;
   template <typename P>
   static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& d, const Quad& s) {
     if constexpr (std::is_same_v<P, PF_Pixel>) {
@@ -353,7 +379,8 @@ struct SourceOver {
     const __m128i clear = _mm_cmpeq_epi32(s.a, _mm_setzero_si128());
     if (AllLanes(clear)) return;  // the source lays nothing here
     const Quad d = Depth<P>::Load(out);
-    const Rgb4 cs = UnitColour<P>(s), cb = UnitColour<P>(d);
+    constexpr bool kLevels = Blend::kLevels;
+    const Rgb4 cs = Colour<P, kLevels>(s), cb = Colour<P, kLevels>(d);
     const Rgb4 mixed = Blend::template Mix<P>(cb, cs, d, s);
     const F4 one = Splat(1.0f);
     const __m128i full = _mm_set1_epi32(Depth<P>::kMax);
@@ -362,14 +389,14 @@ struct SourceOver {
       // same values as the general branch without its division, and over an
       // opaque source at full opacity the blend itself.
       if (job.fullOpacity && AllLanes(_mm_cmpeq_epi32(s.a, full))) {
-        StoreGroup(out, job, d, clear, full, mixed);
+        StoreGroup<kLevels>(out, job, d, clear, full, mixed);
         return;
       }
       const F4 as = Unit<P>(s.a) * Splat(job.opacity);
       const F4 rest = one - as;
       auto channel = [&](F4 m, F4 b) { return as * m + rest * b; };
-      StoreGroup(out, job, d, clear, full,
-                 Rgb4{channel(mixed.r, cb.r), channel(mixed.g, cb.g), channel(mixed.b, cb.b)});
+      StoreGroup<kLevels>(out, job, d, clear, full,
+                         Rgb4{channel(mixed.r, cb.r), channel(mixed.g, cb.g), channel(mixed.b, cb.b)});
       return;
     }
     const F4 as = Unit<P>(s.a) * Splat(job.opacity);
@@ -379,9 +406,9 @@ struct SourceOver {
     const F4 ao = ab + wSrc;
     const F4 inv = one / ao;
     auto channel = [&](F4 c, F4 m, F4 b) { return (wSrc * c + wMix * m + wDst * b) * inv; };
-    StoreGroup(out, job, d, clear, Level<P>(ao),
-               Rgb4{channel(cs.r, mixed.r, cb.r), channel(cs.g, mixed.g, cb.g),
-                    channel(cs.b, mixed.b, cb.b)});
+    StoreGroup<kLevels>(out, job, d, clear, Level<P>(ao),
+                        Rgb4{channel(cs.r, mixed.r, cb.r), channel(cs.g, mixed.g, cb.g),
+                             channel(cs.b, mixed.b, cb.b)});
   }
 };
 
@@ -393,7 +420,7 @@ struct AlphaAdd {
     const __m128i clear = _mm_cmpeq_epi32(s.a, _mm_setzero_si128());
     if (AllLanes(clear)) return;
     const Quad d = Depth<P>::Load(out);
-    const Rgb4 cs = UnitColour<P>(s), cb = UnitColour<P>(d);
+    const Rgb4 cs = Colour<P, false>(s), cb = Colour<P, false>(d);
     const F4 as = Unit<P>(s.a) * Splat(job.opacity);
     const F4 ab = Unit<P>(d.a);
     const F4 sum = as + ab;
@@ -486,14 +513,14 @@ constexpr FastMode Mode(PF_TransferMode code) {
   return FastMode{code, &GroupRows<Op, PF_Pixel>, &GroupRows<Op, PF_Pixel16>, false};
 }
 
-template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&)>
+template <Rgb4 (*Blend)(const Rgb4&, const Rgb4&, F4)>
 constexpr FastMode NonSeparable(PF_TransferMode code) {
-  return Mode<SourceOver<Computed<Blend>>>(code);
+  return Mode<SourceOver<OnLevels<Blend>>>(code);
 }
 
 template <F4 (*Blend)(F4, F4)>
 constexpr FastMode Separable(PF_TransferMode code) {
-  return NonSeparable<PerChannel<Blend>>(code);
+  return Mode<SourceOver<Computed<PerChannel<Blend>>>>(code);
 }
 
 // For blends that cost more than a lookup.
