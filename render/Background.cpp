@@ -1,9 +1,7 @@
 #include "render/Background.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "Common/PixelTraits.h"
+#include "Common/StreamingStores.h"
 
 namespace {
 
@@ -34,9 +32,9 @@ void Background<P>::LayRun(int32_t y, int32_t left, int32_t right) const {
   P* to = PixelAt<P>(output_, left, y);
   const auto count = static_cast<size_t>(right - left + 1);
   if (copiesInput_) {
-    std::memcpy(to, PixelAt<P>(input_, left, y), count * sizeof(P));
+    StreamCopy(to, PixelAt<P>(input_, left, y), count * sizeof(P));
   } else {
-    std::fill_n(to, count, fill_);
+    StreamFill(to, count, &fill_, sizeof(P));
   }
 }
 
