@@ -12,74 +12,102 @@ namespace {
 // Rows per band of background.
 constexpr int32_t kBackgroundRows = 16;
 
-// The part of the frame one band of columns writes; no rows when top > bottom.
-struct BandRect {
-  int32_t left, right, top, bottom;
-  bool HoldsRow(int32_t y) const { return top <= y && y <= bottom; }
+using RowSpan = StrokeReach::RowSpan;
+
+// The rows one band of columns writes: the union of its columns' row spans,
+// as sorted, disjoint runs of rows. Between two runs the band leaves the
+// background to the bands of rows, which lay it a whole row at a time; a
+// curve that crosses a band twice would otherwise have the band lay the gap
+// between its crossings one column at a time.
+struct BandRows {
+  int32_t left, right;
+  std::vector<RowSpan> runs;
 };
 
+// Merges spans sorted by their first row into disjoint runs.
+std::vector<RowSpan> MergeRuns(std::vector<RowSpan>& spans) {
+  std::sort(spans.begin(), spans.end(),
+            [](const RowSpan& a, const RowSpan& b) { return a.first < b.first; });
+  std::vector<RowSpan> runs;
+  for (const RowSpan& span : spans) {
+    if (!runs.empty() && span.first <= runs.back().last + 1) {
+      runs.back().last = std::max(runs.back().last, span.last);
+    } else {
+      runs.push_back(span);
+    }
+  }
+  return runs;
+}
+
 // The rows of columns [first, last] that may be shaded, clipped to rows
-// [firstRow, lastRow], and the rectangle of each band of columns.
+// [firstRow, lastRow], and the rows of each band of columns.
 class StrokeLayout {
  public:
   template <typename P>
   StrokeLayout(const CurveSampler<P>& sampler, int32_t first, int32_t last, int32_t firstRow,
                int32_t lastRow)
       : first_(first), spanStart_(static_cast<size_t>(std::max(0, last - first + 1)) + 1, 0) {
-    std::vector<StrokeReach::RowSpan> column;
+    std::vector<RowSpan> column;
     for (int32_t x = first; x <= last; ++x) {
       sampler.ColumnSpans(x, column);
-      for (const StrokeReach::RowSpan& span : column) {
-        const StrokeReach::RowSpan clipped{std::max(firstRow, span.first), std::min(lastRow, span.last)};
+      for (const RowSpan& span : column) {
+        const RowSpan clipped{std::max(firstRow, span.first), std::min(lastRow, span.last)};
         if (clipped.first <= clipped.last) spans_.push_back(clipped);
       }
       spanStart_[static_cast<size_t>(x - first) + 1] = spans_.size();
     }
+    std::vector<RowSpan> bandSpans;
     for (int32_t band = 0; band < column_bands::BandCount(first, last); ++band) {
       const int32_t left = first + band * column_bands::kBandColumns;
-      BandRect rect{left, std::min(last, left + column_bands::kBandColumns - 1), INT32_MAX, INT32_MIN};
-      for (int32_t x = rect.left; x <= rect.right; ++x) {
-        const auto spans = Spans(x);
-        if (spans.first == spans.second) continue;
-        rect.top = std::min(rect.top, spans.first->first);
-        rect.bottom = std::max(rect.bottom, (spans.second - 1)->last);
-      }
-      rects_.push_back(rect);
+      const int32_t right = std::min(last, left + column_bands::kBandColumns - 1);
+      bandSpans.assign(Spans(left).first, Spans(right).second);
+      bands_.push_back(BandRows{left, right, MergeRuns(bandSpans)});
     }
   }
 
   // The sorted, disjoint spans of column x.
-  std::pair<const StrokeReach::RowSpan*, const StrokeReach::RowSpan*> Spans(int32_t x) const {
+  std::pair<const RowSpan*, const RowSpan*> Spans(int32_t x) const {
     const auto i = static_cast<size_t>(x - first_);
     return {spans_.data() + spanStart_[i], spans_.data() + spanStart_[i + 1]};
   }
-  const std::vector<BandRect>& Rects() const { return rects_; }
-  const BandRect& RectOf(int32_t x) const {
-    return rects_[static_cast<size_t>((x - first_) / column_bands::kBandColumns)];
+  const std::vector<BandRows>& Bands() const { return bands_; }
+  const BandRows& BandOf(int32_t x) const {
+    return bands_[static_cast<size_t>((x - first_) / column_bands::kBandColumns)];
   }
 
  private:
   int32_t first_;
-  std::vector<StrokeReach::RowSpan> spans_;
+  std::vector<RowSpan> spans_;
   std::vector<size_t> spanStart_;  // per column, and one past the last
-  std::vector<BandRect> rects_;
+  std::vector<BandRows> bands_;
 };
 
-// Lays the background over rows [top, bottom], around the band rectangles.
+// Lays the background over rows [top, bottom], around the runs of the bands.
 template <typename P>
-void LayBackgroundAround(const Background<P>& background, const std::vector<BandRect>& rects,
+void LayBackgroundAround(const Background<P>& background, const std::vector<BandRows>& bands,
                          int32_t top, int32_t bottom) {
-  std::vector<const BandRect*> crossing;
-  for (const BandRect& rect : rects) {
-    if (rect.top <= bottom && top <= rect.bottom) crossing.push_back(&rect);
+  // Per band crossing these rows, its next run that does not end above the
+  // current row.
+  struct Cursor {
+    const BandRows* band;
+    const RowSpan* run;
+    const RowSpan* end;
+  };
+  std::vector<Cursor> crossing;
+  for (const BandRows& band : bands) {
+    const RowSpan* end = band.runs.data() + band.runs.size();
+    const RowSpan* run = std::partition_point(band.runs.data(), end,
+                                              [&](const RowSpan& r) { return r.last < top; });
+    if (run != end && run->first <= bottom) crossing.push_back(Cursor{&band, run, end});
   }
   const int32_t lastColumn = background.Width() - 1;
   for (int32_t y = top; y <= bottom; ++y) {
     int32_t x = 0;
-    for (const BandRect* rect : crossing) {
-      if (!rect->HoldsRow(y)) continue;
-      if (x < rect->left) background.LayRun(y, x, rect->left - 1);
-      x = rect->right + 1;
+    for (Cursor& cursor : crossing) {
+      while (cursor.run != cursor.end && cursor.run->last < y) ++cursor.run;
+      if (cursor.run == cursor.end || cursor.run->first > y) continue;
+      if (x < cursor.band->left) background.LayRun(y, x, cursor.band->left - 1);
+      x = cursor.band->right + 1;
     }
     if (x <= lastColumn) background.LayRun(y, x, lastColumn);
   }
@@ -103,28 +131,31 @@ void DrawStrokeInBands(PF_InData* in_data, CurveSampler<P>* sampler, const Backg
   }
   std::optional<StrokeLayout> layout;
   if (sampler != nullptr) layout.emplace(*sampler, first, last, firstRow, lastRow);
-  const std::vector<BandRect> noRects;
-  const std::vector<BandRect>& rects = layout ? layout->Rects() : noRects;
+  const std::vector<BandRows> noBands;
+  const std::vector<BandRows>& bands = layout ? layout->Bands() : noBands;
 
   std::vector<char> shaded(static_cast<size_t>(last - first + 1), 0);
   const auto shade = [&](int32_t /*band*/, int32_t x) {
-    const BandRect& rect = layout->RectOf(x);
-    int32_t y = rect.top;
     const auto spans = layout->Spans(x);
-    for (const StrokeReach::RowSpan* span = spans.first; span != spans.second; ++span) {
-      background.LayColumn(x, y, span->first - 1);
-      for (y = span->first; y <= span->last; ++y) {
-        background.Put(x, y, sampler->ShadePixel(x, y, background.At(x, y)));
+    const RowSpan* span = spans.first;
+    // Each span lies inside one run of its band.
+    for (const RowSpan& run : layout->BandOf(x).runs) {
+      int32_t y = run.first;
+      for (; span != spans.second && span->first <= run.last; ++span) {
+        background.LayColumn(x, y, span->first - 1);
+        for (y = span->first; y <= span->last; ++y) {
+          background.Put(x, y, sampler->ShadePixel(x, y, background.At(x, y)));
+        }
       }
+      background.LayColumn(x, y, run.last);
     }
-    background.LayColumn(x, y, rect.bottom);
     shaded[static_cast<size_t>(x - first)] = 1;
   };
   const int32_t rowBands = (background.Height() + kBackgroundRows - 1) / kBackgroundRows;
   std::vector<char> laid(static_cast<size_t>(rowBands), 0);
   const auto layRows = [&](int32_t job) {
     const int32_t top = job * kBackgroundRows;
-    LayBackgroundAround(background, rects, top, std::min(background.Height() - 1, top + kBackgroundRows - 1));
+    LayBackgroundAround(background, bands, top, std::min(background.Height() - 1, top + kBackgroundRows - 1));
     laid[static_cast<size_t>(job)] = 1;
   };
   try {
@@ -135,8 +166,8 @@ void DrawStrokeInBands(PF_InData* in_data, CurveSampler<P>* sampler, const Backg
       if (!laid[static_cast<size_t>(job)]) layRows(job);
     }
     for (int32_t x = first; x <= last; ++x) {
-      const BandRect& rect = layout->RectOf(x);
-      if (!shaded[static_cast<size_t>(x - first)]) background.LayColumn(x, rect.top, rect.bottom);
+      if (shaded[static_cast<size_t>(x - first)]) continue;
+      for (const RowSpan& run : layout->BandOf(x).runs) background.LayColumn(x, run.first, run.last);
     }
     throw;
   }

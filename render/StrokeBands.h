@@ -2,8 +2,8 @@
 // host's bands, so that laying the background (memory-bound, in proportion
 // to the frame) and shading (compute-bound, in proportion to the stroke)
 // overlap on different threads. Their writes never meet: each band of
-// columns owns the rectangle its columns' row spans cover and writes every
-// pixel of it, shaded or background; bands of rows lay the background
+// columns owns the runs of rows its columns' row spans cover and writes every
+// pixel of them, shaded or background; bands of rows lay the background
 // everywhere else. The background of a pixel is read from its source, never
 // from the output, so the order of the two does not matter.
 #pragma once
