@@ -92,48 +92,11 @@ TEST(CliRender, PassesTheLayerThroughByTheDepthConversionRules) {
   }
 }
 
-// ---- Output views -----------------------------------------------------------------------
-
-using Spot = std::pair<uint32_t, uint32_t>;
-
-std::vector<uint32_t> Rgba(const testfiles::RawPng& png, Spot at) {
-  return {png.At(at.first, at.second, 0), png.At(at.first, at.second, 1), png.At(at.first, at.second, 2),
-          png.At(at.first, at.second, 3)};
-}
-
-// The horizontal bar in 1000 x 200: panel 500 x 200 at x 250..750, bar x
-// 300..700, y 70..140. The vertical one is drawn so, then (x', y') goes to
-// (199 - y', x'): the bar spans x 59..129 and y 300..700. Default dots: red
-// at 20 %, green at 50 %, blue at 80 %.
-TEST(CliViews, GradientViewsDrawTheBarWithPositionZeroFirst) {
-  const struct { const char* view; const char* size; std::vector<Spot> white, black; Spot reddish, bluish; } cases[] = {
-      {"hoz", "1000x200", {{300, 70}, {700, 70}, {300, 140}, {700, 140}, {500, 70}}, {{5, 5}, {290, 100}}, {305, 105}, {695, 105}},
-      {"vert", "200x1000", {{59, 300}, {129, 300}, {59, 700}, {129, 700}}, {{5, 5}}, {95, 305}, {95, 695}}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.view);
-    TempFolder folder;
-    const testfiles::RawPng png = Render(folder, {"--size", c.size, "--set", std::string("Output View=Gradient View (") + c.view + ")"});
-    for (Spot s : c.white) EXPECT_EQ(Rgba(png, s), std::vector<uint32_t>({255, 255, 255, 255})) << s.first << "," << s.second;
-    for (Spot s : c.black) EXPECT_EQ(Rgba(png, s), std::vector<uint32_t>({0, 0, 0, 255})) << s.first << "," << s.second;
-    EXPECT_GT(Rgba(png, c.reddish)[0], Rgba(png, c.reddish)[2]);
-    EXPECT_GT(Rgba(png, c.bluish)[2], Rgba(png, c.bluish)[0]);
-  }
-}
+// ---- Threads -----------------------------------------------------------------------------
 
 // Points 1 and 2 with their handles on the line y = 100, from x 40 to 360.
 const Args kLine = Sets({"Point 1/Activate=on", "Point 2/Activate=on", "Point 1/Point=40,100", "Point 1/Handle=0,100",
                          "Point 2/Point=360,100", "Point 2/Handle=320,100", "Show Path?=off"});
-
-TEST(CliViews, NormalViewDrawsTheStrokeAlongActivePointsOnly) {
-  TempFolder folder;
-  WritePattern8(folder.File("in.png"), 400, 200);
-  const testfiles::RawPng dst = Render(folder, Args{"--input", folder.File("in.png")} + kLine);
-  const testfiles::RawPng src = testfiles::ReadPng(folder.File("in.png"));
-  // On the line the stroke's centre colour replaces the layer; 60 pixels
-  // above it the layer is untouched.
-  EXPECT_NE(dst.At(200, 100, 0), src.At(200, 100, 0));
-  EXPECT_EQ(Rgba(dst, {200, 40}), Rgba(src, {200, 40}));
-}
 
 // The host's thread count changes no pixel.
 TEST(CliViews, NormalViewIsTheSameOnOneThreadOrSeveral) {
@@ -206,20 +169,16 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--input", "DPX"}, 2, {"claim.dpx': damaged DPX header: it claims 4278190081 bytes of user data in a file of 2048"}},
       {{"--input", "DPXBE"}, 2, {"claim-be.dpx': damaged DPX header: it claims 2049 bytes of user data in a file of 2048"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
       {{"--input", "EDGE"}, 0, {}},  // 30000 pixels wide is still accepted
+      // One row per way a value is refused; the forms of each are in the
+      // parameter and option tables of the unit tests.
       {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
-      {{"--set", "Activate=on"}, 2, {"unknown parameter 'Activate'"}},
       {{"--set", "End Point Style=Pointy"}, 2, {"parameter \"End Point Style\": 'Pointy' is not a choice; choices are: Round, Flat"}},
       {{"--set", "Line Width=1000.5"}, 2, {"\"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"}},
-      {{"--set", "Falloff=-1"}, 2, {"\"Falloff\" (index 7): -1 is outside the range 0 to 100"}},
-      {{"--set", "Repeats=many"}, 2, {"\"Repeats\": 'many' is not a number"}},
       {{"--params", "JSON"}, 2, {"bad.json': malformed JSON"}},
       {{"--params", "HUGE"}, 2, {"huge.json': malformed JSON: number overflow"}},
       {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
-      {{"--set", "Point 1/Point=12;40"}, 2, {"\"Point 1/Point\": '12;40' is not a point"}},
-      {{"--set", "Path Color=white"}, 2, {"\"Path Color\": 'white' is not a colour"}},
-      {{"--set", "Close Path?=maybe"}, 2, {"\"Close Path?\": 'maybe' is not a checkbox value"}},
       {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}}, {{"--size", "30001x10"}, 2, {"30000"}},
-      {{"--size", "big"}, 2, {"--size 'big'"}}, {{"--downsample", "1/0"}, 2, {"--downsample '1/0'"}},
+      {{"--size", "big"}, 2, {"--size 'big'"}},
       {{"--depth", "12"}, 2, {"--depth"}}, {{"--threads", "0"}, 2, {"--threads"}}, {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
       {{"--module", "MISSING"}, 2, {"cannot load the effect module"}},
       {{"render", "--output", "no/such/folder/x.png"}, 2, {"no/such/folder/x.png"}},
@@ -227,9 +186,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--host-version", "11.0", "--set", transfer + "Linear Light"}, 2, not_a_choice("Linear Light")},
       {{"--size", "64x64", "--host-version", "11.0", "--set", transfer + "Luminosity"}, 0, {}},
       {{"--size", "64x64", "--host-version", "13.2", "--set", transfer + "Alpha Add"}, 0, {}},
-      {{"--host-version", "13.2", "--set", transfer + "Pin Light"}, 2, not_a_choice("Pin Light")},
-      {{"--host-version", "11.0", "--set", transfer + "16"}, 2, not_a_choice("16")},
-      {{"--size", "64x64", "--host-version", "11.0", "--set", transfer + "15"}, 0, {}}};
+      {{"--host-version", "13.2", "--set", transfer + "Pin Light"}, 2, not_a_choice("Pin Light")}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
     TempFolder folder;

@@ -106,20 +106,6 @@ TEST_F(ModuleTest, GlobalSetUpReportsTheVersionWordAndAddsItsFlagsToWhatWasThere
   }
 }
 
-TEST_F(ModuleTest, ParameterSetUpAfterGlobalSetUpRegistersThePointLayout) {
-  Session session(Module());
-  session.SetUp();
-  const auto& params = session.Host().RegisteredParams();
-  EXPECT_EQ(session.OutData()->num_params, 113);
-  // Registered entry i is parameter i + 1: "Activate" of Point 3 at 93 is a
-  // supervised checkbox, "Point" at 94 a greyed-out point.
-  EXPECT_EQ(params[92].param_type, PF_Param_CHECKBOX);
-  EXPECT_NE(params[92].flags & PF_ParamFlag_SUPERVISE, 0);
-  EXPECT_EQ(params[93].param_type, PF_Param_POINT);
-  EXPECT_NE(params[93].ui_flags & PF_PUI_DISABLED, 0);
-  EXPECT_EQ(params[111].param_type, PF_Param_GROUP_END);
-}
-
 TEST_F(ModuleTest, AboutWritesNameStageVersionBuildAndCredits) {
   Session session(Module());
   EXPECT_EQ(session.Call(PF_Cmd_ABOUT), PF_Err_NONE);
