@@ -154,8 +154,8 @@ TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
 
 // Refused input exits with 2, names the problem and writes nothing. The rows
 // that exit with 0 are transfer modes the host version allows; a refusal of
-// one lists the choices. OUT, IN, MISSING, TRUNC, CRC, TEXT, WIDE, EDGE and JSON stand
-// for files of the test.
+// one lists the choices. IN, MISSING, TRUNC, CRC, TEXT, DPX, DPXBE, JSON, HUGE,
+// WIDE and EDGE stand for files of the test.
 TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::string transfer = "Original Blend Transfer=";
   const auto not_a_choice = [](const std::string& choice) {
@@ -187,40 +187,43 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--size", "64x64", "--host-version", "11.0", "--set", transfer + "Luminosity"}, 0, {}},
       {{"--size", "64x64", "--host-version", "13.2", "--set", transfer + "Alpha Add"}, 0, {}},
       {{"--host-version", "13.2", "--set", transfer + "Pin Light"}, 2, not_a_choice("Pin Light")}};
+  // The files the rows read, made once; each row writes into a folder of its own.
+  TempFolder sources;
+  WritePattern8(sources.File("in.png"), 64, 64);
+  const std::string whole = ReadFile(sources.File("in.png"));
+  std::ofstream(sources.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
+  std::string damaged = whole;
+  damaged[29] = static_cast<char>(damaged[29] ^ 0xff);  // the header chunk's checksum
+  std::ofstream(sources.File("crc.png"), std::ios::binary) << damaged;
+  std::ofstream(sources.File("text.png")) << "GIF89a, not a PNG\n";
+  // DPX headers, in either byte order, whose user-data size (at byte 32) is
+  // more than the 2048-byte file holds.
+  std::string dpx(2048, '\0');
+  dpx.replace(0, 4, "XPDS");
+  dpx.replace(32, 4, std::string("\x01\x00\x00\xff", 4));
+  std::ofstream(sources.File("claim.dpx"), std::ios::binary) << dpx;
+  dpx.replace(0, 4, "SDPX");
+  dpx.replace(32, 4, std::string("\x00\x00\x08\x01", 4));
+  std::ofstream(sources.File("claim-be.dpx"), std::ios::binary) << dpx;
+  std::ofstream(sources.File("bad.json")) << "{\"Line Width\": 30,,}";
+  std::ofstream(sources.File("huge.json")) << "{\"Line Width\": 1e999}";
+  testfiles::WritePng(sources.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
+  testfiles::WritePng(sources.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30000, 0));
+  const Args inputs = sources.Files();
+  const std::map<std::string, std::string> files = {{"IN", "in.png"},
+      {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"TEXT", "text.png"}, {"DPX", "claim.dpx"}, {"DPXBE", "claim-be.dpx"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
     TempFolder folder;
-    WritePattern8(folder.File("in.png"), 64, 64);
-    const std::string whole = ReadFile(folder.File("in.png"));
-    std::ofstream(folder.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
-    std::string damaged = whole;
-    damaged[29] = static_cast<char>(damaged[29] ^ 0xff);  // the header chunk's checksum
-    std::ofstream(folder.File("crc.png"), std::ios::binary) << damaged;
-    std::ofstream(folder.File("text.png")) << "GIF89a, not a PNG\n";
-    // DPX headers, in either byte order, whose user-data size (at byte 32) is
-    // more than the 2048-byte file holds.
-    std::string dpx(2048, '\0');
-    dpx.replace(0, 4, "XPDS");
-    dpx.replace(32, 4, std::string("\x01\x00\x00\xff", 4));
-    std::ofstream(folder.File("claim.dpx"), std::ios::binary) << dpx;
-    dpx.replace(0, 4, "SDPX");
-    dpx.replace(32, 4, std::string("\x00\x00\x08\x01", 4));
-    std::ofstream(folder.File("claim-be.dpx"), std::ios::binary) << dpx;
-    std::ofstream(folder.File("bad.json")) << "{\"Line Width\": 30,,}";
-    std::ofstream(folder.File("huge.json")) << "{\"Line Width\": 1e999}";
-    testfiles::WritePng(folder.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
-    testfiles::WritePng(folder.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30000, 0));
-    const Args before = folder.Files();
-    const std::map<std::string, std::string> files = {{"OUT", "out.png"}, {"IN", "in.png"},
-        {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"TEXT", "text.png"}, {"DPX", "claim.dpx"}, {"DPXBE", "claim-be.dpx"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
-    Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", "OUT"};
+    Args args = c.args[0] == "render" || c.args[0] == "draw" ? Args{} : Args{"render", "--output", folder.File("out.png")};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    for (std::string& a : args) a = files.count(a) ? folder.File(files.at(a)) : a;
+    for (std::string& a : args) a = files.count(a) ? sources.File(files.at(a)) : a;
     const CliRun run = RunCli(args);
     EXPECT_EQ(run.exit_status, c.exit_status) << run.err;
     for (const std::string& fragment : c.fragments) EXPECT_TRUE(Contains(run.err, fragment)) << run.err;
     if (c.exit_status == 0) continue;
-    EXPECT_EQ(folder.Files(), before);
+    EXPECT_TRUE(folder.Files().empty());
+    EXPECT_EQ(sources.Files(), inputs);
     EXPECT_EQ(run.out, "");
     // An image that cannot be read gets our one message, and nothing the
     // image libraries print themselves.
