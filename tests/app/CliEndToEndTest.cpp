@@ -13,17 +13,6 @@
 namespace testfiles {
 namespace {
 
-// An 8-bit RGBA layer with every channel varying, so that any pixel moved or
-// altered shows.
-void WritePattern8(const std::string& path, uint32_t w, uint32_t h) {
-  std::vector<uint32_t> s;
-  for (uint32_t i = 0; i < w * h; ++i) {
-    const uint32_t x = i % w, y = i / w;
-    s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256, 255 - (x + y) % 64});
-  }
-  testfiles::WritePng(path, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, s);
-}
-
 // "--set" before each assignment.
 Args Sets(const Args& assignments) {
   Args args;
@@ -67,7 +56,7 @@ TEST(CliRender, PassesTheLayerThroughByTheDepthConversionRules) {
     SCOPED_TRACE(std::to_string(c.input_bits) + " bits in, --depth '" + c.depth + "'");
     TempFolder folder;
     const std::string in = folder.File("in.png");
-    if (c.input_bits == 8) WritePattern8(in, 40, 30);
+    if (c.input_bits == 8) WritePattern(in, 40, 30);
     std::vector<uint32_t> all;
     for (uint32_t i = 0; c.input_bits == 16 && i < 182 * 181; ++i) {
       const uint32_t v = std::min<uint32_t>(i, 32768), p = (v * 65535u + 16384u) >> 15;
@@ -189,7 +178,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--host-version", "13.2", "--set", transfer + "Pin Light"}, 2, not_a_choice("Pin Light")}};
   // The files the rows read, made once; each row writes into a folder of its own.
   TempFolder sources;
-  WritePattern8(sources.File("in.png"), 64, 64);
+  WritePattern(sources.File("in.png"), 64, 64);
   const std::string whole = ReadFile(sources.File("in.png"));
   std::ofstream(sources.File("trunc.png"), std::ios::binary) << whole.substr(0, whole.size() / 2);
   std::string damaged = whole;
@@ -342,9 +331,9 @@ TEST(CliSequence, AFailedFrameStopsTheRunNamingItAndKeepsTheFramesBefore) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
     TempFolder folder;
-    WritePattern8(folder.File("in.0.png"), 64, 48);
-    WritePattern8(folder.File("in.1.png"), 64, 48);
-    if (c.frame2_width) WritePattern8(folder.File("in.2.png"), c.frame2_width, 48);
+    WritePattern(folder.File("in.0.png"), 64, 48);
+    WritePattern(folder.File("in.1.png"), 64, 48);
+    if (c.frame2_width) WritePattern(folder.File("in.2.png"), c.frame2_width, 48);
     const CliRun run = RunCli({"render", "--input", folder.File("in.%d.png"), "--frames", "0-3", "--jobs", "1",
                                "--output", folder.File("out.%d.png")});
     EXPECT_EQ(run.exit_status, 2);

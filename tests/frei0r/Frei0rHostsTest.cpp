@@ -54,8 +54,8 @@ Args CommandSets(const std::vector<Given>& given) {
 std::string FfmpegParams(const std::vector<Given>& given) {
   Args args{LUSTRE_CLI_PATH, "frei0r-params", "--ffmpeg"};
   for (const Given& g : given) args = args + Args{"--set", g.frei0r_name + "=" + g.frei0r_value};
-  const Ran ran = RunProgram(args);
-  EXPECT_EQ(ran.status, 0) << ran.err;
+  const auto ran = RunProgram(args);
+  EXPECT_EQ(ran.exit_status, 0) << ran.err;
   return ran.out.substr(0, ran.out.find('\n'));
 }
 
@@ -73,11 +73,11 @@ TEST(Frei0rInFfmpeg, FilteredFrameEqualsTheCommandsRender) {
   testfiles::TempFolder folder;
   const std::vector<uint32_t> input = PatternSamples(kWidth, kHeight);
   WriteRgba(folder.File("in.png"), kWidth, kHeight, input);
-  const Ran ran = RunProgram({"ffmpeg", "-v", "error", "-y", "-i", folder.File("in.png"), "-vf",
+  const auto ran = RunProgram({"ffmpeg", "-v", "error", "-y", "-i", folder.File("in.png"), "-vf",
                        "frei0r=filter_name=lustre-strand:filter_params=" + FfmpegParams(kGiven),
                        "-frames:v", "1", "-pix_fmt", "rgba", folder.File("out.png")},
                       HostEnv(folder));
-  ASSERT_EQ(ran.status, 0) << ran.err;
+  ASSERT_EQ(ran.exit_status, 0) << ran.err;
   const std::vector<uint32_t> filtered = ReadRgba(folder.File("out.png"));
   const std::vector<uint32_t> expected =
       CommandRender(folder.File("in.png"), CommandSets(kGiven), folder.File("ref.png"));
@@ -92,7 +92,7 @@ TEST(Frei0rInGStreamer, FilteredFrameEqualsTheCommandsRender) {
   WriteRgba(folder.File("in.png"), kWidth, kHeight, PatternSamples(kWidth, kHeight));
   // GStreamer's property names: lower case, '-' for everything else; a colour
   // is three float properties, a BOOL a boolean.
-  const Ran ran = RunProgram(
+  const auto ran = RunProgram(
       {"gst-launch-1.0", "-q", "filesrc", "location=" + folder.File("in.png"), "!", "pngdec", "!",
        "videoconvert", "!", "video/x-raw,format=RGBA", "!", "frei0r-filter-lustre-strand",
        "end-point-style=Flat", "line-width=0.011011011", "falloff=0.35", "gradient-interpolation=HSL",
@@ -103,7 +103,7 @@ TEST(Frei0rInGStreamer, FilteredFrameEqualsTheCommandsRender) {
        "!", "video/x-raw,format=RGBA", "!", "pngenc", "!", "filesink",
        "location=" + folder.File("out.png")},
       HostEnv(folder));
-  ASSERT_EQ(ran.status, 0) << ran.err;
+  ASSERT_EQ(ran.exit_status, 0) << ran.err;
   const std::vector<uint32_t> expected =
       CommandRender(folder.File("in.png"), CommandSets(kGiven), folder.File("ref.png"));
   EXPECT_EQ(DifferingSamples(ReadRgba(folder.File("out.png")), expected), 0u);
@@ -164,8 +164,8 @@ TEST(Frei0rInMelt, KeyframedLineWidthFollowsMltsLinearKeys) {
                       kMeltProperties + Args{std::string("Line Width=") + kKeyframes} +
                       Args{"-consumer", "avformat:" + folder.File("m_%02d.png"), "vcodec=png",
                            "pix_fmt=rgba", "width=64", "height=48", real_time};
-    const Ran ran = RunProgram(args, HostEnv(folder));
-    ASSERT_EQ(ran.status, 0) << ran.err;
+    const auto ran = RunProgram(args, HostEnv(folder));
+    ASSERT_EQ(ran.exit_status, 0) << ran.err;
     ExpectFramesFollowTheKeys(folder, "m_");
   }
 }
@@ -203,10 +203,10 @@ TEST(Frei0rInMelt, XmlProjectRendersTheSameFrames) {
 </mlt>
 )";
   xml.close();
-  const Ran ran = RunProgram({"melt", folder.File("project.mlt"), "-consumer",
+  const auto ran = RunProgram({"melt", folder.File("project.mlt"), "-consumer",
                        "avformat:" + folder.File("x_%02d.png"), "vcodec=png", "pix_fmt=rgba"},
                       HostEnv(folder));
-  ASSERT_EQ(ran.status, 0) << ran.err;
+  ASSERT_EQ(ran.exit_status, 0) << ran.err;
   ExpectFramesFollowTheKeys(folder, "x_");
 }
 
