@@ -74,7 +74,6 @@ TEST_F(ModuleTest, QuirkIsUndoneAfterCommandsOtherThanRender) {
 
 // ---- Memory ---------------------------------------------------------------------
 
-
 TEST_F(ModuleTest, EveryCommandGivesBackTheHandlesItTook) {
   Session session(Module());
   const long start = LiveHandles();

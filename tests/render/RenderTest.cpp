@@ -264,8 +264,6 @@ TEST(RenderFrame, VerticalViewIsTheHorizontalTurnedAtBothDepths) {
   CheckVerticalView<PF_Pixel16>();
 }
 
-
-
 TEST(GradientView, LayoutOfPanelBarAndMarkers) {
   // 1000 x 200: pw 500, ph 200, panel 250..750 x 0..199 (200 clamped), markers 10 high.
   // 400 x 400: pw 400, ph 160, panel 0..399 (400 clamped) x 120..280.
@@ -346,7 +344,6 @@ TEST(PathOverlay, SquareMarkerIsAFilledBlockOrHollowRingClippedToTheWorld) {
     }
   }
 }
-
 
 std::vector<unsigned char> Bytes(const PF_EffectWorld* world) {
   std::vector<unsigned char> bytes;
