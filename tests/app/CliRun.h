@@ -1,4 +1,5 @@
-// Runs the built lustre-strand program as a user would, optionally under
+// Runs the built lustre-strand program (or another one) as a user would, with
+// standard input from /dev/null, optionally with more environment, under
 // limits (address space, file size), as an unprivileged user, or with a
 // terminal on standard error and a signal sent once it has printed something.
 #pragma once
@@ -38,6 +39,8 @@ struct Launch {
   long long file_size_limit = 0;  // bytes (RLIMIT_FSIZE, SIGXFSZ ignored); 0: unlimited
   bool as_nobody = false;         // run as user and group 65534 with no other groups
   bool signal_group = false;      // the program leads a process group, and `signal` goes to all of it
+  Args env = {};                  // "NAME=VALUE" added to the environment
+  std::string program = LUSTRE_CLI_PATH;  // a path, or a name looked up on PATH
 };
 
 inline Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
@@ -51,7 +54,7 @@ inline CliRun RunCli(const Launch& launch) {
   const bool terminal = static_cast<bool>(launch.send_signal_when);
   int master = -1, slave = -1;
   if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
-  Args storage = Args{LUSTRE_CLI_PATH} + launch.args;
+  Args storage = Args{launch.program} + launch.args;
   std::vector<char*> argv;
   for (std::string& a : storage) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -72,9 +75,12 @@ inline CliRun RunCli(const Launch& launch) {
     }
     if (launch.signal_group) setpgid(0, 0);
     if (terminal) close(master);
+    for (const std::string& e : launch.env) putenv(const_cast<char*>(e.c_str()));
     dup2(out_fd, STDOUT_FILENO);
     dup2(terminal ? slave : err_fd, STDERR_FILENO);
-    execv(argv[0], argv.data());
+    freopen("/dev/null", "r", stdin);
+    execvp(argv[0], argv.data());
+    std::fprintf(stderr, "cannot run %s: not installed? (bash scripts/install-deps.sh test)\n", argv[0]);
     _exit(127);
   }
   close(out_fd);

@@ -111,4 +111,19 @@ inline RawPng ReadPng(const std::string& path) {
   return raw;
 }
 
+// An 8-bit RGBA layer whose colours and alpha vary with x and y, so that a
+// pixel moved, a channel swapped or an alpha premultiplied shows.
+inline std::vector<uint32_t> PatternSamples(uint32_t w, uint32_t h) {
+  std::vector<uint32_t> s;
+  for (uint32_t i = 0; i < w * h; ++i) {
+    const uint32_t x = i % w, y = i / w;
+    s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256, 255 - (x * 3 + y * 2) % 200});
+  }
+  return s;
+}
+
+inline void WritePattern(const std::string& path, uint32_t w, uint32_t h) {
+  WritePng(path, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PatternSamples(w, h));
+}
+
 }  // namespace testfiles

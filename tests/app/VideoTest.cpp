@@ -38,11 +38,9 @@ std::string MakeClip(const TempFolder& folder, const std::string& kind, const st
                      int frames = 10) {
   const std::string source = "-f lavfi -i \"testsrc2=size=" + size + ":rate=30000/1001,";
   const std::string sound = " -f lavfi -i sine=frequency=440:sample_rate=48000 -t " + std::to_string(frames * 1.001 / 30);
+  const std::string rgba = source + "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='mod(X*4+N*20,256)'\"" + sound;
   const std::map<std::string, std::pair<std::string, std::string>> kinds = {
-      {"rgba8", {source + "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='mod(X*4+N*20,256)'\"" + sound +
-                     " -c:v png -c:a aac", ".mov"}},
-      {"pcm", {source + "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='mod(X*4+N*20,256)'\"" + sound +
-                   " -c:v png -c:a pcm_s16le", ".mov"}},
+      {"rgba8", {rgba + " -c:v png -c:a aac", ".mov"}}, {"pcm", {rgba + " -c:v png -c:a pcm_s16le", ".mov"}},
       {"rgba16", {source + "format=gbrap16le,geq=r='mod(r(X,Y)+X*13+N*101,65536)':g='g(X,Y)':b='b(X,Y)':a='X*1000+N*7'\""
                    " -c:v png -pix_fmt rgba64be", ".mov"}},
       {"yuv10", {source + "format=yuv420p10le\" -c:v ffv1", ".mkv"}},

@@ -182,8 +182,8 @@ TEST(Frei0rFrameTime, BecomesTheHostsCurrentTime) {
 
 // The README's table is the command's output, so it cannot go stale.
 TEST(Frei0rParamTable, ReadmeShowsTheCommandsTable) {
-  const Ran ran = RunProgram({LUSTRE_CLI_PATH, "frei0r-params"});
-  ASSERT_EQ(ran.status, 0) << ran.err;
+  const auto ran = RunProgram({LUSTRE_CLI_PATH, "frei0r-params"});
+  ASSERT_EQ(ran.exit_status, 0) << ran.err;
   EXPECT_EQ(ran.out, lustre_frei0r::MappingTableText(Effect().Table()));
   const std::string readme = testfiles::ReadFile(std::string(LUSTRE_SOURCE_DIR) + "/README.md");
   EXPECT_NE(readme.find("```text\n" + ran.out + "```\n"), std::string::npos)

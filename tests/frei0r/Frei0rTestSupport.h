@@ -4,14 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/TestFiles.h"
+#include "app/CliRun.h"
 
 namespace frei0r_test {
 
@@ -23,42 +21,14 @@ inline std::string PluginFolder() {
   return plugin.substr(0, plugin.rfind('/'));
 }
 
-struct Ran {
-  int status = -1;  // exit status; -1 when killed by a signal
-  std::string out, err;
-};
-
-// Runs `args` (the program found on PATH) with standard input from /dev/null
-// and `env` ("NAME=VALUE") added to the environment. A missing program ends
-// with status 127 and says so on standard error.
-inline Ran RunProgram(const Args& args, const Args& env = {}) {
-  char out_name[] = "/tmp/lustre-frei0r-out-XXXXXX", err_name[] = "/tmp/lustre-frei0r-err-XXXXXX";
-  const int out_fd = mkstemp(out_name), err_fd = mkstemp(err_name);
-  Args storage = args;
-  std::vector<char*> argv;
-  for (std::string& a : storage) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    dup2(out_fd, STDOUT_FILENO);
-    dup2(err_fd, STDERR_FILENO);
-    freopen("/dev/null", "r", stdin);
-    execvp(argv[0], argv.data());
-    std::fprintf(stderr, "cannot run %s: not installed? (bash scripts/install-deps.sh test)\n", argv[0]);
-    _exit(127);
-  }
-  close(out_fd);
-  close(err_fd);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  Ran ran;
-  ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  ran.out = testfiles::ReadFile(out_name);
-  ran.err = testfiles::ReadFile(err_name);
-  unlink(out_name);
-  unlink(err_name);
-  return ran;
+// Runs `args` (the program found on PATH) with `env` ("NAME=VALUE") added to
+// the environment. A missing program ends with status 127 and says so on
+// standard error.
+inline testfiles::CliRun RunProgram(const Args& args, const Args& env = {}) {
+  testfiles::Launch launch{Args(args.begin() + 1, args.end()), 0, {}, 0};
+  launch.program = args.front();
+  launch.env = env;
+  return testfiles::RunCli(launch);
 }
 
 // The environment under which every host finds the plug-in; GStreamer gets a
@@ -67,18 +37,7 @@ inline Args HostEnv(const testfiles::TempFolder& folder) {
   return {"FREI0R_PATH=" + PluginFolder(), "GST_REGISTRY=" + folder.File("gst-registry.bin")};
 }
 
-// An RGBA frame whose colours and alpha vary with x and y, so that a pixel
-// moved, a channel swapped or an alpha premultiplied shows.
-inline std::vector<uint32_t> PatternSamples(uint32_t w, uint32_t h) {
-  std::vector<uint32_t> s;
-  for (uint32_t y = 0; y < h; ++y) {
-    for (uint32_t x = 0; x < w; ++x) {
-      s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256,
-                         255 - (x * 3 + y * 2) % 200});
-    }
-  }
-  return s;
-}
+using testfiles::PatternSamples;
 
 inline void WriteRgba(const std::string& path, uint32_t w, uint32_t h,
                       const std::vector<uint32_t>& samples) {
@@ -98,9 +57,9 @@ inline std::vector<uint32_t> CommandRender(const std::string& input, const Args&
                                            const std::string& output) {
   Args args{LUSTRE_CLI_PATH, "render", "--input", input, "--output", output};
   for (const std::string& s : sets) args.insert(args.end(), {"--set", s});
-  const Ran ran = RunProgram(args);
-  EXPECT_EQ(ran.status, 0) << ran.err;
-  return ran.status == 0 ? ReadRgba(output) : std::vector<uint32_t>{};
+  const auto ran = RunProgram(args);
+  EXPECT_EQ(ran.exit_status, 0) << ran.err;
+  return ran.exit_status == 0 ? ReadRgba(output) : std::vector<uint32_t>{};
 }
 
 inline size_t DifferingSamples(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {

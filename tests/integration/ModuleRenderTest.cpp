@@ -18,35 +18,6 @@ using embedded::HandleHeap;
 constexpr A_long kKeyG = 0x4B657947;       // 'KeyG'
 constexpr A_long kOtherHost = 0x46585445;  // 'FXTE'
 
-TEST_F(ModuleTest, RenderDrawsAlongThePathAndLeavesTheRestOfTheLayerAtBothDepths) {
-  for (bool deep : {false, true}) {
-    SCOPED_TRACE(deep ? "deep" : "eight");
-    Session session(Module());
-    session.SetUp();
-    session.MakeFrame(80, 60, deep);
-    // Point 1 at (10, 30) to point 2 at (70, 30) with their handles on the
-    // line: a straight stroke along y = 30, 20 pixels wide by default.
-    session.ActivatePoint(1, 10, 30, 0, 30);
-    session.ActivatePoint(2, 70, 30, 60, 30);
-    session.Params().SetCheckbox(kShowPath, false);
-    ASSERT_EQ(session.Render(), PF_Err_NONE);
-    const std::vector<unsigned char> in = session.InputBytes(), out = session.OutputBytes();
-    const auto pixel = [&, px = deep ? 8 : 4](const std::vector<unsigned char>& bytes, int x, int y) {
-      return std::vector<unsigned char>(bytes.begin() + long((y * 80 + x) * px), bytes.begin() + long((y * 80 + x + 1) * px));
-    };
-    // On the centre line the stroke covers the layer; 20 pixels away from the
-    // path (well past its 10-pixel half width) the layer shows unchanged.
-    for (int x : {20, 40, 60}) {
-      EXPECT_NE(pixel(out, x, 30), pixel(in, x, 30)) << "x " << x;
-      EXPECT_EQ(pixel(out, x, 5), pixel(in, x, 5)) << "x " << x;
-      EXPECT_EQ(pixel(out, x, 55), pixel(in, x, 55)) << "x " << x;
-    }
-    // A second render of the same frame gives the same bytes.
-    ASSERT_EQ(session.Render(), PF_Err_NONE);
-    EXPECT_EQ(session.OutputBytes(), out);
-  }
-}
-
 // The downsample factors in in_data: x and y, numerator and denominator.
 std::vector<A_long> Factors(const PF_InData* in) {
   return {in->downsample_x.num, A_long(in->downsample_x.den), in->downsample_y.num, A_long(in->downsample_y.den)};
@@ -102,7 +73,6 @@ TEST_F(ModuleTest, QuirkIsUndoneAfterCommandsOtherThanRender) {
 }
 
 // ---- Memory ---------------------------------------------------------------------
-
 
 TEST_F(ModuleTest, EveryCommandGivesBackTheHandlesItTook) {
   Session session(Module());

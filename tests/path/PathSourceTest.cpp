@@ -14,7 +14,6 @@
 #include "host/embedded/PathSuites.h"
 #include "path/AEObjectAutoPointer.h"
 #include "path/AEpath.h"
-#include "path/BezierPath.h"
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
 
@@ -163,21 +162,6 @@ TEST(AEpath, FourVerticesGiveTheSegmentsAndVerticesOfTheirShape) {
       EXPECT_EQ(Fields(v), Fields(kFour[static_cast<size_t>(i % 4)])) << "open " << open << " vertex " << i;
     }
   }
-}
-
-TEST(AEpath, BezierPathAsksVerticesZeroToFourOfAClosedMaskAndClosesTheShape) {
-  MaskHost m;
-  auto path = m.Mask(false);
-  ASSERT_TRUE(path->Checkout());
-  BezierPath bezier(path.get());
-  ASSERT_EQ(bezier.Curves().Count(), 4);
-  std::vector<A_long> asked = m.suites.VerticesAsked();
-  std::sort(asked.begin(), asked.end());
-  asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
-  EXPECT_EQ(asked, (std::vector<A_long>{0, 1, 2, 3, 4}));
-  // The last curve runs from vertex 3 back to vertex 0 with their handles.
-  const Vec2d want[4] = {{12.5, 55}, {12.5 + 4.0, 55 - 1.5}, {10.0 - 4.0, 10.0 + 1.5}, {10, 10}};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(bezier.Curves()[3].ControlPoint(i), want[i]);
 }
 
 TEST(AEpath, EveryQueryBeforeCheckoutThrowsPathNotCheckedOut) {

@@ -1,5 +1,5 @@
-// The stroke and the frame: the composite step, the drawing loop (against the sampler's unpruned
-// gates and the pixel formulas), abort, the gradient views and markers, and the mask layout.
+// The stroke and the frame: the composite step, the drawing loop (against the pixel formulas),
+// abort, the gradient views and markers, and the mask layout.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,9 +23,7 @@
 #include "render/DrawStroke.h"
 #include "render/GradientView.h"
 #include "render/PathOverlay.h"
-#include "render/ReadStrokeSettings.h"
 #include "render/RenderFrame.h"
-#include "stroke/CurveSampler.h"
 #include "tests/render/FrameHarness.h"
 
 namespace {
@@ -199,63 +196,6 @@ TEST(ColumnBands, CountsBandsOfEightFromTheFirstColumn) {
   for (const auto& c : cases) EXPECT_EQ(column_bands::BandCount(c.first, c.last), c.bands) << c.first << ".." << c.last;
 }
 
-// What ShadePixel gives, from the sampler's unpruned public gates (4 x 4 sub-samples near flat ends).
-PF_Pixel Unpruned(CurveSampler<PF_Pixel>& s, bool super, int32_t x, int32_t y, const PF_Pixel& b) {
-  double d = 0.0, a = 0.0, coverage = 0.0, alphaSum = 0.0;
-  PF_Pixel c;
-  if (!super || !s.Geometry().NearFlatEnd(x, y)) {
-    return s.PixelGate(x, y, coverage, d) && s.Shade(d, c, a) ? formulas::Blend(c, coverage * a, b) : b;
-  }
-  uint32_t sum[4] = {0, 0, 0, 0}, hits = 0;
-  for (int i = 0; i < 16; ++i) {
-    if (!s.SubSampleGate(x + 0.125 + 0.25 * (i / 4), y + 0.125 + 0.25 * (i % 4), x, y, d) || !s.Shade(d, c, a)) continue;
-    alphaSum += a;
-    sum[0] += c.alpha, sum[1] += c.red, sum[2] += c.green, sum[3] += c.blue;
-    ++hits;
-  }
-  if (hits == 0) return b;
-  const PF_Pixel mean{static_cast<A_u_char>(sum[0] / hits), static_cast<A_u_char>(sum[1] / hits),
-                      static_cast<A_u_char>(sum[2] / hits), static_cast<A_u_char>(sum[3] / hits)};
-  return formulas::Blend(mean, (alphaSum / hits) * (hits * 0.0625), b);
-}
-
-// The drawing loop visits only columns and rows that can change, and the sampler skips far
-// segments: every pixel equals what the unpruned gates give inside the stroke bounds, the input outside.
-TEST(DrawStroke, EveryPixelAsTheUnprunedGatesGiveIt) {
-  const struct { int endStyle, mode; bool closed; PF_Quality quality; } cases[] = {
-      {1, 1, false, PF_Quality_HI}, {2, 1, false, PF_Quality_HI}, {1, 2, true, PF_Quality_LO}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "end " << c.endStyle << " mode " << c.mode);
-    harness::Frame frame(160, 120, false);
-    harness::FillPattern<PF_Pixel>(frame.input);
-    frame.host.SetQuality(c.quality);
-    const double points[4][4] = {{20, 30, 5, 50}, {80, 10, 60, 10}, {140, 60, 150, 30}, {60, 100, 90, 110}};
-    for (int k = 1; k <= 4; ++k) frame.ActivatePoint(k, points[k - 1][0], points[k - 1][1], points[k - 1][2], points[k - 1][3]);
-    frame.params->SetCheckbox(param::kShowPath, false);
-    frame.params->SetCheckbox(param::kClosePath, c.closed);
-    frame.params->SetPopup(param::kEndPointStyle, c.endStyle);
-    frame.params->SetPopup(param::kGradientMode, c.mode);
-    frame.params->SetFixed(param::kLineWidth, 40);
-    ASSERT_EQ(frame.Render(), PF_Err_NONE);
-    StrokeSettings settings = ReadStrokeSettings(frame.host.InData(), frame.params->Get(), false);
-    Gradient gradient(&settings);
-    for (int k = 1; k <= param::kColorDotCount; ++k) gradient.AddDot(ReadColorDot(frame.params->Get(), param::ColorDotHeader(k)));
-    FakePath path(ReadPathPoints(frame.params->Get()), !c.closed);
-    std::tie(settings.gradient, settings.path) = std::tuple(&gradient, &path);
-    CurveSampler<PF_Pixel> sampler(frame.host.InData(), settings);
-    const bool super = c.quality == PF_Quality_HI && sampler.Geometry().FlatEnds();
-    const BBox box = sampler.Geometry().StrokeBounds();
-    for (A_long y = 0; y < 120; ++y) {
-      for (A_long x = 0; x < 160; ++x) {
-        const PF_Pixel in = *PixelAt<PF_Pixel>(*frame.input, x, y);
-        const bool inBox = x >= box.xMin && x <= box.xMax && y >= box.yMin && y <= box.yMax;
-        ASSERT_TRUE(SamePixel(*PixelAt<PF_Pixel>(*frame.output, x, y), inBox ? Unpruned(sampler, super, x, y, in) : in))
-            << x << "," << y;
-      }
-    }
-  }
-}
-
 // "RGB (linear)" over the three default dots (red 20 %, green 50 %, blue 80 %).
 PF_Pixel16 LinearGradient(double p) {
   const double pos[3] = {20.0 * 0.01, 50.0 * 0.01, 80.0 * 0.01};
@@ -323,8 +263,6 @@ TEST(RenderFrame, VerticalViewIsTheHorizontalTurnedAtBothDepths) {
   CheckVerticalView<PF_Pixel>();
   CheckVerticalView<PF_Pixel16>();
 }
-
-
 
 TEST(GradientView, LayoutOfPanelBarAndMarkers) {
   // 1000 x 200: pw 500, ph 200, panel 250..750 x 0..199 (200 clamped), markers 10 high.
@@ -406,7 +344,6 @@ TEST(PathOverlay, SquareMarkerIsAFilledBlockOrHollowRingClippedToTheWorld) {
     }
   }
 }
-
 
 std::vector<unsigned char> Bytes(const PF_EffectWorld* world) {
   std::vector<unsigned char> bytes;
