@@ -10,6 +10,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -177,10 +178,6 @@ Rgb4 SetSat(const Rgb4& c, F4 s) {
   return Rgb4{(c.r - lo) * k, (c.g - lo) * k, (c.b - lo) * k};
 }
 
-Rgb4 Hue(const Rgb4& b, const Rgb4& s, F4 full) { return SetLum(SetSat(s, Sat(b)), Lum(b), full); }
-Rgb4 Saturation(const Rgb4& b, const Rgb4& s, F4 full) {
-  return SetLum(SetSat(b, Sat(s)), Lum(b), full);
-}
 Rgb4 Color(const Rgb4& b, const Rgb4& s, F4 full) { return SetLum(s, Lum(b), full); }
 Rgb4 Luminosity(const Rgb4& b, const Rgb4& s, F4 full) { return SetLum(b, Lum(s), full); }
 
@@ -255,15 +252,22 @@ Rgb4 Colour(const Quad& q) {
   }
 }
 
-// Rounds half up into 0..full like the reference; NaN becomes 0 (maxps
-// returns its second operand when the first is NaN). v is in units, or in
-// levels when kLevels.
+// Rounds half up into 0..full like the reference. Units are clamped, and NaN
+// becomes 0 (maxps returns its second operand when the first is NaN). Levels
+// come from the non-separable blends, whose colours lie in [0, full] but for
+// rounding far below half a level (a pull to the range keeps every channel
+// in it), mixed with the pixels' own levels by weights summing to 1; they
+// need no clamp. Their only NaN is in lanes whose source is clear, which
+// keep the destination.
 template <typename P, bool kLevels = false>
 __m128i Level(F4 v) {
-  constexpr float kFull = Depth<P>::kMax;
-  const F4 levels = kLevels ? v : v * Splat(kFull);
-  const __m128 scaled = _mm_max_ps((levels + Splat(0.5f)).v, _mm_setzero_ps());
-  return _mm_cvttps_epi32(_mm_min_ps(scaled, _mm_set1_ps(kFull)));
+  if constexpr (kLevels) {
+    return _mm_cvttps_epi32((v + Splat(0.5f)).v);
+  } else {
+    constexpr float kFull = Depth<P>::kMax;
+    const __m128 scaled = _mm_max_ps((v * Splat(kFull) + Splat(0.5f)).v, _mm_setzero_ps());
+    return _mm_cvttps_epi32(_mm_min_ps(scaled, _mm_set1_ps(kFull)));
+  }
 }
 
 inline __m128i SelectInt(__m128i mask, __m128i a, __m128i b) {
@@ -343,15 +347,60 @@ const float* BlendTable8() {
   return table.data();
 }
 
-// Indices below 2^16 sit in the low half of each lane, where SSE2 extracts them.
-inline F4 Lookup_4x32(const float* table, __m128i s, __m128i b) {
-  const __m128i index = _mm_or_si128(_mm_slli_epi32(s, 8), b);
+// table[index] in each lane; indices below 2^16 sit in the low half of each
+// lane, where SSE2 extracts them.
+inline F4 Gather(const float* table, __m128i index) {
   const __m128 lo = _mm_unpacklo_ps(_mm_load_ss(table + _mm_extract_epi16(index, 0)),
                                     _mm_load_ss(table + _mm_extract_epi16(index, 2)));
   const __m128 hi = _mm_unpacklo_ps(_mm_load_ss(table + _mm_extract_epi16(index, 4)),
                                     _mm_load_ss(table + _mm_extract_epi16(index, 6)));
   return F4{_mm_movelh_ps(lo, hi)};
 }
+
+inline F4 Lookup_4x32(const float* table, __m128i s, __m128i b) {
+  return Gather(table, _mm_or_si128(_mm_slli_epi32(s, 8), b));
+}
+
+// 1 / r for each 8-bit range r = max - min of a pixel's levels, and 0 for
+// grey, whose channels minus the minimum are 0 anyway.
+constexpr std::array<float, 256> kInverseRanges8 = [] {
+  std::array<float, 256> t{};
+  for (int r = 1; r < 256; ++r) t[static_cast<size_t>(r)] = 1.0f / static_cast<float>(r);
+  return t;
+}();
+
+// Sets colour c's saturation to s. At 8 bits its range is a whole number of
+// levels, so the division by it becomes a multiply by its looked-up inverse;
+// at 16 bits it stays a division.
+template <typename P>
+Rgb4 SetSatOf(const Rgb4& c, const Quad& levels, F4 s) {
+  if constexpr (std::is_same_v<P, PF_Pixel>) {
+    // Levels below 2^15 compare as 16-bit integers in their lanes' low halves.
+    const __m128i hi = _mm_max_epi16(_mm_max_epi16(levels.r, levels.g), levels.b);
+    const __m128i lo = _mm_min_epi16(_mm_min_epi16(levels.r, levels.g), levels.b);
+    const F4 k = s * Gather(kInverseRanges8.data(), _mm_sub_epi32(hi, lo));
+    const F4 least = Min3(c);
+    return Rgb4{(c.r - least) * k, (c.g - least) * k, (c.b - least) * k};
+  } else {
+    return SetSat(c, s);
+  }
+}
+
+struct HueMix {
+  static constexpr bool kLevels = true;
+  template <typename P>
+  static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& /*d*/, const Quad& s) {
+    return SetLum(SetSatOf<P>(cs, s, Sat(cb)), Lum(cb), Splat(static_cast<float>(Depth<P>::kMax)));
+  }
+};
+
+struct SaturationMix {
+  static constexpr bool kLevels = true;
+  template <typename P>
+  static Rgb4 Mix(const Rgb4& cb, const Rgb4& cs, const Quad& d, const Quad& /*s*/) {
+    return SetLum(SetSatOf<P>(cb, d, Sat(cs)), Lum(cb), Splat(static_cast<float>(Depth<P>::kMax)));
+  }
+};
 
 // A separable blend looked up at 8 bits and computed at 16.
 template <F4 (*Blend)(F4, F4)>
@@ -543,8 +592,8 @@ constexpr FastMode kFastModes[] = {
     Separable<Darken>(PF_Xfer_DARKEN),
     Separable<Lighten>(PF_Xfer_LIGHTEN),
     Separable<Difference>(PF_Xfer_DIFFERENCE),
-    NonSeparable<Hue>(PF_Xfer_HUE),
-    NonSeparable<Saturation>(PF_Xfer_SATURATION),
+    Mode<SourceOver<HueMix>>(PF_Xfer_HUE),
+    Mode<SourceOver<SaturationMix>>(PF_Xfer_SATURATION),
     NonSeparable<Color>(PF_Xfer_COLOR),
     NonSeparable<Luminosity>(PF_Xfer_LUMINOSITY),
     Mode<AlphaAdd>(PF_Xfer_ALPHA_ADD),
