@@ -97,11 +97,16 @@ bool BlackColumn(const PF_EffectWorld* a, A_long x) {
 // host said stop. Several: those too, and any other column either whole
 // (a worker had finished it) or the background ("Draw on Image" or "Draw on
 // Black"), laid around the stroke while the stroke was drawn.
+// A stroke wide enough to cover the frame has its last column at the frame's edge.
 TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
-  for (const int style : {2, 1}) {
+  for (const auto& [style, lineWidth] : {std::pair{2, 0}, {1, 0}, {1, 400}}) {
+    const auto setUp = [&, style = style, lineWidth = lineWidth](harness::Frame& frame) {
+      Walkthrough(frame);
+      frame.params->SetPopup(param::kRenderingStyle, style);
+      if (lineWidth > 0) frame.params->SetFixed(param::kLineWidth, lineWidth);
+    };
     harness::Frame full(320, 180, false);
-    Walkthrough(full);
-    full.params->SetPopup(param::kRenderingStyle, style);
+    setUp(full);
     A_long first = -1;
     full.host.SetProgressHandler([&first](A_long x, A_long) {
       if (first < 0) first = x;
@@ -112,15 +117,15 @@ TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
       embedded::SetHostThreadCount(threads);
       for (const long calls : {15L, 45L}) {
         harness::Frame cut(320, 180, false);
-        Walkthrough(cut);
-        cut.params->SetPopup(param::kRenderingStyle, style);
+        setUp(cut);
         cut.host.AbortAfterProgressCalls(calls);
         std::strcpy(cut.host.OutData()->return_msg, "untouched");
         EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
         EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
         const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
         for (A_long x = 0; x < 320; ++x) {
-          SCOPED_TRACE(std::to_string(style) + " style, " + std::to_string(threads) + " threads, " +
+          SCOPED_TRACE(std::to_string(style) + " style, width " + std::to_string(lineWidth) + ", " +
+                       std::to_string(threads) + " threads, " +
                        std::to_string(calls) + " calls, column " + std::to_string(x));
           const bool whole = SameColumn(cut.output, full.output, x);
           const bool untouched = style == 1 ? BlackColumn(cut.output, x) : SameColumn(cut.output, cut.input, x);
