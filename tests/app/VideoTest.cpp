@@ -131,7 +131,7 @@ TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
   } cases[] = {
       {"rgba8", "out.mkv", {}, "ffv1", "", 0, 0, 0, false},
       {"rgba8", "out.mkv", {"--depth", "16"}, "ffv1", "", 0, 0, 0, false},
-      {"rgba16", "out.mkv", {}, "ffv1", "", 0, 0, 0, false},
+      {"rgba16", "out.mkv", {"--depth", "16"}, "ffv1", "", 0, 0, 0, false},
       {"rgba8", "out.mov", {}, "prores", "4444", 65535, 2 * 65535 / 1023, 0.005 * 65535, false},
       {"rgba8", "out.mp4", {}, "h264", "High", 65535, 65535, 0.1 * 65535, true}};
   for (const auto& c : cases) {
