@@ -604,7 +604,7 @@ constexpr FastMode kFastModes[] = {
     Separable<ColorDodge>(PF_Xfer_COLOR_DODGE2),
     Separable<ColorBurn>(PF_Xfer_COLOR_BURN2),
     Separable<LinearLight>(PF_Xfer_LINEAR_LIGHT),
-    Separable<VividLight>(PF_Xfer_VIVID_LIGHT),
+    SeparableTabled<VividLight>(PF_Xfer_VIVID_LIGHT),
     Separable<PinLight>(PF_Xfer_PIN_LIGHT),
 };
 
