@@ -14,6 +14,11 @@ size_t ToAlignment(const void* p) {
   return (16 - (reinterpret_cast<uintptr_t>(p) & 15)) & 15;
 }
 
+// count copies of the value through the cache, one at a time.
+void FillThroughCache(char* to, size_t count, const void* value, size_t valueBytes) {
+  for (size_t i = 0; i < count; ++i) std::memcpy(to + i * valueBytes, value, valueBytes);
+}
+
 }  // namespace
 
 #if defined(__SSE2__)
@@ -44,13 +49,13 @@ void StreamFill(void* to, size_t count, const void* value, size_t valueBytes) {
   // only be streamed once dst reaches 16 bytes on one.
   const size_t head = ToAlignment(dst);
   if (head % valueBytes != 0) {
-    for (size_t i = 0; i < count; ++i) std::memcpy(dst + i * valueBytes, value, valueBytes);
+    FillThroughCache(dst, count, value, valueBytes);
     return;
   }
-  size_t left = count;
-  for (size_t i = 0; i < head / valueBytes && left > 0; ++i, --left, dst += valueBytes) {
-    std::memcpy(dst, value, valueBytes);
-  }
+  const size_t headCount = head / valueBytes < count ? head / valueBytes : count;
+  FillThroughCache(dst, headCount, value, valueBytes);
+  dst += headCount * valueBytes;
+  size_t left = count - headCount;
   char pattern[16];
   for (size_t at = 0; at < sizeof pattern; at += valueBytes) std::memcpy(pattern + at, value, valueBytes);
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern));
@@ -58,7 +63,7 @@ void StreamFill(void* to, size_t count, const void* value, size_t valueBytes) {
   for (; left >= perStore; left -= perStore, dst += sizeof pattern) {
     _mm_stream_si128(reinterpret_cast<__m128i*>(dst), v);
   }
-  for (; left > 0; --left, dst += valueBytes) std::memcpy(dst, value, valueBytes);
+  FillThroughCache(dst, left, value, valueBytes);
   _mm_sfence();
 }
 
@@ -67,8 +72,7 @@ void StreamFill(void* to, size_t count, const void* value, size_t valueBytes) {
 void StreamCopy(void* to, const void* from, size_t bytes) { std::memcpy(to, from, bytes); }
 
 void StreamFill(void* to, size_t count, const void* value, size_t valueBytes) {
-  auto* dst = static_cast<char*>(to);
-  for (size_t i = 0; i < count; ++i) std::memcpy(dst + i * valueBytes, value, valueBytes);
+  FillThroughCache(static_cast<char*>(to), count, value, valueBytes);
 }
 
 #endif
