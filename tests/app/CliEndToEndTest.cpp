@@ -139,7 +139,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       // A value refused by the host's range check, late in the run; the
       // refusals of each form are the parameter and option tables' rows.
       {{"--set", "Line Width=1000.5"}, 2, {"\"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"}},
-      {{"--params", "JSON"}, 2, {"bad.json': malformed JSON"}},
+      {{"--params", "JSON"}, 2, {"bad.json': malformed JSON: parse error at line 1"}},  // without nlohmann's tag
       {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}}, {{"--size", "30001x10"}, 2, {"30000"}},
       {{"--depth", "12"}, 2, {"--depth"}}, {{"--threads", "0"}, 2, {"--threads"}}, {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
