@@ -95,28 +95,6 @@ TEST(CliViews, NormalViewIsTheSameOnOneThreadOrSeveral) {
             Render(folder, frame + Args{"--threads", "3"}, "three.png").samples);
 }
 
-// ---- Parameters from --set and from a file --------------------------------------------------
-
-TEST(CliParams, SetOptionsAndAJsonFileGiveTheSameImage) {
-  TempFolder folder;
-  std::ofstream(folder.File("p.json")) << R"({"Point 1/Activate": true, "Point 2/Activate": "on",
-    "Point 3/Activate": 1, "Line Width": 35.5, "End Point Style": "Flat",
-    "Color Dot 2/Color": [255, 128, 0], "Color Dot 3/Color": "#00ffcc",
-    "Point 2/Point": [150, 90], "Original Blend Transfer": "Screen",
-    "Composite with Original": 40})";
-  const auto by_file = Render(folder, {"--size", "300x200", "--params", folder.File("p.json")}, "file.png");
-  const auto by_set = Render(folder, Args{"--size", "300x200"} + Sets({"Point 1/Activate=on", "Point 2/Activate=true",
-      "Point 3/Activate=1", "Line Width=35.5", "End Point Style=2", "Color Dot 2/Color=#ff8000", "Color Dot 3/Color=#00FFCC",
-      "Point 2/Point=150,90", "Original Blend Transfer=Screen", "Composite with Original=40"}), "set.png");
-  EXPECT_EQ(by_file.samples, by_set.samples);
-  EXPECT_NE(by_file.samples, Render(folder, {"--size", "300x200"}, "plain.png").samples);  // they drew something
-  // --set overrides the file.
-  std::ofstream(folder.File("v.json")) << R"j({"Output View": "Gradient View (hoz)"})j";
-  Render(folder, {"--size", "100x60", "--params", folder.File("v.json"), "--set", "Output View=Normal"}, "a.png");
-  Render(folder, {"--size", "100x60"}, "b.png");
-  EXPECT_EQ(ReadFile(folder.File("a.png")), ReadFile(folder.File("b.png")));
-}
-
 // ---- Stroke width under downsampling and the low-quality quirk -----------------------------
 
 // The line drawn 40 wide on black without falloff; its width is the count of
@@ -144,8 +122,8 @@ TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
 // that exit with 0 are accepted: a layer at the width limit, and Linear Light
 // under the default host version; an older --host-version gives a shorter
 // transfer-mode list (its entries per version are the host probe tests'
-// table), and a refusal lists the choices. IN, MISSING, TRUNC, CRC, TEXT, DPX,
-// DPXBE, JSON, HUGE, WIDE and EDGE stand for files of the test.
+// table), and a refusal lists the choices. IN, MISSING, TRUNC, CRC, DPX, DPXBE,
+// JSON, WIDE and EDGE stand for files of the test.
 TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::string transfer = "Original Blend Transfer=";
   const auto not_a_choice = [](const std::string& choice) {
@@ -155,26 +133,20 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged file (", "end of file"}},
       {{"--input", "CRC"}, 2, {"crc.png': not an image file that can be read (", "IHDR: CRC error"}},
-      {{"--input", "TEXT"}, 2, {"text.png': not an image file that can be read (Not a PNG file)"}},
       {{"--input", "DPX"}, 2, {"claim.dpx': damaged DPX header: it claims 4278190081 bytes of user data in a file of 2048"}},
       {{"--input", "DPXBE"}, 2, {"claim-be.dpx': damaged DPX header: it claims 2049 bytes of user data in a file of 2048"}}, {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
       {{"--input", "EDGE"}, 0, {}},  // 30000 pixels wide is still accepted
-      // One row per way a value is refused; the forms of each are in the
-      // parameter and option tables of the unit tests.
-      {{"--set", "Line Widht=3"}, 2, {"unknown parameter 'Line Widht'"}},
-      {{"--set", "End Point Style=Pointy"}, 2, {"parameter \"End Point Style\": 'Pointy' is not a choice; choices are: Round, Flat"}},
+      // A value refused by the host's range check, late in the run; the
+      // refusals of each form are the parameter and option tables' rows.
       {{"--set", "Line Width=1000.5"}, 2, {"\"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"}},
-      {{"--params", "JSON"}, 2, {"bad.json': malformed JSON"}},
-      {{"--params", "HUGE"}, 2, {"huge.json': malformed JSON: number overflow"}},
+      {{"--params", "JSON"}, 2, {"bad.json': malformed JSON: parse error at line 1"}},  // without nlohmann's tag
       {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}}, {{"--size", "30001x10"}, 2, {"30000"}},
-      {{"--size", "big"}, 2, {"--size 'big'"}},
       {{"--depth", "12"}, 2, {"--depth"}}, {{"--threads", "0"}, 2, {"--threads"}}, {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
       {{"--module", "MISSING"}, 2, {"cannot load the effect module"}},
       {{"render", "--output", "no/such/folder/x.png"}, 2, {"no/such/folder/x.png"}},
       {{"draw"}, 2, {"unknown command 'draw'"}}, {{"--size", "64x64", "--set", transfer + "Linear Light"}, 0, {}},
-      {{"--host-version", "11.0", "--set", transfer + "Linear Light"}, 2, not_a_choice("Linear Light")},
-      {{"--host-version", "13.2", "--set", transfer + "Pin Light"}, 2, not_a_choice("Pin Light")}};
+      {{"--host-version", "11.0", "--set", transfer + "Linear Light"}, 2, not_a_choice("Linear Light")}};
   // The files the rows read, made once; each row writes into a folder of its own.
   TempFolder sources;
   WritePattern(sources.File("in.png"), 64, 64);
@@ -183,7 +155,6 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   std::string damaged = whole;
   damaged[29] = static_cast<char>(damaged[29] ^ 0xff);  // the header chunk's checksum
   std::ofstream(sources.File("crc.png"), std::ios::binary) << damaged;
-  std::ofstream(sources.File("text.png")) << "GIF89a, not a PNG\n";
   // DPX headers, in either byte order, whose user-data size (at byte 32) is
   // more than the 2048-byte file holds.
   std::string dpx(2048, '\0');
@@ -194,12 +165,11 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   dpx.replace(32, 4, std::string("\x00\x00\x08\x01", 4));
   std::ofstream(sources.File("claim-be.dpx"), std::ios::binary) << dpx;
   std::ofstream(sources.File("bad.json")) << "{\"Line Width\": 30,,}";
-  std::ofstream(sources.File("huge.json")) << "{\"Line Width\": 1e999}";
   testfiles::WritePng(sources.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30001, 0));
   testfiles::WritePng(sources.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(30000, 0));
   const Args inputs = sources.Files();
   const std::map<std::string, std::string> files = {{"IN", "in.png"},
-      {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"TEXT", "text.png"}, {"DPX", "claim.dpx"}, {"DPXBE", "claim-be.dpx"}, {"JSON", "bad.json"}, {"HUGE", "huge.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
+      {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"}, {"CRC", "crc.png"}, {"DPX", "claim.dpx"}, {"DPXBE", "claim-be.dpx"}, {"JSON", "bad.json"}, {"WIDE", "wide.png"}, {"EDGE", "edge.png"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
     TempFolder folder;
@@ -360,10 +330,7 @@ TEST(CliSequence, BadKeyframeFilesAreRefusedNamingFileParameterAndKey) {
       {R"({"Falloff": [{"frame": 1, "frmae": 2, "value": 3}]})", {"\"Falloff\", key 1: unknown field \"frmae\""}},
       {R"({"Falloff": [{"frame": 1, "value": 3}, 5]})", {"\"Falloff\", key 2: 5 is not a key"}},
       {R"({"Color Dot 2/Color": [{"frame": 0, "value": "#ffffff"}, {"frame": 3, "value": "#12"}]})",
-       {"key 2 (frame 3): parameter \"Color Dot 2/Color\": '#12' is not a colour"}},
-      {R"({"Point 1/Point": [{"frame": 0, "value": [40000, 0]}]})", {"key 1 (frame 0): parameter \"Point 1/Point\"", "32767"}},
-      {R"({"End Point Style": [{"frame": 0, "value": "Flat"}, {"frame": 2, "value": "Pointy"}]})",
-       {"key 2 (frame 2): parameter \"End Point Style\": 'Pointy' is not a choice"}}};
+       {"key 2 (frame 3): parameter \"Color Dot 2/Color\": '#12' is not a colour"}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.json);
     TempFolder folder;
@@ -426,10 +393,9 @@ TEST(CliInfo, ParamsJsonListsEveryControlWithQualifiedNamesByHostVersion) {
   }
 }
 
-TEST(CliInfo, ParamsTableAboutAndDescriptorAreReadable) {
+TEST(CliInfo, ParamsTableAndDescriptorAreReadable) {
   const struct { Args command; std::vector<std::string> parts; } cases[] = {
       {{"params"}, {"index", "Color Dot 10/Opacity", "1 Round | 2 Flat", "a number from -500 to 500"}},
-      {{"about"}, {"Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14"}},
       {{"descriptor"}, {"\"QV_LUSTRESTRAND\"", "\"Ironbrook\"", "\"PluginEntry\"", "12.2",
                         "0x00120E00 (version 2.4.1, stage release, build 0)",
                         "0x02000040 (deep colour aware, uses output extent)"}}};
