@@ -121,6 +121,20 @@ TEST(GradientColorAt, GivesTheWorkedOutColour) {
   }
 }
 
+TEST(GradientDots, ClampsPositionsAndListsThemInPositionOrder) {
+  Gradient g;
+  g.AddDot(Dot(kRed, 1.5));     // stored at 1
+  g.AddDot(Dot(kGreen, -0.2));  // stored at 0
+  g.AddDot(Dot(kBlue, 0.4, false));
+  g.AddDot(Dot(kBlue, 0.0));    // ties with the green dot, added later
+  ASSERT_EQ(g.DotCount(), 3);
+  const struct { double position; PF_Pixel16 color; } kWant[] = {{0.0, kGreen}, {0.0, kBlue}, {1.0, kRed}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(g.Dot(i).position, kWant[i].position) << i;
+    EXPECT_EQ(g.Dot(i).color, kWant[i].color) << i;
+  }
+}
+
 TEST(HslConversion, RgbToHsl) {
   const struct { double r, g, b, h, s, l; } kCases[] = {
       {1, 0, 0, 1.0, 1.0, 0.5},  // red with both others the minimum: hue exactly 1

@@ -61,28 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
         ControlCase{"TransferDefaultNormalIsNone", nullptr, GET(transferMode), -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The path colour in the depth of the input layer; the other depth's colour
-// stays zero.
-struct PathColorCase { bool deep, set; int a, r, g, b; };
-
-class PathColorTest : public StrokeSettingsFixture, public ::testing::TestWithParam<PathColorCase> {};
-
-TEST_P(PathColorTest, InTheDepthOfTheLayer) {
-  const PathColorCase& c = GetParam();
-  auto params = Params(c.deep);
-  if (c.set) params.SetColor(param::kPathColor, PF_Pixel{255, 200, 1, 128});
-  const DepthColor got = Read(params, c.deep).pathColor;
-  EXPECT_EQ(got.is16, c.deep);
-  const std::vector<int> zero(4, 0), want{c.a, c.r, c.g, c.b};
-  EXPECT_EQ(Channels(got.color16), c.deep ? want : zero);
-  EXPECT_EQ(Channels(got.color8), c.deep ? zero : want);
-}
-
-INSTANTIATE_TEST_SUITE_P(Colors, PathColorTest,
-                         ::testing::Values(PathColorCase{false, false, 255, 255, 255, 255},
-                                           PathColorCase{true, false, 32768, 32768, 32768, 32768},
-                                           PathColorCase{true, true, 32768, To16(200), 129, 16448}));
-
 // Line width under downsampling: half of it, times the mean of the two
 // downsample factors.
 struct WidthCase { double line_width; PF_RationalScale dx, dy; double half_width; };
