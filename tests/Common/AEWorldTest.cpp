@@ -92,25 +92,6 @@ TEST(AEWorldAddressSpace, WorldsBeyondA32BitProcessAreOutOfMemory) {
   }
 }
 
-TEST(AEWorldTest, OwnsAWritableWorldOfTheAskedSizeAndDepth) {
-  const struct { A_long width, height; bool deep; } kCases[] = {{1, 1, false}, {7, 3, true}, {640, 2, false}, {3, 500, true}};
-  for (const auto& c : kCases) {
-    Host host;
-    {
-      AEWorld world(host.InData(), c.width, c.height, c.deep);
-      ASSERT_NE(world.World(), nullptr);
-      EXPECT_TRUE(world.Owns());
-      EXPECT_NO_THROW(world.CheckUsable());
-      EXPECT_EQ(world.World()->width, c.width);
-      EXPECT_EQ(world.World()->height, c.height);
-      EXPECT_EQ(IsDeep(*world.World()), c.deep);
-      EXPECT_NE(world.World()->world_flags & PF_WorldFlag_WRITEABLE, 0);
-      EXPECT_EQ(host.LiveWorlds(), 1);
-    }
-    EXPECT_EQ(host.LiveWorlds(), 0);
-  }
-}
-
 TEST(AEWorldTest, BorrowedWorldUntouchedOnDestructionAndAnOwnedOneDisposed) {
   for (bool writeable : {false, true}) {
     Host host;

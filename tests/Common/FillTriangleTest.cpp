@@ -35,28 +35,14 @@ void Fill(const Pixel& a, const Pixel& b, const Pixel& c, PixelRecorder& r) {
   FillTriangle(a.first, a.second, b.first, b.second, c.first, c.second, r);
 }
 
-TEST(FillTriangle, VisitsExactlyTheseRowSpansOnce) {
-  // Expected as row spans {y, first x, last x}, worked by hand.
-  const struct { const char* name; Pixel a, b, c; std::vector<std::vector<int>> spans; } kCases[] = {
-      // Right edge x = 4 - y; row 4 is empty.
-      {"right angle", {0, 0}, {4, 0}, {0, 4}, {{1, 1, 3}, {2, 1, 2}, {3, 1, 1}}},
-      {"right angle reordered", {0, 4}, {0, 0}, {4, 0}, {{1, 1, 3}, {2, 1, 2}, {3, 1, 1}}},
-      {"flat", {0, 5}, {9, 5}, {3, 5}, {}},
-      {"degenerate line", {0, 0}, {2, 2}, {4, 4}, {}},
-      // Row 1: left 1, right 3; row 2: left 0, right 4.
-      {"apex at the top", {2, 0}, {0, 2}, {4, 2}, {{1, 2, 3}, {2, 1, 4}}},
-      // Right edge x = 2y down to y 3, then 12 - 2y; left edge x = 0.
-      {"lower part", {0, 0}, {6, 3}, {0, 6}, {{1, 1, 2}, {2, 1, 4}, {3, 1, 6}, {4, 1, 4}, {5, 1, 2}}},
-      // Negative slopes floor: edge (0,0) -> (-3,2) is at floor(-1.5) = -2 on row 1.
-      {"negative slope", {0, 0}, {-3, 2}, {3, 2}, {{1, -1, 1}, {2, -2, 3}}}};
+// A flat or collinear triangle, which the random property below almost never
+// draws, plots nothing and visits nothing.
+TEST(FillTriangle, DegenerateTrianglesPlotNothing) {
+  const Pixel kCases[][3] = {{{0, 5}, {9, 5}, {3, 5}}, {{0, 0}, {2, 2}, {4, 4}}};
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.name);
-    std::set<Pixel> expected;
-    for (const auto& s : c.spans)
-      for (int x = s[1]; x <= s[2]; ++x) expected.insert({x, s[0]});
     PixelRecorder recorder;
-    Fill(c.a, c.b, c.c, recorder);
-    EXPECT_EQ(recorder.Once(), expected);
+    Fill(c[0], c[1], c[2], recorder);
+    EXPECT_TRUE(recorder.plotted.empty()) << c[1].first;
     EXPECT_EQ(recorder.visits, 0);
   }
 }

@@ -135,16 +135,6 @@ TEST(GradientDots, ClampsPositionsAndListsThemInPositionOrder) {
   }
 }
 
-TEST(GradientDots, SettingsPointerSetLaterIsRead) {
-  StrokeSettings wrapOn = Settings(kLinear, true);
-  Gradient g;
-  g.SetSettings(&wrapOn);
-  g.AddDot(Dot(kRed, 0.2));
-  g.AddDot(Dot(kBlue, 0.8));
-  // With wrap on, 1.0 is t = 0.5 across the gap.
-  EXPECT_EQ(g.ColorAt(1.0), (PF_Pixel16{kFull, 16384, 0, 16384}));
-}
-
 TEST(HslConversion, RgbToHsl) {
   const struct { double r, g, b, h, s, l; } kCases[] = {
       {1, 0, 0, 1.0, 1.0, 0.5},  // red with both others the minimum: hue exactly 1

@@ -106,13 +106,6 @@ TEST_F(ModuleTest, GlobalSetUpReportsTheVersionWordAndAddsItsFlagsToWhatWasThere
   }
 }
 
-TEST_F(ModuleTest, AboutWritesNameStageVersionBuildAndCredits) {
-  Session session(Module());
-  EXPECT_EQ(session.Call(PF_Cmd_ABOUT), PF_Err_NONE);
-  EXPECT_STREQ(session.OutData()->return_msg,
-               "Lustre Strand\n\nStage: Release\nVersion: v2.4.1.0\nBuildID: 14\n\nWritten by the Lustre Strand team.");
-}
-
 TEST_F(ModuleTest, UnknownCommandsReturnNoneAndChangeNothing) {
   for (PF_Cmd cmd : std::vector<PF_Cmd>{PF_Cmd_UNUSED_0, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
                                         PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_SEQUENCE_SETDOWN, PF_Cmd_DO_DIALOG,

@@ -6,20 +6,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <numbers>
 #include <random>
-#include <set>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
 #include "Common/AEException.h"
-#include "Common/AEWorld.h"
-#include "Common/DepthColor.h"
 #include "Common/ScanCallBack.h"
-#include "host/embedded/EmbeddedHost.h"
 #include "path/Array1D.h"
 #include "path/Array2D.h"
 #include "path/PathObject.h"
@@ -166,32 +161,6 @@ TEST(BezierCurve, ClosestPointChoosesTheAdmittedCandidate) {
       ExpectNear(nearest, Bernstein(*c.p, c.t), 1e-9);
     }
     EXPECT_EQ(side, c.side);
-  }
-}
-
-TEST(BezierCurve, TraceDrawsExactlyTheExpectedPixels) {
-  std::set<std::pair<int, int>> run;
-  for (int x = 2; x <= 41; ++x) run.insert({x, 5});
-  const struct { Controls p; std::set<std::pair<int, int>> pixels; } cases[] = {
-      // Within two pixels: lines p0 -> pm -> p1 with p0 = (10.5, 10.2), pm = (11.2, 11.55),
-      // p1 = (11.9, 10.2). A further split would also reach B(0.25) = (10.72, 11.21), pixel (10, 11).
-      {{{10.5, 10.2}, {10.5, 12.0}, {11.9, 12.0}, {11.9, 10.2}}, {{10, 10}, {11, 11}, {11, 10}}},
-      {{{2.5, 5.5}, {15.5, 5.5}, {28.5, 5.5}, {41.5, 5.5}}, run}};  // a long line leaves no gap
-  for (const auto& c : cases) {
-    embedded::EmbeddedHost host;
-    PF_EffectWorld* raw = host.CreateWorld(48, 24, false, true);
-    std::memset(raw->data, 0, static_cast<size_t>(raw->rowbytes) * 24);
-    AEWorld world(host.InData(), raw, false);
-    MakeCurve(c.p).Trace(world, DepthColor::From8(PF_Pixel{255, 1, 2, 3}), 0.0, 1.0);
-    std::set<std::pair<int, int>> drawn;
-    for (A_long y = 0; y < 24; ++y) {
-      for (A_long x = 0; x < 48; ++x) {
-        const PF_Pixel p = *PixelAt<PF_Pixel>(*raw, x, y);
-        if (p.alpha != 0) drawn.insert({x, y});
-        if (p.alpha != 0) { EXPECT_EQ(p.red, 1); }
-      }
-    }
-    EXPECT_EQ(drawn, c.pixels);
   }
 }
 

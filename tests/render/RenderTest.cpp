@@ -1,28 +1,21 @@
 // The stroke and the frame: the composite step, the drawing loop (against the pixel formulas),
-// abort, the gradient views and markers, and the mask layout.
+// abort, and the mask layout.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstring>
-#include <set>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "Common/AEException.h"
-#include "Common/FillTriangle.h"
-#include "gradient/Gradient.h"
 #include "host/embedded/HostThreads.h"
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
-#include "render/ClippedScanCallBack.h"
 #include "render/ColumnBands.h"
 #include "render/Composite.h"
 #include "render/DrawStroke.h"
-#include "render/GradientView.h"
-#include "render/PathOverlay.h"
 #include "render/RenderFrame.h"
 #include "tests/render/FrameHarness.h"
 
@@ -245,108 +238,6 @@ TEST(RenderFrame, HorizontalStrokeFollowsTheFormulasAtBothDepthsInEveryStyle) {
   for (int style : {1, 2, 3}) {
     CheckHorizontalStroke<PF_Pixel>(style);
     CheckHorizontalStroke<PF_Pixel16>(style);
-  }
-}
-
-// The vertical view of 640 x 480 is the horizontal view of 480 x 640 turned a quarter clockwise:
-// output (639 - y, x) = turned (x, y); the turned world's top row becomes the rightmost column.
-template <typename P>
-void CheckVerticalView() {
-  harness::Frame vertical(640, 480, sizeof(P) == 8);
-  vertical.params->SetPopup(param::kOutputView, param::kViewGradientVertical);
-  ASSERT_EQ(vertical.Render(), PF_Err_NONE);
-  harness::Frame turned(480, 640, sizeof(P) == 8);
-  turned.params->SetPopup(param::kOutputView, param::kViewGradientHorizontal);
-  ASSERT_EQ(turned.Render(), PF_Err_NONE);
-  for (A_long y = 0; y < 640; ++y)
-    for (A_long x = 0; x < 480; ++x)
-      ASSERT_TRUE(SamePixel(*PixelAt<P>(*vertical.output, 639 - y, x), *PixelAt<P>(*turned.output, x, y))) << x << "," << y;
-  EXPECT_EQ(vertical.host.LiveWorlds(), 0);  // the temporary world was released
-}
-
-TEST(RenderFrame, VerticalViewIsTheHorizontalTurnedAtBothDepths) {
-  CheckVerticalView<PF_Pixel>();
-  CheckVerticalView<PF_Pixel16>();
-}
-
-TEST(GradientView, LayoutOfPanelBarAndMarkers) {
-  // 1000 x 200: pw 500, ph 200, panel 250..750 x 0..199 (200 clamped), markers 10 high.
-  // 400 x 400: pw 400, ph 160, panel 0..399 (400 clamped) x 120..280.
-  const struct { A_long w, h; std::array<A_long, 10> e; } cases[] = {
-      {1000, 200, {250, 750, 0, 199, 300, 700, 70, 140, 10, 5}}, {400, 400, {0, 399, 120, 280, 40, 360, 176, 232, 8, 4}}};
-  for (const auto& c : cases) {
-    const GradientViewLayout l = LayoutGradientView(c.w, c.h);
-    EXPECT_EQ((std::array<A_long, 10>{l.panelLeft, l.panelRight, l.panelTop, l.panelBottom, l.barLeft, l.barRight, l.barTop,
-                                      l.barBottom, l.markerHeight, l.markerHalfWidth}),
-              c.e) << c.w << " x " << c.h;
-  }
-}
-
-TEST(GradientView, OutlineBarAndMarkers) {
-  harness::Frame frame(1000, 200, false);
-  StrokeSettings settings{};
-  Gradient gradient(&settings), reference(&settings);
-  const ColorDot dots[3] = {{true, {32768, 32768, 0, 0}, 0.0}, {true, {16384, 0, 32768, 0}, 0.5}, {true, {32768, 0, 0, 32768}, 1.0}};
-  for (const ColorDot& d : dots) gradient.AddDot(d), reference.AddDot(d);
-  settings.gradient = &gradient;
-  DrawGradientView8(frame.host.InData(), settings, frame.output);
-  const auto at = [&](A_long x, A_long y) { return *PixelAt<PF_Pixel>(*frame.output, x, y); };
-  const PF_Pixel white{255, 255, 255, 255}, black{255, 0, 0, 0};
-  EXPECT_TRUE(SamePixel(at(300, 70), white));
-  EXPECT_TRUE(SamePixel(at(700, 140), white));
-  EXPECT_TRUE(SamePixel(at(299, 100), black));
-  // Column x shows position (x - 301) / 398; the markers' apex at (xi, 69), base at row 59.
-  for (A_long x : {301, 420, 500, 699}) EXPECT_TRUE(SamePixel(at(x, 105), ConvertPixel16To8(reference.ColorAt((x - 301) / 398.0)))) << x;
-  EXPECT_TRUE(SamePixel(at(301, 64), ConvertPixel16To8(dots[0].color)));
-  EXPECT_TRUE(SamePixel(at(500, 64), ConvertPixel16To8(dots[1].color)));
-  EXPECT_TRUE(SamePixel(at(699, 64), ConvertPixel16To8(dots[2].color)));
-  EXPECT_TRUE(SamePixel(at(500, 59), white));
-}
-
-struct Recorder final : ScanCallBack {
-  void Visit(double, double) override {}
-  void Plot(int x, int y) override { plotted.insert({x, y}); }
-  bool Query(int, int) override { return false; }
-  std::set<std::pair<int, int>> plotted;
-};
-
-TEST(ClippedScanCallBack, PassesOnExactlyThePixelsInsideTheWorld) {
-  for (const auto& t : {std::array<int32_t, 6>{5, 4, 0, -8, 10, -8}, std::array<int32_t, 6>{-10, -10, 40, 3, 2, 30}}) {
-    Recorder all, inner;
-    ClippedScanCallBack clipped(inner, 20, 10);
-    FillTriangle(t[0], t[1], t[2], t[3], t[4], t[5], all);
-    FillTriangle(t[0], t[1], t[2], t[3], t[4], t[5], clipped);
-    std::set<std::pair<int, int>> inside;
-    for (const auto& p : all.plotted)
-      if (p.first >= 0 && p.first < 20 && p.second >= 0 && p.second < 10) inside.insert(p);
-    EXPECT_EQ(inner.plotted, inside);
-    EXPECT_LT(inside.size(), all.plotted.size());
-    EXPECT_FALSE(inside.empty());
-  }
-}
-
-TEST(PathOverlay, SquareMarkerIsAFilledBlockOrHollowRingClippedToTheWorld) {
-  // Downsample 1/den in both directions; the square's extent, clipped to 40 x 30.
-  const struct { A_u_long den; int32_t x, y; bool filled; int32_t left, top, right, bottom; } cases[] = {
-      {1, 20, 15, true, 17, 12, 22, 17} /* 6 x 6 */, {1, 20, 15, false, 17, 12, 23, 18} /* -3..+3 */,
-      {2, 20, 15, true, 19, 14, 21, 16} /* 3 x 3 */, {2, 20, 15, false, 19, 14, 21, 16} /* -1..+1 */,
-      {1, 1, 1, true, 0, 0, 3, 3} /* clipped */};
-  const PF_Pixel ink{255, 250, 120, 10};
-  for (const auto& c : cases) {
-    harness::Frame frame(40, 30, false);
-    frame.host.SetDownsample({1, c.den}, {1, c.den});
-    for (A_long y = 0; y < 30; ++y)
-      for (A_long x = 0; x < 40; ++x) *PixelAt<PF_Pixel>(*frame.output, x, y) = PF_Pixel{0, 0, 0, 0};
-    AEWorld world(frame.host.InData(), frame.output, false);
-    DrawSquareMarker(world, DepthColor::From8(ink), c.x, c.y, c.filled);
-    for (A_long y = 0; y < 30; ++y) {
-      for (A_long x = 0; x < 40; ++x) {
-        const bool inBox = x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
-        const bool onEdge = x == c.x - (c.right - c.left) / 2 || x == c.right || y == c.y - (c.bottom - c.top) / 2 || y == c.bottom;
-        EXPECT_EQ(SamePixel(*PixelAt<PF_Pixel>(*frame.output, x, y), ink), inBox && (c.filled || onEdge))
-            << c.den << " " << c.filled << " " << x << "," << y;
-      }
-    }
   }
 }
 

@@ -61,34 +61,6 @@ TEST(ThickPathHelper, NearFlatEndIsStrictlyWithinTwoOfACapLineInsideItsBox) {
   for (const auto& c : cases) EXPECT_EQ(helper.NearFlatEnd(c.x, c.y), c.near) << c.x << "," << c.y;
 }
 
-TEST(ThickPathHelper, JoinWedgeOnlyAtSharpCorners) {
-  const auto line = [](Vec2d a, Vec2d b) {
-    BezierCurve c;
-    c.SetControlPoints(a, a + (b - a) * (1.0 / 3.0), a + (b - a) * (2.0 / 3.0), b);
-    c.Setup();
-    return c;
-  };
-  // +x then +y, h = 2: normals (0, -1) and (1, 0); offset lines y = 2 and x = 8 on the minus
-  // side, y = -2 and x = 12 on the plus side. Continuous tangent, and turning back (parallel): none.
-  const struct { Vec2d end; bool valid; Vec2d minusMitre, plusMitre; } cases[] = {
-      {{10, 10}, true, {8, 2}, {12, -2}}, {{20, 0}, false, {}, {}}, {{0, 0}, false, {}, {}}};
-  for (const auto& c : cases) {
-    const auto sq = ThickPathHelper::Join(line({0, 0}, {10, 0}), line({10, 0}, c.end), 2.0);
-    ASSERT_EQ(sq.valid, c.valid) << c.end.x << "," << c.end.y;
-    // The joint, then a point in each of the four triangles alone (minus: joint, in, mitre and
-    // joint, mitre, out; plus likewise), and one beside them all.
-    for (const Vec2d p : {Vec2d(10, 0), Vec2d(9.5, 1.5), Vec2d(8.5, 0.5), Vec2d(10.5, -1.5), Vec2d(11.5, -0.5)}) {
-      EXPECT_EQ(sq.Contains(p.x, p.y), c.valid) << p.x << "," << p.y;
-    }
-    EXPECT_FALSE(sq.Contains(9.5, -1.5));
-    if (!c.valid) continue;
-    EXPECT_NEAR(sq.minusMitre.x, c.minusMitre.x, 1e-9);
-    EXPECT_NEAR(sq.minusMitre.y, c.minusMitre.y, 1e-9);
-    EXPECT_NEAR(sq.plusMitre.x, c.plusMitre.x, 1e-9);
-    EXPECT_NEAR(sq.plusMitre.y, c.plusMitre.y, 1e-9);
-  }
-}
-
 // Dot A at position 0 and dot B at 1, mixed linearly.
 constexpr PF_Pixel16 kDotA{32768, 32768, 8192, 0};
 constexpr PF_Pixel16 kDotB{16384, 0, 4096, 32768};
@@ -154,46 +126,7 @@ TEST(CurveSampler, DiscPixelsBlendTheTruncatedFalloffAndExactlyHIsShadedWithAlph
   CheckDisc<PF_Pixel16>();
 }
 
-TEST(CurveSampler, FlatEndsCutSquarelyRoundEndsDoNot) {
-  const PF_Pixel b{255, 10, 20, 30};  // any shading changes this opaque background, even at weight 0
-  for (const bool flat : {false, true}) {
-    Rig rig(6.0);
-    FakePath path = Horizontal(10.5, 60.5, 20.5);
-    CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, flat ? 1 : 0));
-    for (int32_t y = 12; y <= 29; ++y) {
-      for (int32_t x = 0; x <= 70; ++x) {
-        if (x == 10 || x == 60) continue;  // centres on the cap lines
-        const double cx = x + 0.5, dy = std::fabs(y + 0.5 - 20.5);
-        const double beyond = cx < 10.5 ? 10.5 - cx : (cx > 60.5 ? cx - 60.5 : 0.0);
-        const bool expected = flat ? beyond == 0.0 && dy <= 6.0 : std::sqrt(beyond * beyond + dy * dy) <= 6.0;
-        EXPECT_EQ(!SamePixel(sampler.ShadePixel(x, y, b), b), expected) << flat << " " << x << "," << y;
-      }
-    }
-  }
-}
-
 const std::vector<PathPoint> kTriangle = {Mirrored(20, 20, 10, 30), Mirrored(90, 25, 80, 15), Mirrored(55, 85, 70, 85)};
-
-TEST(CurveSampler, ClosedFlatDrawsAsRoundAndOpenInsideOnlyAsNormal) {
-  // Closed: "Flat" as "Round"; open: "Inside Only" as "Normal".
-  const struct { bool closed; int32_t endStyle[2], mode[2]; } cases[] = {{true, {0, 1}, {0, 0}}, {false, {0, 0}, {0, 1}}};
-  const PF_Pixel b{255, 60, 60, 60};
-  for (const auto& c : cases) {
-    Rig rig(7.0, 0.2, PF_Quality_HI);
-    FakePath first(kTriangle, !c.closed), second(kTriangle, !c.closed);
-    CurveSampler<PF_Pixel> s0(rig.host.InData(), rig.With(&first, c.endStyle[0], c.mode[0]));
-    CurveSampler<PF_Pixel> s1(rig.host.InData(), rig.With(&second, c.endStyle[1], c.mode[1]));
-    int changed = 0;
-    for (int32_t y = 0; y < 100; ++y) {
-      for (int32_t x = 0; x < 110; ++x) {
-        const PF_Pixel p = s0.ShadePixel(x, y, b);
-        ASSERT_TRUE(SamePixel(p, s1.ShadePixel(x, y, b))) << c.closed << " " << x << "," << y;
-        changed += SamePixel(p, b) ? 0 : 1;
-      }
-    }
-    EXPECT_GT(changed, 1000);
-  }
-}
 
 TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) {
   for (const PF_Quality quality : {PF_Quality_LO, PF_Quality_HI}) {
