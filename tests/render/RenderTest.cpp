@@ -13,7 +13,6 @@
 #include "host/embedded/HostThreads.h"
 #include "path/FakePath.h"
 #include "path/PathPoint.h"
-#include "render/ColumnBands.h"
 #include "render/Composite.h"
 #include "render/DrawStroke.h"
 #include "render/RenderFrame.h"
@@ -189,11 +188,6 @@ TEST(DrawStroke, BandsPingTheHostFromTheCallingThreadInColumnOrder) {
 }
 
 // Eight columns a band, from the first column on; none for an empty range.
-TEST(ColumnBands, CountsBandsOfEightFromTheFirstColumn) {
-  const struct { int32_t first, last, bands; } cases[] = {{3, 2, 0}, {5, 5, 1}, {5, 12, 1}, {5, 13, 2}, {-20, 20, 6}};
-  for (const auto& c : cases) EXPECT_EQ(column_bands::BandCount(c.first, c.last), c.bands) << c.first << ".." << c.last;
-}
-
 // "RGB (linear)" over the three default dots (red 20 %, green 50 %, blue 80 %).
 PF_Pixel16 LinearGradient(double p) {
   const double pos[3] = {20.0 * 0.01, 50.0 * 0.01, 80.0 * 0.01};

@@ -19,12 +19,6 @@
 
 namespace {
 
-TEST(StageNames, NumberGivesItsName) {
-  const std::pair<int, const char*> cases[] = {{0, "Development"}, {1, "Alpha"}, {2, "Beta"},
-                                               {3, "Release"}, {4, "Release"}, {-1, "Release"}};
-  for (const auto& [stage, name] : cases) EXPECT_STREQ(shell::StageName(stage), name) << stage;
-}
-
 // Decoration puts the message between "\nLustre Strand [ " and " ]" and cuts
 // the whole at 254 characters: messages up to 235 characters keep the
 // closing bracket. Every length from empty to past the buffer's end.

@@ -472,16 +472,6 @@ std::vector<P> DissolveRow(int opacity, A_long seed, P src, P dst) {
   return Composite<P>(PF_Xfer_DISSOLVE, std::vector<P>(4096, src), std::vector<P>(4096, dst), opacity, seed);
 }
 
-TEST(Dissolve, IsTheSameForTheSameSeed) {
-  const auto reds = [](A_long seed) {
-    std::vector<int> r;
-    for (const PF_Pixel& p : DissolveRow<PF_Pixel>(128, seed, PF_Pixel{255, 255, 0, 0}, PF_Pixel{255, 0, 0, 255})) r.push_back(p.red);
-    return r;
-  };
-  EXPECT_EQ(reds(7), reds(7));
-  EXPECT_NE(reds(7), reds(8)) << "another seed gives another pattern";
-}
-
 // Where the noise (hash / 2^32) equals alpha x opacity exactly (16 bits: a o / 2^30), the source
 // does not show: it must be strictly below. One more level of alpha and it shows.
 TEST(Dissolve, ShowsOnlyWhereTheNoiseIsStrictlyBelowAlphaTimesOpacity) {
