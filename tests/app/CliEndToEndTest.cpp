@@ -87,14 +87,6 @@ TEST(CliRender, PassesTheLayerThroughByTheDepthConversionRules) {
 const Args kLine = Sets({"Point 1/Activate=on", "Point 2/Activate=on", "Point 1/Point=40,100", "Point 1/Handle=0,100",
                          "Point 2/Point=360,100", "Point 2/Handle=320,100", "Show Path?=off"});
 
-// The host's thread count changes no pixel.
-TEST(CliViews, NormalViewIsTheSameOnOneThreadOrSeveral) {
-  TempFolder folder;
-  const Args frame = Args{"--size", "300x160", "--depth", "16"} + kLine;
-  EXPECT_EQ(Render(folder, frame + Args{"--threads", "1"}, "one.png").samples,
-            Render(folder, frame + Args{"--threads", "3"}, "three.png").samples);
-}
-
 // ---- Stroke width under downsampling and the low-quality quirk -----------------------------
 
 // The line drawn 40 wide on black without falloff; its width is the count of
