@@ -18,13 +18,10 @@
 #include "app/AppErrors.h"
 #include "app/AtomicFile.h"
 #include "app/QuietStandardError.h"
+#include "app/media/PngWriter.h"
 
 namespace app {
 namespace {
-
-// libpng's PNG_FILTER_NONE; 0 leaves libpng to try every filter on each row.
-constexpr int kPngFilterNone = 0x08;
-constexpr int kLastFastPngLevel = 2;
 
 UsageError ReadFailure(const std::string& path, const std::string& what) {
   return UsageError("cannot read image file '" + path + "': " + what);
@@ -174,6 +171,33 @@ std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
   return out;
 }
 
+// PNG files go through our own writer (app/media/PngWriter.h), as RGBA at the
+// world's depth with the same sample mapping as every other format.
+void WritePng(const std::string& path, const PF_EffectWorld& world, int png_compression) {
+  const bool deep = IsDeep(world);
+  const PngFormat format{world.width, world.height, 4, deep ? 16 : 8};
+  WritePngFile(path, format, [&](int y, uint8_t* out) {
+    if (!deep) {
+      const PF_Pixel* row = PixelAt<PF_Pixel>(world, 0, y);
+      for (A_long x = 0; x < world.width; ++x, out += 4) {
+        out[0] = row[x].red;
+        out[1] = row[x].green;
+        out[2] = row[x].blue;
+        out[3] = row[x].alpha;
+      }
+      return;
+    }
+    const PF_Pixel16* row = PixelAt<PF_Pixel16>(world, 0, y);
+    for (A_long x = 0; x < world.width; ++x) {
+      for (const A_u_short channel : {row[x].red, row[x].green, row[x].blue, row[x].alpha}) {
+        const uint16_t sample = ChannelToSample16(channel);
+        *out++ = static_cast<uint8_t>(sample >> 8);
+        *out++ = static_cast<uint8_t>(sample);
+      }
+    }
+  }, png_compression);
+}
+
 }  // namespace
 
 void ConfigureImageLibrary() {
@@ -235,6 +259,10 @@ void CheckWritableFormat(const std::string& path) { CreateOutput(path); }
 void WriteImage(const std::string& path, const PF_EffectWorld& world,
                 const ImageWriteOptions& options) {
   std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
+  if (std::strcmp(out->format_name(), "png") == 0) {
+    WritePng(path, world, options.png_compression);
+    return;
+  }
   const bool exr = std::strcmp(out->format_name(), "openexr") == 0;
   const int channels = out->supports("alpha") ? 4 : 3;
   const SampleKind kind = exr ? SampleKind::kFloat : IsDeep(world) ? SampleKind::k16 : SampleKind::k8;
@@ -244,8 +272,6 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   OIIO::ImageSpec header(world.width, world.height, channels, type);
   header.alpha_channel = channels == 4 ? 3 : -1;
   if (!exr) header.attribute("oiio:UnassociatedAlpha", 1);
-  header.attribute("png:compressionLevel", options.png_compression);
-  header.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
 
   // Encoded in memory, then written with every write checked: the image
   // library does not report a short write (a full disk) itself.

@@ -45,10 +45,9 @@ inline uint16_t ChannelToSample16(uint32_t v) {
 constexpr int kMaxLayerSide = embedded::kMaxWorldDimension;
 
 struct ImageWriteOptions {
-  // zlib level of PNG files, 0 (fastest) to 9 (smallest). Level 1 costs a
-  // fraction of zlib's usual 6 and gives files little larger. Levels up to 2
-  // also skip libpng's trial of every row filter, which costs more than the
-  // compression itself and, on frames with large flat areas, gains nothing.
+  // Deflate effort of PNG files, 0 (fastest, stored) to 9 (smallest); see
+  // DeflateLevelFor in app/media/PngWriter.h. Level 1 costs a fraction of
+  // the higher levels for files little larger.
   int png_compression = 1;
 };
 

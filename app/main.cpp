@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
   render->add_flag("--skip-existing", render_options.skip_existing,
                    "leave frames whose output file exists alone (to resume a run)");
   render->add_option("--png-compression", render_options.image.png_compression,
-                     "PNG zlib level, 0 fastest to 9 smallest (default 1)")
+                     "PNG deflate level, 0 fastest to 9 smallest (default 1)")
       ->check(CLI::Range(0, 9));
   render->add_option("--depth", render_options.depth, "bits per channel of the render, 8 or 16")
       ->check(CLI::IsMember({8, 16}));

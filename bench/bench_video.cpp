@@ -1,8 +1,11 @@
 // A 1080p video through the command: a 48-frame H.264 clip of ffmpeg's
 // testsrc2 pattern, rendered with the default stroke of points 1 to 3 into
-// H.264 and FFV1. The Command rows run the built program (decode, render,
-// encode, as a user does); the Stage rows time each step alone in this
-// process, so their shares of a frame can be read side by side:
+// H.264, ProRes 4444 and FFV1. The Command rows run the built program
+// (decode, render, encode, as a user does); the Ffmpeg rows run the ffmpeg
+// tool with our frei0r plug-in on the same clip with the same stroke into
+// the same encoder with the same settings, for comparison in one run; the
+// Stage rows time each step alone in this process, so their shares of a
+// frame can be read side by side:
 //   Stage_Decode    the clip's frames decoded and converted to 8-bit layers
 //   Stage_Render    one frame rendered by the module, as the command does
 //   Stage_Encode/*  rendered frames converted and encoded (no sound)
@@ -11,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -65,7 +69,45 @@ void BM_Command(benchmark::State& state, const char* extension) {
   ReportFps(state, kFrames);
 }
 BENCHMARK_CAPTURE(BM_Command, h264, ".mp4")->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Command, prores, ".mov")->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Command, ffv1, ".mkv")->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+
+// The plug-in's parameters for ffmpeg's frei0r filter: the same three points.
+std::string FilterParams() {
+  std::string command = std::string(LUSTRE_CLI_PATH) + " frei0r-params --ffmpeg";
+  for (const char* point : kPoints) {
+    const std::string set = point;
+    command += " --set '" + set.substr(0, set.find('=')) + "=y'";
+  }
+  FILE* pipe = popen(command.c_str(), "r");
+  char line[4096] = {};
+  const bool read = pipe && std::fgets(line, sizeof line, pipe);
+  if (pipe) pclose(pipe);
+  if (!read) throw std::runtime_error("frei0r-params failed");
+  std::string params = line;
+  return params.substr(0, params.find('\n'));
+}
+
+// The command's encoder settings for each extension, as ffmpeg options.
+void BM_FfmpegWithPlugin(benchmark::State& state, const char* extension, const char* encoder) {
+  const std::string plugin = LUSTRE_FREI0R_PLUGIN;
+  const std::string command = "FREI0R_PATH='" + plugin.substr(0, plugin.rfind('/')) + "' ffmpeg -v error -y -i '" +
+                              Clip() + "' -vf 'frei0r=filter_name=lustre-strand:filter_params=" + FilterParams() +
+                              "' " + encoder + " '" + Folder() + "/ffmpeg" + extension + "'";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("ffmpeg failed");
+      break;
+    }
+  }
+  ReportFps(state, kFrames);
+}
+BENCHMARK_CAPTURE(BM_FfmpegWithPlugin, h264, ".mp4", "-c:v libx264 -crf 18 -preset medium -pix_fmt yuv420p")
+    ->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_FfmpegWithPlugin, prores, ".mov", "-c:v prores_ks -profile:v 4444 -pix_fmt yuva444p10le")
+    ->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_FfmpegWithPlugin, ffv1, ".mkv", "-c:v ffv1 -level 3 -pix_fmt gbrap16le")
+    ->Unit(benchmark::kSecond)->Iterations(2)->UseRealTime();
 
 void BM_Stage_Decode(benchmark::State& state) {
   for (auto _ : state) {
