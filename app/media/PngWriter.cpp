@@ -39,45 +39,65 @@ void PutBigEndian32(uint8_t* at, uint32_t v) {
   at[3] = static_cast<uint8_t>(v);
 }
 
-// Appends a chunk whose data is already at out[data_at, data_at + size):
-// writes its length and type before (the caller left 8 bytes free) and its
-// CRC, over type and data, after.
-void CloseChunk(std::vector<uint8_t>& out, size_t data_at, size_t size, const char (&type)[5]) {
-  uint8_t* head = out.data() + data_at - 8;
-  PutBigEndian32(head, static_cast<uint32_t>(size));
-  std::memcpy(head + 4, type, 4);
-  const uint32_t crc = libdeflate_crc32(0, head + 4, size + 4);
-  out.resize(data_at + size + 4);
-  PutBigEndian32(out.data() + data_at + size, crc);
-}
+// A byte buffer that grows and never shrinks or clears what it holds.
+class Buffer {
+ public:
+  uint8_t* Reserve(size_t size) {
+    if (size > capacity_) {
+      data_ = std::make_unique_for_overwrite<uint8_t[]>(size);
+      capacity_ = size;
+    }
+    return data_.get();
+  }
+  uint8_t* data() const { return data_.get(); }
 
-void AppendChunk(std::vector<uint8_t>& out, const char (&type)[5], const uint8_t* data, size_t size) {
-  const size_t data_at = out.size() + 8;
-  out.resize(data_at + size);
-  if (size > 0) std::memcpy(out.data() + data_at, data, size);
-  CloseChunk(out, data_at, size, type);
-}
+ private:
+  std::unique_ptr<uint8_t[]> data_;
+  size_t capacity_ = 0;
+};
+
+// The file as it is put together: chunks appended at `size`.
+struct FileWriter {
+  uint8_t* data;
+  size_t size = 0;
+
+  void Append(const void* bytes, size_t n) {
+    if (n > 0) std::memcpy(data + size, bytes, n);
+    size += n;
+  }
+  // Writes the length and type of a chunk whose `n` bytes of data already
+  // follow them at `size` + 8, and its CRC (over type and data) after them.
+  void CloseChunk(size_t n, const char (&type)[5]) {
+    uint8_t* head = data + size;
+    PutBigEndian32(head, static_cast<uint32_t>(n));
+    std::memcpy(head + 4, type, 4);
+    PutBigEndian32(head + 8 + n, libdeflate_crc32(0, head + 4, n + 4));
+    size += n + kChunkOverhead;
+  }
+  void AppendChunk(const char (&type)[5], const uint8_t* bytes, size_t n) {
+    if (n > 0) std::memcpy(data + size + 8, bytes, n);
+    CloseChunk(n, type);
+  }
+};
 
 struct CompressorFree {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
 // The scanlines: each row a filter byte and its samples filtered by Sub.
-std::vector<uint8_t> FilteredRows(const PngFormat& format, const PngRowFiller& fill) {
+size_t FilterRows(const PngFormat& format, const PngRowFiller& fill, Buffer& rows, Buffer& raw) {
   const size_t pixel_bytes = static_cast<size_t>(format.channels) * static_cast<size_t>(format.bits / 8);
   const size_t row_bytes = pixel_bytes * static_cast<size_t>(format.width);
-  std::vector<uint8_t> rows((row_bytes + 1) * static_cast<size_t>(format.height));
-  auto raw = std::make_unique_for_overwrite<uint8_t[]>(row_bytes);
-  for (int y = 0; y < format.height; ++y) {
-    uint8_t* out = rows.data() + static_cast<size_t>(y) * (row_bytes + 1);
-    fill(y, raw.get());
+  const size_t size = (row_bytes + 1) * static_cast<size_t>(format.height);
+  uint8_t* out = rows.Reserve(size);
+  const uint8_t* in = raw.Reserve(row_bytes);
+  for (int y = 0; y < format.height; ++y, out += row_bytes + 1) {
+    fill(y, raw.data());
     out[0] = kFilterSub;
-    std::memcpy(out + 1, raw.get(), pixel_bytes);
-    for (size_t i = pixel_bytes; i < row_bytes; ++i) {
-      out[1 + i] = static_cast<uint8_t>(raw[i] - raw[i - pixel_bytes]);
-    }
+    std::memcpy(out + 1, in, pixel_bytes);
+    for (size_t i = pixel_bytes; i < row_bytes; ++i) out[1 + i] = static_cast<uint8_t>(in[i] - in[i - pixel_bytes]);
   }
-  return rows;
+  return size;
 }
 
 void CheckFormat(const PngFormat& format) {
@@ -96,48 +116,65 @@ int DeflateLevelFor(int png_compression) {
   return level == 9 ? 12 : level;
 }
 
-std::vector<uint8_t> EncodePng(const PngFormat& format, const PngRowFiller& fill, int png_compression,
-                               size_t max_idat_bytes) {
-  CheckFormat(format);
-  const std::vector<uint8_t> rows = FilteredRows(format, fill);
-  const std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
-      libdeflate_alloc_compressor(DeflateLevelFor(png_compression)));
-  if (!compressor) throw std::bad_alloc();
+struct PngEncoder::State {
+  Buffer rows, raw, file, stream;
+  std::unique_ptr<libdeflate_compressor, CompressorFree> compressor;
+  int level = -1;
 
-  std::vector<uint8_t> out(kSignature.begin(), kSignature.end());
+  libdeflate_compressor* CompressorAt(int deflate_level) {
+    if (!compressor || level != deflate_level) {
+      compressor.reset(libdeflate_alloc_compressor(deflate_level));
+      if (!compressor) throw std::bad_alloc();
+      level = deflate_level;
+    }
+    return compressor.get();
+  }
+};
+
+PngEncoder::PngEncoder() : state_(std::make_unique<State>()) {}
+PngEncoder::~PngEncoder() = default;
+
+std::span<const uint8_t> PngEncoder::Encode(const PngFormat& format, const PngRowFiller& fill, int png_compression,
+                                            size_t max_idat_bytes) {
+  CheckFormat(format);
+  State& s = *state_;
+  const size_t rows = FilterRows(format, fill, s.rows, s.raw);
+  libdeflate_compressor* compressor = s.CompressorAt(DeflateLevelFor(png_compression));
+  const size_t bound = libdeflate_zlib_compress_bound(compressor, rows);
+  const size_t chunk = std::clamp<size_t>(max_idat_bytes, 1, kMaxPngChunkData);
+  // Signature, IHDR, IEND, and the stream with the chunks it is cut into.
+  const size_t most = kSignature.size() + 3 * kChunkOverhead + 13 + bound + (bound / chunk + 1) * kChunkOverhead;
+  FileWriter file{s.file.Reserve(most)};
+  file.Append(kSignature.data(), kSignature.size());
   std::array<uint8_t, 13> header{};
   PutBigEndian32(&header[0], static_cast<uint32_t>(format.width));
   PutBigEndian32(&header[4], static_cast<uint32_t>(format.height));
   header[8] = static_cast<uint8_t>(format.bits);
   header[9] = ColourType(format.channels);
   // header[10..12]: deflate, adaptive filtering, no interlace (all 0).
-  AppendChunk(out, "IHDR", header.data(), header.size());
+  file.AppendChunk("IHDR", header.data(), header.size());
 
-  // The zlib stream is compressed straight into the first IDAT chunk's place.
-  const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rows.size());
-  const size_t data_at = out.size() + 8;
-  out.resize(data_at + bound + 4 + kChunkOverhead);
-  const size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(), out.data() + data_at, bound);
+  // The stream is compressed straight into the first IDAT chunk's place,
+  // unless it must be cut.
+  uint8_t* first = file.data + file.size + 8;
+  uint8_t* to = bound <= chunk ? first : s.stream.Reserve(bound);
+  const size_t size = libdeflate_zlib_compress(compressor, s.rows.data(), rows, to, bound);
   if (size == 0) throw std::runtime_error("PNG: the compressed image exceeded its bound");
-  const size_t chunk = std::clamp<size_t>(max_idat_bytes, 1, kMaxPngChunkData);
-  if (size <= chunk) {
-    CloseChunk(out, data_at, size, "IDAT");
+  if (to == first) {
+    file.CloseChunk(size, "IDAT");
   } else {
-    // Only images of gigabytes get here by default.
-    const std::vector<uint8_t> stream(out.begin() + static_cast<ptrdiff_t>(data_at),
-                                      out.begin() + static_cast<ptrdiff_t>(data_at + size));
-    out.resize(data_at - 8);
-    for (size_t at = 0; at < stream.size(); at += chunk) {
-      AppendChunk(out, "IDAT", stream.data() + at, std::min(chunk, stream.size() - at));
+    for (size_t at = 0; at < size; at += chunk) {
+      file.AppendChunk("IDAT", s.stream.data() + at, std::min(chunk, size - at));
     }
   }
-  AppendChunk(out, "IEND", nullptr, 0);
-  return out;
+  file.AppendChunk("IEND", nullptr, 0);
+  return {file.data, file.size};
 }
 
 void WritePngFile(const std::string& path, const PngFormat& format, const PngRowFiller& fill,
                   int png_compression) {
-  const std::vector<uint8_t> bytes = EncodePng(format, fill, png_compression);
+  thread_local PngEncoder encoder;
+  const std::span<const uint8_t> bytes = encoder.Encode(format, fill, png_compression);
   WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 

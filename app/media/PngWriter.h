@@ -11,8 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
-#include <vector>
 
 namespace app {
 
@@ -39,13 +40,29 @@ int DeflateLevelFor(int png_compression);
 // A chunk's length field holds at most 2^31 - 1 bytes.
 constexpr size_t kMaxPngChunkData = 0x7FFFFFFF;
 
-// The complete file in memory. The zlib stream goes into one IDAT chunk, or
-// is cut into chunks of max_idat_bytes when longer. Throws
-// std::invalid_argument for a format outside the ones above or an empty image.
-std::vector<uint8_t> EncodePng(const PngFormat& format, const PngRowFiller& fill, int png_compression,
-                               size_t max_idat_bytes = kMaxPngChunkData);
+// Encodes PNG files in memory, keeping its buffers and compressor from one
+// file to the next: a frame's buffers are megabytes, and fresh ones cost the
+// kernel's zeroing of every page they touch.
+class PngEncoder {
+ public:
+  PngEncoder();
+  ~PngEncoder();
+  PngEncoder(const PngEncoder&) = delete;
+  PngEncoder& operator=(const PngEncoder&) = delete;
 
-// Encodes and writes the file atomically (see WriteFileAtomically).
+  // The complete file, valid until the next call. The zlib stream goes into
+  // one IDAT chunk, or is cut into chunks of max_idat_bytes when longer.
+  // Throws std::invalid_argument for a format outside the ones above.
+  std::span<const uint8_t> Encode(const PngFormat& format, const PngRowFiller& fill, int png_compression,
+                                  size_t max_idat_bytes = kMaxPngChunkData);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Encodes (with an encoder kept by the calling thread) and writes the file
+// atomically (see WriteFileAtomically).
 void WritePngFile(const std::string& path, const PngFormat& format, const PngRowFiller& fill,
                   int png_compression);
 
