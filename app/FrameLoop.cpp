@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "app/AppErrors.h"
+#include "app/FramePipeline.h"
 #include "app/ProgressBar.h"
 #include "app/WorkerPool.h"
 #include "host/embedded/HostThreads.h"
 
 namespace app {
 namespace {
-
-std::string FramePrefix(long frame) { return "frame " + std::to_string(frame) + ": "; }
 
 // The frames of the range still to render.
 std::vector<long> FramesToRender(const FrameSink& sink, const FrameLoopOptions& options) {
@@ -34,15 +33,11 @@ int ThreadsPerJob(const FrameLoopOptions& options, int jobs) {
 }  // namespace
 
 void RenderOneFrame(FrameSource* source, FrameSink& sink, FrameRenderer& renderer, long frame) {
-  try {
+  NamingFrame(frame, [&] {
     std::optional<Layer> layer;
     if (source != nullptr) layer = source->ReadFrame(frame);
     sink.WriteFrame(frame, renderer.Render(frame, layer ? &*layer : nullptr));
-  } catch (const UsageError& e) {
-    throw UsageError(FramePrefix(frame) + e.what());
-  } catch (const EffectError& e) {
-    throw EffectError(e.code(), FramePrefix(frame) + e.what());
-  }
+  });
 }
 
 void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
@@ -54,11 +49,18 @@ void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
   long done = 0;
   try {
     if (jobs <= 1) {
-      renderer.SetProgressListener([&](double share) { bar.Update(static_cast<double>(done) + share); });
-      for (long frame : frames) {
-        RenderOneFrame(source, sink, renderer, frame);
+      const auto written = [&](long frame) {
         bar.Update(static_cast<double>(++done));
         on_written(frame);
+      };
+      renderer.SetProgressListener([&](double share) { bar.Update(static_cast<double>(done) + share); });
+      if (options.pipeline_depth > 0) {
+        RunFramePipeline(source, sink, renderer, frames, options.pipeline_depth, written);
+      } else {
+        for (long frame : frames) {
+          RenderOneFrame(source, sink, renderer, frame);
+          written(frame);
+        }
       }
       renderer.SetProgressListener(nullptr);
     } else {

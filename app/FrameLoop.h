@@ -23,6 +23,11 @@ struct FrameLoopOptions {
   bool skip_existing = false;
   // One progress line for the whole range on standard error.
   bool show_progress = false;
+  // With one job: frames read ahead of the render and finished frames
+  // waiting for the sink, each (see FramePipeline.h); 0 reads, renders and
+  // writes one frame after another on this thread. The files are the same
+  // either way.
+  int pipeline_depth = 2;
 };
 
 // Renders `frame` and hands it to the sink; failures name the frame.

@@ -679,6 +679,9 @@ VideoSink::VideoSink(const VideoSinkSettings& settings) : state_(std::make_uniqu
   const int err = avformat_alloc_output_context2(&raw, nullptr, nullptr, settings.path.c_str());
   if (err < 0) throw s.Failure(AvError(err));
   s.output.reset(raw);
+  // No random identifiers (Matroska's segment and track UIDs) or library
+  // versions in the file: the same frames make the same bytes on every run.
+  s.output->flags |= AVFMT_FLAG_BITEXACT;
   try {
     s.OpenEncoder();
     if (!settings.audio_from.empty()) s.OpenAudio();
