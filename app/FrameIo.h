@@ -28,6 +28,10 @@ class FrameSource {
   // The layer of one frame. Throws UsageError naming the file and the frame
   // when it cannot be read.
   virtual Layer ReadFrame(long frame) = 0;
+  // A layer ReadFrame returned, handed back once used: a source may keep
+  // its pixels for a later frame rather than have fresh memory zeroed. May be
+  // called from another thread than ReadFrame.
+  virtual void GiveBack(Layer /*layer*/) {}
 };
 
 class FrameSink {

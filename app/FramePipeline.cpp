@@ -49,13 +49,14 @@ void CopyWorld(const PF_EffectWorld& world, Layer& layer) {
 }
 
 // What the writer hands back: frames written (for on_written) and copies it
-// is done with (for the next frames).
+// is done with (for the next frames; as many as can be in flight).
 class WriterReturns {
  public:
+  explicit WriterReturns(size_t most_spare) : most_spare_(most_spare) {}
   void Add(long frame, Layer spare) {
     const std::lock_guard<std::mutex> lock(mutex_);
     written_.push_back(frame);
-    spare_ = std::move(spare);
+    if (spare_.size() < most_spare_) spare_.push_back(std::move(spare));
   }
   std::vector<long> TakeWritten() {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -63,13 +64,17 @@ class WriterReturns {
   }
   Layer TakeSpare() {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return std::exchange(spare_, Layer{});
+    if (spare_.empty()) return {};
+    Layer layer = std::move(spare_.back());
+    spare_.pop_back();
+    return layer;
   }
 
  private:
+  const size_t most_spare_;
   std::mutex mutex_;
   std::vector<long> written_;
-  Layer spare_;
+  std::vector<Layer> spare_;
 };
 
 // Runs `work`, keeping what it throws.
@@ -102,7 +107,7 @@ void RunFramePipeline(FrameSource* source, FrameSink& sink, FrameRenderer& rende
   const size_t capacity = static_cast<size_t>(depth < 1 ? 1 : depth);
   BoundedQueue<NumberedLayer> layers(capacity);
   BoundedQueue<NumberedLayer> finished(capacity);
-  WriterReturns returns;
+  WriterReturns returns(capacity + 1);
 
   // Each thread's failure is read here only after the thread has ended.
   std::exception_ptr read_failure, write_failure;
@@ -139,6 +144,7 @@ void RunFramePipeline(FrameSource* source, FrameSink& sink, FrameRenderer& rende
       if (source != nullptr && !(layer = layers.Pop())) return;  // the reader failed
       NumberedLayer out{frame, returns.TakeSpare()};
       NamingFrame(frame, [&] { CopyWorld(renderer.Render(frame, layer ? &layer->pixels : nullptr), out.pixels); });
+      if (layer) source->GiveBack(std::move(layer->pixels));
       if (!finished.Push(std::move(out))) return;  // the writer failed
       report_written();
     }

@@ -154,6 +154,8 @@ struct VideoSource::State {
   FramePtr frame{av_frame_alloc()};
   ScalerPtr scaler;
   std::vector<uint8_t> wide;  // one converted frame, unless it goes straight into an 8-bit layer
+  std::mutex spare_mutex;
+  std::vector<Layer> spare;  // layers handed back, for later frames
   long count = 0;
   Rational rate;
   int width = 0, height = 0;
@@ -284,7 +286,7 @@ struct VideoSource::State {
       sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(matrix), decoded.color_range == AVCOL_RANGE_JPEG,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
-    Layer layer = Layer::Make(width, height, deep_source);
+    Layer layer = SpareLayer(deep_source);
     // PF_Pixel is alpha, red, green, blue bytes: ARGB in the libraries' terms.
     static_assert(sizeof(PF_Pixel) == 4 && sizeof(PF_Pixel16) == 8);
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -313,7 +315,33 @@ struct VideoSource::State {
                              Sample16ToChannel(rgba[2])};
       }
     }
-    return ConvertLayerDepth(layer, deep);
+    if (layer.deep == deep) return layer;
+    Layer converted = ConvertLayerDepth(layer, deep);
+    GiveBack(std::move(layer));
+    return converted;
+  }
+
+  // A layer of the frame size at this depth, from the ones handed back when
+  // one fits. Every pixel is overwritten by the conversion.
+  Layer SpareLayer(bool deep_layer) {
+    {
+      const std::lock_guard<std::mutex> lock(spare_mutex);
+      for (Layer& layer : spare) {
+        if (layer.deep == deep_layer && layer.width == width && layer.height == height) {
+          Layer taken = std::move(layer);
+          std::swap(layer, spare.back());
+          spare.pop_back();
+          return taken;
+        }
+      }
+    }
+    return Layer::Make(width, height, deep_layer);
+  }
+
+  void GiveBack(Layer layer) {
+    constexpr size_t kMostSpare = 2;
+    const std::lock_guard<std::mutex> lock(spare_mutex);
+    if (spare.size() < kMostSpare) spare.push_back(std::move(layer));
   }
 };
 
@@ -344,6 +372,8 @@ std::optional<Rational> VideoSource::Rate() const { return state_->rate; }
 int VideoSource::Width() const { return state_->width; }
 int VideoSource::Height() const { return state_->height; }
 bool VideoSource::Deep() const { return state_->deep; }
+
+void VideoSource::GiveBack(Layer layer) { state_->GiveBack(std::move(layer)); }
 
 Layer VideoSource::ReadFrame(long frame) {
   State& s = *state_;

@@ -36,6 +36,7 @@ class VideoSource : public FrameSource {
   // Frames asked in increasing order are decoded once each; asking for an
   // earlier frame than the last starts decoding again from the beginning.
   Layer ReadFrame(long frame) override;
+  void GiveBack(Layer layer) override;
 
   int Width() const;
   int Height() const;
