@@ -116,6 +116,7 @@ void RunFramePipeline(FrameSource* source, FrameSink& sink, FrameRenderer& rende
     reader = std::thread([&] {
       read_failure = Captured([&] {
         for (long frame : frames) {
+          if (InterruptRequested()) throw Cancelled();
           NumberedLayer item{frame, {}};
           NamingFrame(frame, [&] { item.pixels = source->ReadFrame(frame); });
           if (!layers.Push(std::move(item))) return;
