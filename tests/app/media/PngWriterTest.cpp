@@ -132,4 +132,15 @@ TEST(PngWriter, LevelsTradeTimeForSizeAndTheFileIsWrittenWhole) {
   EXPECT_EQ(testfiles::ReadPng(folder.File("f.png")).samples, samples);
 }
 
+// Formats PNG cannot hold (or we do not write) are refused before any work.
+TEST(PngWriter, RefusesFormatsItDoesNotWrite) {
+  const app::PngFormat cases[] = {{0, 4, 4, 8}, {4, 0, 4, 8}, {4, 4, 0, 8}, {4, 4, 5, 8}, {4, 4, 4, 12}, {4, 4, 4, 0}};
+  app::PngEncoder encoder;
+  for (const app::PngFormat& f : cases) {
+    SCOPED_TRACE(std::to_string(f.width) + "x" + std::to_string(f.height) + " " + std::to_string(f.channels) + "x" +
+                 std::to_string(f.bits));
+    EXPECT_THROW(encoder.Encode(f, [](int, uint8_t*) {}, 1), std::invalid_argument);
+  }
+}
+
 }  // namespace
