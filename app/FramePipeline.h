@@ -7,6 +7,8 @@
 // Frames reach the sink in the order given, each exactly as the serial loop
 // renders it: the render sees the same layers in the same order, and the
 // writer is the sink's only caller, so a file is the same for any depth.
+// That holds byte for byte even for H.264: libx264's output depends on its
+// own thread count, which the video sink sets alike whatever the depth.
 #pragma once
 
 #include <functional>
