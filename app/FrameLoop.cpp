@@ -30,6 +30,17 @@ int ThreadsPerJob(const FrameLoopOptions& options, int jobs) {
   return std::max(1, cores / jobs);
 }
 
+// The pipeline holds several frames at once (layers read ahead, copies of
+// finished frames, a few kept for reuse); frames this large run serially so
+// that memory stays what one frame at a time needs.
+constexpr double kLargestPipelinedFrameBytes = 512.0 * 1024 * 1024;
+
+bool Pipelined(const FrameRenderer& renderer, const FrameLoopOptions& options) {
+  const LayerShape& shape = renderer.Shape();
+  const double bytes = static_cast<double>(shape.width) * shape.height * (shape.deep ? 8 : 4);
+  return options.pipeline_depth > 0 && bytes <= kLargestPipelinedFrameBytes;
+}
+
 }  // namespace
 
 void RenderOneFrame(FrameSource* source, FrameSink& sink, FrameRenderer& renderer, long frame) {
@@ -54,7 +65,7 @@ void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
         on_written(frame);
       };
       renderer.SetProgressListener([&](double share) { bar.Update(static_cast<double>(done) + share); });
-      if (options.pipeline_depth > 0) {
+      if (Pipelined(renderer, options)) {
         RunFramePipeline(source, sink, renderer, frames, options.pipeline_depth, written);
       } else {
         for (long frame : frames) {
