@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -396,6 +399,57 @@ TEST(BezierPath, EveryGridCellClassifiedByItsOverlapWithARectangle) {
         path.Classify(x, y, cellClass);
         ASSERT_EQ(cellClass, !inGrid ? 0 : within ? 1 : overlaps ? 2 : 0) << x << "," << y;
       }
+    }
+  }
+}
+
+// Job orders a host may choose: backwards, and two threads taking turns.
+void Backwards(int32_t count, const std::function<void(int32_t)>& job) {
+  for (int32_t j = count - 1; j >= 0; --j) job(j);
+}
+void OnTwoThreads(int32_t count, const std::function<void(int32_t)>& job) {
+  std::atomic<int32_t> next{0};
+  const auto work = [&] {
+    for (int32_t j = next++; j < count; j = next++) job(j);
+  };
+  std::thread other(work);
+  work();
+  other.join();
+}
+
+TEST(BezierPath, GridIsTheSameWhateverOrderItsJobsRunIn) {
+  const std::vector<Vec2d> bowTie = {{10, 10}, {190, 150}, {190, 10}, {10, 150}};
+  std::vector<Vec2d> twice = {{30, 20}, {170, 20}, {170, 120}, {30, 120}};
+  twice.insert(twice.end(), twice.begin(), twice.end());
+  const std::vector<PF_PathVertex> loop = {{150, 160, 260, 20, 20, 20}, {150, 160, 260, 20, 20, 20}};
+  const std::vector<PF_PathVertex> shapes[] = {Polygon(bowTie, true), Polygon(twice, true), loop,
+                                               Rectangle(3.5, 200.2, 9.5, 230.7)};
+  const BezierPath::RunJobs runners[] = {Backwards, OnTwoThreads};
+  for (const auto& shape : shapes) {
+    VertexPath inOrderSource(shape, false);
+    BezierPath inOrder(&inOrderSource);
+    inOrder.BuildGrid(BezierPath::kFlatteningStep, -1, -1);
+    const Array2D<unsigned char>& expected = inOrder.Grid();
+    for (const auto& runner : runners) {
+      VertexPath source(shape, false);
+      BezierPath path(&source);
+      int32_t jobs = 0;
+      path.BuildGrid(BezierPath::kFlatteningStep, -1, -1, [&](int32_t count, const auto& job) {
+        jobs = count;
+        runner(count, job);
+      });
+      EXPECT_GT(jobs, 16);
+      const Array2D<unsigned char>& grid = path.Grid();
+      ASSERT_EQ(grid.Width(), expected.Width());
+      ASSERT_EQ(grid.Height(), expected.Height());
+      int classes[3] = {0, 0, 0};
+      for (int32_t y = 0; y < grid.Height(); ++y) {
+        for (int32_t x = 0; x < grid.Width(); ++x) {
+          ASSERT_EQ(grid(x, y), expected(x, y)) << x << "," << y;
+          ++classes[grid(x, y)];
+        }
+      }
+      EXPECT_TRUE(classes[BezierPath::kInside] > 0 && classes[BezierPath::kBoundary] > 0);
     }
   }
 }
