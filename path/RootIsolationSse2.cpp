@@ -188,14 +188,10 @@ double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth, do
   return root_isolation::Midpoint(points);
 }
 
-}  // namespace
-
-namespace root_isolation {
-
 // 2^-600 * 2^-52 is the finest step of such a polygon's coordinates; 64 levels
 // of splitting, five halvings each, take it to 2^-972, still a normal double.
 // Values never grow beyond the largest coordinate, and 32 * 2^1000 is finite.
-bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]) {
+LUSTRE_ALWAYS_INLINE bool InSummedSplitRange(const Vec2d* w) {
   const __m128d signBit = _mm_set1_pd(-0.0);
   const __m128d smallest = _mm_set1_pd(0x1p-600), largest = _mm_set1_pd(0x1p1000);
   __m128d allNormal = _mm_castsi128_pd(_mm_set1_epi32(-1));
@@ -208,6 +204,12 @@ bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]) {
   return _mm_movemask_pd(allNormal) == 3;
 }
 
+}  // namespace
+
+namespace root_isolation {
+
+bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]) { return InSummedSplitRange(w); }
+
 }  // namespace root_isolation
 
 void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots) {
@@ -215,7 +217,7 @@ void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots&
   // One pending right half per level, plus the node being split.
   Node_2x128 stack[kSse2MaxDepth + 2];
   const double epsilon = kFlatnessEpsilon.value[maxDepth];
-  const bool singleChangeLoop = SplitsStayNormal(w);
+  const bool singleChangeLoop = InSummedSplitRange(w);
   for (int i = 0; i <= kRootDegree; ++i) stack[0].w[i] = _mm_loadu_pd(&w[i].x);
   stack[0].depth = 0;
   int top = 1;
