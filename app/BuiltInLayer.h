@@ -2,7 +2,7 @@
 // little texture, against which a bright stroke reads well.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace app {
 

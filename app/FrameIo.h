@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "app/Layer.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace app {
 

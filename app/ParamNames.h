@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace app {
 

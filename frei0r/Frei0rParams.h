@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "host/embedded/ParamArray.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace lustre_frei0r {
 

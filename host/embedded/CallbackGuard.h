@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace embedded {
 

@@ -8,6 +8,7 @@
 #include "host/embedded/HostThreads.h"
 
 #include "host/embedded/PixelCallbacks.h"
+#include "host/embedded/transfer/TransferRect.h"
 #include "host/embedded/WorldAllocator.h"
 
 namespace embedded {
@@ -134,12 +135,6 @@ int EmbeddedHost::ReleaseCount(const std::string& name) const {
   return suites_.ReleaseCount(name);
 }
 
-void EmbeddedHost::FailUpdateParamUIAt(int nth, PF_Err err) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  fail_ui_at_ = nth > 0 ? ui_call_count_ + nth : 0;
-  fail_ui_err_ = err;
-}
-
 SPErr EmbeddedHost::AcquireSuite(const char* name, int32_t version, const void** suite) {
   EmbeddedHost* host = Current();
   if (host == nullptr) {
@@ -200,12 +195,8 @@ PF_Err EmbeddedHost::UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
       return PF_Err_BAD_CALLBACK_PARAM;
     }
     std::lock_guard<std::mutex> lock(host->mutex_);
-    ++host->ui_call_count_;
     host->ui_calls_.push_back({index, *def});
-    if (host->fail_ui_at_ != 0 && host->ui_call_count_ == host->fail_ui_at_) {
-      return host->fail_ui_err_;
-    }
-    return PF_Err_NONE;
+    return host->faults_.NextUpdateParamUI();
   });
 }
 
@@ -213,20 +204,14 @@ PF_Err EmbeddedHost::UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
 
 void EmbeddedHost::ClearRegisteredParams() { registered_.clear(); }
 
-void EmbeddedHost::FailAddParamAt(int nth, PF_Err err) {
-  fail_add_param_at_ = nth > 0 ? add_param_calls_ + nth : 0;
-  fail_add_param_err_ = err;
-}
-
 PF_Err EmbeddedHost::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
   return GuardCallback([&]() -> PF_Err {
     EmbeddedHost* host = FromEffectRef(effect_ref);
     if (host == nullptr || def == nullptr) {
       return PF_Err_BAD_CALLBACK_PARAM;
     }
-    ++host->add_param_calls_;
-    if (host->fail_add_param_at_ != 0 && host->add_param_calls_ == host->fail_add_param_at_) {
-      return host->fail_add_param_err_;
+    if (const PF_Err fault = host->faults_.NextAddParam()) {
+      return fault;
     }
     // Only appending (index -1) is supported.
     if (index != -1) {
@@ -239,11 +224,6 @@ PF_Err EmbeddedHost::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_Par
 
 // ---- abort and progress ---------------------------------------------------------------
 
-void EmbeddedHost::AbortAfterProgressCalls(long n, PF_Err err) {
-  abort_after_ = n;
-  abort_err_ = err;
-}
-
 void EmbeddedHost::SetProgressHandler(std::function<PF_Err(A_long, A_long)> handler) {
   progress_handler_ = std::move(handler);
 }
@@ -252,12 +232,7 @@ void EmbeddedHost::SetAbortHandler(std::function<PF_Err()> handler) {
   abort_handler_ = std::move(handler);
 }
 
-PF_Err EmbeddedHost::AbortAnswer() {
-  if (abort_after_ >= 0 && progress_calls_.load() >= abort_after_) {
-    return abort_err_;
-  }
-  return PF_Err_NONE;
-}
+PF_Err EmbeddedHost::AbortAnswer() { return faults_.AbortAnswer(progress_calls_.load()); }
 
 PF_Err EmbeddedHost::Abort(PF_ProgPtr effect_ref) {
   return GuardCallback([&]() -> PF_Err {
@@ -311,11 +286,6 @@ long EmbeddedHost::LiveWorlds() const {
   return static_cast<long>(live_new_worlds_.size());
 }
 
-void EmbeddedHost::FailNewWorldWith(PF_Err err) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  fail_new_world_err_ = err;
-}
-
 PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
                               PF_NewWorldFlags flags, PF_EffectWorld* world) {
   return GuardCallback([&]() -> PF_Err {
@@ -323,11 +293,8 @@ PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height
     if (host == nullptr || world == nullptr) {
       return PF_Err_BAD_CALLBACK_PARAM;
     }
-    {
-      std::lock_guard<std::mutex> lock(host->mutex_);
-      if (host->fail_new_world_err_ != PF_Err_NONE) {
-        return host->fail_new_world_err_;
-      }
+    if (const PF_Err fault = host->faults_.NextNewWorld()) {
+      return fault;
     }
     // Too large or empty worlds are refused the way a host out of memory does.
     if (WorldSizeProblem(width, height) != nullptr) {

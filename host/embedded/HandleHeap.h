@@ -10,7 +10,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace embedded {
 

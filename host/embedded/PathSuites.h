@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "host/sdk/AE_EffectSuites.h"
+#include "host/sdk/EffectSuites.h"
 
 namespace embedded {
 

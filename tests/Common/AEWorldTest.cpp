@@ -50,7 +50,7 @@ const ErrorCase kErrors[] = {
     {"both 0: width first", [](Host&, AEWorld& w) { w.Allocate(0, 0, false); }, 1, kWidth},
     {"height 0", [](Host&, AEWorld& w) { w.Allocate(10, 0, false); }, 1, kHeight},
     {"height -1", [](Host&, AEWorld& w) { w.Allocate(10, -1, false); }, 1, kHeight},
-    {"host refuses", [](Host& h, AEWorld& w) { h.FailNewWorldWith(PF_Err_OUT_OF_MEMORY); w.Allocate(10, 10, false); }, PF_Err_OUT_OF_MEMORY, "Could not Allocate AEWorld"},
+    {"host refuses", [](Host& h, AEWorld& w) { h.Faults().FailNewWorldWith(PF_Err_OUT_OF_MEMORY); w.Allocate(10, 10, false); }, PF_Err_OUT_OF_MEMORY, "Could not Allocate AEWorld"},
     {"owning read-only", [](Host& h, AEWorld& w) { w.Wrap(h.CreateWorld(4, 4, false, false), true); }, 1, "AEWorld: Can not own a read-only world"},
     {"empty unusable", [](Host&, AEWorld& w) { w.CheckUsable(); }, 1, kUnusable},
     {"no in_data", [](Host& h, AEWorld&) { AEWorld(nullptr, &W(h), false).CheckUsable(); }, 1, kUnusable},

@@ -172,7 +172,7 @@ TEST(Frei0rInstances, FailureLeavesTheFrameUnchangedAndIsReportedOnce) {
     const char* reported;
   } rows[] = {
       {"the effect returns an error", kW, kH,
-       [](lustre_frei0r::Frei0rInstance& i) { i.Host().AbortAfterProgressCalls(0, PF_Err_OUT_OF_MEMORY); },
+       [](lustre_frei0r::Frei0rInstance& i) { i.Host().Faults().AbortAfterProgressCalls(0, PF_Err_OUT_OF_MEMORY); },
        "the effect failed during render with error 4"},
       {"a popup text names no choice", kW, kH,
        [&](lustre_frei0r::Frei0rInstance& i) {

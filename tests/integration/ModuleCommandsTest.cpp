@@ -166,7 +166,7 @@ TEST_F(ModuleTest, FailedParameterSetUpDecoratesTheHostsMessage) {
   Session session(Module());
   ASSERT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
   std::strcpy(session.OutData()->return_msg, "add_param refused");
-  session.Host().FailAddParamAt(3, 7);
+  session.Host().Faults().FailAddParamAt(3, 7);
   EXPECT_EQ(session.Call(PF_Cmd_PARAMS_SETUP), 7);
   EXPECT_STREQ(session.OutData()->return_msg, "\nLustre Strand [ add_param refused ]");
 }
@@ -180,7 +180,7 @@ TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
     Session session(Module());
     session.Ready(40, 30, false);
     std::strcpy(session.OutData()->return_msg, "host text");
-    session.Host().AbortAfterProgressCalls(0, c.code);
+    session.Host().Faults().AbortAfterProgressCalls(0, c.code);
     EXPECT_EQ(session.Render(), c.code);
     EXPECT_STREQ(session.OutData()->return_msg, c.message);
   }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "ModuleHarness.h"
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 
 namespace harness {
 namespace {

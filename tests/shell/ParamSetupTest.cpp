@@ -121,7 +121,7 @@ SetupRun RunSetup(PathLayout layout, int failAt = 0) {
   ResetHostInfo();
   ProbeHost(host.InData());
   SetPathMode(layout);
-  if (failAt) host.FailAddParamAt(failAt, 1000 + failAt);
+  if (failAt) host.Faults().FailAddParamAt(failAt, 1000 + failAt);
   host.OutData()->num_params = -7;
   r.err = ParamsSetup(host.InData(), host.OutData());
   r.num_params = host.OutData()->num_params;

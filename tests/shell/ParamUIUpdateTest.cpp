@@ -63,7 +63,7 @@ class ParamUIUpdateCase : public ParamUIUpdateTest, public ::testing::WithParamI
 TEST_P(ParamUIUpdateCase, SendsOnlyTheChangedGroupsPointAndHandle) {
   const UpdateCase& c = GetParam();
   Activate(c.activeGroups);
-  if (c.failAt) host_.FailUpdateParamUIAt(c.failAt, PF_Err_BAD_CALLBACK_PARAM);
+  if (c.failAt) host_.Faults().FailUpdateParamUIAt(c.failAt, PF_Err_BAD_CALLBACK_PARAM);
   host_.SetSuiteAnswer(kPFParamUtilsSuite, c.answer);
   if (c.mask) SetPathMode(PathLayout::kMask);
   HandleHeap::Instance().FailNthRequest(c.failHandle);
@@ -98,9 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ParamUIUpdateTest, GroupUpdateReturnsTheHostsAnswer) {
   Activate({1});
   SuiteCache suites(host_.InData()->pica_basicP);
-  host_.FailUpdateParamUIAt(2, 77);
+  host_.Faults().FailUpdateParamUIAt(2, 77);
   EXPECT_EQ(UpdatePointGroup(host_.InData(), Params().Get(), 82, kAllGroups, suites), 77);
-  host_.FailUpdateParamUIAt(1, 66);
+  host_.Faults().FailUpdateParamUIAt(1, 66);
   EXPECT_EQ(UpdatePointGroup(host_.InData(), Params().Get(), 87, kAllGroups, suites), 66);
   EXPECT_EQ(host_.UpdateParamUICalls().size(), 3u);
 }

@@ -115,7 +115,7 @@ TEST(AddParamTest, KeepsACopyOfEachDefinitionAndFailsTheNthCallFromNow) {
     EmbeddedHost host;
     PF_ParamDef def = Popup(1, kChoices);
     ASSERT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def), PF_Err_NONE);
-    host.FailAddParamAt(nth, 4242);
+    host.Faults().FailAddParamAt(nth, 4242);
     for (int i = 1; i <= 6; ++i) {
       def.uu.id = i + 1;
       EXPECT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def), i == nth ? 4242 : PF_Err_NONE) << i;

@@ -1,6 +1,7 @@
 // The embedded host's fill, 16-bit iteration, blend and the placement and
 // clipping of transfer_rect.
 #include "host/embedded/PixelCallbacks.h"
+#include "host/embedded/transfer/TransferRect.h"
 
 #include <gtest/gtest.h>
 

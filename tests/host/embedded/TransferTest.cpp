@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "host/embedded/FastTransfer.h"
+#include "host/embedded/transfer/TransferSse2.h"
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/PixelCallbacks.h"
-#include "host/embedded/TransferModes.h"
+#include "host/embedded/transfer/TransferRect.h"
+#include "host/embedded/transfer/TransferReference.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // result depends on its two input pixels alone, never on the thread count.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace embedded {
 

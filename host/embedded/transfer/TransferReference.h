@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "host/embedded/BlendModes.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/embedded/transfer/BlendFunctions.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace embedded {
 

@@ -1,8 +1,8 @@
-#include "host/embedded/TransferModes.h"
+#include "host/embedded/transfer/TransferReference.h"
 
 #include <algorithm>
 
-#include "host/embedded/TransferCommon.h"
+#include "host/embedded/transfer/TransferRules.h"
 #include "host/embedded/WorldPixels.h"
 
 namespace embedded {

@@ -5,7 +5,7 @@
 // The row loops are flattened: the group routine and every helper are inlined
 // into them, so the four-lane values stay in registers and the constants are
 // loaded once a row.
-#include "host/embedded/FastTransfer.h"
+#include "host/embedded/transfer/TransferSse2.h"
 
 #include <emmintrin.h>
 
@@ -19,41 +19,16 @@
 #include <vector>
 
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/TransferModes.h"
-#include "host/embedded/TransferCommon.h"
+#include "host/embedded/transfer/TransferReference.h"
+#include "host/embedded/transfer/Sse2FourLanes.h"
+#include "host/embedded/transfer/TransferRules.h"
 #include "host/embedded/WorldPixels.h"
 
 namespace embedded {
 
 namespace {
 
-// ---- Four lanes of single precision ------------------------------------------------
-
-struct F4 {
-  __m128 v;
-};
-
-inline F4 Splat(float x) { return F4{_mm_set1_ps(x)}; }
-inline F4 operator+(F4 a, F4 b) { return F4{_mm_add_ps(a.v, b.v)}; }
-inline F4 operator-(F4 a, F4 b) { return F4{_mm_sub_ps(a.v, b.v)}; }
-inline F4 operator*(F4 a, F4 b) { return F4{_mm_mul_ps(a.v, b.v)}; }
-inline F4 operator/(F4 a, F4 b) { return F4{_mm_div_ps(a.v, b.v)}; }
-inline F4 Min(F4 a, F4 b) { return F4{_mm_min_ps(a.v, b.v)}; }
-inline F4 Max(F4 a, F4 b) { return F4{_mm_max_ps(a.v, b.v)}; }
-inline F4 Sqrt(F4 a) { return F4{_mm_sqrt_ps(a.v)}; }
-inline F4 Abs(F4 a) { return F4{_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
-// Comparisons give lane masks: all bits set where the comparison holds.
-inline F4 operator<=(F4 a, F4 b) { return F4{_mm_cmple_ps(a.v, b.v)}; }
-inline F4 operator<(F4 a, F4 b) { return F4{_mm_cmplt_ps(a.v, b.v)}; }
-inline F4 operator>=(F4 a, F4 b) { return F4{_mm_cmpge_ps(a.v, b.v)}; }
-inline F4 operator>(F4 a, F4 b) { return F4{_mm_cmpgt_ps(a.v, b.v)}; }
-inline F4 operator==(F4 a, F4 b) { return F4{_mm_cmpeq_ps(a.v, b.v)}; }
-// mask ? a : b, lane by lane.
-inline F4 Select(F4 mask, F4 a, F4 b) {
-  return F4{_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))};
-}
-inline bool AnyLane(F4 mask) { return _mm_movemask_ps(mask.v) != 0; }
-inline bool AllLanes(__m128i mask) { return _mm_movemask_epi8(mask) == 0xFFFF; }
+using namespace sse2;
 
 struct Rgb4 {
   F4 r, g, b;
@@ -61,7 +36,7 @@ struct Rgb4 {
 
 // ---- The blends B(Cb, Cs), four pixels at once ---------------------------------------
 // Each follows the formula of the reference's function of the same mode
-// (BlendModes.cpp); a branch becomes a Select of both sides.
+// (BlendFunctions.cpp); a branch becomes a Select of both sides.
 
 F4 Normal(F4 /*b*/, F4 s) { return s; }
 F4 Add(F4 b, F4 s) { return Min(Splat(1.0f), b + s); }

@@ -1,8 +1,8 @@
 // The host's per-call records and callback tables.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
-#include "host/sdk/SPBasic.h"
+#include "host/sdk/EffectTypes.h"
+#include "host/sdk/BasicSuite.h"
 
 struct PF_InData;
 

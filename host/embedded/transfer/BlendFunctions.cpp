@@ -1,7 +1,7 @@
 // Each mode's formula is written above its function. The modes the W3C
 // "Compositing and Blending" recommendation defines follow it; the others
 // follow their usual published definitions.
-#include "host/embedded/BlendModes.h"
+#include "host/embedded/transfer/BlendFunctions.h"
 
 #include <algorithm>
 #include <cmath>

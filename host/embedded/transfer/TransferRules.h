@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "host/embedded/WorldPixels.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace embedded {
 
