@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/params/ParamNames.h"
 #include "host/embedded/ParamArray.h"
 #include "host/sdk/EffectTypes.h"
 
@@ -60,9 +61,9 @@ struct Frei0rParam {
 
 class Frei0rParamTable {
  public:
-  // `registered` holds the effect's definitions in registration order (the
-  // first is index 1 of the parameter array). Groups become no parameter.
-  explicit Frei0rParamTable(const std::vector<PF_ParamDef>& registered);
+  // Built from the effect's parameters as a user names them; groups become
+  // no parameter.
+  explicit Frei0rParamTable(const app::ParamNameTable& names);
 
   const std::vector<Frei0rParam>& Params() const { return params_; }
   int Size() const { return static_cast<int>(params_.size()); }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/session/ModuleLocation.h"
 #include "frei0r/Frei0rInstance.h"
 #include "host/embedded/HandleHeap.h"
 
@@ -58,17 +59,6 @@ struct ReleaseOnUnload {
   }
 } release_on_unload;
 
-std::string ModuleBesidePlugin() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&ModuleBesidePlugin), &info) == 0 || info.dli_fname == nullptr) {
-    return "LustreStrand.so";
-  }
-  const std::string self = info.dli_fname;
-  const size_t slash = self.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) +
-         "/LustreStrand.so";
-}
-
 // ffmpeg's frei0r filter passes milliseconds, MLT and GStreamer seconds, as
 // frei0r says. ffmpeg is recognised by its filter library being in the
 // process without MLT's or GStreamer's (both may load FFmpeg's libraries).
@@ -84,7 +74,7 @@ std::shared_ptr<const Frei0rEffect> LoadedEffect() {
   PluginState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!state.effect && !state.load_failed) {
-    const std::string path = ModuleBesidePlugin();
+    const std::string path = app::ModuleBesideObjectOf(reinterpret_cast<const void*>(&DetectTimeUnit));
     try {
       state.effect = std::make_shared<const Frei0rEffect>(path);
       state.loaded = state.effect;

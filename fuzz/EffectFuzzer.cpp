@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "app/session/EffectModule.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HandleHeap.h"
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/ModuleLoader.h"
 #include "host/embedded/ParamArray.h"
 
 namespace {
 
-embedded::ModuleLoader* g_module = nullptr;
+app::EffectModule* g_module = nullptr;
 
 [[noreturn]] void Fail(const char* what, long a = 0, long b = 0) {
   std::fprintf(stderr, "fuzz_effect: %s (%ld, %ld)\n", what, a, b);
@@ -193,7 +193,7 @@ void Run(FuzzedDataProvider& in) {
 
     const auto call = [&](PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
                           void* extra = nullptr) {
-      return host.Call(g_module->Entry(), cmd, params, output, extra);
+      return g_module->Call(host, cmd, params, output, extra);
     };
     arm(0);
     PF_Err err = call(PF_Cmd_GLOBAL_SETUP);
@@ -253,7 +253,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // One thread: the fuzzer runs many short inputs, and band results do not
   // depend on the thread count.
   embedded::SetHostThreadCount(1);
-  g_module = new embedded::ModuleLoader(LUSTRE_MODULE_PATH);
+  g_module = new app::EffectModule(LUSTRE_MODULE_PATH);
   return 0;
 }
 

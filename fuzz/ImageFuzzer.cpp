@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/AppErrors.h"
-#include "app/ImageIo.h"
+#include "app/media/ImageIo.h"
 
 namespace {
 

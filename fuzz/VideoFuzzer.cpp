@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/AppErrors.h"
-#include "app/VideoIo.h"
+#include "app/media/VideoSource.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-// Drives the built module the way a host does: loads LustreStrand.so with
-// dlopen through the embedded host's loader, sends global and parameter
-// set-up, and prepares frames (input layer, output, parameter array) to render.
+// Drives the built module the way a host does: loads LustreStrand.so and
+// calls it as every host of this program does (app::EffectModule), sends
+// global and parameter set-up, and prepares frames (input layer, output,
+// parameter array) to render.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/session/EffectModule.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HandleHeap.h"
-#include "host/embedded/ModuleLoader.h"
 #include "host/embedded/ParamArray.h"
 
 namespace harness {
@@ -38,13 +39,13 @@ inline std::vector<unsigned char> WorldBytes(const PF_EffectWorld* world) {
 // One host session with the module: its own embedded host.
 class Session {
  public:
-  explicit Session(embedded::ModuleLoader& module) : module_(module) {}
+  explicit Session(const app::EffectModule& module) : module_(module) {}
 
   embedded::EmbeddedHost& Host() { return host_; }
   PF_InData* InData() { return host_.InData(); }
   PF_OutData* OutData() { return host_.OutData(); }
   PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr, void* extra = nullptr) {
-    return host_.Call(module_.Entry(), cmd, params, output, extra);
+    return module_.Call(host_, cmd, params, output, extra);
   }
 
   // Global set-up and parameter set-up, as a host does before anything else.
@@ -98,7 +99,7 @@ class Session {
   PF_Err Render() { return Call(PF_Cmd_RENDER, params_->Get(), output_); }
 
  private:
-  embedded::ModuleLoader& module_;
+  const app::EffectModule& module_;
   embedded::EmbeddedHost host_;
   PF_EffectWorld* input_ = nullptr;
   PF_EffectWorld* output_ = nullptr;
@@ -117,9 +118,9 @@ class ModuleTest : public ::testing::Test {
     embedded::HandleHeap::Instance().ResetCounters();
     EXPECT_EQ(LiveHandles(), handles_at_start_) << "handles leaked by the module";
   }
-  embedded::ModuleLoader& Module() { return *module_; }
+  const app::EffectModule& Module() { return *module_; }
 
-  std::unique_ptr<embedded::ModuleLoader> module_ = std::make_unique<embedded::ModuleLoader>(LUSTRE_MODULE_PATH);
+  std::unique_ptr<app::EffectModule> module_ = std::make_unique<app::EffectModule>(LUSTRE_MODULE_PATH);
   long handles_at_start_ = 0;
 };
 

@@ -25,7 +25,7 @@ std::vector<A_long> Factors(const PF_InData* in) {
 
 // Renders one frame as the given host and returns the output; checks that the
 // host's own factors are in in_data after the call.
-std::vector<unsigned char> RenderAs(embedded::ModuleLoader& module, A_long app_id, PF_Quality quality,
+std::vector<unsigned char> RenderAs(const app::EffectModule& module, A_long app_id, PF_Quality quality,
                                     PF_RationalScale downsample, PF_Err expected = PF_Err_NONE, long fail_request = 0) {
   Session session(module);
   session.Host().SetAppId(app_id);

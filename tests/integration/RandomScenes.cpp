@@ -150,7 +150,7 @@ SceneFrame SceneFrameOf(int index) {
   return f;
 }
 
-std::vector<unsigned char> RenderScene(embedded::ModuleLoader& module, int index) {
+std::vector<unsigned char> RenderScene(const app::EffectModule& module, int index) {
   const SceneFrame f = SceneFrameOf(index);
   SceneRandom r = StreamOf(index, 1);
   embedded::EmbeddedHost host;
