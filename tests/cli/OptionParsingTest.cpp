@@ -16,13 +16,13 @@ std::string Ratio(const PF_RationalScale& r) { return std::to_string(r.num) + "/
 // usage error naming the option and the text.
 std::string Read(const std::string& option, const std::string& text) {
   try {
-    if (option == "--size") return std::to_string(app::ParseSize(text).width) + "x" + std::to_string(app::ParseSize(text).height);
-    if (option == "--downsample") return Ratio(app::ParseDownsample(text).x) + "," + Ratio(app::ParseDownsample(text).y);
+    if (option == "--size") return std::to_string(cli::ParseSize(text).width) + "x" + std::to_string(cli::ParseSize(text).height);
+    if (option == "--downsample") return Ratio(cli::ParseDownsample(text).x) + "," + Ratio(cli::ParseDownsample(text).y);
     if (option == "--host-version") {
-      return std::to_string(app::ParseHostVersion(text).major) + " minor " + std::to_string(app::ParseHostVersion(text).minor);
+      return std::to_string(cli::ParseHostVersion(text).major) + " minor " + std::to_string(cli::ParseHostVersion(text).minor);
     }
     char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(app::ParseAppId(text)));
+    std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(cli::ParseAppId(text)));
     return hex;
   } catch (const app::UsageError& error) {
     EXPECT_NE(std::string(error.what()).find(option + " '" + text + "'"), std::string::npos) << error.what();
@@ -60,10 +60,10 @@ namespace {
 std::string ReadTime(const std::string& option, const std::string& text) {
   try {
     if (option == "--frames") {
-      const app::FrameRange r = app::ParseFrameRange(text);
+      const app::FrameRange r = cli::ParseFrameRange(text);
       return std::to_string(r.first) + ".." + std::to_string(r.last);
     }
-    if (option == "--fps") return std::to_string(app::ParseRate(text).num) + "/" + std::to_string(app::ParseRate(text).den);
+    if (option == "--fps") return std::to_string(cli::ParseRate(text).num) + "/" + std::to_string(cli::ParseRate(text).den);
     const app::FramePattern pattern(text);
     return pattern.HasField() ? pattern.FileFor(7) + " " + pattern.FileFor(12345) : "still " + pattern.FileFor(7);
   } catch (const app::UsageError& error) {

@@ -157,8 +157,8 @@ std::vector<unsigned char> RenderScene(const app::EffectModule& module, int inde
   host.SetTransferArithmetic(embedded::EmbeddedHost::TransferArithmetic::kReference);
   host.SetQuality(f.lowQuality ? PF_Quality_LO : PF_Quality_HI);
   host.SetDownsample({1, A_u_long(f.downsampleX)}, {1, A_u_long(f.downsampleY)});
-  if (host.Call(module.Entry(), PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr) != PF_Err_NONE ||
-      host.Call(module.Entry(), PF_Cmd_PARAMS_SETUP, nullptr, nullptr, nullptr) != PF_Err_NONE) {
+  if (module.Call(host, PF_Cmd_GLOBAL_SETUP) != PF_Err_NONE ||
+      module.Call(host, PF_Cmd_PARAMS_SETUP) != PF_Err_NONE) {
     ADD_FAILURE() << "set-up failed";
     return {};
   }
@@ -169,7 +169,7 @@ std::vector<unsigned char> RenderScene(const app::EffectModule& module, int inde
   DrawLineControls(r, params);
   DrawDotsAndBlend(r, params);
   DrawPath(r, params, double(f.width) * f.downsampleX, double(f.height) * f.downsampleY);
-  const PF_Err err = host.Call(module.Entry(), PF_Cmd_RENDER, params.Get(), output, nullptr);
+  const PF_Err err = module.Call(host, PF_Cmd_RENDER, params.Get(), output);
   EXPECT_EQ(err, PF_Err_NONE);
   return WorldBytes(output);
 }

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/CliRun.h"
+#include "app/media/VideoSink.h"
 #include "app/media/VideoSource.h"
 
 namespace testfiles {
@@ -290,7 +291,7 @@ TEST(VideoOut, SinkWritesFramesInTheRunsOrder) {
     world.data = pixels.data();
     sink.WriteFrame(frame, world);
   }
-  EXPECT_TRUE(folder.Files().size() == 1 && folder.Files()[0].find("order.mkv.tmp-") == 0);
+  EXPECT_TRUE(folder.Files().size() == 1 && folder.Files()[0].find("order.mkv.lustre-tmp-") == 0);
   sink.Finish();
   EXPECT_EQ(folder.Files(), Args{"order.mkv"});
   for (int n = 0; n < 4; ++n) {

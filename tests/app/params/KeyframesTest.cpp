@@ -9,6 +9,7 @@
 
 #include "app/AppErrors.h"
 #include "app/params/Keyframes.h"
+#include "app/params/ParamsJson.h"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "app/params/ParamNames.h"
 #include "app/params/ParamSettings.h"
 #include "app/params/ParamValues.h"
+#include "app/params/ParamsJson.h"
+#include "cli/OptionParsing.h"
 
 namespace {
 
@@ -70,7 +72,7 @@ class ParamTest : public testing::Test {
         const PF_InData in_data{};
         embedded::ParamArray params(&in_data, nullptr, defs_);
         app::ApplyAssignments(params, form == "file" ? app::ParseParamsJson(input, "file.json", names_)
-                                                     : std::vector{app::ParseSetOption(input, names_)});
+                                                     : std::vector{cli::ParseSetOption(input, names_)});
         return "applied";
       }
       if (form == "text") return Show(app::ParseValueText(names_.Find(name), input));
@@ -148,7 +150,7 @@ TEST_F(ParamTest, FileAndSetOptionsReachTheParameterArrayInOrder) {
       R"({"Line Width": 35.5, "End Point Style": "Flat", "Point 2/Point": [100, 40],
           "Color Dot 10/Color": [1, 2, 3], "Point 2/Activate": true})",
       "test", names_);
-  values.push_back(app::ParseSetOption("Line Width=12.25", names_));
+  values.push_back(cli::ParseSetOption("Line Width=12.25", names_));
   app::ApplyAssignments(params, values);
   EXPECT_EQ(params.At(3).u.fd.value, static_cast<PF_Fixed>(12.25 * 65536));  // the later wins
   EXPECT_EQ(params.At(4).u.pd.value, 2);
@@ -159,4 +161,26 @@ TEST_F(ParamTest, FileAndSetOptionsReachTheParameterArrayInOrder) {
   EXPECT_EQ(params.At(18).u.td.y_value, 40 * 65536);
 }
 
+// ---- Files written back ------------------------------------------------------------------
+
+// A file in the plain form (checkboxes true/false, popups by text, colours
+// "#rrggbb", linear keys without "ease") reads into assignments that write
+// back as the same JSON.
+TEST_F(ParamTest, AFileWrittenBackGivesTheSameJson) {
+  const char* const files[] = {
+      R"({"Show Path?": false, "End Point Style": "Flat", "Line Width": 35.5, "Gradient Offset": -500,
+          "Path Color": "#ff8000", "Point 2/Point": [100, 40.5], "Color Dot 10/Activate": true})",
+      R"({"Line Width": [{"frame": 0, "value": 20}, {"frame": 48, "value": 200, "ease": "in-out"}],
+          "Point 3/Point": [{"frame": 0, "value": [240, 750]}, {"frame": 20, "value": [700, 360], "ease": "hold"}],
+          "Color Dot 1/Color": [{"frame": 0, "value": "#ffb347", "ease": "out"}, {"frame": 95, "value": "#47c8ff"}],
+          "End Point Style": [{"frame": 3, "value": "Round"}, {"frame": 9, "value": "Flat", "ease": "in"}],
+          "Point 2/Activate": [{"frame": 0, "value": false}, {"frame": 20, "value": true}]})"};
+  for (const char* file : files) {
+    SCOPED_TRACE(file);
+    const std::vector<app::ParamAssignment> read = app::ParseParamsJson(file, "file.json", names_);
+    EXPECT_EQ(nlohmann::json::parse(app::ParamsFileJson(read).dump()), nlohmann::json::parse(file));
+  }
+}
+
 }  // namespace
+
