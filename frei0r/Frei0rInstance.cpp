@@ -138,6 +138,7 @@ void Frei0rInstance::Render(double time, const uint8_t* in, uint8_t* out) {
   embedded::ParamArray params(&in_data, input_, effect_->Registered());
   effect_->Table().Apply(values_, params, width_, height_);
 
+  app::ClearMessage(host_);
   const PF_Err err = effect_->Module().Call(host_, PF_Cmd_RENDER, params.Get(), output_);
   if (err != PF_Err_NONE) throw app::CallFailure(host_, err, "render");
 

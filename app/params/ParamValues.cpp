@@ -48,7 +48,7 @@ ParamValue ParseCheckbox(const NamedParam& param, const std::string& text) {
 ParamValue ParsePopup(const NamedParam& param, const std::string& text) {
   const std::vector<std::string> choices = PopupChoices(param.def);
   bool number = false;
-  if (const int choice = NamedChoice(choices, text, &number)) return ParamValue::Popup(choice);
+  if (const int choice = NamedChoice(choices, Trim(text), &number)) return ParamValue::Popup(choice);
   if (number) {
     RefuseValue(param, Quoted(text) + " is not a choice; choices are 1 to " +
                            std::to_string(choices.size()) + " (" + JoinChoices(choices) + ")");
@@ -108,7 +108,7 @@ int NamedChoice(const std::vector<std::string>& choices, const std::string& text
         value == std::floor(value) && value >= 1 && value <= static_cast<double>(choices.size());
     return whole_in_range ? static_cast<int>(value) : 0;
   }
-  const std::string wanted = Lowercase(Trim(text));
+  const std::string wanted = Lowercase(text);
   for (size_t i = 0; i < choices.size(); ++i) {
     if (Lowercase(choices[i]) == wanted) return static_cast<int>(i) + 1;
   }

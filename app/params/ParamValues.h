@@ -32,9 +32,10 @@ struct ParamValue {
 // checkboxes on|off|true|false|1|0; colours #rrggbb; points x,y.
 ParamValue ParseValueText(const NamedParam& param, const std::string& text);
 
-// The 1-based choice a popup's text names: a choice's text in any case, or
-// its number, spaces around either ignored; 0 when it names none. `number`
-// (when given) tells whether the text was a number, for a refusal's message.
+// The 1-based choice a popup's text names: a choice's text in any case (and
+// nothing else: a caller that forgives spaces trims first), or its number
+// (spaces around it ignored); 0 when it names none. `number` (when given)
+// tells whether the text was a number, for a refusal's message.
 int NamedChoice(const std::vector<std::string>& choices, const std::string& text,
                 bool* number = nullptr);
 

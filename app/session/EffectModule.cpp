@@ -15,9 +15,10 @@ EffectModule::EffectModule(const std::string& path) : loader_(path) {}
 PF_Err EffectModule::Call(embedded::EmbeddedHost& host, PF_Cmd cmd, PF_ParamDef* params[],
                           PF_LayerDef* output, void* extra) const {
   const std::lock_guard<std::mutex> lock(g_module_calls);
-  host.OutData()->return_msg[0] = '\0';
   return host.Call(loader_.Entry(), cmd, params, output, extra);
 }
+
+void ClearMessage(embedded::EmbeddedHost& host) { host.OutData()->return_msg[0] = '\0'; }
 
 std::string ReturnMessage(embedded::EmbeddedHost& host) {
   std::string message(host.OutData()->return_msg);

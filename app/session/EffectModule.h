@@ -24,8 +24,9 @@ class EffectModule {
   const std::string& Path() const { return loader_.Path(); }
   std::vector<unsigned char> Descriptor() const { return loader_.Descriptor(); }
 
-  // Sends a command through `host`, under the process-wide lock, with the
-  // host's message cleared first; the result is returned as is.
+  // Sends a command through `host`, under the process-wide lock; the result
+  // is returned as is. The host's message is left as it was (a host clears
+  // it before a call whose failure it reports: ReturnMessage).
   PF_Err Call(embedded::EmbeddedHost& host, PF_Cmd cmd, PF_ParamDef* params[] = nullptr,
               PF_LayerDef* output = nullptr, void* extra = nullptr) const;
 
@@ -34,7 +35,9 @@ class EffectModule {
 };
 
 // The effect's message for the host's last failed call, without the leading
-// line break the effect puts before its decoration.
+// line break the effect puts before its decoration. Clear the message
+// (ClearMessage) before the call, or a message of an earlier call may show.
+void ClearMessage(embedded::EmbeddedHost& host);
 std::string ReturnMessage(embedded::EmbeddedHost& host);
 
 // "the effect failed during DURING with error N: MESSAGE", with the code.

@@ -31,6 +31,7 @@ EffectSession::EffectSession(std::shared_ptr<const EffectModule> module,
 }
 
 PF_Err EffectSession::Call(PF_Cmd cmd, PF_ParamDef* params[], PF_LayerDef* output) {
+  ClearMessage(*host_);
   return module_->Call(*host_, cmd, params, output);
 }
 

@@ -40,8 +40,8 @@ class EffectSession {
   const ParamNameTable& Names() const { return *names_; }
   const std::vector<PF_ParamDef>& Registered() const { return host_->RegisteredParams(); }
 
-  // Sends a command through this session's host; a result other than
-  // PF_Err_NONE is returned as is.
+  // Sends a command through this session's host, its message cleared first;
+  // a result other than PF_Err_NONE is returned as is.
   PF_Err Call(PF_Cmd cmd, PF_ParamDef* params[], PF_LayerDef* output);
 
   // Throws EffectError with the code and the effect's message.

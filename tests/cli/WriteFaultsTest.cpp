@@ -16,8 +16,11 @@
 namespace testfiles {
 namespace {
 
-const Args kRender = {"render", "--size", "480x320", "--depth", "16", "--params",
-                      std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json"};
+const std::string kShowcase = std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json";
+
+Args RenderArgs(const std::string& params = kShowcase) {
+  return {"render", "--size", "480x320", "--depth", "16", "--params", params};
+}
 
 struct FaultRun {
   CliRun run;
@@ -26,9 +29,9 @@ struct FaultRun {
 };
 
 // Renders into `folder`/out.png, where an earlier output "old" already lies.
-FaultRun RenderInto(const std::string& folder, Launch launch) {
+FaultRun RenderInto(const std::string& folder, Launch launch, const std::string& params) {
   const std::string output = folder + "/out.png";
-  launch.args = kRender + Args{"--output", output};
+  launch.args = RenderArgs(params) + Args{"--output", output};
   FaultRun result{RunCli(launch), {}, ReadFile(output)};
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     result.files.push_back(entry.path().filename().string());
@@ -39,7 +42,7 @@ FaultRun RenderInto(const std::string& folder, Launch launch) {
 TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   TempFolder folder;
   // The size of the finished PNG, so that the limits below cut it halfway.
-  const CliRun whole = RunCli(kRender + Args{"--output", folder.File("whole.png")});
+  const CliRun whole = RunCli(RenderArgs() + Args{"--output", folder.File("whole.png")});
   ASSERT_EQ(whole.exit_status, 0) << whole.err;
   const auto half = static_cast<long long>(std::filesystem::file_size(folder.File("whole.png")) / 2);
   ASSERT_GT(half, 16 << 10) << "the render must be large enough to cut";
@@ -50,12 +53,19 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   };
   for (const char* dir : {"limited", "locked"}) old_output_in(dir);
   // As root, permission bits do not stop a write: the command runs as nobody,
-  // who needs to reach the folder through the test's own.
+  // who needs to reach the folder through the test's own, and the command,
+  // its module and the params file too: copies in the test's folder, since
+  // the build's may lie where nobody cannot go.
   std::filesystem::permissions(folder.File(""), std::filesystem::perms(0755));
   std::filesystem::permissions(folder.File("locked"), std::filesystem::perms(0555));
+  std::filesystem::create_directories(folder.File("bin"));
+  std::filesystem::copy_file(LUSTRE_CLI_PATH, folder.File("bin/lustre-strand"));
+  std::filesystem::copy_file(LUSTRE_MODULE_PATH, folder.File("bin/LustreStrand.so"));
+  std::filesystem::copy_file(kShowcase, folder.File("showcase.json"));
   Launch limited, as_nobody;
   limited.file_size_limit = half;
   as_nobody.as_nobody = geteuid() == 0;
+  limited.program = as_nobody.program = folder.File("bin/lustre-strand");
   // A write that fails part way (as on a full disk) and a temporary file that
   // cannot be created (as on a read-only mount).
   const struct { const char* fault; std::string dir; Launch launch; const char* cause; } cases[] = {
@@ -64,7 +74,7 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
-    const FaultRun result = RenderInto(c.dir, c.launch);
+    const FaultRun result = RenderInto(c.dir, c.launch, folder.File("showcase.json"));
     EXPECT_EQ(result.run.exit_status, 2) << result.run.err;
     EXPECT_TRUE(Contains(result.run.err, c.dir + "/out.png")) << result.run.err;
     EXPECT_TRUE(Contains(result.run.err, c.cause)) << result.run.err;
