@@ -24,7 +24,9 @@ class UsageError : public std::runtime_error {
       : std::runtime_error(message), hint_(hint) {}
   Hint hint() const { return hint_; }
   // The same failure with `prefix` before its message ("params file 'F': ").
-  UsageError Prefixed(const std::string& prefix) const { return UsageError(prefix + what(), hint_); }
+  UsageError Prefixed(const std::string& prefix) const {
+    return UsageError(prefix + what(), hint_);
+  }
 
  private:
   Hint hint_;

@@ -31,12 +31,11 @@ int RunReportingFailures(const std::function<void()>& command) {
   } catch (const app::EffectError& e) {
     return Fail(kExitEffectError, e.what());
   } catch (const app::Cancelled&) {
-    return Fail(kExitCancelled, "cancelled; frames finished before are kept, no partial file is left");
+    return Fail(kExitCancelled,
+                "cancelled; frames finished before are kept, no partial file is left");
   } catch (const std::bad_alloc&) {
     return Fail(kExitEffectError, "error 4: Out of Memory");
-  } catch (const std::exception& e) {
-    return Fail(kExitEffectError, e.what());
-  }
+  } catch (const std::exception& e) { return Fail(kExitEffectError, e.what()); }
   return kExitDone;
 }
 

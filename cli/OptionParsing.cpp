@@ -6,8 +6,8 @@
 
 namespace cli {
 
-using app::UsageError;
 using app::kMaxFrame;
+using app::UsageError;
 namespace {
 
 // A run of decimal digits with no sign, at most `max`; false otherwise.
@@ -50,10 +50,9 @@ LayerSize ParseSize(const std::string& text) {
 Downsample ParseDownsample(const std::string& text) {
   Downsample d;
   const size_t comma = text.find(',');
-  const bool ok = comma == std::string::npos
-                      ? ParseRatio(text, &d.x) && ParseRatio(text, &d.y)
-                      : ParseRatio(text.substr(0, comma), &d.x) &&
-                            ParseRatio(text.substr(comma + 1), &d.y);
+  const bool ok = comma == std::string::npos ? ParseRatio(text, &d.x) && ParseRatio(text, &d.y)
+                                             : ParseRatio(text.substr(0, comma), &d.x) &&
+                                                   ParseRatio(text.substr(comma + 1), &d.y);
   if (!ok) {
     throw UsageError("--downsample '" + text +
                      "': write N/D (e.g. 1/2) or NX/DX,NY/DY (e.g. 1/2,1/1) with positive numbers");
@@ -79,7 +78,6 @@ A_long ParseAppId(const std::string& text) {
   for (char c : text) code = code << 8 | static_cast<uint8_t>(c);
   return static_cast<A_long>(code);
 }
-
 
 FrameRange ParseFrameRange(const std::string& text) {
   const size_t dash = text.find('-');

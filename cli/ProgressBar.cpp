@@ -19,7 +19,9 @@ std::string Clock(double seconds) {
 }  // namespace
 
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled, long frames)
-    : stream_(stream), enabled_(enabled), frames_(std::max(1L, frames)),
+    : stream_(stream),
+      enabled_(enabled),
+      frames_(std::max(1L, frames)),
       start_(std::chrono::steady_clock::now()) {}
 
 ProgressBar::~ProgressBar() { Finish(); }

@@ -40,8 +40,8 @@ void CheckOutputFile(const std::string& output) {
   const size_t slash = output.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : output.substr(0, slash + 1);
   if (access(folder.c_str(), W_OK) != 0) {
-    throw UsageError(std::string("cannot write ") + (video ? "video" : "image") + " file '" + output +
-                     "': folder '" + folder + "': " + std::strerror(errno));
+    throw UsageError(std::string("cannot write ") + (video ? "video" : "image") + " file '" +
+                     output + "': folder '" + folder + "': " + std::strerror(errno));
   }
   if (video) return;
   try {
@@ -178,11 +178,13 @@ int DefaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_c
 // process, the effect's bands spread over every core, rather than on worker
 // processes that would each decode the input and hand their frames back.
 std::unique_ptr<FrameSink> OpenOutput(const RenderOptions& options, const FramePattern& output,
-                                      const LayerShape& shape, const FrameRange& frames, Rational rate,
-                                      bool video_in) {
-  if (!IsVideoOutputPath(options.output)) return std::make_unique<ImageSequenceSink>(output, options.image);
+                                      const LayerShape& shape, const FrameRange& frames,
+                                      Rational rate, bool video_in) {
+  if (!IsVideoOutputPath(options.output))
+    return std::make_unique<ImageSequenceSink>(output, options.image);
   if (output.HasField()) {
-    throw UsageError("--output '" + options.output + "': a video file is one file; give it without a frame field");
+    throw UsageError("--output '" + options.output +
+                     "': a video file is one file; give it without a frame field");
   }
   VideoSinkSettings settings;
   settings.path = options.output;
@@ -225,7 +227,8 @@ void RunRender(const RenderOptions& options) {
   EffectSession session(options.module_path, options.host);
   FrameRenderer renderer(session, shape, RequestedValues(options, session.Names()), timeline);
   const bool video_in = source && source->Rate();
-  std::unique_ptr<FrameSink> sink = OpenOutput(options, output, shape, frames, timeline.fps, video_in);
+  std::unique_ptr<FrameSink> sink =
+      OpenOutput(options, output, shape, frames, timeline.fps, video_in);
 
   for (const std::string& warning : sink->TakeWarnings()) {
     std::fprintf(stderr, "lustre-strand: %s\n", warning.c_str());
@@ -238,7 +241,9 @@ void RunRender(const RenderOptions& options) {
   loop.cancel = InterruptToken();
   std::optional<ProgressBar> bar;
   FrameLoopEvents events;
-  events.started = [&bar](long count) { bar.emplace(stderr, ProgressBar::StderrIsTerminal(), count); };
+  events.started = [&bar](long count) {
+    bar.emplace(stderr, ProgressBar::StderrIsTerminal(), count);
+  };
   events.progress = [&bar](double done) { bar->Update(done); };
   events.written = [&output, video_out](long frame) {
     if (video_out) return;

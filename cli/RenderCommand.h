@@ -12,17 +12,17 @@
 namespace cli {
 
 struct RenderOptions {
-  std::string input;                        // a file or a frame pattern; empty: the built-in layer
-  app::LayerSize size{1920, 1080};               // of the built-in layer
-  std::string output = "lustre-strand.png"; // a file or a frame pattern
-  int depth = 0;                            // 8 or 16; 0: the input's (8 when built in)
+  std::string input;                         // a file or a frame pattern; empty: the built-in layer
+  app::LayerSize size{1920, 1080};           // of the built-in layer
+  std::string output = "lustre-strand.png";  // a file or a frame pattern
+  int depth = 0;                             // 8 or 16; 0: the input's (8 when built in)
   std::string params_file;
-  std::vector<std::string> sets;            // "NAME=VALUE", applied after the file
+  std::vector<std::string> sets;  // "NAME=VALUE", applied after the file
   app::HostSettings host;
   std::string module_path;
-  std::string frames;                       // "A-B" or "A"; empty: the input's frames, or 0
-  std::string fps;                          // empty: the input's rate, or 24
-  int jobs = 0;                             // frames at once; 0: one per core
+  std::string frames;  // "A-B" or "A"; empty: the input's frames, or 0
+  std::string fps;     // empty: the input's rate, or 24
+  int jobs = 0;        // frames at once; 0: one per core
   bool skip_existing = false;
   app::ImageWriteOptions image;
 };

@@ -91,29 +91,36 @@ int main(int argc, char** argv) {
   CLI::App* render = cli.add_subcommand("render", "render frames into image files");
   CLI::Option* input_option = render->add_option(
       "--input", render_options.input,
-      "input layer: an image (PNG, TIFF, EXR, JPEG, DPX), a frame pattern such as in.%04d.png, or a "
+      "input layer: an image (PNG, TIFF, EXR, JPEG, DPX), a frame pattern such as in.%04d.png, or "
+      "a "
       "video file (.mov, .mp4, .mkv, .avi, .webm, .mxf, ...: anything the FFmpeg libraries decode; "
       "its rate and sound carry over)");
   CLI::Option* size_option = render->add_option(
-      "--size", size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
+      "--size", size_text,
+      "size of the built-in layer when there is no input, WxH (default 1920x1080)");
   input_option->excludes(size_option);
-  render->add_option("--output", render_options.output,
-                     std::string("output image, a frame pattern such as out.%04d.png or out.####.exr, "
-                                 "or a video file chosen by extension: ") +
-                         app::kVideoOutputHelp + " (default lustre-strand.png)");
+  render->add_option(
+      "--output", render_options.output,
+      std::string("output image, a frame pattern such as out.%04d.png or out.####.exr, "
+                  "or a video file chosen by extension: ") +
+          app::kVideoOutputHelp + " (default lustre-strand.png)");
   render->add_option("--frames", render_options.frames,
                      "frames to render, FIRST-LAST or one frame (default: every frame of an input "
                      "that knows its length into a pattern or a video file, else 0)");
   render->add_option("--fps", render_options.fps,
                      "frames per second, e.g. 24, 25 or 30000/1001 (default: the input's own "
                      "rate, else 24)");
-  render->add_option("--jobs", render_options.jobs, "frames rendered at once (default: one per core; video files render one frame at a time "
-                     "on every core)")
+  render
+      ->add_option(
+          "--jobs", render_options.jobs,
+          "frames rendered at once (default: one per core; video files render one frame at a time "
+          "on every core)")
       ->check(CLI::Range(1, 256));
   render->add_flag("--skip-existing", render_options.skip_existing,
                    "leave frames whose output file exists alone (to resume a run)");
-  render->add_option("--png-compression", render_options.image.png_compression,
-                     "PNG zlib level, 0 fastest to 9 smallest (default 1)")
+  render
+      ->add_option("--png-compression", render_options.image.png_compression,
+                   "PNG zlib level, 0 fastest to 9 smallest (default 1)")
       ->check(CLI::Range(0, 9));
   render->add_option("--depth", render_options.depth, "bits per channel of the render, 8 or 16")
       ->check(CLI::IsMember({8, 16}));
@@ -121,8 +128,10 @@ int main(int argc, char** argv) {
   render->add_option("--set", render_options.sets, "one parameter value, NAME=VALUE (repeatable)");
   AddHostOptions(render, render_host, true);
   int render_threads = 0;
-  render->add_option("--threads", render_threads,
-                     "threads the host lends the render (default: every core, or LUSTRE_STRAND_THREADS)")
+  render
+      ->add_option(
+          "--threads", render_threads,
+          "threads the host lends the render (default: every core, or LUSTRE_STRAND_THREADS)")
       ->check(CLI::PositiveNumber);
 
   bool params_as_json = false;
@@ -160,9 +169,7 @@ int main(int argc, char** argv) {
   }
   try {
     cli.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return cli.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
+  } catch (const CLI::CallForHelp& e) { return cli.exit(e); } catch (const CLI::CallForAllHelp& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
     cli.exit(e);
@@ -189,15 +196,14 @@ int main(int argc, char** argv) {
         for (const std::string& set : frei0r_sets) {
           const size_t equals = set.find('=');
           if (equals == std::string::npos) {
-            throw app::UsageError("--set '" + set + "': write NAME=VALUE, e.g. --set \"Line Width=0.04\"");
+            throw app::UsageError("--set '" + set +
+                                  "': write NAME=VALUE, e.g. --set \"Line Width=0.04\"");
           }
           given.emplace_back(set.substr(0, equals), set.substr(equals + 1));
         }
         try {
           std::printf("%s\n", lustre_frei0r::FfmpegFilterParams(table, given).c_str());
-        } catch (const std::invalid_argument& refused) {
-          throw app::UsageError(refused.what());
-        }
+        } catch (const std::invalid_argument& refused) { throw app::UsageError(refused.what()); }
       } else {
         std::fputs(lustre_frei0r::MappingTableText(table).c_str(), stdout);
       }

@@ -45,8 +45,8 @@ void ReportOnce(const std::string& message) {
 // ---- The effect ---------------------------------------------------------------------
 
 Frei0rEffect::Frei0rEffect(const std::string& module_path)
-    : session_(std::make_unique<app::EffectSession>(std::make_shared<const app::EffectModule>(module_path),
-                                                    app::HostSettings{})),
+    : session_(std::make_unique<app::EffectSession>(
+          std::make_shared<const app::EffectModule>(module_path), app::HostSettings{})),
       table_(std::make_unique<Frei0rParamTable>(session_->Names())) {}
 
 Frei0rEffect::~Frei0rEffect() = default;
@@ -102,15 +102,12 @@ void Frei0rInstance::Update(double time, const uint32_t* in, uint32_t* out) noex
     return;
   } catch (const std::bad_alloc&) {
     failure = "out of memory";
-  } catch (const std::exception& error) {
-    failure = error.what();
-  } catch (...) {
+  } catch (const std::exception& error) { failure = error.what(); } catch (...) {
     failure = "an unknown failure";
   }
   try {
     ReportOnce(failure + "; such frames pass through unchanged");
-  } catch (...) {
-  }
+  } catch (...) {}
   if (out != in) {
     std::memmove(out, in, static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
   }

@@ -43,9 +43,10 @@ Frei0rParam Slider(const std::string& name, const PF_ParamDef& def) {
   p.precision = def.u.fd.precision;
   p.default_value.number = SliderFrei0rValue(p, def.u.fd.dephault / 65536.0);
   const std::string offset = p.min == 0 ? "" : FormatNumber(p.min, 6) + " + ";
-  p.explanation = name + " = " + offset + FormatNumber(p.max - p.min, 6) + " x value, " +
-                  (p.precision == 0 ? std::string("rounded to a whole number")
-                                    : "rounded to " + FormatNumber(std::pow(10.0, -p.precision), 6));
+  p.explanation =
+      name + " = " + offset + FormatNumber(p.max - p.min, 6) + " x value, " +
+      (p.precision == 0 ? std::string("rounded to a whole number")
+                        : "rounded to " + FormatNumber(std::pow(10.0, -p.precision), 6));
   return p;
 }
 
@@ -260,8 +261,8 @@ std::string MappingTableText(const Frei0rParamTable& table) {
   int index = 0;
   for (const Frei0rParam& p : table.Params()) {
     std::snprintf(line, sizeof line, "%3d  %-30s %-30s %-6s %-18s %s\n", index++, p.name.c_str(),
-                  GStreamerPropertyName(p.name).c_str(), TypeWord(p.type),
-                  FormatDefault(p).c_str(), p.explanation.c_str());
+                  GStreamerPropertyName(p.name).c_str(), TypeWord(p.type), FormatDefault(p).c_str(),
+                  p.explanation.c_str());
     text += line;
   }
   return text;

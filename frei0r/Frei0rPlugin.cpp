@@ -74,7 +74,8 @@ std::shared_ptr<const Frei0rEffect> LoadedEffect() {
   PluginState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!state.effect && !state.load_failed) {
-    const std::string path = app::ModuleBesideObjectOf(reinterpret_cast<const void*>(&DetectTimeUnit));
+    const std::string path =
+        app::ModuleBesideObjectOf(reinterpret_cast<const void*>(&DetectTimeUnit));
     try {
       state.effect = std::make_shared<const Frei0rEffect>(path);
       state.loaded = state.effect;
@@ -88,7 +89,9 @@ std::shared_ptr<const Frei0rEffect> LoadedEffect() {
   return state.effect;
 }
 
-Frei0rInstance* AsInstance(f0r_instance_t instance) { return static_cast<Frei0rInstance*>(instance); }
+Frei0rInstance* AsInstance(f0r_instance_t instance) {
+  return static_cast<Frei0rInstance*>(instance);
+}
 
 }  // namespace
 
@@ -98,9 +101,7 @@ F0R_EXPORT int f0r_init() {
     std::lock_guard<std::mutex> lock(State().mutex);
     ++State().init_count;
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  } catch (...) { return 0; }
 }
 
 // The last deinit lets the module go once no instance holds it; a later init
@@ -119,8 +120,7 @@ F0R_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
   std::shared_ptr<const Frei0rEffect> effect;
   try {
     effect = LoadedEffect();
-  } catch (...) {
-  }
+  } catch (...) {}
   info->name = LUSTRE_FREI0R_NAME;
   info->author = "Ironbrook";
   info->plugin_type = F0R_PLUGIN_TYPE_FILTER;
@@ -139,10 +139,10 @@ F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
   std::shared_ptr<const Frei0rEffect> effect;
   try {
     effect = LoadedEffect();
-  } catch (...) {
-  }
+  } catch (...) {}
   if (!effect || param_index < 0 || param_index >= effect->Table().Size()) return;
-  const lustre_frei0r::Frei0rParam& param = effect->Table().Params()[static_cast<size_t>(param_index)];
+  const lustre_frei0r::Frei0rParam& param =
+      effect->Table().Params()[static_cast<size_t>(param_index)];
   info->name = param.name.c_str();
   info->type = static_cast<int>(param.type);
   info->explanation = param.explanation.c_str();
@@ -158,9 +158,7 @@ F0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int height)
       unit = State().time_unit;
     }
     return new Frei0rInstance(std::move(effect), width, height, unit);
-  } catch (...) {
-    return nullptr;
-  }
+  } catch (...) { return nullptr; }
 }
 
 F0R_EXPORT void f0r_destruct(f0r_instance_t instance) { delete AsInstance(instance); }
@@ -169,9 +167,7 @@ F0R_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, 
   if (instance == nullptr) return;
   try {
     AsInstance(instance)->SetParam(param_index, param);
-  } catch (...) {
-    lustre_frei0r::ReportOnce("a parameter value could not be stored");
-  }
+  } catch (...) { lustre_frei0r::ReportOnce("a parameter value could not be stored"); }
 }
 
 F0R_EXPORT void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {

@@ -39,9 +39,7 @@ void RenderOneFrame(FrameSource* source, FrameSink& sink, FrameRenderer& rendere
     sink.WriteFrame(frame, renderer.Render(frame, layer ? &*layer : nullptr));
   } catch (const UsageError& e) {
     throw UsageError(FramePrefix(frame) + e.what());
-  } catch (const EffectError& e) {
-    throw EffectError(e.code(), FramePrefix(frame) + e.what());
-  }
+  } catch (const EffectError& e) { throw EffectError(e.code(), FramePrefix(frame) + e.what()); }
 }
 
 void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
@@ -60,7 +58,8 @@ void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
   long done = 0;
   try {
     if (jobs <= 1) {
-      renderer.SetProgressListener([&](double share) { progress(static_cast<double>(done) + share); });
+      renderer.SetProgressListener(
+          [&](double share) { progress(static_cast<double>(done) + share); });
       for (long frame : frames) {
         RenderOneFrame(source, sink, renderer, frame);
         progress(static_cast<double>(++done));
@@ -69,14 +68,19 @@ void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
       renderer.SetProgressListener(nullptr);
     } else {
       WorkerPoolEvents pool_events;
-      pool_events.worker_start = [&] { embedded::SetHostThreadCount(ThreadsPerJob(options, jobs)); };
+      pool_events.worker_start = [&] {
+        embedded::SetHostThreadCount(ThreadsPerJob(options, jobs));
+      };
       pool_events.done = [&](long job) {
         progress(static_cast<double>(++done));
         written(frames[static_cast<size_t>(job)]);
       };
-      RunOnWorkerProcesses(count, jobs, [&](long job) {
-        RenderOneFrame(source, sink, renderer, frames[static_cast<size_t>(job)]);
-      }, pool_events, options.cancel);
+      RunOnWorkerProcesses(
+          count, jobs,
+          [&](long job) {
+            RenderOneFrame(source, sink, renderer, frames[static_cast<size_t>(job)]);
+          },
+          pool_events, options.cancel);
     }
   } catch (...) {
     renderer.SetProgressListener(nullptr);

@@ -52,8 +52,7 @@ void SendReport(int fd, ReportKind kind, int status, long job, const std::string
   std::string record(reinterpret_cast<const char*>(&header), sizeof header);
   record += text;
   // A full pipe blocks; an interrupted write is tried again.
-  while (write(fd, record.data(), record.size()) < 0 && errno == EINTR) {
-  }
+  while (write(fd, record.data(), record.size()) < 0 && errno == EINTR) {}
 }
 
 // A worker's life: take jobs until none is left or the run stops, report
@@ -158,7 +157,8 @@ void RunOnWorkerProcesses(long count, int workers, const std::function<void(long
                           const WorkerPoolEvents& events, CancelToken cancel) {
   void* memory = mmap(nullptr, sizeof(SharedCounter), PROT_READ | PROT_WRITE,
                       MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  if (memory == MAP_FAILED) throw EffectError(0, std::string("cannot share memory with workers: ") + std::strerror(errno));
+  if (memory == MAP_FAILED)
+    throw EffectError(0, std::string("cannot share memory with workers: ") + std::strerror(errno));
   SharedCounter* shared = new (memory) SharedCounter();
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) {
@@ -176,7 +176,8 @@ void RunOnWorkerProcesses(long count, int workers, const std::function<void(long
       WorkerMain(*shared, count, pipe_fds[1], parent, job, events, cancel);
     }
     if (pid < 0) {
-      failure = {kEffectFailed, std::string("cannot start a worker process: ") + std::strerror(errno)};
+      failure = {kEffectFailed,
+                 std::string("cannot start a worker process: ") + std::strerror(errno)};
       shared->stop.store(1);
       break;
     }
@@ -201,11 +202,11 @@ void RunOnWorkerProcesses(long count, int workers, const std::function<void(long
   close(pipe_fds[0]);
   for (pid_t pid : pids) {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     if (WIFSIGNALED(status) && failure.status == kSucceeded && !cancel.Requested()) {
-      failure = {kEffectFailed, "a worker process ended by signal " + std::to_string(WTERMSIG(status)) +
-                                       " (" + strsignal(WTERMSIG(status)) + ")"};
+      failure = {kEffectFailed, "a worker process ended by signal " +
+                                    std::to_string(WTERMSIG(status)) + " (" +
+                                    strsignal(WTERMSIG(status)) + ")"};
     }
   }
   munmap(memory, sizeof(SharedCounter));

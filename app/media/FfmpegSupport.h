@@ -61,7 +61,8 @@ InputPtr OpenInput(const std::string& path);
 
 // Scaling flags of every conversion: sizes never change, so only the chroma
 // interpolation and the rounding matter.
-constexpr int kScalerFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
+constexpr int kScalerFlags =
+    SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
 
 // AV_TIME_BASE_Q, which is a C compound literal.
 constexpr AVRational kTimeBase{1, AV_TIME_BASE};

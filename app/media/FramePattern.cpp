@@ -46,7 +46,8 @@ FramePattern::FramePattern(const std::string& text) : text_(text) {
       continue;
     }
     if (has_field_) {
-      throw UsageError("'" + text + "' holds more than one frame number field; write one, as in "
+      throw UsageError("'" + text +
+                       "' holds more than one frame number field; write one, as in "
                        "shot.%04d.png or shot.####.png");
     }
     has_field_ = true;

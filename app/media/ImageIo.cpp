@@ -79,8 +79,8 @@ PF_Pixel16 FloatPixel(const float* s, const ChannelMap& map, bool associated) {
 }
 
 template <typename T>
-std::vector<T> ReadSamples(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std::string& path,
-                           OIIO::TypeDesc type) {
+std::vector<T> ReadSamples(OIIO::ImageInput& in, const OIIO::ImageSpec& header,
+                           const std::string& path, OIIO::TypeDesc type) {
   std::vector<T> samples(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
                          static_cast<size_t>(header.nchannels));
   if (!in.read_image(0, 0, 0, header.nchannels, type, samples.data())) {
@@ -126,8 +126,8 @@ Layer DecodeImage(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std
 // fixed stores; the buffer is left uninitialised since every sample is written.
 template <int kChannels, typename Sample, typename Pixel, typename Encode>
 std::unique_ptr<Sample[]> InterleavedAs(const PF_EffectWorld& world, Encode encode) {
-  auto out = std::make_unique_for_overwrite<Sample[]>(static_cast<size_t>(world.width) *
-                                                      static_cast<size_t>(world.height) * kChannels);
+  auto out = std::make_unique_for_overwrite<Sample[]>(
+      static_cast<size_t>(world.width) * static_cast<size_t>(world.height) * kChannels);
   Sample* next = out.get();
   for (A_long y = 0; y < world.height; ++y) {
     const Pixel* row = embedded::PixelAt<Pixel>(world, 0, y);
@@ -162,7 +162,8 @@ std::array<float, 4> EncodeAssociated(const PF_Pixel16& p) {
 
 // 8-bit worlds take the effect's 8 -> 16 rule first.
 std::unique_ptr<float[]> SamplesAssociated(const PF_EffectWorld& world, int channels) {
-  if (embedded::IsDeepWorld(world)) return Interleaved<float, PF_Pixel16>(world, channels, EncodeAssociated);
+  if (embedded::IsDeepWorld(world))
+    return Interleaved<float, PF_Pixel16>(world, channels, EncodeAssociated);
   return Interleaved<float, PF_Pixel>(
       world, channels, [](const PF_Pixel& p) { return EncodeAssociated(ConvertPixel8To16(p)); });
 }
@@ -200,7 +201,8 @@ void CheckHeaderClaims(const std::string& path, uint64_t file_size) {
   }
   if (size != kUndefined && size > file_size) {
     throw ReadFailure(path, "damaged DPX header: it claims " + std::to_string(size) +
-                                " bytes of user data in a file of " + std::to_string(file_size) + " bytes");
+                                " bytes of user data in a file of " + std::to_string(file_size) +
+                                " bytes");
   }
 }
 
@@ -221,7 +223,9 @@ Layer ReadImage(const std::string& path) {
   // The reader is chosen by the name's extension, or else by the contents;
   // opening it fills in the file's header.
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(path, false, &config);
-  if (!in) throw ReadFailure(path, "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
+  if (!in)
+    throw ReadFailure(path,
+                      "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
   OIIO::ImageSpec header;
   if (!in->open(path, header, config)) {
     throw ReadFailure(path, "not an image file that can be read (" + Trimmed(in->geterror()) + ")");
@@ -244,7 +248,9 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
   const bool exr = std::strcmp(out->format_name(), "openexr") == 0;
   const int channels = out->supports("alpha") ? 4 : 3;
-  const SampleKind kind = exr ? SampleKind::kFloat : embedded::IsDeepWorld(world) ? SampleKind::k16 : SampleKind::k8;
+  const SampleKind kind = exr                            ? SampleKind::kFloat
+                          : embedded::IsDeepWorld(world) ? SampleKind::k16
+                                                         : SampleKind::k8;
   const OIIO::TypeDesc type = kind == SampleKind::kFloat ? OIIO::TypeDesc::FLOAT
                               : kind == SampleKind::k16  ? OIIO::TypeDesc::UINT16
                                                          : OIIO::TypeDesc::UINT8;
@@ -264,9 +270,11 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
   OIIO::Filesystem::IOVecOutput memory(bytes);
   bool written = out->set_ioproxy(&memory) && out->open(path, header);
   if (written && kind == SampleKind::k8) {
-    written = out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).get());
+    written =
+        out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).get());
   } else if (written && kind == SampleKind::k16) {
-    written = out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).get());
+    written =
+        out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).get());
   } else if (written) {
     written = out->write_image(type, SamplesAssociated(world, channels).get());
   }

@@ -25,9 +25,7 @@ uint32_t BigEndian32(const unsigned char* p) {
 std::optional<PngDamage> WalkChunks(const std::vector<unsigned char>& file) {
   bool image_data_seen = false;
   for (size_t at = sizeof kSignature;;) {
-    if (file.size() - at < 8) {
-      return PngDamage{!image_data_seen, "Read error: hit end of file"};
-    }
+    if (file.size() - at < 8) { return PngDamage{!image_data_seen, "Read error: hit end of file"}; }
     const uint32_t length = BigEndian32(&file[at]);
     const std::string type(reinterpret_cast<const char*>(&file[at + 4]), 4);
     if (type == "IDAT") image_data_seen = true;
@@ -71,7 +69,8 @@ void IgnoreWarning(png_structp, png_const_charp) {}
 
 std::optional<PngDamage> CheckHeader(const std::vector<unsigned char>& file) {
   HeaderReader reader(file);
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, KeepError, IgnoreWarning);
+  png_structp png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, KeepError, IgnoreWarning);
   if (png == nullptr) return std::nullopt;
   png_infop info = png_create_info_struct(png);
   std::optional<PngDamage> damage;
@@ -93,7 +92,8 @@ std::optional<PngDamage> FindPngDamage(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<unsigned char> file{std::istreambuf_iterator<char>(in),
                                         std::istreambuf_iterator<char>()};
-  if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0) {
+  if (file.size() < sizeof kSignature ||
+      std::memcmp(file.data(), kSignature, sizeof kSignature) != 0) {
     return std::nullopt;
   }
   if (std::optional<PngDamage> damage = WalkChunks(file)) return damage;

@@ -81,18 +81,23 @@ struct Rows {
   bool deep;
 };
 
-Rows RowsOf(const PF_EffectWorld& world) { return {static_cast<const char*>(world.data), world.rowbytes, embedded::IsDeepWorld(world)}; }
+Rows RowsOf(const PF_EffectWorld& world) {
+  return {static_cast<const char*>(world.data), world.rowbytes, embedded::IsDeepWorld(world)};
+}
 
 Rows RowsOf(const Layer& layer) {
-  return layer.deep ? Rows{reinterpret_cast<const char*>(layer.pixels16.data()), ptrdiff_t{layer.width} * 8, true}
-                    : Rows{reinterpret_cast<const char*>(layer.pixels8.data()), ptrdiff_t{layer.width} * 4, false};
+  return layer.deep ? Rows{reinterpret_cast<const char*>(layer.pixels16.data()),
+                           ptrdiff_t{layer.width} * 8, true}
+                    : Rows{reinterpret_cast<const char*>(layer.pixels8.data()),
+                           ptrdiff_t{layer.width} * 4, false};
 }
 
 Layer CopyOf(const PF_EffectWorld& world) {
   Layer layer = Layer::Make(world.width, world.height, embedded::IsDeepWorld(world));
   const Rows to = RowsOf(layer);
   for (int y = 0; y < world.height; ++y) {
-    std::memcpy(const_cast<char*>(to.data) + y * to.rowbytes, static_cast<const char*>(world.data) + y * world.rowbytes,
+    std::memcpy(const_cast<char*>(to.data) + y * to.rowbytes,
+                static_cast<const char*>(world.data) + y * world.rowbytes,
                 static_cast<size_t>(to.rowbytes));
   }
   return layer;
@@ -138,7 +143,8 @@ struct VideoSink::State {
   bool finished = false;
 
   UsageError Failure(const std::string& cause) const {
-    return UsageError("cannot write video file '" + settings.path + "': " + WithLibraryMessage(cause));
+    return UsageError("cannot write video file '" + settings.path +
+                      "': " + WithLibraryMessage(cause));
   }
 
   void Mux(AVPacket* p) {
@@ -189,7 +195,8 @@ struct VideoSink::State {
       if (!a.held) {
         const int err = av_read_frame(a.input.get(), a.packet.get());
         if (err == AVERROR_EOF) break;
-        if (err < 0) throw Failure("cannot read the audio of '" + settings.audio_from + "': " + AvError(err));
+        if (err < 0)
+          throw Failure("cannot read the audio of '" + settings.audio_from + "': " + AvError(err));
         if (a.packet->stream_index != a.stream) {
           av_packet_unref(a.packet.get());
           continue;
@@ -203,7 +210,8 @@ struct VideoSink::State {
       } else if (at == AV_NOPTS_VALUE || at < a.first) {
         av_packet_unref(p);  // before the run's first frame
         a.held = false;
-      } else if (until != INT64_MAX && av_compare_ts(at - a.first, in_base, until, encoder->time_base) > 0) {
+      } else if (until != INT64_MAX &&
+                 av_compare_ts(at - a.first, in_base, until, encoder->time_base) > 0) {
         break;
       } else {
         if (p->pts != AV_NOPTS_VALUE) p->pts -= a.first;
@@ -223,13 +231,15 @@ struct VideoSink::State {
 
   void OpenEncoder() {
     const AVCodec* codec = avcodec_find_encoder_by_name(kind->encoder);
-    if (!codec) throw Failure(std::string("the FFmpeg libraries here have no ") + kind->encoder + " encoder");
+    if (!codec)
+      throw Failure(std::string("the FFmpeg libraries here have no ") + kind->encoder + " encoder");
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(kind->pixel_format);
     const int across = 1 << desc->log2_chroma_w, down = 1 << desc->log2_chroma_h;
     if (settings.width % across != 0 || settings.height % down != 0) {
-      throw Failure(std::string(kind->what) + " needs a width divisible by " + std::to_string(across) +
-                    " and a height divisible by " + std::to_string(down) + "; the frames are " +
-                    std::to_string(settings.width) + "x" + std::to_string(settings.height));
+      throw Failure(std::string(kind->what) + " needs a width divisible by " +
+                    std::to_string(across) + " and a height divisible by " + std::to_string(down) +
+                    "; the frames are " + std::to_string(settings.width) + "x" +
+                    std::to_string(settings.height));
     }
     encoder.reset(avcodec_alloc_context3(codec));
     if (!encoder) throw std::bad_alloc();
@@ -251,10 +261,12 @@ struct VideoSink::State {
     av_dict_parse_string(&options, kind->options, "=", ":", 0);
     const int err = avcodec_open2(encoder.get(), codec, &options);
     av_dict_free(&options);
-    if (err < 0) throw Failure(std::string("cannot open the ") + kind->encoder + " encoder: " + AvError(err));
+    if (err < 0)
+      throw Failure(std::string("cannot open the ") + kind->encoder + " encoder: " + AvError(err));
 
-    scaler.reset(sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA64, settings.width, settings.height,
-                                kind->pixel_format, kScalerFlags, nullptr, nullptr, nullptr));
+    scaler.reset(sws_getContext(settings.width, settings.height, AV_PIX_FMT_RGBA64, settings.width,
+                                settings.height, kind->pixel_format, kScalerFlags, nullptr, nullptr,
+                                nullptr));
     if (!scaler) throw Failure("cannot convert RGBA to " + std::string(kind->what));
     if (yuv) {
       sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
@@ -292,23 +304,27 @@ struct VideoSink::State {
                              }) == frames.end();
     const char* codec_name = avcodec_get_name(in->codecpar->codec_id);
     if (avformat_query_codec(output->oformat, in->codecpar->codec_id, FF_COMPLIANCE_NORMAL) != 1) {
-      warnings.push_back("the audio of '" + settings.audio_from + "' (" + codec_name + ") cannot go into a " +
-                         kind->extension + " file; '" + settings.path + "' is written without sound");
+      warnings.push_back("the audio of '" + settings.audio_from + "' (" + codec_name +
+                         ") cannot go into a " + kind->extension + " file; '" + settings.path +
+                         "' is written without sound");
       return;
     }
     if (!consecutive) {
-      warnings.push_back("the frames are not consecutive, so '" + settings.path + "' is written without sound");
+      warnings.push_back("the frames are not consecutive, so '" + settings.path +
+                         "' is written without sound");
       return;
     }
     // The video's start in the audio's time base: the sound keeps its
     // offset from the pictures.
-    const int video_stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int video_stream =
+        av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     int64_t video_start = 0;
     if (video_stream >= 0 && input->streams[video_stream]->start_time != AV_NOPTS_VALUE) {
-      video_start = av_rescale_q(input->streams[video_stream]->start_time, input->streams[video_stream]->time_base,
-                                 in->time_base);
+      video_start = av_rescale_q(input->streams[video_stream]->start_time,
+                                 input->streams[video_stream]->time_base, in->time_base);
     }
-    const AVRational frame_time{static_cast<int>(settings.rate.den), static_cast<int>(settings.rate.num)};
+    const AVRational frame_time{static_cast<int>(settings.rate.den),
+                                static_cast<int>(settings.rate.num)};
     audio = std::make_unique<AudioCopy>();
     audio->first = video_start + av_rescale_q(frames.front(), frame_time, in->time_base);
     audio->end = video_start + av_rescale_q(frames.back() + 1, frame_time, in->time_base);
@@ -343,7 +359,8 @@ VideoSink::VideoSink(const VideoSinkSettings& settings) : state_(std::make_uniqu
   if (settings.frames.empty()) throw s.Failure("there are no frames to write");
   for (size_t i = 0; i < settings.frames.size(); ++i) {
     if (!s.positions.emplace(settings.frames[i], i).second) {
-      throw std::logic_error("VideoSink: frame " + std::to_string(settings.frames[i]) + " is listed twice");
+      throw std::logic_error("VideoSink: frame " + std::to_string(settings.frames[i]) +
+                             " is listed twice");
     }
   }
   AVFormatContext* raw = nullptr;

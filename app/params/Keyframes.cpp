@@ -54,7 +54,8 @@ ParamValue ValueAtFrame(const std::vector<Keyframe>& keys, long frame) {
   const Keyframe& to = *right;
   const Keyframe& from = *(right - 1);
   if (frame == from.frame || from.ease == Ease::kHold) return from.value;
-  const double s = static_cast<double>(frame - from.frame) / static_cast<double>(to.frame - from.frame);
+  const double s =
+      static_cast<double>(frame - from.frame) / static_cast<double>(to.frame - from.frame);
   return Interpolate(from.value, to.value,
                      SegmentProgress(s, StartsFromRest(from.ease), StopsOnArrival(to.ease)));
 }

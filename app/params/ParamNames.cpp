@@ -46,15 +46,18 @@ const NamedParam& ParamNameTable::Find(const std::string& name) const {
   }
   for (const NamedParam& entry : entries_) {
     if (IsGroupEntry(entry.def) && !entry.name.empty() && entry.name == name) {
-      throw UsageError("'" + name + "' is a group of parameters, not a parameter", Hint::kGroupMembers);
+      throw UsageError("'" + name + "' is a group of parameters, not a parameter",
+                       Hint::kGroupMembers);
     }
   }
   const NamedParam* same_but_case = nullptr;
   for (const NamedParam& entry : entries_) {
-    if (!IsGroupEntry(entry.def) && Lowercase(entry.name) == Lowercase(name)) same_but_case = &entry;
+    if (!IsGroupEntry(entry.def) && Lowercase(entry.name) == Lowercase(name))
+      same_but_case = &entry;
   }
   if (same_but_case != nullptr) {
-    throw UsageError("unknown parameter '" + name + "'; did you mean '" + same_but_case->name + "'?");
+    throw UsageError("unknown parameter '" + name + "'; did you mean '" + same_but_case->name +
+                     "'?");
   }
   throw UsageError("unknown parameter '" + name + "'", Hint::kParameterList);
 }

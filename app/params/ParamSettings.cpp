@@ -25,9 +25,7 @@ void ApplyAssignments(embedded::ParamArray& params, const std::vector<ParamAssig
   for (const ParamAssignment& assignment : assignments) {
     try {
       ApplyValue(params, *assignment.param, assignment.ValueAt(frame));
-    } catch (const UsageError& error) {
-      throw FromSource(assignment, error);
-    }
+    } catch (const UsageError& error) { throw FromSource(assignment, error); }
   }
 }
 

@@ -16,7 +16,7 @@ struct ParamAssignment {
   const NamedParam* param = nullptr;
   ParamValue value;            // the value at every frame, when there are no keys
   std::vector<Keyframe> keys;  // keyframes, ascending; empty for a constant
-  std::string source;  // where the value came from, for messages; empty for --set
+  std::string source;          // where the value came from, for messages; empty for --set
 
   ParamValue ValueAt(long frame) const { return keys.empty() ? value : ValueAtFrame(keys, frame); }
 };

@@ -48,7 +48,8 @@ ParamValue ParseCheckbox(const NamedParam& param, const std::string& text) {
 ParamValue ParsePopup(const NamedParam& param, const std::string& text) {
   const std::vector<std::string> choices = PopupChoices(param.def);
   bool number = false;
-  if (const int choice = NamedChoice(choices, Trim(text), &number)) return ParamValue::Popup(choice);
+  if (const int choice = NamedChoice(choices, Trim(text), &number))
+    return ParamValue::Popup(choice);
   if (number) {
     RefuseValue(param, Quoted(text) + " is not a choice; choices are 1 to " +
                            std::to_string(choices.size()) + " (" + JoinChoices(choices) + ")");
@@ -84,7 +85,8 @@ ParamValue ParseColor(const NamedParam& param, const std::string& text) {
   }
   if (!valid) RefuseValue(param, Quoted(text) + " is not a colour; write #rrggbb, e.g. #ff8000");
   return ParamValue::Color({255, static_cast<A_u_char>(channels[0]),
-                            static_cast<A_u_char>(channels[1]), static_cast<A_u_char>(channels[2])});
+                            static_cast<A_u_char>(channels[1]),
+                            static_cast<A_u_char>(channels[2])});
 }
 
 ParamValue ParsePoint(const NamedParam& param, const std::string& text) {
@@ -92,7 +94,8 @@ ParamValue ParsePoint(const NamedParam& param, const std::string& text) {
   double x = 0, y = 0;
   if (comma == std::string::npos || !ParseNumber(text.substr(0, comma), &x) ||
       !ParseNumber(text.substr(comma + 1), &y)) {
-    RefuseValue(param, Quoted(text) + " is not a point; write x,y in full-resolution pixels, e.g. 960,540");
+    RefuseValue(
+        param, Quoted(text) + " is not a point; write x,y in full-resolution pixels, e.g. 960,540");
   }
   return ParamValue::Point(x, y);
 }
@@ -175,9 +178,7 @@ void ApplyValue(embedded::ParamArray& params, const NamedParam& param, const Par
       case ParamValue::Kind::kColor: params.SetColor(param.index, value.color); break;
       case ParamValue::Kind::kPoint: params.SetPoint(param.index, value.x, value.y); break;
     }
-  } catch (const std::invalid_argument& refused) {
-    throw UsageError(refused.what());
-  }
+  } catch (const std::invalid_argument& refused) { throw UsageError(refused.what()); }
 }
 
 }  // namespace app

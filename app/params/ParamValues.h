@@ -21,11 +21,11 @@ struct ParamValue {
   static ParamValue Point(double x, double y);
 
   Kind kind = Kind::kFixed;
-  bool on = false;     // checkbox
-  int choice = 0;      // popup, 1-based
-  double number = 0;   // slider, the number shown
-  PF_Pixel color{};    // colour, opaque
-  double x = 0, y = 0; // point, full-resolution pixels
+  bool on = false;      // checkbox
+  int choice = 0;       // popup, 1-based
+  double number = 0;    // slider, the number shown
+  PF_Pixel color{};     // colour, opaque
+  double x = 0, y = 0;  // point, full-resolution pixels
 };
 
 // Text forms: sliders a number; popups a choice's text or its 1-based number;

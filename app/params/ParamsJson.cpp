@@ -32,7 +32,6 @@ int JsonChannel(const NamedParam& param, const nlohmann::json& channel, const st
   return static_cast<int>(channel.get<long long>());
 }
 
-
 [[noreturn]] void RefuseKey(const NamedParam& param, size_t position, const std::string& what) {
   throw UsageError("parameter \"" + param.name + "\", key " + std::to_string(position) + ": " +
                    what);
@@ -62,7 +61,8 @@ Keyframe ParseKey(const NamedParam& param, size_t position, const nlohmann::json
   }
   for (const auto& [field, unused] : key.items()) {
     if (field != "frame" && field != "value" && field != "ease") {
-      RefuseKey(param, position, "unknown field \"" + field + "\" (a key has frame, value and ease)");
+      RefuseKey(param, position,
+                "unknown field \"" + field + "\" (a key has frame, value and ease)");
     }
   }
   Keyframe keyframe;
@@ -72,9 +72,7 @@ Keyframe ParseKey(const NamedParam& param, size_t position, const nlohmann::json
   if (value == key.end()) RefuseKey(param, position, "has no \"value\"");
   try {
     keyframe.value = ParseValueJson(param, *value);
-  } catch (const UsageError& error) {
-    throw error.Prefixed(KeyPosition(position, keyframe.frame));
-  }
+  } catch (const UsageError& error) { throw error.Prefixed(KeyPosition(position, keyframe.frame)); }
   return keyframe;
 }
 
@@ -85,18 +83,14 @@ ParamValue ParseValueJson(const NamedParam& param, const nlohmann::json& json) {
   if (json.is_string()) return ParseValueText(param, json.get<std::string>());
   switch (param.def.param_type) {
     case PF_Param_CHECKBOX:
-      if (json.is_boolean()) {
-        return ParamValue::Checkbox(json.get<bool>());
-      }
+      if (json.is_boolean()) { return ParamValue::Checkbox(json.get<bool>()); }
       if (json.is_number_integer()) return ParseValueText(param, given);
       RefuseValue(param, given + " is not a checkbox value; write true, false, \"on\" or \"off\"");
     case PF_Param_POPUP:
       if (json.is_number()) return ParseValueText(param, given);
       RefuseValue(param, given + " is not a choice; " + DescribeAccepted(param.def));
     case PF_Param_FIX_SLIDER:
-      if (json.is_number()) {
-        return ParamValue::Fixed(json.get<double>());
-      }
+      if (json.is_number()) { return ParamValue::Fixed(json.get<double>()); }
       RefuseValue(param, given + " is not a number; " + DescribeAccepted(param.def));
     case PF_Param_COLOR: {
       if (!json.is_array() || json.size() != 3) {
@@ -110,11 +104,11 @@ ParamValue ParseValueJson(const NamedParam& param, const nlohmann::json& json) {
       if (json.is_array() && json.size() == 2 && json[0].is_number() && json[1].is_number()) {
         return ParamValue::Point(json[0].get<double>(), json[1].get<double>());
       }
-      RefuseValue(param, given + " is not a point; write x,y in full-resolution pixels, e.g. 960,540");
+      RefuseValue(param,
+                  given + " is not a point; write x,y in full-resolution pixels, e.g. 960,540");
     default: RefuseValue(param, "cannot be set");
   }
 }
-
 
 bool IsKeyframeList(const nlohmann::json& value) {
   return value.is_array() && !value.empty() && value.front().is_object();
@@ -128,9 +122,10 @@ std::vector<Keyframe> ParseKeyframesJson(const NamedParam& param, const nlohmann
   for (size_t i = 0; i < keys.size(); ++i) {
     Keyframe key = ParseKey(param, i + 1, keys[i]);
     if (!keyframes.empty() && key.frame <= keyframes.back().frame) {
-      RefuseKey(param, i + 1, "frame " + std::to_string(key.frame) + " does not come after frame " +
-                                  std::to_string(keyframes.back().frame) +
-                                  " (frames must ascend without repeats)");
+      RefuseKey(param, i + 1,
+                "frame " + std::to_string(key.frame) + " does not come after frame " +
+                    std::to_string(keyframes.back().frame) +
+                    " (frames must ascend without repeats)");
     }
     keyframes.push_back(key);
   }
@@ -163,9 +158,7 @@ std::vector<ParamAssignment> ParseParamsJson(const std::string& text, const std:
       assignment.source = source;
       assignments.push_back(assignment);
     }
-  } catch (const UsageError& error) {
-    throw error.Prefixed(source + ": ");
-  }
+  } catch (const UsageError& error) { throw error.Prefixed(source + ": "); }
   return assignments;
 }
 

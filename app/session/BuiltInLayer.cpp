@@ -82,8 +82,8 @@ void Paint(PF_EffectWorld& world) {
       // sin(a + b) * sin(a - b) = sin(a)^2 cos(b)^2 - cos(a)^2 sin(b)^2
       const double sa = across.sin_weave[i] * down.cos_weave[j];
       const double sb = across.cos_weave[i] * down.sin_weave[j];
-      const double texture =
-          0.006 * (sa * sa - sb * sb) + 0.018 * Grain(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+      const double texture = 0.006 * (sa * sa - sb * sb) +
+                             0.018 * Grain(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
       row[x].alpha = static_cast<typename Scale<P>::Channel>(Scale<P>::kMax);
       row[x].red = ToChannel<P>((0.035 + 0.05 * t + 0.07 * glow) * vignette + texture);
       row[x].green = ToChannel<P>((0.04 + 0.015 * t + 0.06 * glow) * vignette + texture);

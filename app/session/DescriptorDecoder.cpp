@@ -27,7 +27,8 @@ class ByteReader {
   std::string Code() {
     Need(4);
     std::string code(4, ' ');
-    for (int i = 0; i < 4; ++i) code[static_cast<size_t>(i)] = static_cast<char>(bytes_[pos_ + 3 - static_cast<size_t>(i)]);
+    for (int i = 0; i < 4; ++i)
+      code[static_cast<size_t>(i)] = static_cast<char>(bytes_[pos_ + 3 - static_cast<size_t>(i)]);
     pos_ += 4;
     return code;
   }
@@ -55,7 +56,9 @@ class ByteReader {
 };
 
 uint32_t LittleU32(const std::vector<uint8_t>& d) {
-  return d.size() < 4 ? 0 : static_cast<uint32_t>(d[0] | d[1] << 8 | d[2] << 16) | static_cast<uint32_t>(d[3]) << 24;
+  return d.size() < 4 ? 0
+                      : static_cast<uint32_t>(d[0] | d[1] << 8 | d[2] << 16) |
+                            static_cast<uint32_t>(d[3]) << 24;
 }
 
 int LittleI16(const std::vector<uint8_t>& d, size_t at) {
@@ -109,7 +112,9 @@ std::string DescribeVersionWord(uint32_t v) {
 std::string DescribeGlobalFlags(uint32_t v) {
   std::string text = Hex32(v);
   std::string names;
-  auto add = [&names](const char* name) { names += names.empty() ? name : std::string(", ") + name; };
+  auto add = [&names](const char* name) {
+    names += names.empty() ? name : std::string(", ") + name;
+  };
   if (v & (1u << 25)) add("deep colour aware");
   if (v & (1u << 6)) add("uses output extent");
   if (v & ~((1u << 25) | (1u << 6))) add("other bits");
@@ -120,7 +125,8 @@ std::string DescribeValue(const DescriptorProperty& p) {
   const std::string& k = p.key;
   if (k == "kind") {
     std::string code;
-    for (int i = 3; i >= 0 && p.data.size() == 4; --i) code += static_cast<char>(p.data[static_cast<size_t>(i)]);
+    for (int i = 3; i >= 0 && p.data.size() == 4; --i)
+      code += static_cast<char>(p.data[static_cast<size_t>(i)]);
     return code + (code == "eFKT" ? " (an effect)" : "");
   }
   if (k == "name" || k == "catg" || k == "eMNA") return PascalString(p.data);

@@ -85,7 +85,8 @@ const PF_EffectWorld& FrameRenderer::Render(long frame, const Layer* layer) {
   host.SetTime(time.current_time, time.time_step, time.time_scale, time.total_time);
   const auto answer = [this] { return cancel_.Requested() ? PF_Interrupt_CANCEL : PF_Err_NONE; };
   host.SetProgressHandler([this, answer](A_long current, A_long total) {
-    if (listener_ && total > 0) listener_(static_cast<double>(current) / static_cast<double>(total));
+    if (listener_ && total > 0)
+      listener_(static_cast<double>(current) / static_cast<double>(total));
     return answer();
   });
   host.SetAbortHandler(answer);

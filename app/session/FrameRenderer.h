@@ -53,7 +53,9 @@ class FrameRenderer {
 
   // Called with the share (0..1) of the current frame done, whenever the
   // effect reports progress.
-  void SetProgressListener(std::function<void(double)> listener) { listener_ = std::move(listener); }
+  void SetProgressListener(std::function<void(double)> listener) {
+    listener_ = std::move(listener);
+  }
 
   // Asked through the host's abort and progress callbacks while the effect
   // renders; a render it stops throws Cancelled.

@@ -50,7 +50,8 @@ void CopyRowsToWorld(const std::vector<P>& pixels, int width, int height, PF_Eff
 }  // namespace
 
 void CopyLayerToWorld(const Layer& layer, PF_EffectWorld& world) {
-  if (world.width != layer.width || world.height != layer.height || embedded::IsDeepWorld(world) != layer.deep) {
+  if (world.width != layer.width || world.height != layer.height ||
+      embedded::IsDeepWorld(world) != layer.deep) {
     throw std::logic_error("CopyLayerToWorld: the world does not match the layer");
   }
   if (layer.deep) {

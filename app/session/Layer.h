@@ -25,7 +25,8 @@ struct Layer {
 
  private:
   std::size_t Offset(int x, int y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(x);
   }
 };
 

@@ -129,11 +129,10 @@ class EmbeddedHost {
   static PF_Err AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
   static PF_Err Abort(PF_ProgPtr effect_ref);
   static PF_Err Progress(PF_ProgPtr effect_ref, A_long current, A_long total);
-  static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
-                         PF_NewWorldFlags flags, PF_EffectWorld* world);
+  static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_NewWorldFlags flags,
+                         PF_EffectWorld* world);
   static PF_Err DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world);
-  static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
-                              const PF_ParamDef* def);
+  static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def);
   static SPErr AcquireSuite(const char* name, int32_t version, const void** suite);
   // "PF Iterate Generic Suite": the calls go to RunBands (HostThreads.h), and
   // every worker thread takes the calling thread's current host.

@@ -35,7 +35,7 @@ PF_Err HostFaults::NextAddParam() {
   std::lock_guard<std::mutex> lock(mutex_);
   ++add_param_calls_;
   return fail_add_param_at_ != 0 && add_param_calls_ == fail_add_param_at_ ? fail_add_param_err_
-                                                                          : PF_Err_NONE;
+                                                                           : PF_Err_NONE;
 }
 
 PF_Err HostFaults::NextUpdateParamUI() {

@@ -1,5 +1,6 @@
 // The embedded host's pixel utilities: fill, the 16-bit iterate-with-origin
-// and blend (transfer_rect is in transfer/TransferRect.h), installed in PF_UtilCallbacks by the EmbeddedHost.
+// and blend (transfer_rect is in transfer/TransferRect.h), installed in PF_UtilCallbacks by the
+// EmbeddedHost.
 #pragma once
 
 #include "host/sdk/EffectCallbacks.h"

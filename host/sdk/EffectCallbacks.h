@@ -1,8 +1,8 @@
 // The host's per-call records and callback tables.
 #pragma once
 
-#include "host/sdk/EffectTypes.h"
 #include "host/sdk/BasicSuite.h"
+#include "host/sdk/EffectTypes.h"
 
 struct PF_InData;
 
@@ -22,13 +22,13 @@ typedef PF_Err (*PF_IteratePixel16Func)(void* refcon, A_long x, A_long y, PF_Pix
 
 typedef struct PF_UtilCallbacks {
   // out = (src1 * (65536 - ratio) + src2 * ratio) per channel, ratio 16.16.
-  PF_Err (*blend)(PF_ProgPtr effect_ref, const PF_EffectWorld* src1,
-                  const PF_EffectWorld* src2, PF_Fixed ratio, PF_EffectWorld* dst);
+  PF_Err (*blend)(PF_ProgPtr effect_ref, const PF_EffectWorld* src1, const PF_EffectWorld* src2,
+                  PF_Fixed ratio, PF_EffectWorld* dst);
   // 8-bit fill of the rectangle (null: the whole world).
   PF_Err (*fill)(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* dst_rect,
                  PF_EffectWorld* world);
-  PF_Err (*new_world)(PF_ProgPtr effect_ref, A_long width, A_long height,
-                      PF_NewWorldFlags flags, PF_EffectWorld* world);
+  PF_Err (*new_world)(PF_ProgPtr effect_ref, A_long width, A_long height, PF_NewWorldFlags flags,
+                      PF_EffectWorld* world);
   PF_Err (*dispose_world)(PF_ProgPtr effect_ref, PF_EffectWorld* world);
   // Runs pix_fn over the area (null: the whole world) of src, writing dst;
   // progress runs from progress_base to progress_final.
@@ -36,10 +36,9 @@ typedef struct PF_UtilCallbacks {
                              PF_EffectWorld* src, const PF_Rect* area, const PF_Point* origin,
                              void* refcon, PF_IteratePixel16Func pix_fn, PF_EffectWorld* dst);
   PF_Err (*transfer_rect)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
-                          PF_Field field, const PF_Rect* src_rect,
-                          const PF_EffectWorld* src_world, const PF_CompositeMode* comp_mode,
-                          const PF_MaskWorld* mask_world0, A_long dest_x, A_long dest_y,
-                          PF_EffectWorld* dst_world);
+                          PF_Field field, const PF_Rect* src_rect, const PF_EffectWorld* src_world,
+                          const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world0,
+                          A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world);
   PF_Handle (*host_new_handle)(A_u_longlong size);
   void* (*host_lock_handle)(PF_Handle pf_handle);
   void (*host_unlock_handle)(PF_Handle pf_handle);

@@ -85,10 +85,10 @@ enum {
   PF_Stage_RELEASE = 3,
 };
 
-#define PF_VERSION(vers, subvers, bugvers, stage, build)                             \
-  (A_u_long)((((A_u_long)(vers) & 0x1F) << 19) | (((A_u_long)(subvers) & 0xF) << 15) | \
-             (((A_u_long)(bugvers) & 0xF) << 11) | (((A_u_long)(stage) & 0x3) << 9) |  \
-             ((A_u_long)(build) & 0x1FF))
+#define PF_VERSION(vers, subvers, bugvers, stage, build)                           \
+  (A_u_long)((((A_u_long)(vers)&0x1F) << 19) | (((A_u_long)(subvers)&0xF) << 15) | \
+             (((A_u_long)(bugvers)&0xF) << 11) | (((A_u_long)(stage)&0x3) << 9) |  \
+             ((A_u_long)(build)&0x1FF))
 
 // ---- Global out flags --------------------------------------------------------
 enum {
@@ -325,7 +325,7 @@ typedef union {
 
 typedef struct {
   union {
-    A_long id;           // the stored identifier of the control
+    A_long id;  // the stored identifier of the control
     A_long change_flag;
   } uu;
   PF_ParamUIFlags ui_flags;
@@ -352,4 +352,4 @@ typedef struct {
   PF_FpLong tan_out_x, tan_out_y;
 } PF_PathVertex;
 
-#define PF_FIXED_TO_DOUBLE(f) ((double)(f) * 1.52587890625e-5)
+#define PF_FIXED_TO_DOUBLE(f) ((double)(f)*1.52587890625e-5)

@@ -19,11 +19,9 @@ inline A_u_char Convert16To8(A_u_short c) {
 }
 
 inline PF_Pixel16 ConvertPixel8To16(const PF_Pixel& p) {
-  return {Convert8To16(p.alpha), Convert8To16(p.red), Convert8To16(p.green),
-          Convert8To16(p.blue)};
+  return {Convert8To16(p.alpha), Convert8To16(p.red), Convert8To16(p.green), Convert8To16(p.blue)};
 }
 
 inline PF_Pixel ConvertPixel16To8(const PF_Pixel16& p) {
-  return {Convert16To8(p.alpha), Convert16To8(p.red), Convert16To8(p.green),
-          Convert16To8(p.blue)};
+  return {Convert16To8(p.alpha), Convert16To8(p.red), Convert16To8(p.green), Convert16To8(p.blue)};
 }

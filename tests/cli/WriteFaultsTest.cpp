@@ -44,7 +44,8 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   // The size of the finished PNG, so that the limits below cut it halfway.
   const CliRun whole = RunCli(RenderArgs() + Args{"--output", folder.File("whole.png")});
   ASSERT_EQ(whole.exit_status, 0) << whole.err;
-  const auto half = static_cast<long long>(std::filesystem::file_size(folder.File("whole.png")) / 2);
+  const auto half =
+      static_cast<long long>(std::filesystem::file_size(folder.File("whole.png")) / 2);
   ASSERT_GT(half, 16 << 10) << "the render must be large enough to cut";
 
   const auto old_output_in = [&](const std::string& dir) {
@@ -68,7 +69,12 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   limited.program = as_nobody.program = folder.File("bin/lustre-strand");
   // A write that fails part way (as on a full disk) and a temporary file that
   // cannot be created (as on a read-only mount).
-  const struct { const char* fault; std::string dir; Launch launch; const char* cause; } cases[] = {
+  const struct {
+    const char* fault;
+    std::string dir;
+    Launch launch;
+    const char* cause;
+  } cases[] = {
       {"a file-size limit", folder.File("limited"), limited, "File too large"},
       {"a folder without write permission", folder.File("locked"), as_nobody, "ermission denied"},
   };
@@ -90,12 +96,16 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
 TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
   TempFolder folder;
   for (const char* name : {"layer.png", "seq.0.png", "seq.1.png"}) {
-    ASSERT_EQ(RunCli(Args{"render", "--size", "40x30", "--output", folder.File(name)}).exit_status, 0);
+    ASSERT_EQ(RunCli(Args{"render", "--size", "40x30", "--output", folder.File(name)}).exit_status,
+              0);
   }
   std::filesystem::create_symlink(folder.File("layer.png"), folder.File("link.png"));
   const Args files = folder.Files();
   const std::string before = ReadFile(folder.File("layer.png"));
-  const struct { std::string input, output; Args more; } cases[] = {
+  const struct {
+    std::string input, output;
+    Args more;
+  } cases[] = {
       {folder.File("layer.png"), folder.File("layer.png"), {}},
       {folder.File("layer.png"), folder.File("./layer.png"), {}},
       {folder.File("layer.png"), folder.File("link.png"), {}},
@@ -118,9 +128,18 @@ TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
 // uninterrupted run writes.
 TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {
   TempFolder folder;
-  const Args render = {"render", "--size", "640x360", "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
-                       "--frames", "0-23", "--jobs", "2"};
-  const auto frame = [&](const char* stem, int f) { return folder.File(stem + std::to_string(100 + f) + ".png"); };
+  const Args render = {"render",
+                       "--size",
+                       "640x360",
+                       "--params",
+                       std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
+                       "--frames",
+                       "0-23",
+                       "--jobs",
+                       "2"};
+  const auto frame = [&](const char* stem, int f) {
+    return folder.File(stem + std::to_string(100 + f) + ".png");
+  };
   const CliRun whole = RunCli(render + Args{"--output", folder.File("whole.1##.png")});
   ASSERT_EQ(whole.exit_status, 0) << whole.err;
 
@@ -142,13 +161,17 @@ TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {
     }
   }
 
-  const CliRun resumed = RunCli(render + Args{"--skip-existing", "--output", folder.File("out.1##.png")});
+  const CliRun resumed =
+      RunCli(render + Args{"--skip-existing", "--output", folder.File("out.1##.png")});
   ASSERT_EQ(resumed.exit_status, 0) << resumed.err;
-  for (int f = 0; f < 24; ++f) EXPECT_EQ(ReadFile(frame("out.", f)), ReadFile(frame("whole.", f))) << f;
-  std::printf("[ PRINTED ] killed after %d of 24 frames; the resumed run wrote %zu frames; %zu files of the "
-              "killed run's frames in flight were left under temporary names\n",
-              before_resume, size_t(std::count(resumed.out.begin(), resumed.out.end(), '\n')),
-              folder.Files().size() - 48);
+  for (int f = 0; f < 24; ++f)
+    EXPECT_EQ(ReadFile(frame("out.", f)), ReadFile(frame("whole.", f))) << f;
+  std::printf(
+      "[ PRINTED ] killed after %d of 24 frames; the resumed run wrote %zu frames; %zu files of "
+      "the "
+      "killed run's frames in flight were left under temporary names\n",
+      before_resume, size_t(std::count(resumed.out.begin(), resumed.out.end(), '\n')),
+      folder.Files().size() - 48);
 }
 
 }  // namespace

@@ -27,10 +27,12 @@ inline long LiveHandles() { return embedded::HandleHeap::Instance().LiveHandles(
 
 // The pixel bytes of a world, row by row (padding left out).
 inline std::vector<unsigned char> WorldBytes(const PF_EffectWorld* world) {
-  const size_t row_length = size_t(world->width) * ((world->world_flags & PF_WorldFlag_DEEP) ? 8u : 4u);
+  const size_t row_length =
+      size_t(world->width) * ((world->world_flags & PF_WorldFlag_DEEP) ? 8u : 4u);
   std::vector<unsigned char> bytes;
   for (A_long y = 0; y < world->height; ++y) {
-    const auto* row = static_cast<const unsigned char*>(world->data) + size_t(y) * size_t(world->rowbytes);
+    const auto* row =
+        static_cast<const unsigned char*>(world->data) + size_t(y) * size_t(world->rowbytes);
     bytes.insert(bytes.end(), row, row + row_length);
   }
   return bytes;
@@ -44,7 +46,8 @@ class Session {
   embedded::EmbeddedHost& Host() { return host_; }
   PF_InData* InData() { return host_.InData(); }
   PF_OutData* OutData() { return host_.OutData(); }
-  PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr, void* extra = nullptr) {
+  PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
+              void* extra = nullptr) {
     return module_.Call(host_, cmd, params, output, extra);
   }
 
@@ -63,7 +66,8 @@ class Session {
     for (A_long y = 0; y < height; ++y) {
       auto* row = static_cast<unsigned char*>(input_->data) + size_t(y) * size_t(input_->rowbytes);
       for (A_long x = 0; x < width; ++x) {
-        const unsigned r = unsigned(x * 5 % 256), g = unsigned(y * 3 % 256), b = unsigned((x + y) % 256);
+        const unsigned r = unsigned(x * 5 % 256), g = unsigned(y * 3 % 256),
+                       b = unsigned((x + y) % 256);
         const PF_Pixel16 p16{32768, A_u_short(r * 128), A_u_short(g * 128), A_u_short(b * 128)};
         const PF_Pixel p8{255, A_u_char(r), A_u_char(g), A_u_char(b)};
         deep ? std::memcpy(row + 8 * x, &p16, 8) : std::memcpy(row + 4 * x, &p8, 4);
@@ -120,7 +124,8 @@ class ModuleTest : public ::testing::Test {
   }
   const app::EffectModule& Module() { return *module_; }
 
-  std::unique_ptr<app::EffectModule> module_ = std::make_unique<app::EffectModule>(LUSTRE_MODULE_PATH);
+  std::unique_ptr<app::EffectModule> module_ =
+      std::make_unique<app::EffectModule>(LUSTRE_MODULE_PATH);
   long handles_at_start_ = 0;
 };
 

@@ -38,14 +38,16 @@ struct Launch {
   int signal = 0;
   long long file_size_limit = 0;  // bytes (RLIMIT_FSIZE, SIGXFSZ ignored); 0: unlimited
   bool as_nobody = false;         // run as user and group 65534 with no other groups
-  bool signal_group = false;      // the program leads a process group, and `signal` goes to all of it
-  Args env = {};                  // "NAME=VALUE" added to the environment
+  bool signal_group = false;  // the program leads a process group, and `signal` goes to all of it
+  Args env = {};              // "NAME=VALUE" added to the environment
   std::string program = LUSTRE_CLI_PATH;  // a path, or a name looked up on PATH
 };
 
 inline Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 
-inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // Runs the built program as a user would; what it printed and how it ended.
 inline CliRun RunCli(const Launch& launch) {
@@ -53,7 +55,8 @@ inline CliRun RunCli(const Launch& launch) {
   const int out_fd = mkstemp(out_name), err_fd = mkstemp(err_name);
   const bool terminal = static_cast<bool>(launch.send_signal_when);
   int master = -1, slave = -1;
-  if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+  if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+    throw std::runtime_error("openpty failed");
   Args storage = Args{launch.program} + launch.args;
   std::vector<char*> argv;
   for (std::string& a : storage) argv.push_back(a.data());
@@ -80,7 +83,8 @@ inline CliRun RunCli(const Launch& launch) {
     dup2(terminal ? slave : err_fd, STDERR_FILENO);
     freopen("/dev/null", "r", stdin);
     execvp(argv[0], argv.data());
-    std::fprintf(stderr, "cannot run %s: not installed? (bash scripts/install-deps.sh test)\n", argv[0]);
+    std::fprintf(stderr, "cannot run %s: not installed? (bash scripts/install-deps.sh test)\n",
+                 argv[0]);
     _exit(127);
   }
   close(out_fd);
@@ -95,9 +99,11 @@ inline CliRun RunCli(const Launch& launch) {
       pollfd fd{master, POLLIN, 0};
       char buffer[4096];
       ssize_t n = 1;
-      if (poll(&fd, 1, 100) > 0 && (n = read(master, buffer, sizeof buffer)) > 0) run.err.append(buffer, size_t(n));
+      if (poll(&fd, 1, 100) > 0 && (n = read(master, buffer, sizeof buffer)) > 0)
+        run.err.append(buffer, size_t(n));
       if (n <= 0) break;  // EIO once the child has closed its side
-      if (!signalled && launch.send_signal_when(run.err)) signalled = kill(launch.signal_group ? -pid : pid, launch.signal) == 0;
+      if (!signalled && launch.send_signal_when(run.err))
+        signalled = kill(launch.signal_group ? -pid : pid, launch.signal) == 0;
     }
     close(master);
   }

@@ -36,7 +36,8 @@ class TempFolder {
   std::string File(const std::string& name) const { return path_ + "/" + name; }
   std::vector<std::string> Files() const {  // the names inside, sorted
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -51,7 +52,8 @@ struct RawPng {
   std::vector<uint32_t> samples;  // row-major, `channels` samples per pixel, as stored
 
   uint32_t At(uint32_t x, uint32_t y, int channel) const {
-    return samples[(size_t{y} * width + x) * static_cast<size_t>(channels) + static_cast<size_t>(channel)];
+    return samples[(size_t{y} * width + x) * static_cast<size_t>(channels) +
+                   static_cast<size_t>(channel)];
   }
 };
 
@@ -59,8 +61,9 @@ struct RawPng {
 // files: `palette` holds RGB triples and `trns` the alpha of the first
 // entries; gray and RGB files: `trns` (one sample, or three) is the
 // transparent colour.
-inline void WritePng(const std::string& path, uint32_t width, uint32_t height, int bit_depth, int color_type,
-                     const std::vector<uint32_t>& samples, const std::vector<uint8_t>& palette = {},
+inline void WritePng(const std::string& path, uint32_t width, uint32_t height, int bit_depth,
+                     int color_type, const std::vector<uint32_t>& samples,
+                     const std::vector<uint8_t>& palette = {},
                      const std::vector<uint32_t>& trns = {}) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) throw std::runtime_error("cannot create " + path);
@@ -71,19 +74,27 @@ inline void WritePng(const std::string& path, uint32_t width, uint32_t height, i
   png_set_IHDR(png, info, width, height, bit_depth, color_type, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> colors;
-  for (size_t i = 0; i + 2 < palette.size(); i += 3) colors.push_back({palette[i], palette[i + 1], palette[i + 2]});
+  for (size_t i = 0; i + 2 < palette.size(); i += 3)
+    colors.push_back({palette[i], palette[i + 1], palette[i + 2]});
   if (!colors.empty()) png_set_PLTE(png, info, colors.data(), static_cast<int>(colors.size()));
   // Palette files: the alphas of the first entries; others: the transparent colour.
   const std::vector<png_byte> alphas(trns.begin(), trns.end());
-  const auto t = [&](size_t i) { return static_cast<png_uint_16>(trns.at(trns.size() == 3 ? i : 0)); };
+  const auto t = [&](size_t i) {
+    return static_cast<png_uint_16>(trns.at(trns.size() == 3 ? i : 0));
+  };
   png_color_16 color = trns.empty() ? png_color_16{} : png_color_16{0, t(0), t(1), t(2), t(0)};
   const bool palette_type = color_type == PNG_COLOR_TYPE_PALETTE;
-  if (!trns.empty()) png_set_tRNS(png, info, palette_type ? alphas.data() : nullptr, palette_type ? int(alphas.size()) : 0, palette_type ? nullptr : &color);
+  if (!trns.empty())
+    png_set_tRNS(png, info, palette_type ? alphas.data() : nullptr,
+                 palette_type ? int(alphas.size()) : 0, palette_type ? nullptr : &color);
   png_write_info(png, info);
-  png_set_packing(png);  // below 8 bits: one byte a sample in, packed in the file
+  png_set_packing(png);         // below 8 bits: one byte a sample in, packed in the file
   std::vector<png_byte> bytes;  // 16 bits big-endian
-  for (uint32_t v : samples) bit_depth == 16 ? bytes.insert(bytes.end(), {png_byte(v >> 8), png_byte(v)}) : bytes.insert(bytes.end(), png_byte(v));
-  for (uint32_t y = 0; y < height; ++y) png_write_row(png, bytes.data() + y * (bytes.size() / height));
+  for (uint32_t v : samples)
+    bit_depth == 16 ? bytes.insert(bytes.end(), {png_byte(v >> 8), png_byte(v)})
+                    : bytes.insert(bytes.end(), png_byte(v));
+  for (uint32_t y = 0; y < height; ++y)
+    png_write_row(png, bytes.data() + y * (bytes.size() / height));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   std::fclose(file);
@@ -99,11 +110,13 @@ inline RawPng ReadPng(const std::string& path) {
   png_init_io(png, file);
   png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
   RawPng raw{png_get_image_width(png, info), png_get_image_height(png, info),
-             png_get_bit_depth(png, info), png_get_color_type(png, info), png_get_channels(png, info), {}};
+             png_get_bit_depth(png, info),   png_get_color_type(png, info),
+             png_get_channels(png, info),    {}};
   png_bytepp rows = png_get_rows(png, info);
   for (uint32_t y = 0; y < raw.height; ++y) {
     for (size_t i = 0; i < size_t{raw.width} * static_cast<size_t>(raw.channels); ++i) {
-      raw.samples.push_back(raw.bit_depth == 16 ? uint32_t{rows[y][2 * i]} << 8 | rows[y][2 * i + 1] : rows[y][i]);
+      raw.samples.push_back(raw.bit_depth == 16 ? uint32_t{rows[y][2 * i]} << 8 | rows[y][2 * i + 1]
+                                                : rows[y][i]);
     }
   }
   png_destroy_read_struct(&png, &info, nullptr);
@@ -117,7 +130,8 @@ inline std::vector<uint32_t> PatternSamples(uint32_t w, uint32_t h) {
   std::vector<uint32_t> s;
   for (uint32_t i = 0; i < w * h; ++i) {
     const uint32_t x = i % w, y = i / w;
-    s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256, 255 - (x * 3 + y * 2) % 200});
+    s.insert(s.end(), {(x * 37 + y * 11) % 256, (x * 5 + y * 53) % 256, (x * y) % 256,
+                       255 - (x * 3 + y * 2) % 200});
   }
   return s;
 }

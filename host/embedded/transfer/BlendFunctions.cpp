@@ -146,9 +146,7 @@ double BlendPinLight(double cb, double cs) {
 Rgb BlendHue(const Rgb& cb, const Rgb& cs) { return SetLum(SetSat(cs, Sat(cb)), Lum(cb)); }
 
 // B = SetLum(SetSat(Cb, Sat(Cs)), Lum(Cb))
-Rgb BlendSaturation(const Rgb& cb, const Rgb& cs) {
-  return SetLum(SetSat(cb, Sat(cs)), Lum(cb));
-}
+Rgb BlendSaturation(const Rgb& cb, const Rgb& cs) { return SetLum(SetSat(cb, Sat(cs)), Lum(cb)); }
 
 // B = SetLum(Cs, Lum(Cb))
 Rgb BlendColor(const Rgb& cb, const Rgb& cs) { return SetLum(cs, Lum(cb)); }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "host/embedded/transfer/TransferRules.h"
 #include "host/embedded/WorldPixels.h"
+#include "host/embedded/transfer/TransferRules.h"
 
 namespace embedded {
 
@@ -55,11 +55,8 @@ constexpr TransferMode kModes[] = {
 };
 
 Rgb BlendColour(const TransferMode& mode, const Rgb& cb, const Rgb& cs) {
-  if (mode.nonSeparable != nullptr) {
-    return mode.nonSeparable(cb, cs);
-  }
-  return Rgb{mode.separable(cb.r, cs.r), mode.separable(cb.g, cs.g),
-             mode.separable(cb.b, cs.b)};
+  if (mode.nonSeparable != nullptr) { return mode.nonSeparable(cb, cs); }
+  return Rgb{mode.separable(cb.r, cs.r), mode.separable(cb.g, cs.g), mode.separable(cb.b, cs.b)};
 }
 
 // ao = as + ab(1 - as); co = as(1 - ab)Cs + as ab B(Cb, Cs) + (1 - as) ab Cb;
@@ -67,9 +64,7 @@ Rgb BlendColour(const TransferMode& mode, const Rgb& cb, const Rgb& cs) {
 PixelF SourceOver(const TransferMode& mode, const PixelF& src, const PixelF& dst, double as) {
   const double ab = dst.a;
   const double ao = as + ab * (1.0 - as);
-  if (ao <= 0.0) {
-    return PixelF{0.0, 0.0, 0.0, 0.0};
-  }
+  if (ao <= 0.0) { return PixelF{0.0, 0.0, 0.0, 0.0}; }
   const Rgb cs{src.r, src.g, src.b};
   const Rgb cb{dst.r, dst.g, dst.b};
   const Rgb mixed = BlendColour(mode, cb, cs);
@@ -88,9 +83,7 @@ PixelF SourceOver(const TransferMode& mode, const PixelF& src, const PixelF& dst
 PixelF AlphaAdd(const PixelF& src, const PixelF& dst, double as) {
   const double ab = dst.a;
   const double sum = as + ab;
-  if (sum <= 0.0) {
-    return PixelF{0.0, 0.0, 0.0, 0.0};
-  }
+  if (sum <= 0.0) { return PixelF{0.0, 0.0, 0.0, 0.0}; }
   auto channel = [&](double s, double d) { return (as * s + ab * d) / sum; };
   return PixelF{std::min(1.0, sum), channel(src.r, dst.r), channel(src.g, dst.g),
                 channel(src.b, dst.b)};
@@ -119,14 +112,11 @@ P FromFloat(const PixelF& f) {
 
 template <typename P>
 void TransferPixels(const TransferMode& mode, PF_Field field, const Span& span,
-                    const PF_EffectWorld& src, const PF_CompositeMode& comp,
-                    PF_EffectWorld& dst) {
+                    const PF_EffectWorld& src, const PF_CompositeMode& comp, PF_EffectWorld& dst) {
   const double opacity = SourceOpacity(comp, sizeof(P) == sizeof(PF_Pixel16));
   for (A_long row = 0; row < span.height; ++row) {
     const A_long y = span.dstTop + row;
-    if (!RowInField(field, y)) {
-      continue;
-    }
+    if (!RowInField(field, y)) { continue; }
     const P* in = PixelAt<P>(src, span.srcLeft, span.srcTop + row);
     P* out = PixelAt<P>(dst, span.dstLeft, y);
     for (A_long col = 0; col < span.width; ++col) {
@@ -134,9 +124,7 @@ void TransferPixels(const TransferMode& mode, PF_Field field, const Span& span,
                                ? DissolveNoise(comp.rand_seed, span.dstLeft + col, y)
                                : 0.0;
       PixelF result = CompositePixel(mode, ToFloat(in[col]), ToFloat(out[col]), opacity, noise);
-      if (comp.rgb_only) {
-        result.a = out[col].alpha / static_cast<double>(Depth<P>::kMax);
-      }
+      if (comp.rgb_only) { result.a = out[col].alpha / static_cast<double>(Depth<P>::kMax); }
       out[col] = FromFloat<P>(result);
     }
   }
@@ -163,10 +151,8 @@ PixelF CompositePixel(const TransferMode& mode, const PixelF& src, const PixelF&
     case AlphaRule::kDissolve:
       // The source's alpha times opacity is the chance that it shows.
       return noise < as ? PixelF{1.0, src.r, src.g, src.b} : dst;
-    case AlphaRule::kAlphaAdd:
-      return AlphaAdd(src, dst, as);
-    case AlphaRule::kSourceOver:
-      break;
+    case AlphaRule::kAlphaAdd: return AlphaAdd(src, dst, as);
+    case AlphaRule::kSourceOver: break;
   }
   return SourceOver(mode, src, dst, as);
 }
@@ -176,12 +162,10 @@ double DissolveNoise(A_long seed, A_long x, A_long y) {
 }
 
 PF_Err TransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* src_rect,
-                         const PF_EffectWorld& src, const PF_CompositeMode& comp,
-                         A_long dest_x, A_long dest_y, PF_EffectWorld& dst) {
+                         const PF_EffectWorld& src, const PF_CompositeMode& comp, A_long dest_x,
+                         A_long dest_y, PF_EffectWorld& dst) {
   const TransferMode* mode = FindTransferMode(comp.xfer);
-  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) { return PF_Err_BAD_CALLBACK_PARAM; }
   const Span span = ClipSpan(src_rect, src, dest_x, dest_y, dst);
   if (IsDeepWorld(dst)) {
     TransferPixels<PF_Pixel16>(*mode, field, span, src, comp, dst);

@@ -51,7 +51,7 @@ double DissolveNoise(A_long seed, A_long x, A_long y);
 // exclusive, null = whole source) to both worlds and composites it onto the
 // destination with its top-left at (dest_x, dest_y).
 PF_Err TransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* src_rect,
-                         const PF_EffectWorld& src, const PF_CompositeMode& comp,
-                         A_long dest_x, A_long dest_y, PF_EffectWorld& dst);
+                         const PF_EffectWorld& src, const PF_CompositeMode& comp, A_long dest_x,
+                         A_long dest_y, PF_EffectWorld& dst);
 
 }  // namespace embedded

@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/transfer/TransferReference.h"
-#include "host/embedded/transfer/Sse2FourLanes.h"
-#include "host/embedded/transfer/TransferRules.h"
 #include "host/embedded/WorldPixels.h"
+#include "host/embedded/transfer/Sse2FourLanes.h"
+#include "host/embedded/transfer/TransferReference.h"
+#include "host/embedded/transfer/TransferRules.h"
 
 namespace embedded {
 
@@ -56,8 +56,8 @@ F4 Overlay(F4 b, F4 s) { return HardLight(s, b); }
 
 F4 SoftLight(F4 b, F4 s) {
   const F4 one = Splat(1.0f);
-  const F4 d = Select(b <= Splat(0.25f),
-                      ((Splat(16.0f) * b - Splat(12.0f)) * b + Splat(4.0f)) * b, Sqrt(b));
+  const F4 d =
+      Select(b <= Splat(0.25f), ((Splat(16.0f) * b - Splat(12.0f)) * b + Splat(4.0f)) * b, Sqrt(b));
   const F4 s2 = s + s;
   return Select(s <= Splat(0.5f), b - (one - s2) * b * (one - b), b + (s2 - one) * (d - b));
 }
@@ -83,9 +83,7 @@ F4 ColorBurn(F4 b, F4 s) {
   return Select(b >= one, one, ClassicColorBurn(b, s));
 }
 
-F4 LinearLight(F4 b, F4 s) {
-  return Min(Splat(1.0f), Max(Splat(0.0f), b + (s + s) - Splat(1.0f)));
-}
+F4 LinearLight(F4 b, F4 s) { return Min(Splat(1.0f), Max(Splat(0.0f), b + (s + s) - Splat(1.0f))); }
 
 // Burn(b, 2s) up to s = 0.5, Dodge(b, 2s - 1) above: each lane needs one of
 // the two quotients, so the lane's numerator and denominator are chosen first
@@ -98,8 +96,8 @@ F4 VividLight(F4 b, F4 s) {
   const F4 one = Splat(1.0f);
   const F4 low = s <= Splat(0.5f);
   const F4 s2 = s + s;
-  const F4 q = Max(Min(one, Select(low, one - b, b) / Select(low, s2, Splat(2.0f) - s2)),
-                   Splat(0.0f));
+  const F4 q =
+      Max(Min(one, Select(low, one - b, b) / Select(low, s2, Splat(2.0f) - s2)), Splat(0.0f));
   return Select(low, one - q, q);
 }
 
@@ -113,9 +111,7 @@ Rgb4 PerChannel(const Rgb4& b, const Rgb4& s) {
   return Rgb4{Blend(b.r, s.r), Blend(b.g, s.g), Blend(b.b, s.b)};
 }
 
-F4 Lum(const Rgb4& c) {
-  return Splat(0.3f) * c.r + Splat(0.59f) * c.g + Splat(0.11f) * c.b;
-}
+F4 Lum(const Rgb4& c) { return Splat(0.3f) * c.r + Splat(0.59f) * c.g + Splat(0.11f) * c.b; }
 F4 Min3(const Rgb4& c) { return Min(Min(c.r, c.g), c.b); }
 F4 Max3(const Rgb4& c) { return Max(Max(c.r, c.g), c.b); }
 
@@ -419,8 +415,9 @@ struct SourceOver {
       const F4 as = Unit<P>(s.a) * Splat(job.opacity);
       const F4 rest = one - as;
       auto channel = [&](F4 m, F4 b) { return as * m + rest * b; };
-      StoreGroup<kLevels>(out, job, d, clear, full,
-                         Rgb4{channel(mixed.r, cb.r), channel(mixed.g, cb.g), channel(mixed.b, cb.b)});
+      StoreGroup<kLevels>(
+          out, job, d, clear, full,
+          Rgb4{channel(mixed.r, cb.r), channel(mixed.g, cb.g), channel(mixed.b, cb.b)});
       return;
     }
     const F4 as = Unit<P>(s.a) * Splat(job.opacity);
@@ -613,15 +610,22 @@ void RunRows(RowsFn rows, const Job& job) {
 }  // namespace
 
 PF_Err FastTransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* src_rect,
-                             const PF_EffectWorld& src, const PF_CompositeMode& comp,
-                             A_long dest_x, A_long dest_y, PF_EffectWorld& dst) {
+                             const PF_EffectWorld& src, const PF_CompositeMode& comp, A_long dest_x,
+                             A_long dest_y, PF_EffectWorld& dst) {
   const FastMode* mode = FindFastMode(comp.xfer);
-  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (mode == nullptr || !CanTransfer(m_flags, src, dst)) { return PF_Err_BAD_CALLBACK_PARAM; }
   const bool deep = IsDeepWorld(dst);
-  Job job{&src, &dst, ClipSpan(src_rect, src, dest_x, dest_y, dst), field, comp.rgb_only != 0,
-          false, 0.0f, SourceOpacity(comp, deep), {}, {}, 0};
+  Job job{&src,
+          &dst,
+          ClipSpan(src_rect, src, dest_x, dest_y, dst),
+          field,
+          comp.rgb_only != 0,
+          false,
+          0.0f,
+          SourceOpacity(comp, deep),
+          {},
+          {},
+          0};
   // At opacity 0 the source lays nothing anywhere.
   if (job.opacityExact <= 0.0 || job.span.width == 0 || job.span.height == 0) {
     return PF_Err_NONE;

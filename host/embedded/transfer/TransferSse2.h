@@ -13,7 +13,7 @@ namespace embedded {
 
 // Same arguments and refusals as TransferWorldRect.
 PF_Err FastTransferWorldRect(PF_ModeFlags m_flags, PF_Field field, const PF_Rect* src_rect,
-                             const PF_EffectWorld& src, const PF_CompositeMode& comp,
-                             A_long dest_x, A_long dest_y, PF_EffectWorld& dst);
+                             const PF_EffectWorld& src, const PF_CompositeMode& comp, A_long dest_x,
+                             A_long dest_y, PF_EffectWorld& dst);
 
 }  // namespace embedded

@@ -14,7 +14,8 @@
 namespace {
 
 // What RunOnWorkerProcesses threw: "done", or the kind and the message.
-std::string Outcome(const std::function<void(long)>& job, app::CancelToken cancel, std::vector<long>* done) {
+std::string Outcome(const std::function<void(long)>& job, app::CancelToken cancel,
+                    std::vector<long>* done) {
   app::WorkerPoolEvents events;
   events.done = [done](long n) { done->push_back(n); };
   try {
@@ -24,18 +25,36 @@ std::string Outcome(const std::function<void(long)>& job, app::CancelToken cance
     return std::string("usage: ") + e.what();
   } catch (const app::EffectError& e) {
     return std::string("effect: ") + e.what();
-  } catch (const app::Cancelled&) {
-    return "cancelled";
-  }
+  } catch (const app::Cancelled&) { return "cancelled"; }
 }
 
 TEST(WorkerPool, ReportsEveryJobOrTheFirstFailureByKind) {
   std::atomic<bool> stop{true};
-  const struct { const char* name; std::function<void(long)> job; app::CancelToken cancel; std::string outcome; } cases[] = {
+  const struct {
+    const char* name;
+    std::function<void(long)> job;
+    app::CancelToken cancel;
+    std::string outcome;
+  } cases[] = {
       {"all succeed", [](long) {}, {}, "done"},
-      {"bad input", [](long n) { if (n == 7) throw app::UsageError("frame 7: unreadable"); }, {}, "usage: frame 7: unreadable"},
-      {"the effect fails", [](long n) { if (n == 4) throw app::EffectError(5, "frame 4: error 5"); }, {}, "effect: frame 4: error 5"},
-      {"a job cancels", [](long n) { if (n == 2) throw app::Cancelled(); }, {}, "cancelled"},
+      {"bad input",
+       [](long n) {
+         if (n == 7) throw app::UsageError("frame 7: unreadable");
+       },
+       {},
+       "usage: frame 7: unreadable"},
+      {"the effect fails",
+       [](long n) {
+         if (n == 4) throw app::EffectError(5, "frame 4: error 5");
+       },
+       {},
+       "effect: frame 4: error 5"},
+      {"a job cancels",
+       [](long n) {
+         if (n == 2) throw app::Cancelled();
+       },
+       {},
+       "cancelled"},
       {"cancelled before the start", [](long) {}, app::CancelToken(&stop), "cancelled"},
   };
   for (const auto& c : cases) {
@@ -43,10 +62,9 @@ TEST(WorkerPool, ReportsEveryJobOrTheFirstFailureByKind) {
     std::vector<long> done;
     EXPECT_EQ(Outcome(c.job, c.cancel, &done), c.outcome);
     std::sort(done.begin(), done.end());
-    EXPECT_TRUE(std::adjacent_find(done.begin(), done.end()) == done.end()) << "a job was reported twice";
-    if (c.outcome == "done") {
-      EXPECT_EQ(done.size(), 12u);
-    }
+    EXPECT_TRUE(std::adjacent_find(done.begin(), done.end()) == done.end())
+        << "a job was reported twice";
+    if (c.outcome == "done") { EXPECT_EQ(done.size(), 12u); }
   }
 }
 

@@ -9,12 +9,12 @@
 
 #include <atomic>
 #include <cmath>
-#include <thread>
 #include <nlohmann/json.hpp>
+#include <thread>
 
-#include "support/CliRun.h"
 #include "app/media/VideoSink.h"
 #include "app/media/VideoSource.h"
+#include "support/CliRun.h"
 
 namespace testfiles {
 namespace {
@@ -35,19 +35,26 @@ std::string Shell(const std::string& command) {
 // in MOV) at 30000/1001 frames a second, with an AAC sine tone.
 //   rgba8: 8-bit RGBA; rgba16: 16-bit RGBA whose samples are not multiples of
 //   257; yuv10: 10-bit 4:2:0 FFV1 without alpha; pcm: rgba8 with PCM sound.
-std::string MakeClip(const TempFolder& folder, const std::string& kind, const std::string& size = "64x48",
-                     int frames = 10) {
+std::string MakeClip(const TempFolder& folder, const std::string& kind,
+                     const std::string& size = "64x48", int frames = 10) {
   const std::string source = "-f lavfi -i \"testsrc2=size=" + size + ":rate=30000/1001,";
-  const std::string sound = " -f lavfi -i sine=frequency=440:sample_rate=48000 -t " + std::to_string(frames * 1.001 / 30);
-  const std::string rgba = source + "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='mod(X*4+N*20,256)'\"" + sound;
+  const std::string sound =
+      " -f lavfi -i sine=frequency=440:sample_rate=48000 -t " + std::to_string(frames * 1.001 / 30);
+  const std::string rgba =
+      source + "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='mod(X*4+N*20,256)'\"" + sound;
   const std::map<std::string, std::pair<std::string, std::string>> kinds = {
-      {"rgba8", {rgba + " -c:v png -c:a aac", ".mov"}}, {"pcm", {rgba + " -c:v png -c:a pcm_s16le", ".mov"}},
-      {"rgba16", {source + "format=gbrap16le,geq=r='mod(r(X,Y)+X*13+N*101,65536)':g='g(X,Y)':b='b(X,Y)':a='X*1000+N*7'\""
-                   " -c:v png -pix_fmt rgba64be", ".mov"}},
+      {"rgba8", {rgba + " -c:v png -c:a aac", ".mov"}},
+      {"pcm", {rgba + " -c:v png -c:a pcm_s16le", ".mov"}},
+      {"rgba16",
+       {source + "format=gbrap16le,geq=r='mod(r(X,Y)+X*13+N*101,65536)':g='g(X,Y)':b='b(X,Y)':a='X*"
+                 "1000+N*7'\""
+                 " -c:v png -pix_fmt rgba64be",
+        ".mov"}},
       {"yuv10", {source + "format=yuv420p10le\" -c:v ffv1", ".mkv"}},
       {"fast", {source + "format=yuv420p\" -c:v ffv1", ".mkv"}}};
   const std::string path = folder.File(kind + kinds.at(kind).second);
-  Shell("ffmpeg -v error -y " + kinds.at(kind).first + " -frames:v " + std::to_string(frames) + " '" + path + "'");
+  Shell("ffmpeg -v error -y " + kinds.at(kind).first + " -frames:v " + std::to_string(frames) +
+        " '" + path + "'");
   return path;
 }
 
@@ -60,14 +67,16 @@ Streams Probe(const std::string& path) {
   const auto report = nlohmann::json::parse(
       Shell("ffprobe -v error -count_frames -show_streams -of json '" + path + "'"));
   Streams streams;
-  for (const auto& stream : report["streams"]) (stream["codec_type"] == "video" ? streams.video : streams.audio) = stream;
+  for (const auto& stream : report["streams"])
+    (stream["codec_type"] == "video" ? streams.video : streams.audio) = stream;
   return streams;
 }
 
 // Frame `n` of a video file as RGBA samples of 16 bits, decoded by ffmpeg.
 std::vector<uint16_t> DecodeFrame(const std::string& path, int n) {
-  const std::string raw = Shell("ffmpeg -v error -i '" + path + "' -vf 'select=eq(n\\," + std::to_string(n) +
-                                ")' -frames:v 1 -f rawvideo -pix_fmt rgba64le -");
+  const std::string raw =
+      Shell("ffmpeg -v error -i '" + path + "' -vf 'select=eq(n\\," + std::to_string(n) +
+            ")' -frames:v 1 -f rawvideo -pix_fmt rgba64le -");
   std::vector<uint16_t> samples(raw.size() / 2);
   std::memcpy(samples.data(), raw.data(), samples.size() * 2);
   return samples;
@@ -75,14 +84,15 @@ std::vector<uint16_t> DecodeFrame(const std::string& path, int n) {
 
 // Frame `n` of a clip as a PNG file, taken out by ffmpeg.
 std::string ExtractPng(const std::string& clip, int n, bool deep, const std::string& png) {
-  Shell("ffmpeg -v error -y -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(n) + ")' -frames:v 1 -pix_fmt " +
-        (deep ? "rgba64be" : "rgba") + " '" + png + "'");
+  Shell("ffmpeg -v error -y -i '" + clip + "' -vf 'select=eq(n\\," + std::to_string(n) +
+        ")' -frames:v 1 -pix_fmt " + (deep ? "rgba64be" : "rgba") + " '" + png + "'");
   return png;
 }
 
 // Points 1 and 2 with their handles across the middle of a 64x48 frame.
-const Args kStroke = {"--set", "Point 1/Activate=on", "--set", "Point 2/Activate=on", "--set", "Point 1/Point=6,24",
-                      "--set", "Point 1/Handle=0,20", "--set", "Point 2/Point=58,24", "--set", "Point 2/Handle=50,30",
+const Args kStroke = {"--set", "Point 1/Activate=on", "--set", "Point 2/Activate=on",
+                      "--set", "Point 1/Point=6,24",  "--set", "Point 1/Handle=0,20",
+                      "--set", "Point 2/Point=58,24", "--set", "Point 2/Handle=50,30",
                       "--set", "Line Width=12"};
 
 CliRun Render(const Args& args) { return RunCli(Args{"render"} + args + kStroke); }
@@ -127,8 +137,14 @@ Distance Measure(const std::vector<uint16_t>& frame, const RawPng& still) {
 // the same): that row checks the channel order, not the matrix.
 TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
   const struct {
-    const char* clip; const char* file; Args depth; const char* codec; const char* profile;
-    uint32_t colour_max, alpha_max; double block_max; bool opaque;
+    const char* clip;
+    const char* file;
+    Args depth;
+    const char* codec;
+    const char* profile;
+    uint32_t colour_max, alpha_max;
+    double block_max;
+    bool opaque;
   } cases[] = {
       {"rgba8", "out.mkv", {}, "ffv1", "", 0, 0, 0, false},
       {"rgba8", "out.mkv", {"--depth", "16"}, "ffv1", "", 0, 0, 0, false},
@@ -144,9 +160,7 @@ TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
     EXPECT_EQ(run.err, "");
     const Streams out = Probe(folder.File(c.file));
     EXPECT_EQ(out.video.value("codec_name", ""), c.codec);
-    if (*c.profile) {
-      EXPECT_EQ(out.video.value("profile", ""), c.profile);
-    }
+    if (*c.profile) { EXPECT_EQ(out.video.value("profile", ""), c.profile); }
     EXPECT_EQ(out.video.value("width", 0), 64);
     EXPECT_EQ(out.video.value("height", 0), 48);
     EXPECT_EQ(out.video.value("r_frame_rate", ""), "30000/1001");
@@ -154,13 +168,17 @@ TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
     const bool sound = std::string(c.clip) != "rgba16";
     EXPECT_EQ(out.audio.value("codec_name", ""), sound ? "aac" : "");
     if (sound) {
-      EXPECT_EQ(out.audio.value("nb_read_frames", ""), Probe(clip).audio.value("nb_read_frames", "?"));
+      EXPECT_EQ(out.audio.value("nb_read_frames", ""),
+                Probe(clip).audio.value("nb_read_frames", "?"));
     }
     const bool deep = !c.depth.empty() || std::string(c.clip) == "rgba16";
     for (int n : {0, 7}) {
       SCOPED_TRACE("frame " + std::to_string(n));
-      const std::string png = ExtractPng(clip, n, std::string(c.clip) == "rgba16", folder.File("frame.png"));
-      ASSERT_EQ(Render(Args{"--input", png, "--output", folder.File("still.png")} + c.depth).exit_status, 0);
+      const std::string png =
+          ExtractPng(clip, n, std::string(c.clip) == "rgba16", folder.File("frame.png"));
+      ASSERT_EQ(
+          Render(Args{"--input", png, "--output", folder.File("still.png")} + c.depth).exit_status,
+          0);
       const RawPng still = ReadPng(folder.File("still.png"));
       ASSERT_EQ(still.bit_depth, deep ? 16 : 8);
       const std::vector<uint16_t> frame = DecodeFrame(folder.File(c.file), n);
@@ -188,7 +206,9 @@ TEST(VideoIn, FramesAndKeyframesFollowTheFrameLoop) {
     "Point 1/Point": [6, 24], "Point 2/Point": [{"frame": 3, "value": [30, 10]}, {"frame": 6, "value": [58, 40]}],
     "Line Width": [{"frame": 3, "value": 4}, {"frame": 6, "value": 16}]})";
   const Args animated = {"--params", folder.File("anim.json")};
-  const CliRun run = RunCli(Args{"render", "--input", clip, "--output", folder.File("part.mkv"), "--frames", "3-6"} + animated);
+  const CliRun run = RunCli(
+      Args{"render", "--input", clip, "--output", folder.File("part.mkv"), "--frames", "3-6"} +
+      animated);
   ASSERT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(run.out, folder.File("part.mkv") + "\n");
   const Streams out = Probe(folder.File("part.mkv"));
@@ -200,54 +220,74 @@ TEST(VideoIn, FramesAndKeyframesFollowTheFrameLoop) {
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE("frame " + std::to_string(3 + i));
     const std::string png = ExtractPng(clip, 3 + i, false, folder.File("frame.png"));
-    const Args still = {"render", "--input", png, "--output", folder.File("still.png"), "--frames", std::to_string(3 + i),
-                        "--fps", "30000/1001"};
+    const Args still = {"render",
+                        "--input",
+                        png,
+                        "--output",
+                        folder.File("still.png"),
+                        "--frames",
+                        std::to_string(3 + i),
+                        "--fps",
+                        "30000/1001"};
     ASSERT_EQ(RunCli(still + animated).exit_status, 0);
     const std::vector<uint16_t> frame = DecodeFrame(folder.File("part.mkv"), i);
     EXPECT_EQ(Measure(frame, ReadPng(folder.File("still.png"))).colour_max, 0u);
     EXPECT_NE(frame, previous);
     previous = frame;
   }
-  const CliRun sequence = RunCli({"render", "--input", clip, "--output", folder.File("f.%02d.png")});
+  const CliRun sequence =
+      RunCli({"render", "--input", clip, "--output", folder.File("f.%02d.png")});
   ASSERT_EQ(sequence.exit_status, 0) << sequence.err;
   EXPECT_EQ(std::count(sequence.out.begin(), sequence.out.end(), '\n'), 10);
   // And back: the sequence at --fps 25 into a video, no point active, so the
   // frames pass through unchanged (8-bit samples scaled by 257).
-  const CliRun back = RunCli({"render", "--input", folder.File("f.%02d.png"), "--frames", "0-9", "--fps", "25",
-                              "--output", folder.File("seq.mkv")});
+  const CliRun back = RunCli({"render", "--input", folder.File("f.%02d.png"), "--frames", "0-9",
+                              "--fps", "25", "--output", folder.File("seq.mkv")});
   ASSERT_EQ(back.exit_status, 0) << back.err;
   const Streams seq = Probe(folder.File("seq.mkv"));
   EXPECT_EQ(seq.video.value("r_frame_rate", ""), "25/1");
   EXPECT_EQ(seq.video.value("nb_read_frames", ""), "10");
   EXPECT_TRUE(seq.audio.empty());
-  EXPECT_EQ(Measure(DecodeFrame(folder.File("seq.mkv"), 9), ReadPng(folder.File("f.09.png"))).colour_max, 0u);
+  EXPECT_EQ(
+      Measure(DecodeFrame(folder.File("seq.mkv"), 9), ReadPng(folder.File("f.09.png"))).colour_max,
+      0u);
 }
 
 // The sound keeps its place against the pictures: here the video starts
 // 0.5 s in and the tone ends at 0.3 s, so the frames carry no sound at all.
 TEST(VideoOut, SoundKeepsItsOffsetFromThePictures) {
   TempFolder folder;
-  Shell("ffmpeg -v error -itsoffset 0.5 -f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i sine=duration=0.3 "
-        "-frames:v 10 -c:v ffv1 -c:a aac '" + folder.File("late.mkv") + "'");
-  ASSERT_GT(std::atoi(Probe(folder.File("late.mkv")).audio.value("nb_read_frames", "").c_str()), 10);  // the tone
-  const CliRun run = RunCli({"render", "--input", folder.File("late.mkv"), "--output", folder.File("out.mkv")});
+  Shell(
+      "ffmpeg -v error -itsoffset 0.5 -f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i "
+      "sine=duration=0.3 "
+      "-frames:v 10 -c:v ffv1 -c:a aac '" +
+      folder.File("late.mkv") + "'");
+  ASSERT_GT(std::atoi(Probe(folder.File("late.mkv")).audio.value("nb_read_frames", "").c_str()),
+            10);  // the tone
+  const CliRun run =
+      RunCli({"render", "--input", folder.File("late.mkv"), "--output", folder.File("out.mkv")});
   ASSERT_EQ(run.exit_status, 0) << run.err;
-  EXPECT_EQ(std::atoi(Probe(folder.File("out.mkv")).audio.value("nb_read_frames", "").c_str()), 0);  // "N/A"
+  EXPECT_EQ(std::atoi(Probe(folder.File("out.mkv")).audio.value("nb_read_frames", "").c_str()),
+            0);  // "N/A"
 }
 
 // Sound in a codec the container does not take is left out, with one note;
 // where it is taken, it is carried.
 TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
-  const struct { const char* file; const char* audio; bool note; } cases[] = {
-      {"out.mp4", "", true}, {"out.mov", "pcm_s16le", false}};
+  const struct {
+    const char* file;
+    const char* audio;
+    bool note;
+  } cases[] = {{"out.mp4", "", true}, {"out.mov", "pcm_s16le", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     TempFolder folder;
-    const CliRun run = Render({"--input", MakeClip(folder, "pcm"), "--output", folder.File(c.file)});
+    const CliRun run =
+        Render({"--input", MakeClip(folder, "pcm"), "--output", folder.File(c.file)});
     ASSERT_EQ(run.exit_status, 0) << run.err;
     EXPECT_EQ(run.err, c.note ? "lustre-strand: the audio of '" + folder.File("pcm.mov") +
-                                    "' (pcm_s16le) cannot go into a .mp4 file; '" + folder.File(c.file) +
-                                    "' is written without sound\n"
+                                    "' (pcm_s16le) cannot go into a .mp4 file; '" +
+                                    folder.File(c.file) + "' is written without sound\n"
                               : "");
     EXPECT_EQ(Probe(folder.File(c.file)).audio.value("codec_name", ""), c.audio);
   }
@@ -264,14 +304,19 @@ TEST(VideoIn, SourcesDeeperThanEightBitsRenderAtSixteen) {
   const std::string clip = MakeClip(folder, "yuv10");
   for (const auto& [depth, deep] : {std::pair<Args, bool>{{}, true}, {{"--depth", "8"}, false}}) {
     SCOPED_TRACE(deep);
-    ASSERT_EQ(Render(Args{"--input", clip, "--output", folder.File("out.mkv")} + depth).exit_status, 0);
+    ASSERT_EQ(Render(Args{"--input", clip, "--output", folder.File("out.mkv")} + depth).exit_status,
+              0);
     const std::vector<uint16_t> frame = DecodeFrame(folder.File("out.mkv"), 4);
     ASSERT_EQ(frame.size(), 64u * 48u * 4u);
-    EXPECT_EQ(std::any_of(frame.begin(), frame.end(), [](uint16_t v) { return v % 257 != 0; }), deep);
+    EXPECT_EQ(std::any_of(frame.begin(), frame.end(), [](uint16_t v) { return v % 257 != 0; }),
+              deep);
     std::vector<uint16_t> source = DecodeFrame(clip, 4);
     ASSERT_EQ(source.size(), frame.size());
-    std::copy(frame.begin(), frame.begin() + 64 * 40 * 4, source.begin());  // the stroke's rows, as rendered
-    const RawPng reference{64, 48, 16, PNG_COLOR_TYPE_RGB_ALPHA, 4, std::vector<uint32_t>(source.begin(), source.end())};
+    std::copy(frame.begin(), frame.begin() + 64 * 40 * 4,
+              source.begin());  // the stroke's rows, as rendered
+    const RawPng reference{64, 48,
+                           16, PNG_COLOR_TYPE_RGB_ALPHA,
+                           4,  std::vector<uint32_t>(source.begin(), source.end())};
     EXPECT_LE(Measure(frame, reference).block_max, 0.08 * 65535);
   }
 }
@@ -298,7 +343,8 @@ TEST(VideoOut, SinkWritesFramesInTheRunsOrder) {
     const std::vector<uint16_t> decoded = DecodeFrame(path, n);
     ASSERT_EQ(decoded.size(), 16u * 8u * 4u);
     std::vector<uint16_t> expected;
-    for (int i = 0; i < 16 * 8; ++i) expected.insert(expected.end(), {uint16_t((5 + n) * 10 * 257), 0, 0, 65535});
+    for (int i = 0; i < 16 * 8; ++i)
+      expected.insert(expected.end(), {uint16_t((5 + n) * 10 * 257), 0, 0, 65535});
     EXPECT_EQ(decoded, expected) << "frame " << n;
   }
 }
@@ -306,36 +352,55 @@ TEST(VideoOut, SinkWritesFramesInTheRunsOrder) {
 // Refused video input or output exits with 2, names the file and the cause,
 // and leaves no file behind.
 TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
-  const struct { Args args; std::vector<std::string> fragments; } cases[] = {
-      {{"--input", "TEXT", "--output", "out.mkv"}, {"text.mp4': Invalid data found when processing input"}},
+  const struct {
+    Args args;
+    std::vector<std::string> fragments;
+  } cases[] = {
+      {{"--input", "TEXT", "--output", "out.mkv"},
+       {"text.mp4': Invalid data found when processing input"}},
       {{"--input", "TRUNC", "--output", "out.mkv"}, {"trunc.mkv': truncated"}},
       {{"--input", "MISSING", "--output", "out.mkv"}, {"missing.mov': No such file or directory"}},
       {{"--input", "SOUND", "--output", "out.mkv"}, {"sound.wav': it holds no video stream"}},
-      {{"--input", "WIDE", "--output", "out.mkv"}, {"wide.mkv': its frames are 30002x2 pixels", "than 30000 pixels"}},
-      {{"--input", "CLIP", "--output", "out.avi"}, {"out.avi", "video files are written as .mov, .mkv or .mp4"}},
+      {{"--input", "WIDE", "--output", "out.mkv"},
+       {"wide.mkv': its frames are 30002x2 pixels", "than 30000 pixels"}},
+      {{"--input", "CLIP", "--output", "out.avi"},
+       {"out.avi", "video files are written as .mov, .mkv or .mp4"}},
       {{"--input", "CLIP", "--output", "no/such/folder/out.mkv"}, {"no/such/folder/out.mkv"}},
-      {{"--input", "ODD", "--output", "out.mp4"}, {"out.mp4': H.264 (yuv420p) needs a width divisible by 2", "63x47"}},
-      {{"--input", "CLIP", "--output", "out.mkv", "--frames", "30-35"}, {"--frames '30-35'", "fast.mkv' has frames 0 to 29"}}};
+      {{"--input", "ODD", "--output", "out.mp4"},
+       {"out.mp4': H.264 (yuv420p) needs a width divisible by 2", "63x47"}},
+      {{"--input", "CLIP", "--output", "out.mkv", "--frames", "30-35"},
+       {"--frames '30-35'", "fast.mkv' has frames 0 to 29"}}};
   TempFolder sources;
   const std::string clip = MakeClip(sources, "fast", "64x48", 30);
   const std::string whole = ReadFile(clip);
   std::ofstream(sources.File("trunc.mkv"), std::ios::binary) << whole.substr(0, whole.size() / 2);
   std::ofstream(sources.File("text.mp4")) << "not a video\n";
   Shell("ffmpeg -v error -f lavfi -i sine -t 0.2 '" + sources.File("sound.wav") + "'");
-  Shell("ffmpeg -v error -f lavfi -i testsrc2=size=64x48,format=rgba,crop=63:47 -frames:v 2 -c:v ffv1 '" +
-        sources.File("odd.mkv") + "'");
-  Shell("ffmpeg -v error -f lavfi -i color=size=30002x2 -frames:v 1 -c:v ffv1 '" + sources.File("wide.mkv") + "'");
-  const std::map<std::string, std::string> files = {{"CLIP", clip}, {"TRUNC", sources.File("trunc.mkv")},
-      {"TEXT", sources.File("text.mp4")}, {"MISSING", sources.File("missing.mov")},
-      {"SOUND", sources.File("sound.wav")}, {"ODD", sources.File("odd.mkv")}, {"WIDE", sources.File("wide.mkv")}};
+  Shell(
+      "ffmpeg -v error -f lavfi -i testsrc2=size=64x48,format=rgba,crop=63:47 -frames:v 2 -c:v "
+      "ffv1 '" +
+      sources.File("odd.mkv") + "'");
+  Shell("ffmpeg -v error -f lavfi -i color=size=30002x2 -frames:v 1 -c:v ffv1 '" +
+        sources.File("wide.mkv") + "'");
+  const std::map<std::string, std::string> files = {{"CLIP", clip},
+                                                    {"TRUNC", sources.File("trunc.mkv")},
+                                                    {"TEXT", sources.File("text.mp4")},
+                                                    {"MISSING", sources.File("missing.mov")},
+                                                    {"SOUND", sources.File("sound.wav")},
+                                                    {"ODD", sources.File("odd.mkv")},
+                                                    {"WIDE", sources.File("wide.mkv")}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1]);
     TempFolder folder;
     Args args = c.args;
-    for (std::string& a : args) a = files.count(a) ? files.at(a) : a.find("out.") == 0 || a.find("no/") == 0 ? folder.File(a) : a;
+    for (std::string& a : args)
+      a = files.count(a)                              ? files.at(a)
+          : a.find("out.") == 0 || a.find("no/") == 0 ? folder.File(a)
+                                                      : a;
     const CliRun run = Render(args);
     EXPECT_EQ(run.exit_status, 2) << run.err;
-    for (const std::string& fragment : c.fragments) EXPECT_TRUE(Contains(run.err, fragment)) << run.err;
+    for (const std::string& fragment : c.fragments)
+      EXPECT_TRUE(Contains(run.err, fragment)) << run.err;
     EXPECT_TRUE(folder.Files().empty());
     EXPECT_EQ(run.out, "");
   }
@@ -348,7 +413,8 @@ TEST(VideoInput, FramesAtTheLayerLimitAreRead) {
   for (const auto& [width, height] : {std::pair{30000, 2}, std::pair{2, 30000}}) {
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     const std::string path = folder.File(size + ".mkv");
-    Shell("ffmpeg -v error -f lavfi -i color=size=" + size + " -frames:v 1 -c:v ffv1 '" + path + "'");
+    Shell("ffmpeg -v error -f lavfi -i color=size=" + size + " -frames:v 1 -c:v ffv1 '" + path +
+          "'");
     app::VideoSource video(path, 0);
     EXPECT_EQ(video.Width(), width);
     EXPECT_EQ(video.Height(), height);
@@ -376,9 +442,11 @@ TEST(VideoInput, APlaylistOpensNoConnection) {
     }
   });
   TempFolder folder;
-  std::ofstream(folder.File("remote.m3u8")) << "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nhttp://127.0.0.1:"
-                                            << ntohs(address.sin_port) << "/clip.ts\n#EXT-X-ENDLIST\n";
-  const CliRun run = Render({"--input", folder.File("remote.m3u8"), "--output", folder.File("out.mkv")});
+  std::ofstream(folder.File("remote.m3u8"))
+      << "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\nhttp://127.0.0.1:"
+      << ntohs(address.sin_port) << "/clip.ts\n#EXT-X-ENDLIST\n";
+  const CliRun run =
+      Render({"--input", folder.File("remote.m3u8"), "--output", folder.File("out.mkv")});
   done = true;
   listener.join();
   close(server);

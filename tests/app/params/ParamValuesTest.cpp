@@ -29,7 +29,9 @@ PF_ParamDef Def(PF_ParamType type, const char* name, double a = 0, double b = 0,
     d.u.fd.valid_max = d.u.fd.slider_max = fixed(b);
     d.u.fd.dephault = d.u.fd.value = fixed(c);
   }
-  if (type == PF_Param_POPUP) d.u.pd = {static_cast<A_short>(b), static_cast<A_short>(a), static_cast<A_short>(b), {"Round|Flat"}};
+  if (type == PF_Param_POPUP)
+    d.u.pd = {
+        static_cast<A_short>(b), static_cast<A_short>(a), static_cast<A_short>(b), {"Round|Flat"}};
   if (type == PF_Param_CHECKBOX) d.u.bd.u.nameptr = "";
   return d;
 }
@@ -37,14 +39,32 @@ PF_ParamDef Def(PF_ParamType type, const char* name, double a = 0, double b = 0,
 // The effect's shape in small: a top-level group, two colour-dot groups, an
 // ungrouped colour and two point groups. Comments give the array indexes.
 std::vector<PF_ParamDef> SampleSet() {
-  const PF_ParamType start = PF_Param_GROUP_START, end = PF_Param_GROUP_END, check = PF_Param_CHECKBOX,
-                     color = PF_Param_COLOR, point = PF_Param_POINT, slider = PF_Param_FIX_SLIDER;
-  return {Def(check, "Show Path?"), Def(start, "Line Rendering"), Def(slider, "Line Width", 1, 1000, 20),  // 1-3
-          Def(PF_Param_POPUP, "End Point Style", 2, 1), Def(slider, "Gradient Offset", -500, 500, 0),      // 4, 5
-          Def(end, ""), Def(start, "Color Dot 1"), Def(check, "Activate"), Def(color, "Color"), Def(end, ""),  // 6-10
-          Def(start, "Color Dot 10"), Def(check, "Activate"), Def(color, "Color"), Def(end, ""),          // 11-14
-          Def(color, "Path Color"), Def(start, "Point 2"), Def(check, "Activate"), Def(point, "Point"),     // 15-18
-          Def(end, ""), Def(start, "Point 3"), Def(check, "Activate"), Def(point, "Point"), Def(end, "")};   // 19-23
+  const PF_ParamType start = PF_Param_GROUP_START, end = PF_Param_GROUP_END,
+                     check = PF_Param_CHECKBOX, color = PF_Param_COLOR, point = PF_Param_POINT,
+                     slider = PF_Param_FIX_SLIDER;
+  return {Def(check, "Show Path?"),
+          Def(start, "Line Rendering"),
+          Def(slider, "Line Width", 1, 1000, 20),  // 1-3
+          Def(PF_Param_POPUP, "End Point Style", 2, 1),
+          Def(slider, "Gradient Offset", -500, 500, 0),  // 4, 5
+          Def(end, ""),
+          Def(start, "Color Dot 1"),
+          Def(check, "Activate"),
+          Def(color, "Color"),
+          Def(end, ""),  // 6-10
+          Def(start, "Color Dot 10"),
+          Def(check, "Activate"),
+          Def(color, "Color"),
+          Def(end, ""),  // 11-14
+          Def(color, "Path Color"),
+          Def(start, "Point 2"),
+          Def(check, "Activate"),
+          Def(point, "Point"),  // 15-18
+          Def(end, ""),
+          Def(start, "Point 3"),
+          Def(check, "Activate"),
+          Def(point, "Point"),
+          Def(end, "")};  // 19-23
 }
 
 // A value written back: "on"/"off", "choice N", the number, "#rrggbbaa" or
@@ -55,7 +75,10 @@ std::string Show(const app::ParamValue& v) {
     case Kind::kCheckbox: return v.on ? "on" : "off";
     case Kind::kPopup: return "choice " + std::to_string(v.choice);
     case Kind::kFixed: std::snprintf(out, sizeof out, "%.17g", v.number); break;
-    case Kind::kColor: std::snprintf(out, sizeof out, "#%02x%02x%02x%02x", v.color.red, v.color.green, v.color.blue, v.color.alpha); break;
+    case Kind::kColor:
+      std::snprintf(out, sizeof out, "#%02x%02x%02x%02x", v.color.red, v.color.green, v.color.blue,
+                    v.color.alpha);
+      break;
     case Kind::kPoint: std::snprintf(out, sizeof out, "%.17g,%.17g", v.x, v.y); break;
   }
   return out;
@@ -71,15 +94,14 @@ class ParamTest : public testing::Test {
       if (form == "file" || form == "set") {  // a file's text or a --set option, applied
         const PF_InData in_data{};
         embedded::ParamArray params(&in_data, nullptr, defs_);
-        app::ApplyAssignments(params, form == "file" ? app::ParseParamsJson(input, "file.json", names_)
-                                                     : std::vector{cli::ParseSetOption(input, names_)});
+        app::ApplyAssignments(params, form == "file"
+                                          ? app::ParseParamsJson(input, "file.json", names_)
+                                          : std::vector{cli::ParseSetOption(input, names_)});
         return "applied";
       }
       if (form == "text") return Show(app::ParseValueText(names_.Find(name), input));
       return Show(app::ParseValueJson(names_.Find(name), nlohmann::json::parse(input)));
-    } catch (const app::UsageError& error) {
-      return std::string("!") + error.what();
-    }
+    } catch (const app::UsageError& error) { return std::string("!") + error.what(); }
   }
 
   std::vector<PF_ParamDef> defs_ = SampleSet();
@@ -90,36 +112,104 @@ class ParamTest : public testing::Test {
 // a value of a named parameter, the name in quotes).
 TEST_F(ParamTest, NamesAndValuesReadAsMeantOrAreRefusedNamingTheProblem) {
   using Pairs = std::vector<std::pair<const char*, const char*>>;  // input, expected
-  const struct { const char* form; const char* name; Pairs cases; } groups[] = {
-      {"name", "", {{"Show Path?", "1"}, {"Line Width", "3"}, {"End Point Style", "4"}, {"Color Dot 1/Activate", "8"},
-                    {"Color Dot 1/Color", "9"}, {"Color Dot 10/Color", "13"}, {"Path Color", "15"},
-                    {"Point 2/Activate", "17"}, {"Point 2/Point", "18"}, {"Line Widht", "!unknown parameter 'Line Widht'"},
-                    {"line width", "!did you mean 'Line Width'"}, {"Color Dot 1", "!is a group"}, {"", "!unknown parameter ''"},
-                    // Shared names need their group.
-                    {"Activate", "!unknown parameter 'Activate'"}, {"Color", "!unknown parameter 'Color'"}}},
-      {"text", "Show Path?", {{"on", "on"}, {"off", "off"}, {"true", "on"}, {"FALSE", "off"}, {"1", "on"}, {"0", "off"},
-                              {"yes", "!on, off, true, false, 1 or 0"}}},
-      {"text", "End Point Style", {{"Flat", "choice 2"}, {"round", "choice 1"}, {"2", "choice 2"},
-                                   {"Pointy", "!choices are: Round, Flat"}, {"3", "!choices are 1 to 2"},
-                                   {"0", "!choices are 1 to 2"}, {"1.5", "!not a choice"}}},
+  const struct {
+    const char* form;
+    const char* name;
+    Pairs cases;
+  } groups[] = {
+      {"name",
+       "",
+       {{"Show Path?", "1"},
+        {"Line Width", "3"},
+        {"End Point Style", "4"},
+        {"Color Dot 1/Activate", "8"},
+        {"Color Dot 1/Color", "9"},
+        {"Color Dot 10/Color", "13"},
+        {"Path Color", "15"},
+        {"Point 2/Activate", "17"},
+        {"Point 2/Point", "18"},
+        {"Line Widht", "!unknown parameter 'Line Widht'"},
+        {"line width", "!did you mean 'Line Width'"},
+        {"Color Dot 1", "!is a group"},
+        {"", "!unknown parameter ''"},
+        // Shared names need their group.
+        {"Activate", "!unknown parameter 'Activate'"},
+        {"Color", "!unknown parameter 'Color'"}}},
+      {"text",
+       "Show Path?",
+       {{"on", "on"},
+        {"off", "off"},
+        {"true", "on"},
+        {"FALSE", "off"},
+        {"1", "on"},
+        {"0", "off"},
+        {"yes", "!on, off, true, false, 1 or 0"}}},
+      {"text",
+       "End Point Style",
+       {{"Flat", "choice 2"},
+        {"round", "choice 1"},
+        {"2", "choice 2"},
+        {"Pointy", "!choices are: Round, Flat"},
+        {"3", "!choices are 1 to 2"},
+        {"0", "!choices are 1 to 2"},
+        {"1.5", "!not a choice"}}},
       // Range is the host's business: the number is passed on as given.
-      {"text", "Line Width", {{"35.5", "35.5"}, {" 7 ", "7"}, {"5000", "5000"}, {"wide", "!a number from 1 to 1000"},
-                              {"", "!not a number"}, {"12px", "!not a number"}, {"nan", "!not a number"}, {"inf", "!not a number"}}},
+      {"text",
+       "Line Width",
+       {{"35.5", "35.5"},
+        {" 7 ", "7"},
+        {"5000", "5000"},
+        {"wide", "!a number from 1 to 1000"},
+        {"", "!not a number"},
+        {"12px", "!not a number"},
+        {"nan", "!not a number"},
+        {"inf", "!not a number"}}},
       {"text", "Gradient Offset", {{"-500", "-500"}}},
-      {"text", "Path Color", {{"#ff8000", "#ff8000ff"}, {"ff8000", "!#rrggbb"}, {"#ff80", "!#rrggbb"}, {"#gg8000", "!#rrggbb"}}},
+      {"text",
+       "Path Color",
+       {{"#ff8000", "#ff8000ff"},
+        {"ff8000", "!#rrggbb"},
+        {"#ff80", "!#rrggbb"},
+        {"#gg8000", "!#rrggbb"}}},
       {"text", "Color Dot 1/Color", {{"#0A0b0C", "#0a0b0cff"}}},
-      {"text", "Point 2/Point", {{"960,540", "960,540"}, {"-12.5, 3e2", "-12.5,300"}, {"12;40", "!x,y"}, {"12,", "!x,y"},
-                                 {"a,b", "!x,y"}}},
-      {"json", "Show Path?", {{"true", "on"}, {"\"off\"", "off"}, {"0", "off"}, {"2", "!checkbox"}, {"[true]", "!checkbox"}}},
-      {"json", "End Point Style", {{"\"Flat\"", "choice 2"}, {"1", "choice 1"}, {"true", "!not a choice"}}},
+      {"text",
+       "Point 2/Point",
+       {{"960,540", "960,540"},
+        {"-12.5, 3e2", "-12.5,300"},
+        {"12;40", "!x,y"},
+        {"12,", "!x,y"},
+        {"a,b", "!x,y"}}},
+      {"json",
+       "Show Path?",
+       {{"true", "on"},
+        {"\"off\"", "off"},
+        {"0", "off"},
+        {"2", "!checkbox"},
+        {"[true]", "!checkbox"}}},
+      {"json",
+       "End Point Style",
+       {{"\"Flat\"", "choice 2"}, {"1", "choice 1"}, {"true", "!not a choice"}}},
       {"json", "Line Width", {{"35.5", "35.5"}, {"\"40\"", "40"}, {"[3]", "!not a number"}}},
-      {"json", "Path Color", {{"\"#102030\"", "#102030ff"}, {"[1, 2, 255]", "#0102ffff"}, {"[1, 2]", "!colour"},
-                              {"[1, 2, 256]", "!colour"}, {"[1, 2, 3.5]", "!colour"}}},
-      {"json", "Point 2/Point", {{"[100, 50.5]", "100,50.5"}, {"\"100,50\"", "100,50"}, {"[1]", "!x,y"},
-                                 {"[1, \"2\"]", "!x,y"}, {"{\"x\": 1, \"y\": 2}", "!x,y"}}},
+      {"json",
+       "Path Color",
+       {{"\"#102030\"", "#102030ff"},
+        {"[1, 2, 255]", "#0102ffff"},
+        {"[1, 2]", "!colour"},
+        {"[1, 2, 256]", "!colour"},
+        {"[1, 2, 3.5]", "!colour"}}},
+      {"json",
+       "Point 2/Point",
+       {{"[100, 50.5]", "100,50.5"},
+        {"\"100,50\"", "100,50"},
+        {"[1]", "!x,y"},
+        {"[1, \"2\"]", "!x,y"},
+        {"{\"x\": 1, \"y\": 2}", "!x,y"}}},
       // Refused by the host's range check, still naming the file.
-      {"file", "", {{"[1, 2]", "!expected a JSON object"}, {"{\"Nope\": 1}", "!file.json: unknown parameter 'Nope'"},
-                    {"{\"Line Width\": 1000.5}", "!file.json: parameter \"Line Width\""}}},
+      {"file",
+       "",
+       {{"[1, 2]", "!expected a JSON object"},
+        {"{\"Nope\": 1}", "!file.json: unknown parameter 'Nope'"},
+        {"{\"Line Width\": 1000.5}", "!file.json: parameter \"Line Width\""}}},
       {"set", "", {{"Gradient Offset=-500.01", "!-500 to 500"}}}};
   for (const auto& g : groups) {
     for (const auto& [input, expected] : g.cases) {
@@ -183,4 +273,3 @@ TEST_F(ParamTest, AFileWrittenBackGivesTheSameJson) {
 }
 
 }  // namespace
-

@@ -7,13 +7,21 @@
 namespace {
 
 TEST(FrameRendererTime, EachFrameCarriesItsTimeInUnitsOfTheRate) {
-  const struct { app::Rational fps; long frame_count, frame; A_long current, step; A_u_long scale; A_long total; } cases[] = {
-      {{24, 1}, 1, 0, 0, 1, 24, 1}, {{24, 1}, 96, 47, 47, 1, 24, 96},
-      // NTSC: a frame lasts 1001 units of 1/30000 s.
-      {{30000, 1001}, 96, 47, 47 * 1001, 1001, 30000, 96 * 1001}, {{25, 1}, 250, 249, 249, 1, 25, 250}};
+  const struct {
+    app::Rational fps;
+    long frame_count, frame;
+    A_long current, step;
+    A_u_long scale;
+    A_long total;
+  } cases[] = {{{24, 1}, 1, 0, 0, 1, 24, 1},
+               {{24, 1}, 96, 47, 47, 1, 24, 96},
+               // NTSC: a frame lasts 1001 units of 1/30000 s.
+               {{30000, 1001}, 96, 47, 47 * 1001, 1001, 30000, 96 * 1001},
+               {{25, 1}, 250, 249, 249, 1, 25, 250}};
   app::EffectSession session(LUSTRE_MODULE_PATH, app::HostSettings{});
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.fps.num) + "/" + std::to_string(c.fps.den) + " frame " + std::to_string(c.frame));
+    SCOPED_TRACE(std::to_string(c.fps.num) + "/" + std::to_string(c.fps.den) + " frame " +
+                 std::to_string(c.frame));
     app::FrameRenderer renderer(session, {16, 8, false}, {}, {c.fps, c.frame_count});
     renderer.Render(c.frame, nullptr);
     const PF_InData& in = *session.Host().InData();
