@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace column_bands {
 

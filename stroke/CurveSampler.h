@@ -10,7 +10,7 @@
 
 #include "Common/PixelTraits.h"
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 #include "path/BezierPath.h"
 #include "stroke/StrokeReach.h"
 #include "stroke/ThickPathHelper.h"
