@@ -9,7 +9,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/AtomicFile.h"
+#include "app/media/AtomicFile.h"
 
 namespace app {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "../TestFiles.h"
 #include "app/media/PngWriter.h"
+#include "support/TestFiles.h"
 
 namespace {
 
