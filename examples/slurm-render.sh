@@ -9,8 +9,11 @@
 #
 # LUSTRE_STRAND names the command (default build/release/lustre-strand);
 # extra arguments after the four given are passed on to `render`.
+#
+# A task asks for no particular number of CPUs, so it runs on any node (one
+# CPU each by default); `sbatch -c 4 ...` asks for four, and the task then
+# renders four frames at once, one thread each.
 #SBATCH --job-name=lustre-strand
-#SBATCH --cpus-per-task=4
 #SBATCH --time=02:00:00
 #SBATCH --output=lustre-strand-%A_%a.log
 set -euo pipefail
@@ -32,5 +35,5 @@ if [ "$shard_last" -gt "$last" ]; then shard_last=$last; fi
 if [ "$shard_first" -gt "$last" ]; then exit 0; fi
 
 "${LUSTRE_STRAND:-build/release/lustre-strand}" render --params "$params" \
-  --frames "$shard_first-$shard_last" --jobs "${SLURM_CPUS_PER_TASK:-1}" \
-  --skip-existing --output "$output" "$@"
+  --frames "$shard_first-$shard_last" --jobs "${SLURM_CPUS_PER_TASK:-${SLURM_CPUS_ON_NODE:-1}}" \
+  --threads 1 --skip-existing --output "$output" "$@"
