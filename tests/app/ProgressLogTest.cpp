@@ -102,6 +102,11 @@ INSTANTIATE_TEST_SUITE_P(
         Text{"ShardWithFramesAlreadyThere", 12, 23, 10, 10, 125000,
              "lustre-strand: frame 21 done, 10/10 frames, 0.08 fps, 0:00 left\n",
              "lustre-strand: frames 12-23: rendered 10 in 2:05 (0.08 fps), skipped 2 already written\n"},
+        Text{"FirstFrameAtOnceHasNoRateYet", 0, 9, 10, 1, 0, "lustre-strand: frame 0 done, 1/10 frames, 0.00 fps, --:-- left\n",
+             "lustre-strand: frames 0-9: rendered 1 in 0:00, skipped 0 already written\n"},
+        // 1 frame in 2.6 s: 0.38 fps, 2 more take 5.2 s; 2.6 s shows as 0:03.
+        Text{"TimesRoundToTheNearestSecond", 0, 2, 3, 1, 2600, "lustre-strand: frame 0 done, 1/3 frames, 0.38 fps, 0:05 left\n",
+             "lustre-strand: frames 0-2: rendered 1 in 0:03 (0.38 fps), skipped 0 already written\n"},
         Text{"EverythingAlreadyThere", 0, 5, 0, 0, 0, "",
              "lustre-strand: frames 0-5: rendered 0 in 0:00, skipped 6 already written\n"}),
     [](const testing::TestParamInfo<Text>& info) { return std::string(info.param.name); });
