@@ -1,6 +1,7 @@
 # Shared by the farm tests (sourced): a scratch folder, clean-up that runs
 # however the test ends, free ports, waiting, and frame comparison.
 # The tests run real daemons (munged, slurmctld, slurmd, sshd) as root.
+# Every test script takes the same arguments: LUSTRE-STRAND SOURCE-DIR.
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -73,6 +74,16 @@ wait_for() {
   done
 }
 
+# The folder a user submits from, made current: the project's examples and
+# the built command where the README has them.
+farm_workdir() {
+  local work=$FARM_DIR/work
+  mkdir -p "$work/build"
+  ln -s "$SOURCE_DIR/examples" "$work/examples"
+  ln -s "$(dirname "$LUSTRE_CLI")" "$work/build/release"
+  cd "$work"
+}
+
 # The reference: the frames one `render` on one machine writes.
 render_reference() {
   local out=$1
@@ -96,3 +107,7 @@ same_frames() {
   [ "$n" -gt 0 ] || fail "the reference holds no frame"
   echo "$n frames byte-equal to the one-machine render"
 }
+
+LUSTRE_CLI=${1:?usage: $0 LUSTRE-STRAND SOURCE-DIR}
+SOURCE_DIR=${2:?usage: $0 LUSTRE-STRAND SOURCE-DIR}
+farm_scratch

@@ -7,18 +7,10 @@
 #   slurm_array_test.sh LUSTRE-STRAND SOURCE-DIR
 source "$(dirname "$0")/farm_lib.sh"
 source "$(dirname "$0")/slurm_cluster.sh"
-LUSTRE_CLI=$1 SOURCE_DIR=$2
 
-farm_scratch
 start_slurm_cluster
 
-# The folder a user submits from: the project's examples and the built
-# command where the README has them.
-work=$FARM_DIR/work
-mkdir -p "$work/build"
-ln -s "$SOURCE_DIR/examples" "$work/examples"
-ln -s "$(dirname "$LUSTRE_CLI")" "$work/build/release"
-cd "$work"
+farm_workdir
 
 # Frames printed as written ("frames/strand.0007.png" lines) in the logs $@.
 written_in() { cat "$@" | grep -c '^frames/strand\.[0-9]*\.png$' || true; }

@@ -6,9 +6,7 @@
 # one render on one machine, and both machines rendered some of them.
 #   ssh_parallel_test.sh LUSTRE-STRAND SOURCE-DIR
 source "$(dirname "$0")/farm_lib.sh"
-LUSTRE_CLI=$1 SOURCE_DIR=$2
 
-farm_scratch
 s=$FARM_DIR/ssh
 mkdir -p "$s" /run/sshd
 chmod 700 "$s"
@@ -47,11 +45,8 @@ reachable() { $PARALLEL_SSH render2 true 2>/dev/null; }
 wait_for 20 reachable || fail "sshd on port $port does not let us in: $(cat "$s/sshd.log")"
 note "sshd on 127.0.0.1:$port is render2"
 
-work=$FARM_DIR/work
-mkdir -p "$work/build" "$work/frames"
-ln -s "$SOURCE_DIR/examples" "$work/examples"
-ln -s "$(dirname "$LUSTRE_CLI")" "$work/build/release"
-cd "$work"
+farm_workdir
+mkdir frames
 
 small=(--size 480x270 --downsample 1/4)
 render_reference "$FARM_DIR/ref" --params examples/animated.json --frames 0-23 "${small[@]}"

@@ -14,16 +14,10 @@
 #   video_shards_test.sh LUSTRE-STRAND SOURCE-DIR
 source "$(dirname "$0")/farm_lib.sh"
 source "$(dirname "$0")/slurm_cluster.sh"
-LUSTRE_CLI=$1 SOURCE_DIR=$2
 
-farm_scratch
 start_slurm_cluster
 
-work=$FARM_DIR/work
-mkdir -p "$work/build"
-ln -s "$SOURCE_DIR/examples" "$work/examples"
-ln -s "$(dirname "$LUSTRE_CLI")" "$work/build/release"
-cd "$work"
+farm_workdir
 
 # Two seconds of H.264 with AAC sound, whose packets (1024 samples) straddle
 # the cuts between segments of 16 frames.
