@@ -14,6 +14,19 @@ farm_workdir
 
 # Frames printed as written ("frames/strand.0007.png" lines) in the logs $@.
 written_in() { cat "$@" | grep -c '^frames/strand\.[0-9]*\.png$' || true; }
+# The sums of the frames rendered and skipped that the logs $@ end with
+# ("lustre-strand: frames 12-23: rendered 10 in 0:03 (3.30 fps), skipped 2
+# already written"); a log without that line, or with a redrawn bar, fails.
+summed_from() {
+  local log
+  for log in "$@"; do
+    ! grep -q $'\r' "$log" || fail "$log holds a redrawn progress bar"
+    tail -1 "$log" | grep -q '^lustre-strand: frames [0-9]*-[0-9]*: rendered [0-9]* in .*, skipped [0-9]* already written$' ||
+      fail "$log does not end by saying what was rendered: $(tail -1 "$log")"
+  done
+  tail -q -n 1 "$@" | sed 's/.*: rendered \([0-9]*\) in .*, skipped \([0-9]*\) .*/\1 \2/' |
+    awk '{ r += $1; s += $2 } END { print r, s }'
+}
 
 # ---- Four tasks, every frame --------------------------------------------------
 small=(--size 480x270 --downsample 1/4)
@@ -28,6 +41,7 @@ states=$(task_states "$job")
 echo "$states"
 [ "$(grep -c ' COMPLETED$' <<<"$states")" -eq 4 ] || fail "not every task of job $job completed"
 [ "$(written_in lustre-strand-"$job"_*.log)" -eq 24 ] || fail "the logs of job $job do not list 24 frames written"
+[ "$(summed_from lustre-strand-"$job"_*.log)" = "24 0" ] || fail "the logs of job $job do not sum to 24 rendered, 0 skipped"
 same_frames "$FARM_DIR/ref" frames
 note "a task's log:"
 cat "lustre-strand-${job}_2.log"
@@ -65,9 +79,12 @@ again=$(sbatch --parsable --array=0-3 examples/slurm-render.sh examples/animated
   "${large[@]}")
 wait_for_job "$again"
 rendered=$(written_in lustre-strand-"$again"_*.log)
+read -r logged_rendered logged_skipped <<<"$(summed_from lustre-strand-"$again"_*.log)"
 note "lost task: $first_run of 48 frames after the cancel (no temporary file left by it), $missing missing;" \
-  "the resubmitted array rendered $rendered"
+  "the resubmitted array rendered $rendered ($logged_rendered by the logs' last lines, which add up $logged_skipped skipped)"
 [ "$rendered" -eq "$missing" ] || fail "the resubmitted array rendered $rendered frames, not the $missing missing"
+[ "$logged_rendered $logged_skipped" = "$missing $first_run" ] ||
+  fail "the resubmitted logs say $logged_rendered rendered and $logged_skipped skipped, not $missing and $first_run"
 [ "$(grep -c ' COMPLETED$' <<<"$(task_states "$again")")" -eq 4 ] || fail "not every resubmitted task completed"
 rm "frames/$absent.lustre-tmp-99999-AbCdEf"
 same_frames "$FARM_DIR/ref" frames
