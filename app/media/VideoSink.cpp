@@ -343,7 +343,8 @@ struct VideoSink::State {
   // sound's own sample clock places it exactly.
   AVDictionary* MuxerOptions() const {
     AVDictionary* options = nullptr;
-    if (audio && std::strcmp(kind->extension, ".mov") == 0 && audio->out->codecpar->sample_rate > 0) {
+    if (audio && std::strcmp(kind->extension, ".mov") == 0 &&
+        audio->out->codecpar->sample_rate > 0) {
       av_dict_set_int(&options, "movie_timescale", audio->out->codecpar->sample_rate, 0);
     }
     return options;

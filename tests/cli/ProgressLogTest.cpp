@@ -30,8 +30,8 @@ struct LogUnderTest {
 
 struct Timing {
   const char* name;
-  std::vector<long> done_at_ms;      // when each frame (frames 0, 1, ...) finishes
-  std::vector<long> frames_logged;   // the frames that get a line
+  std::vector<long> done_at_ms;     // when each frame (frames 0, 1, ...) finishes
+  std::vector<long> frames_logged;  // the frames that get a line
 };
 
 class ProgressLogTiming : public testing::TestWithParam<Timing> {};
@@ -41,7 +41,8 @@ class ProgressLogTiming : public testing::TestWithParam<Timing> {};
 TEST_P(ProgressLogTiming, LinesComeForTheFirstFrameThenEveryFiveSeconds) {
   LogUnderTest test;
   const Timing& t = GetParam();
-  cli::ProgressLog log = test.Log(0, static_cast<long>(t.done_at_ms.size()) - 1, static_cast<long>(t.done_at_ms.size()));
+  cli::ProgressLog log = test.Log(0, static_cast<long>(t.done_at_ms.size()) - 1,
+                                  static_cast<long>(t.done_at_ms.size()));
   for (size_t frame = 0; frame < t.done_at_ms.size(); ++frame) {
     test.now = std::chrono::steady_clock::time_point(milliseconds(t.done_at_ms[frame]));
     log.FrameDone(static_cast<long>(frame));
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct Text {
   const char* name;
   long first, last, to_render;
-  long finished;           // frames done before the line looked at
+  long finished;  // frames done before the line looked at
   long elapsed_ms;
   const char* frame_line;  // the line of the last finished frame ("" when it gets none)
   const char* summary;
@@ -81,7 +82,8 @@ TEST_P(ProgressLogText, SaysFramesDoneRateTimeLeftAndWhatWasSkipped) {
   const Text& t = GetParam();
   cli::ProgressLog log = test.Log(t.first, t.last, t.to_render);
   for (long i = 0; i < t.finished; ++i) {
-    test.now = std::chrono::steady_clock::time_point(milliseconds(i + 1 == t.finished ? t.elapsed_ms : 0));
+    test.now =
+        std::chrono::steady_clock::time_point(milliseconds(i + 1 == t.finished ? t.elapsed_ms : 0));
     log.FrameDone(t.first + i);
   }
   log.Finish();
@@ -97,16 +99,22 @@ TEST_P(ProgressLogText, SaysFramesDoneRateTimeLeftAndWhatWasSkipped) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, ProgressLogText,
     testing::Values(
-        Text{"TwoOfTen", 0, 9, 10, 2, 5000, "lustre-strand: frame 1 done, 2/10 frames, 0.40 fps, 0:20 left\n",
-             "lustre-strand: frames 0-9: rendered 2 in 0:05 (0.40 fps), skipped 0 already written\n"},
+        Text{"TwoOfTen", 0, 9, 10, 2, 5000,
+             "lustre-strand: frame 1 done, 2/10 frames, 0.40 fps, 0:20 left\n",
+             "lustre-strand: frames 0-9: rendered 2 in 0:05 (0.40 fps), skipped 0 already "
+             "written\n"},
         Text{"ShardWithFramesAlreadyThere", 12, 23, 10, 10, 125000,
              "lustre-strand: frame 21 done, 10/10 frames, 0.08 fps, 0:00 left\n",
-             "lustre-strand: frames 12-23: rendered 10 in 2:05 (0.08 fps), skipped 2 already written\n"},
-        Text{"FirstFrameAtOnceHasNoRateYet", 0, 9, 10, 1, 0, "lustre-strand: frame 0 done, 1/10 frames, 0.00 fps, --:-- left\n",
+             "lustre-strand: frames 12-23: rendered 10 in 2:05 (0.08 fps), skipped 2 already "
+             "written\n"},
+        Text{"FirstFrameAtOnceHasNoRateYet", 0, 9, 10, 1, 0,
+             "lustre-strand: frame 0 done, 1/10 frames, 0.00 fps, --:-- left\n",
              "lustre-strand: frames 0-9: rendered 1 in 0:00, skipped 0 already written\n"},
         // 1 frame in 2.6 s: 0.38 fps, 2 more take 5.2 s; 2.6 s shows as 0:03.
-        Text{"TimesRoundToTheNearestSecond", 0, 2, 3, 1, 2600, "lustre-strand: frame 0 done, 1/3 frames, 0.38 fps, 0:05 left\n",
-             "lustre-strand: frames 0-2: rendered 1 in 0:03 (0.38 fps), skipped 0 already written\n"},
+        Text{"TimesRoundToTheNearestSecond", 0, 2, 3, 1, 2600,
+             "lustre-strand: frame 0 done, 1/3 frames, 0.38 fps, 0:05 left\n",
+             "lustre-strand: frames 0-2: rendered 1 in 0:03 (0.38 fps), skipped 0 already "
+             "written\n"},
         Text{"EverythingAlreadyThere", 0, 5, 0, 0, 0, "",
              "lustre-strand: frames 0-5: rendered 0 in 0:00, skipped 6 already written\n"}),
     [](const testing::TestParamInfo<Text>& info) { return std::string(info.param.name); });

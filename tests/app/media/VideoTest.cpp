@@ -303,10 +303,11 @@ TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
     const CliRun run =
         Render({"--input", MakeClip(folder, "pcm"), "--output", folder.File(c.file)});
     ASSERT_EQ(run.exit_status, 0) << run.err;
-    EXPECT_EQ(WithoutProgress(run.err), c.note ? "lustre-strand: the audio of '" + folder.File("pcm.mov") +
-                                    "' (pcm_s16le) cannot go into a .mp4 file; '" +
-                                    folder.File(c.file) + "' is written without sound\n"
-                              : "");
+    EXPECT_EQ(WithoutProgress(run.err),
+              c.note ? "lustre-strand: the audio of '" + folder.File("pcm.mov") +
+                           "' (pcm_s16le) cannot go into a .mp4 file; '" + folder.File(c.file) +
+                           "' is written without sound\n"
+                     : "");
     EXPECT_EQ(Probe(folder.File(c.file)).audio.value("codec_name", ""), c.audio);
   }
 }
