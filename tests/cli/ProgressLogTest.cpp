@@ -86,6 +86,7 @@ TEST_P(ProgressLogText, SaysFramesDoneRateTimeLeftAndWhatWasSkipped) {
         std::chrono::steady_clock::time_point(milliseconds(i + 1 == t.finished ? t.elapsed_ms : 0));
     log.FrameDone(t.first + i);
   }
+  test.now = std::chrono::steady_clock::time_point(milliseconds(t.elapsed_ms));
   log.Finish();
   const std::vector<std::string> lines = test.Lines();
   ASSERT_FALSE(lines.empty());
@@ -115,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
              "lustre-strand: frame 0 done, 1/3 frames, 0.38 fps, 0:05 left\n",
              "lustre-strand: frames 0-2: rendered 1 in 0:03 (0.38 fps), skipped 0 already "
              "written\n"},
-        Text{"EverythingAlreadyThere", 0, 5, 0, 0, 0, "",
-             "lustre-strand: frames 0-5: rendered 0 in 0:00, skipped 6 already written\n"}),
+        Text{"EverythingAlreadyThere", 0, 5, 0, 0, 1000, "",
+             "lustre-strand: frames 0-5: rendered 0 in 0:01, skipped 6 already written\n"}),
     [](const testing::TestParamInfo<Text>& info) { return std::string(info.param.name); });
 
 }  // namespace
