@@ -9,14 +9,14 @@ namespace cli {
 namespace {
 constexpr int kBarWidth = 40;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+}  // namespace
 
-std::string Clock(double seconds) {
+std::string MinutesSeconds(double seconds) {
   const long s = static_cast<long>(seconds + 0.5);
   char text[32];
   std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
   return text;
 }
-}  // namespace
 
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled, long frames)
     : stream_(stream),
@@ -45,7 +45,7 @@ std::string ProgressBar::Text(double done) const {
   if (whole > 0 && seconds > 0) {
     const double fps = static_cast<double>(whole) / seconds;
     std::snprintf(numbers, sizeof numbers, "  %.1f fps  %s left", fps,
-                  Clock(static_cast<double>(frames_ - whole) / fps).c_str());
+                  MinutesSeconds(static_cast<double>(frames_ - whole) / fps).c_str());
     text += numbers;
   }
   return text;

@@ -10,6 +10,9 @@
 
 namespace cli {
 
+// A time in whole seconds as minutes and seconds, "2:05".
+std::string MinutesSeconds(double seconds);
+
 class ProgressBar {
  public:
   // `frames`: how many frames the run renders.

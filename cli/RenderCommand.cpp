@@ -26,6 +26,7 @@
 #include "cli/Interrupt.h"
 #include "cli/OptionParsing.h"
 #include "cli/ProgressBar.h"
+#include "cli/ProgressLog.h"
 
 namespace cli {
 
@@ -239,16 +240,28 @@ void RunRender(const RenderOptions& options) {
   loop.jobs = video_in || video_out ? 1 : options.jobs > 0 ? options.jobs : DefaultJobs();
   loop.skip_existing = options.skip_existing && !video_out;
   loop.cancel = InterruptToken();
+  // On a terminal, one redrawn bar; elsewhere (a farm's job log) a sequence
+  // gets lines. A single frame's path says all there is to say.
+  const bool terminal = ProgressBar::StderrIsTerminal();
   std::optional<ProgressBar> bar;
+  std::optional<ProgressLog> log;
   FrameLoopEvents events;
-  events.started = [&bar](long count) {
-    bar.emplace(stderr, ProgressBar::StderrIsTerminal(), count);
+  events.started = [&](long count) {
+    if (terminal) {
+      bar.emplace(stderr, true, count);
+    } else if (frames.Count() > 1) {
+      log.emplace(stderr, frames.first, frames.last, count);
+    }
   };
-  events.progress = [&bar](double done) { bar->Update(done); };
-  events.written = [&output, video_out](long frame) {
-    if (video_out) return;
-    std::printf("%s\n", output.FileFor(frame).c_str());
-    std::fflush(stdout);
+  events.progress = [&bar](double done) {
+    if (bar) bar->Update(done);
+  };
+  events.written = [&output, video_out, &log](long frame) {
+    if (!video_out) {
+      std::printf("%s\n", output.FileFor(frame).c_str());
+      std::fflush(stdout);
+    }
+    if (log) log->FrameDone(frame);
   };
   try {
     RunFrameLoop(source.get(), *sink, renderer, loop, events);
@@ -257,6 +270,7 @@ void RunRender(const RenderOptions& options) {
     throw;
   }
   if (bar) bar->Finish();
+  if (log) log->Finish();
   if (video_out) std::printf("%s\n", options.output.c_str());
 }
 

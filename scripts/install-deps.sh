@@ -2,7 +2,8 @@
 # Installs what the project needs from Debian's packages.
 #   install-deps.sh          what building and rendering need (the main job)
 #   install-deps.sh test     that, plus everything the tests, benchmarks and
-#                            sanitizer/fuzz runs need (ffmpeg, melt, GStreamer, ...)
+#                            sanitizer/fuzz runs need (ffmpeg, melt, GStreamer,
+#                            a one-node Slurm cluster and sshd for the farm tests, ...)
 #                            and the 32-bit Windows cross-build with Wine to run it
 # Idempotent: when every package is already there it returns without touching apt.
 set -euo pipefail
@@ -22,6 +23,7 @@ test_packages=(
   ffmpeg melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-bad
   parallel
+  munge slurmctld slurmd slurm-client openssh-server openssh-client
 )
 # The 32-bit Windows module: the mingw-w64 cross-compilers, GoogleTest's
 # sources to cross-build it, and 32-bit Wine to run the tests.

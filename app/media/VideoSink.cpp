@@ -356,6 +356,19 @@ struct VideoSink::State {
     audio->input = std::move(input);
   }
 
+  // A QuickTime file places each track on the movie's clock, which counts
+  // milliseconds unless told otherwise: a segment of a longer render whose
+  // sound starts between two milliseconds would have it moved to one. The
+  // sound's own sample clock places it exactly.
+  AVDictionary* MuxerOptions() const {
+    AVDictionary* options = nullptr;
+    if (audio && std::strcmp(kind->extension, ".mov") == 0 &&
+        audio->out->codecpar->sample_rate > 0) {
+      av_dict_set_int(&options, "movie_timescale", audio->out->codecpar->sample_rate, 0);
+    }
+    return options;
+  }
+
   void OpenFile() {
     temporary = std::make_unique<TemporaryFile>(settings.path);
     if (!temporary->Created()) throw Failure(std::strerror(errno));
@@ -393,7 +406,9 @@ VideoSink::VideoSink(const VideoSinkSettings& settings) : state_(std::make_uniqu
     s.OpenEncoder();
     if (!settings.audio_from.empty()) s.OpenAudio();
     s.OpenFile();
-    const int header = avformat_write_header(s.output.get(), nullptr);
+    AVDictionary* muxer_options = s.MuxerOptions();
+    const int header = avformat_write_header(s.output.get(), &muxer_options);
+    av_dict_free(&muxer_options);
     if (header < 0) throw s.Failure("the container cannot hold this: " + AvError(header));
   } catch (...) {
     s.RemoveTemporary();
