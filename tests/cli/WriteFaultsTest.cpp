@@ -122,7 +122,8 @@ TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
   }
 }
 
-// A sequence killed with SIGKILL halfway (workers included, so nothing gets
+// A sequence killed with SIGKILL halfway (full-size frames, so that the run
+// still lasts long enough to be caught halfway by the 100 ms poll) (workers included, so nothing gets
 // to clean up) has only finished frames under final names; a run with
 // --skip-existing then renders the rest, and every frame is the one an
 // uninterrupted run writes.
@@ -130,7 +131,7 @@ TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {
   TempFolder folder;
   const Args render = {"render",
                        "--size",
-                       "640x360",
+                       "1920x1080",
                        "--params",
                        std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
                        "--frames",
