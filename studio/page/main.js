@@ -1,0 +1,433 @@
+// The studio page: loads the session, the parameter table and the document,
+// then keeps the picture, the overlay and the panel in step with every edit.
+// Edits are documents: each finished edit or gesture is one undo step.
+import { getJson, postJson, postPicture } from './api.js';
+import { withValues, sameDoc } from './document.js';
+import { History } from './history.js';
+import { LatestOnly, FrameCache } from './scheduler.js';
+import { Viewer, makePicture } from './viewer.js';
+import { PathOverlay } from './overlay.js';
+import { ParamPanel } from './panel.js';
+import { GradientEditor } from './gradient.js';
+
+const AUTOSAVE_MS = 5000;
+const $ = (selector) => document.querySelector(selector);
+
+function findPoints(params) {
+  const names = new Set(params.map((p) => p.name));
+  return [...new Set(params.filter((p) => p.group).map((p) => p.group))]
+    .filter((g) => ['Activate', 'Point', 'Handle'].every((l) => names.has(`${g}/${l}`)))
+    .map((g, i) => ({ k: i + 1, group: g, active: `${g}/Activate`, point: `${g}/Point`, handle: `${g}/Handle` }));
+}
+
+class Studio {
+  async start() {
+    const [session, table, opened] = await Promise.all([
+      getJson('/api/session'), getJson('/api/params'), getJson('/api/document')]);
+    this.session = session;
+    this.params = table.params;
+    this.pointGroups = findPoints(this.params);
+    this.closeName = this.params.find((p) => p.type === 'checkbox' && /^Close Path/.test(p.name))?.name;
+    this.doc = opened.doc || {};
+    this.saved = this.doc;
+    this.autosaved = this.doc;
+    this.frame = session.first;
+    this.values = Object.fromEntries(this.params.filter((p) => 'default' in p).map((p) => [p.name, p.default]));
+    this.ui = {};
+    this.history = new History(500);
+    this.gestureBefore = null;
+    this.selected = null;
+    this.previewScale = 1;
+    this.cache = new FrameCache(16);
+    this.stats = { shown: [], latencies: [], requests: 0, pending: null };
+
+    this.viewer = new Viewer($('#view'), session.width, session.height);
+    this.viewer.onDrawn = () => this.drawn();
+    this.overlay = new PathOverlay(this.viewer, this.overlayHost());
+    const edits = { edit: (c) => this.edit(c), live: (c) => this.live(c), settle: () => this.endGesture(true),
+                    fail: (m) => this.error(m) };
+    this.panel = new ParamPanel($('#params'), this.params, edits);
+    this.gradient = new GradientEditor($('#gradient'), this.params, this);
+    this.renderer = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
+                                   (error) => this.error(error.message));
+    this.beforeLoader = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
+                                       (error) => this.error(error.message));
+    this.stateLoader = new LatestOnly((job) => postJson('/api/state', { doc: job.doc, frame: job.frame }),
+                                      (state, job) => this.stateArrived(state, job),
+                                      (error, job) => this.stateFailed(error, job));
+    this.setupBar();
+    this.setupKeys();
+    this.expose();
+    if (session.recovery) this.offerRecovery();
+    setInterval(() => this.autosave(), AUTOSAVE_MS);
+    window.addEventListener('beforeunload', (e) => { if (this.dirty) e.preventDefault(); });
+    this.changed(performance.now());
+  }
+
+  get dirty() { return !sameDoc(this.doc, this.saved); }
+  get gestureActive() { return this.gestureBefore !== null; }
+
+  // --- edits -------------------------------------------------------------
+  setLocal(changes) {
+    Object.assign(this.values, changes);
+    this.doc = withValues(this.doc, changes, this.frame);
+  }
+
+  edit(changes) {
+    if (this.gestureActive) return this.live(changes);
+    const before = this.doc;
+    this.setLocal(changes);
+    if (sameDoc(before, this.doc)) return;
+    this.history.push(before);
+    this.changed(performance.now(), before);
+  }
+
+  beginGesture() {
+    if (!this.gestureActive) this.gestureBefore = this.doc;
+  }
+
+  live(changes, at = performance.now()) {
+    this.beginGesture();
+    this.setLocal(changes);
+    this.changed(at);
+  }
+
+  endGesture(moved = true) {
+    if (!this.gestureActive) return;
+    const before = this.gestureBefore;
+    this.gestureBefore = null;
+    if (moved && !sameDoc(before, this.doc)) this.history.push(before);
+    this.changed(performance.now(), moved ? before : undefined);
+  }
+
+  cancelGesture() {
+    if (!this.gestureActive) return;
+    this.doc = this.gestureBefore;
+    this.gestureBefore = null;
+    this.changed(performance.now());
+  }
+
+  undo() { this.restore(this.history.undo(this.doc)); }
+  redo() { this.restore(this.history.redo(this.doc)); }
+
+  restore(doc) {
+    if (!doc || this.gestureActive) return;
+    this.doc = doc;
+    this.changed(performance.now());
+  }
+
+  // Something in the document, the frame or the view changed: ask for the
+  // state and the picture, redraw what is known now.
+  changed(at, revertTo) {
+    this.stateLoader.request({ doc: this.doc, frame: this.frame, revertTo });
+    this.requestPicture(at);
+    this.updateTitle();
+    this.panel.update(this.values, this.ui, this.doc);
+    this.gradient.refresh();
+    this.viewer.requestDraw();
+  }
+
+  stateArrived(state, job) {
+    if (job.doc !== this.doc || job.frame !== this.frame) return; // a newer one is on its way
+    this.values = state.values;
+    this.ui = state.ui || {};
+    this.panel.update(this.values, this.ui, this.doc);
+    this.gradient.refresh();
+    this.viewer.requestDraw();
+  }
+
+  // A refused edit is taken back, and the effect's message shown.
+  stateFailed(error, job) {
+    this.error(error.message);
+    if (job.doc === this.doc && job.revertTo && !this.gestureActive) {
+      this.doc = job.revertTo;
+      if (this.history.undoStack[this.history.undoStack.length - 1] === job.revertTo) this.history.undoStack.pop();
+      this.changed(performance.now());
+    }
+  }
+
+  // --- pictures ----------------------------------------------------------
+  get draftScale() {
+    return this.gestureActive ? Math.max(2, this.previewScale) : this.previewScale;
+  }
+
+  requestPicture(at) {
+    const views = this.viewer.mode === 'split' ? ['after', 'before'] : [this.viewer.mode];
+    for (const view of views) {
+      const scale = this.draftScale;
+      const key = JSON.stringify([view === 'before' ? null : this.doc, this.frame, scale, view]);
+      const hit = this.cache.get(key);
+      const loader = view === 'before' ? this.beforeLoader : this.renderer;
+      if (hit) {
+        loader.shownSeq = loader.nextSeq; // anything still in flight is older than this
+        this.show(hit, view, at);
+        continue;
+      }
+      this.stats.requests++;
+      loader.request({ doc: this.doc, frame: this.frame, scale, view, key, at });
+    }
+  }
+
+  fetchPicture(job) {
+    return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq });
+  }
+
+  received(raw, job) {
+    const picture = makePicture(raw, job.scale, job.key);
+    picture.seq = job.seq;
+    this.cache.put(job.key, picture);
+    this.show(picture, job.view, job.at);
+  }
+
+  show(picture, view, at) {
+    this.viewer.show(picture, view);
+    if (view === 'after' || this.viewer.mode === 'before') {
+      this.lastPicture = picture;
+      this.stats.shown.push(picture.seq);
+      if (this.stats.shown.length > 1000) this.stats.shown.shift();
+      this.stats.pending = at;
+    }
+    this.clearError();
+  }
+
+  drawn() {
+    if (this.stats.pending !== null) {
+      this.stats.latencies.push(performance.now() - this.stats.pending);
+      if (this.stats.latencies.length > 5000) this.stats.latencies.shift();
+      this.stats.pending = null;
+      const last = this.lastPicture;
+      $('#render-info').textContent = `${last.width}×${last.height}${last.scale > 1 ? ` (1/${last.scale})` : ''}`;
+    }
+    $('#zoom-info').textContent = `${Math.round(this.viewer.zoom * 100)} %`;
+  }
+
+  // --- overlay -----------------------------------------------------------
+  points() {
+    return this.pointGroups.map((g) => ({ k: g.k, active: Boolean(this.values[g.active]),
+                                          point: this.values[g.point], handle: this.values[g.handle] }))
+      .filter((p) => Array.isArray(p.point) && Array.isArray(p.handle));
+  }
+
+  overlayHost() {
+    const app = this;
+    return {
+      points: () => app.points(),
+      closed: () => Boolean(app.closeName && app.values[app.closeName]),
+      get selected() { return app.selected; },
+      select: (k) => { app.selected = k; app.viewer.requestDraw(); },
+      beginGesture: () => app.beginGesture(),
+      updateGesture: (k, result, at) => app.live(app.pointChanges(k, result), at),
+      endGesture: (moved) => app.endGesture(moved),
+      cancelGesture: () => app.cancelGesture(),
+      addPointAt: (x, y) => app.addPointAt(x, y),
+    };
+  }
+
+  pointChanges(k, result) {
+    const g = this.pointGroups[k - 1];
+    const changes = {};
+    if (result.point) changes[g.point] = result.point;
+    if (result.handle) changes[g.handle] = result.handle;
+    return changes;
+  }
+
+  addPointAt(x, y) {
+    const g = this.pointGroups.find((q) => !this.values[q.active]);
+    if (!g) return this.error(`All ${this.pointGroups.length} points are on: switch one off first (Delete)`);
+    const p = this.values[g.point];
+    const h = this.values[g.handle];
+    const offset = Array.isArray(p) && Array.isArray(h) ? [h[0] - p[0], h[1] - p[1]] : [-40, 0];
+    this.selected = g.k;
+    this.edit({ [g.active]: true, [g.point]: [x, y], [g.handle]: [x + offset[0], y + offset[1]] });
+  }
+
+  nudge(dx, dy) {
+    const p = this.points().find((q) => q.k === this.selected && q.active);
+    if (!p) return;
+    const g = this.pointGroups[p.k - 1];
+    this.edit({ [g.point]: [p.point[0] + dx, p.point[1] + dy], [g.handle]: [p.handle[0] + dx, p.handle[1] + dy] });
+  }
+
+  switchOffSelected() {
+    const g = this.pointGroups[this.selected - 1];
+    if (g && this.values[g.active]) this.edit({ [g.active]: false });
+  }
+
+  // --- file --------------------------------------------------------------
+  async save() {
+    try {
+      const doc = this.doc;
+      const reply = await postJson('/api/save', { doc });
+      this.saved = doc;
+      this.autosaved = doc;
+      this.updateTitle();
+      this.message(`Saved ${reply.file}`);
+    } catch (error) {
+      this.error(error.message);
+    }
+  }
+
+  async autosave() {
+    if (!this.dirty || this.doc === this.autosaved) return;
+    const doc = this.doc;
+    try {
+      await postJson('/api/autosave', { doc });
+      this.autosaved = doc;
+    } catch (error) {
+      this.error(`Autosave: ${error.message}`);
+    }
+  }
+
+  offerRecovery() {
+    const banner = $('#recovery');
+    banner.hidden = false;
+    banner.querySelector('.recover').onclick = async () => {
+      try {
+        const { doc } = await getJson('/api/recover');
+        this.history.push(this.doc);
+        this.doc = doc;
+        banner.hidden = true;
+        this.changed(performance.now());
+        this.message('Recovered the autosaved edits (not saved yet)');
+      } catch (error) {
+        this.error(error.message);
+      }
+    };
+    banner.querySelector('.discard').onclick = async () => {
+      try {
+        await postJson('/api/discard', {});
+        banner.hidden = true;
+      } catch (error) {
+        this.error(error.message);
+      }
+    };
+  }
+
+  updateTitle() {
+    const name = this.session.file.split('/').pop();
+    $('#file-name').textContent = name;
+    $('#file-name').title = this.session.file;
+    $('#dirty').hidden = !this.dirty;
+    document.title = `${this.dirty ? '• ' : ''}${name} — Lustre Strand Studio`;
+  }
+
+  // --- status ------------------------------------------------------------
+  message(text) {
+    const status = $('#status-text');
+    status.textContent = text;
+    status.classList.remove('error');
+  }
+
+  error(text) {
+    const status = $('#status-text');
+    status.textContent = text;
+    status.classList.add('error');
+    this.stats.errors = (this.stats.errors || 0) + 1;
+  }
+
+  clearError() {
+    if ($('#status-text').classList.contains('error')) this.message('');
+  }
+
+  // --- chrome ------------------------------------------------------------
+  setupBar() {
+    const s = this.session;
+    const frame = $('#frame');
+    frame.min = String(s.first);
+    frame.max = String(s.last);
+    frame.value = String(this.frame);
+    $('#frame-range').textContent = `${s.first}–${s.last} @ ${s.fps}`;
+    frame.addEventListener('change', () => this.setFrame(Number(frame.value)));
+    const scale = $('#scale');
+    for (const d of s.downsamples || [1, 2, 4]) {
+      const option = document.createElement('option');
+      option.value = String(d);
+      option.textContent = d === 1 ? 'Full' : `1/${d}`;
+      scale.append(option);
+    }
+    scale.addEventListener('change', () => { this.previewScale = Number(scale.value); this.changed(performance.now()); });
+    $('#view-mode').addEventListener('change', (e) => this.setViewMode(e.target.value));
+    $('#fit').addEventListener('click', () => this.viewer.fit());
+    $('#actual').addEventListener('click', () => this.viewer.actualSize());
+    $('#undo').addEventListener('click', () => this.undo());
+    $('#redo').addEventListener('click', () => this.redo());
+    $('#save').addEventListener('click', () => this.save());
+    $('#help-button').addEventListener('click', () => this.toggleHelp());
+    $('#help').addEventListener('click', () => this.toggleHelp(false));
+    this.viewer.canvas.addEventListener('pointermove', (e) => {
+      const rect = this.viewer.canvas.getBoundingClientRect();
+      const [x, y] = this.viewer.toFrame(e.clientX - rect.left, e.clientY - rect.top);
+      $('#cursor-info').textContent = `${Math.floor(x)}, ${Math.floor(y)}`;
+    });
+    this.updateTitle();
+  }
+
+  setFrame(frame) {
+    const s = this.session;
+    if (!Number.isInteger(frame) || frame < s.first || frame > s.last) {
+      this.error(`Frame ${frame} is outside ${s.first}–${s.last}`);
+      $('#frame').value = String(this.frame);
+      return;
+    }
+    this.frame = frame;
+    $('#frame').value = String(frame);
+    this.changed(performance.now());
+  }
+
+  setViewMode(mode) {
+    this.viewer.mode = mode;
+    $('#view-mode').value = mode;
+    this.changed(performance.now());
+  }
+
+  toggleHelp(show) {
+    const help = $('#help');
+    help.hidden = show === undefined ? !help.hidden : !show;
+  }
+
+  setupKeys() {
+    window.addEventListener('keydown', (e) => {
+      const mod = e.ctrlKey || e.metaKey;
+      const key = e.key.toLowerCase();
+      if (mod && key === 's') { e.preventDefault(); this.save(); return; }
+      const typing = e.target.closest && e.target.closest('input, select, textarea');
+      if (typing) return;
+      if (mod && key === 'z') { e.preventDefault(); if (e.shiftKey) this.redo(); else this.undo(); return; }
+      if (mod && key === 'y') { e.preventDefault(); this.redo(); return; }
+      if (mod) return;
+      const step = e.shiftKey ? 10 : 1;
+      const arrows = { arrowleft: [-step, 0], arrowright: [step, 0], arrowup: [0, -step], arrowdown: [0, step] };
+      if (arrows[key]) { e.preventDefault(); this.nudge(...arrows[key]); return; }
+      if (key === 'delete' || key === 'backspace') { e.preventDefault(); this.switchOffSelected(); return; }
+      if (e.key === '?') { this.toggleHelp(); return; }
+      if (key === 'escape') { this.toggleHelp(false); return; }
+      if (key === 'f') this.viewer.fit();
+      else if (key === '1') this.viewer.actualSize();
+      else if (key === 'b') this.setViewMode(this.viewer.mode === 'before' ? 'after' : 'before');
+      else if (key === '\\') this.setViewMode(this.viewer.mode === 'split' ? 'after' : 'split');
+      else if (key === ',') this.setFrame(Math.max(this.session.first, this.frame - 1));
+      else if (key === '.') this.setFrame(Math.min(this.session.last, this.frame + 1));
+    });
+  }
+
+  // What tests and the benchmark read: the bytes received for the picture on
+  // screen, what was shown in which order, and whether all work is done.
+  expose() {
+    window.__studio = {
+      app: this,
+      get picture() { return studio.lastPicture; },
+      stats: this.stats,
+      idle: () => this.renderer.idle && this.beforeLoader.idle && this.stateLoader.idle &&
+        !this.viewer.drawQueued && !this.gestureActive &&
+        this.lastPicture?.key === JSON.stringify([this.doc, this.frame, this.previewScale, 'after']) &&
+        this.stateLoader.shownSeq === this.stateLoader.nextSeq - 1,
+    };
+  }
+}
+
+const studio = new Studio();
+studio.start().catch((error) => {
+  const status = document.querySelector('#status-text');
+  status.textContent = `The studio could not start: ${error.message}`;
+  status.classList.add('error');
+});
