@@ -13,6 +13,7 @@ build_packages=(
   libopenimageio-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   frei0r-plugins-dev
+  libcpp-httplib-dev
 )
 test_packages=(
   clang llvm libclang-rt-14-dev

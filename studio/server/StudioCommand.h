@@ -1,0 +1,29 @@
+// `lustre-strand studio`: loads the effect, prints the studio's address with
+// its token, and serves the page until SIGINT or SIGTERM.
+#pragma once
+
+#include <string>
+
+#include "app/EffectSession.h"
+
+namespace studio {
+
+struct StudioOptions {
+  std::string input;        // a still, a frame pattern or a video; empty: the built-in layer
+  std::string params_file;  // the document; empty: studio.json in the working folder
+  std::string size;         // "WxH" of the built-in layer; empty: 1920x1080
+  std::string frames;       // "A-B"
+  std::string fps;
+  int depth = 0;            // 8 or 16; 0: the input's
+  int port = 0;
+  std::string bind = "127.0.0.1";
+  bool open_browser = true;
+  std::string module_path;
+  app::HostSettings host;
+};
+
+// Returns the exit status (0 after a clean stop). Throws UsageError or
+// EffectError when the studio cannot start.
+int RunStudio(const StudioOptions& options);
+
+}  // namespace studio
