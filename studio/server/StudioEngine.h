@@ -39,7 +39,7 @@ enum class View { kAfter, kBefore };
 // The finest and coarsest preview reduction.
 constexpr int kMaxScale = 4;
 // Widths of the gradient row.
-constexpr int kMinGradientWidth = 8;
+constexpr int kMinGradientWidth = 16;
 constexpr int kMaxGradientWidth = 2048;
 
 class StudioEngine {

@@ -245,7 +245,8 @@ void StudioServer::AddRoutes() {
   });
   http_.Post("/api/save", [this](const httplib::Request& request, httplib::Response& response) {
     Answer(response, [&] {
-      const nlohmann::json& doc = DocOf(ParseBody(request));
+      const nlohmann::json body = ParseBody(request);
+      const nlohmann::json& doc = DocOf(body);
       engine_.ParseDocument(doc);
       files_.Save(doc);
       SendJson(response, 200, {{"file", files_.DocumentPath()}});
@@ -253,7 +254,8 @@ void StudioServer::AddRoutes() {
   });
   http_.Post("/api/autosave", [this](const httplib::Request& request, httplib::Response& response) {
     Answer(response, [&] {
-      const nlohmann::json& doc = DocOf(ParseBody(request));
+      const nlohmann::json body = ParseBody(request);
+      const nlohmann::json& doc = DocOf(body);
       engine_.ParseDocument(doc);
       files_.Autosave(doc);
       SendJson(response, 200, nlohmann::json::object());
