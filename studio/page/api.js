@@ -20,11 +20,11 @@ export async function getJson(path) {
   return response.json();
 }
 
-async function post(path, body) {
+async function post(path, body, headers = {}) {
   const response = await fetch(path, {
     method: 'POST',
     credentials: 'same-origin',
-    headers: { 'Content-Type': 'application/json' },
+    headers: { 'Content-Type': 'application/json', ...headers },
     body: JSON.stringify(body),
   });
   if (!response.ok) throw await failure(response);
@@ -36,8 +36,10 @@ export async function postJson(path, body) {
 }
 
 // A raw RGBA picture: {width, height, depth, seq, bytes (Uint8ClampedArray)}.
-export async function postPicture(path, body) {
-  const response = await post(path, body);
+// client names the stream of requests whose older waiting renders the server
+// may drop (409) once a newer one of the same stream arrives.
+export async function postPicture(path, body, client) {
+  const response = await post(path, body, client ? { 'X-Studio-Client': client } : {});
   const bytes = new Uint8ClampedArray(await response.arrayBuffer());
   const width = Number(response.headers.get('X-Width'));
   const height = Number(response.headers.get('X-Height'));

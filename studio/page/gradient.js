@@ -75,6 +75,15 @@ export class GradientEditor {
       chip.addEventListener('click', () => this.select(i));
       this.chips.append(chip);
     });
+    // The stops are made once: one that is rebuilt while it is dragged would lose the pointer.
+    this.stopNodes = this.dots.map((d, i) => {
+      const stop = document.createElement('div');
+      stop.className = 'stop';
+      stop.dataset.dot = String(i + 1);
+      stop.addEventListener('pointerdown', (ev) => this.startDrag(ev, i));
+      this.stops.append(stop);
+      return stop;
+    });
     root.querySelector('.gradient-track').addEventListener('dblclick', (ev) => this.addAt(ev));
   }
 
@@ -113,6 +122,7 @@ export class GradientEditor {
       stop.removeEventListener('pointermove', move);
       stop.removeEventListener('pointerup', up);
       stop.removeEventListener('pointercancel', cancel);
+      stop.removeEventListener('lostpointercapture', up);
       if (cancelled) this.app.cancelGesture();
       else this.app.settle();
     };
@@ -121,6 +131,7 @@ export class GradientEditor {
     stop.addEventListener('pointermove', move);
     stop.addEventListener('pointerup', up);
     stop.addEventListener('pointercancel', cancel);
+    stop.addEventListener('lostpointercapture', up, { once: true });
   }
 
   // Redraws the stops and the selected dot's fields from the current values,
@@ -129,19 +140,15 @@ export class GradientEditor {
     const values = this.app.values;
     const on = this.dots.filter((d) => values[d.active]).length;
     this.count.textContent = `${on} of ${this.dots.length} dots on`;
-    this.stops.replaceChildren();
     this.dots.forEach((d, i) => {
       this.chips.children[i].classList.toggle('on', Boolean(values[d.active]));
       this.chips.children[i].classList.toggle('selected', i === this.selected);
-      if (!values[d.active]) return;
-      const stop = document.createElement('div');
-      stop.className = 'stop' + (i === this.selected ? ' selected' : '');
+      const stop = this.stopNodes[i];
+      stop.hidden = !values[d.active];
+      stop.classList.toggle('selected', i === this.selected);
       stop.style.left = `${values[d.position]}%`;
       stop.style.setProperty('--dot', colorText(values[d.color]));
-      stop.title = `${d.group} at ${values[d.position]}`;
-      stop.dataset.dot = String(i + 1);
-      stop.addEventListener('pointerdown', (ev) => this.startDrag(ev, i));
-      this.stops.append(stop);
+      stop.title = `${d.group} at ${values[d.position]}: drag to move, click to edit`;
     });
     const d = this.dot();
     if (d) {

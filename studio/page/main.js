@@ -38,15 +38,15 @@ class Studio {
     this.gestureBefore = null;
     this.selected = null;
     this.previewScale = 1;
+    this.draftScale = 2;
+    this.tab = Math.random().toString(36).slice(2, 10);
     this.cache = new FrameCache(16);
     this.stats = { shown: [], latencies: [], requests: 0, pending: null };
 
     this.viewer = new Viewer($('#view'), session.width, session.height);
     this.viewer.onDrawn = () => this.drawn();
     this.overlay = new PathOverlay(this.viewer, this.overlayHost());
-    const edits = { edit: (c) => this.edit(c), live: (c) => this.live(c), settle: () => this.endGesture(true),
-                    fail: (m) => this.error(m) };
-    this.panel = new ParamPanel($('#params'), this.params, edits);
+    this.panel = new ParamPanel($('#params'), this.params, this);
     this.gradient = new GradientEditor($('#gradient'), this.params, this);
     this.renderer = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
                                    (error) => this.error(error.message));
@@ -100,6 +100,9 @@ class Studio {
     this.changed(performance.now(), moved ? before : undefined);
   }
 
+  settle() { this.endGesture(true); }
+  fail(message) { this.error(message); }
+
   cancelGesture() {
     if (!this.gestureActive) return;
     this.doc = this.gestureBefore;
@@ -147,29 +150,32 @@ class Studio {
   }
 
   // --- pictures ----------------------------------------------------------
-  get draftScale() {
-    return this.gestureActive ? Math.max(2, this.previewScale) : this.previewScale;
+  // While a gesture lasts pictures come at the draft resolution (1/2 unless the
+  // chosen preview is lower); the chosen one follows on release.
+  get currentScale() {
+    return this.gestureActive ? Math.max(this.draftScale, this.previewScale) : this.previewScale;
   }
 
   requestPicture(at) {
     const views = this.viewer.mode === 'split' ? ['after', 'before'] : [this.viewer.mode];
     for (const view of views) {
-      const scale = this.draftScale;
+      const scale = this.currentScale;
       const key = JSON.stringify([view === 'before' ? null : this.doc, this.frame, scale, view]);
       const hit = this.cache.get(key);
       const loader = view === 'before' ? this.beforeLoader : this.renderer;
       if (hit) {
-        loader.shownSeq = loader.nextSeq; // anything still in flight is older than this
+        loader.skip();
         this.show(hit, view, at);
         continue;
       }
-      this.stats.requests++;
       loader.request({ doc: this.doc, frame: this.frame, scale, view, key, at });
     }
   }
 
   fetchPicture(job) {
-    return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq });
+    this.stats.requests++;
+    return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq },
+                       `${this.tab}-${job.view}`);
   }
 
   received(raw, job) {
@@ -390,7 +396,8 @@ class Studio {
       const mod = e.ctrlKey || e.metaKey;
       const key = e.key.toLowerCase();
       if (mod && key === 's') { e.preventDefault(); this.save(); return; }
-      const typing = e.target.closest && e.target.closest('input, select, textarea');
+      // Keys go to a field being typed in; checkboxes, sliders and buttons leave them to the studio.
+      const typing = e.target.closest && e.target.closest('input[type=text], input[type=number], select, textarea');
       if (typing) return;
       if (mod && key === 'z') { e.preventDefault(); if (e.shiftKey) this.redo(); else this.undo(); return; }
       if (mod && key === 'y') { e.preventDefault(); this.redo(); return; }
@@ -417,6 +424,13 @@ class Studio {
       app: this,
       get picture() { return studio.lastPicture; },
       stats: this.stats,
+      explain: () => JSON.stringify({
+        renderer: { busy: this.renderer.busy, pending: Boolean(this.renderer.pending), shown: this.renderer.shownSeq,
+                    next: this.renderer.nextSeq },
+        state: { busy: this.stateLoader.busy, shown: this.stateLoader.shownSeq, next: this.stateLoader.nextSeq },
+        gesture: this.gestureActive, drawQueued: this.viewer.drawQueued, shownKey: this.lastPicture?.key,
+        wantedKey: JSON.stringify([this.doc, this.frame, this.previewScale, 'after']),
+        status: document.querySelector('#status-text').textContent }),
       idle: () => this.renderer.idle && this.beforeLoader.idle && this.stateLoader.idle &&
         !this.viewer.drawQueued && !this.gestureActive &&
         this.lastPicture?.key === JSON.stringify([this.doc, this.frame, this.previewScale, 'after']) &&

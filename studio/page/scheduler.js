@@ -19,6 +19,13 @@ export class LatestOnly {
     return job.seq;
   }
 
+  // Something newer was shown without asking: forget the waiting wish and
+  // drop the reply in flight.
+  skip() {
+    this.pending = null;
+    this.shownSeq = this.nextSeq++;
+  }
+
   get idle() {
     return !this.busy && !this.pending;
   }
@@ -35,6 +42,7 @@ export class LatestOnly {
           this.deliver(result, job);
         }
       } catch (error) {
+        if (error.status === 409) continue; // the server already has a newer request of ours
         if (job.seq > this.shownSeq) {
           this.shownSeq = job.seq;
           this.fail(error, job);
