@@ -41,7 +41,7 @@ class Studio {
     this.draftScale = 2;
     this.tab = Math.random().toString(36).slice(2, 10);
     this.cache = new FrameCache(16);
-    this.stats = { shown: [], latencies: [], requests: 0, pending: null };
+    this.stats = { shown: [], latencies: [], paint: [], requests: 0, pending: null, receivedAt: null };
 
     this.viewer = new Viewer($('#view'), session.width, session.height);
     this.viewer.onDrawn = () => this.drawn();
@@ -179,6 +179,7 @@ class Studio {
   }
 
   received(raw, job) {
+    this.stats.receivedAt = performance.now();
     const picture = makePicture(raw, job.scale, job.key);
     picture.seq = job.seq;
     this.cache.put(job.key, picture);
@@ -201,6 +202,8 @@ class Studio {
       this.stats.latencies.push(performance.now() - this.stats.pending);
       if (this.stats.latencies.length > 5000) this.stats.latencies.shift();
       this.stats.pending = null;
+      if (this.stats.receivedAt !== null) this.stats.paint.push(performance.now() - this.stats.receivedAt);
+      this.stats.receivedAt = null;
       const last = this.lastPicture;
       $('#render-info').textContent = `${last.width}×${last.height}${last.scale > 1 ? ` (1/${last.scale})` : ''}`;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ std::vector<SharedCase> LoadSharedCases() {
     }
   }
   return cases;
+}
+
+void PrintTo(const SharedCase& c, std::ostream* out) {
+  *out << "P0 (" << c.controls[0].x << ", " << c.controls[0].y << ") t = " << c.t;
 }
 
 class BezierSharedValuesTest : public ::testing::TestWithParam<SharedCase> {};
