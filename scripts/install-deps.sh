@@ -22,6 +22,7 @@ test_packages=(
   ffmpeg melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-bad
   parallel
+  chromium
 )
 # The 32-bit Windows module: the mingw-w64 cross-compilers, GoogleTest's
 # sources to cross-build it, and 32-bit Wine to run the tests.
@@ -32,6 +33,10 @@ windows_packages=(
 
 packages=("${build_packages[@]}")
 if [ "${1:-}" = "test" ]; then packages+=("${test_packages[@]}" "${windows_packages[@]}"); fi
+# Node.js and npm run the studio page's browser tests (with Chromium above); a
+# machine that has its own Node.js build keeps it, since Debian's npm would
+# conflict with it.
+if [ "${1:-}" = "test" ] && ! command -v npm >/dev/null; then packages+=(nodejs npm); fi
 
 missing=()
 for p in "${packages[@]}"; do
