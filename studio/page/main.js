@@ -58,6 +58,7 @@ class Studio {
     this.setupBar();
     this.setupKeys();
     this.expose();
+    this.message('Drag the squares and discs on the frame; ? lists the keys');
     if (session.recovery) this.offerRecovery();
     setInterval(() => this.autosave(), AUTOSAVE_MS);
     window.addEventListener('beforeunload', (e) => { if (this.dirty) e.preventDefault(); });
