@@ -205,6 +205,7 @@ int main(int argc, char** argv) {
       studio_options.host = ResolveHostSettings(studio_host);
       studio_options.module_path = ModulePath(studio_host);
       studio_options.open_browser = !studio_no_open;
+      studio_options.stop_requested = app::InterruptRequested;
       return studio::RunStudio(studio_options);
     } else if (params->parsed()) {
       app::EffectSession session(ModulePath(params_host), ResolveHostSettings(params_host));

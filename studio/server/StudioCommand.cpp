@@ -1,7 +1,6 @@
 #include "studio/server/StudioCommand.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,14 +58,6 @@ EngineSettings EngineSettingsOf(const StudioOptions& options) {
 }  // namespace
 
 int RunStudio(const StudioOptions& options) {
-  // The signals are taken by this thread alone (sigwait below); the server's
-  // threads, started after this, inherit the blocked mask.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-
   if (!IsLoopback(options.bind)) {
     std::fprintf(stderr,
                  "lustre-strand: warning: --bind %s makes the studio reachable from other machines; "
@@ -91,10 +82,11 @@ int RunStudio(const StudioOptions& options) {
   std::fflush(stdout);
   if (options.open_browser) OpenBrowser(server.Url());
 
-  int received = 0;
-  sigwait(&stop_signals, &received);
-  // A signal that comes before the server has started listening would find
-  // nothing to stop: ask again until it has stopped.
+  // The command's signal handlers raise the flag; a signal that came while
+  // the effect was still loading is seen here at once.
+  while (!options.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Until the server has started listening, a stop would find nothing to
+  // stop: ask again until it has.
   while (!served) {
     server.Stop();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,7 +1,8 @@
 // `lustre-strand studio`: loads the effect, prints the studio's address with
-// its token, and serves the page until SIGINT or SIGTERM.
+// its token, and serves the page until asked to stop (SIGINT or SIGTERM).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/EffectSession.h"
@@ -20,6 +21,8 @@ struct StudioOptions {
   bool open_browser = true;
   std::string module_path;
   app::HostSettings host;
+  // Polled while serving; true ends the studio (the command's Ctrl-C flag).
+  std::function<bool()> stop_requested;
 };
 
 // Returns the exit status (0 after a clean stop). Throws UsageError or

@@ -75,9 +75,12 @@ bool FlagField(const nlohmann::json& body, const char* name) {
   return body[name].get<bool>();
 }
 
-// Frames go to the page as raw RGBA rather than as PNG: on loopback, sending
-// bytes costs less than compressing them. Measured on this machine for a
-// 1920x1080 frame of the showcase: see PreviewTransferBench.
+// Frames go to the page as raw RGBA rather than as PNG: on loopback, moving
+// bytes costs far less than compressing them. Measured here (2 shared cores,
+// load average about 10) for the showcase's 1920x1080 frame: the cached raw
+// answer, 8,294,400 bytes, reached curl in 20-57 ms; OpenImageIO's PNG
+// encoder took 573 ms at zlib level 1 (2,746,284 bytes) and 2016 ms at
+// level 6 (2,174,124 bytes), before any transfer or decoding in the browser.
 void SendPixels(httplib::Response& response, const CachedFrame& frame, long long seq, bool deep) {
   response.set_header("X-Width", std::to_string(frame.width));
   response.set_header("X-Height", std::to_string(frame.height));
