@@ -41,7 +41,7 @@ class Studio {
     this.draftScale = 2;
     this.tab = Math.random().toString(36).slice(2, 10);
     this.cache = new FrameCache(16);
-    this.stats = { shown: [], latencies: [], paint: [], requests: 0, pending: null, receivedAt: null };
+    this.stats = { shown: [], scales: [], latencies: [], paint: [], requests: 0, pending: null, receivedAt: null };
 
     this.viewer = new Viewer($('#view'), session.width, session.height);
     this.viewer.onDrawn = () => this.drawn();
@@ -192,7 +192,11 @@ class Studio {
     if (view === 'after' || this.viewer.mode === 'before') {
       this.lastPicture = picture;
       this.stats.shown.push(picture.seq);
-      if (this.stats.shown.length > 1000) this.stats.shown.shift();
+      this.stats.scales.push(picture.scale);
+      if (this.stats.shown.length > 1000) {
+        this.stats.shown.shift();
+        this.stats.scales.shift();
+      }
       this.stats.pending = at;
     }
     this.clearError();
@@ -332,7 +336,6 @@ class Studio {
     const status = $('#status-text');
     status.textContent = text;
     status.classList.add('error');
-    this.stats.errors = (this.stats.errors || 0) + 1;
   }
 
   clearError() {

@@ -55,7 +55,8 @@ export async function launchBrowser() {
 export async function openStudio(browser, studio, contextOptions = {}) {
   const context = await browser.newContext({ viewport: { width: 1280, height: 720 }, ...contextOptions });
   const page = await context.newPage();
-  page.on('pageerror', (error) => console.error('page error:', error.message));
+  page.errors = [];
+  page.on('pageerror', (error) => page.errors.push(error.message));
   await page.goto(studio.url);
   await page.waitForFunction(() => window.__studio && window.__studio.idle(), null, { timeout: 30000 });
   return page;
@@ -102,10 +103,12 @@ export function writeJson(path, value) {
   writeFileSync(path, JSON.stringify(value, null, 2) + '\n');
 }
 
-// Runs body(page); on failure keeps a screenshot of the page named after the test.
+// Runs body(page) and fails on any exception the page threw meanwhile; on
+// failure keeps a screenshot of the page named after the test.
 export async function withScreenshot(t, page, body) {
   try {
     await body();
+    if (page.errors.length) throw new Error(`the page threw: ${page.errors.join('; ')}`);
   } catch (error) {
     mkdirSync(SHOTS, { recursive: true });
     const file = join(SHOTS, `${t.name.replace(/[^\w-]+/g, '_')}.png`);

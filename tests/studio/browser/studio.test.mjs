@@ -60,8 +60,11 @@ test('a dragged point shows the frame the command renders from the saved file', 
   const { folder, params, page } = await session(t);
   await withScreenshot(t, page, async () => {
     const zoom = await page.evaluate(() => window.__studio.app.viewer.zoom);
+    await page.route('**/api/render', async (route) => { await new Promise((r) => setTimeout(r, 50)); await route.continue(); });
     await drag(page, await framePointOnPage(page, [600, 270]), [100, 0]);
     await waitIdle(page);
+    const scales = await page.evaluate(() => window.__studio.stats.scales);
+    assert.ok(scales.includes(2) && scales.at(-1) === 1, `drafts at 1/2 while dragging, full at the end: ${scales}`);
     const point = await docValue(page, 'Point 2/Point');
     const handle = await docValue(page, 'Point 2/Handle');
     assert.ok(Math.abs(point[0] - (600 + 100 / zoom)) <= 1 && point[1] === 270, `point ${point} at zoom ${zoom}`);
@@ -109,6 +112,25 @@ test('typed values keep their decimals through the saved file', async (t) => {
   });
 });
 
+test('a refused value shows the effect\'s message and is taken back', async (t) => {
+  const { page } = await session(t);
+  await withScreenshot(t, page, async () => {
+    await typeInto(page, 'Falloff', '500');
+    await page.waitForFunction(() => {
+      const status = document.querySelector('#status-text');
+      return status.classList.contains('error') && status.textContent.includes('Falloff');
+    });
+    await waitIdle(page);
+    assert.equal(await docValue(page, 'Falloff'), undefined, 'the document is as opened');
+    assert.equal(await page.evaluate(() => window.__studio.app.history.undoStack.length), 0);
+    // A good value typed while the refusal is on its way is kept.
+    await typeInto(page, 'Falloff', '500');
+    await typeInto(page, 'Falloff', '40');
+    await waitIdle(page);
+    assert.equal(await docValue(page, 'Falloff'), 40);
+  });
+});
+
 test('undoing every edit saves the opened file back byte for byte', async (t) => {
   const folder = tempFolder();
   // First the studio writes the document in its own format; that file is then opened.
@@ -119,8 +141,11 @@ test('undoing every edit saves the opened file back byte for byte', async (t) =>
   const opened = readFileSync(first.params);
   const { params, page } = await session(t, { doc: null, folder });
   await withScreenshot(t, page, async () => {
+    await page.keyboard.press('Delete'); // nothing is selected yet: no change
     await drag(page, await framePointOnPage(page, [300, 150]), [40, 60]);
     await drag(page, await framePointOnPage(page, [560, 200]), [-30, 20]);
+    await page.keyboard.press('Delete');
+    assert.equal(await docValue(page, 'Point 2/Activate'), false, 'Delete switches the selected point off');
     await typeInto(page, 'Line Width', '55.5');
     await reveal(page, 'Close Path?');
     await page.locator('.row[data-name="Close Path?"] input').check();
@@ -132,7 +157,8 @@ test('undoing every edit saves the opened file back byte for byte', async (t) =>
       await page.keyboard.press('Control+z');
       undone++;
     }
-    assert.equal(undone, 5, 'one step per gesture or edit');
+    assert.equal(undone, 6, 'one step per gesture or edit');
+    await page.keyboard.press('Control+z'); // nothing left to undo
     await page.keyboard.press('Control+Shift+z');
     assert.equal((await docValue(page, 'Point 1/Point'))[0] !== 300, true, 'redo brings the first drag back');
     await page.keyboard.press('Control+z');
@@ -166,6 +192,7 @@ test('handles are hit on a high-density screen and by touch', async (t) => {
   const cases = [
     { name: 'mouse at 2x', context: { deviceScaleFactor: 2 }, grip: [560, 200], name2: 'Point 2/Handle' },
     { name: 'touch', context: { hasTouch: true }, grip: [380, 420], name2: 'Point 3/Point' },
+    { name: 'empty frame pans', context: {}, grip: [100, 480], name2: null },
   ];
   for (const c of cases) {
     await t.test(c.name, async (st) => {
@@ -191,6 +218,11 @@ test('handles are hit on a high-density screen and by touch', async (t) => {
           await drag(page, from, [50, 30]);
         }
         await waitIdle(page);
+        if (!c.name2) {
+          assert.deepEqual(await framePointOnPage(page, c.grip), [x + 50, y + 30], 'the frame follows the pointer');
+          assert.deepEqual(await page.evaluate(() => window.__studio.app.history.undoStack.length), 0);
+          return;
+        }
         const moved = await docValue(page, c.name2);
         assert.ok(Math.abs(moved[0] - (c.grip[0] + 50 / zoom)) <= 1 && Math.abs(moved[1] - (c.grip[1] + 30 / zoom)) <= 1,
                   `${c.name2} went to ${moved}`);
