@@ -31,10 +31,10 @@ app::FrameRange FramesOf(const EngineSettings& settings, std::optional<long> cou
 }
 
 void CheckSize(int width, int height) {
-  if (width < 1 || height < 1 || width > app::kMaxLayerSide || height > app::kMaxLayerSide) {
+  if (width > app::kMaxLayerSide || height > app::kMaxLayerSide) {
     throw app::UsageError("a " + std::to_string(width) + "x" + std::to_string(height) +
-                          " layer is refused: sides from 1 to " + std::to_string(app::kMaxLayerSide) +
-                          " pixels are accepted");
+                          " layer is refused: worlds wider or taller than " +
+                          std::to_string(app::kMaxLayerSide) + " pixels are not accepted");
   }
 }
 

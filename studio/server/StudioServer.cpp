@@ -1,5 +1,6 @@
 #include "studio/server/StudioServer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/AppErrors.h"
@@ -185,15 +186,19 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
   SendPixels(response, *pixels, seq, engine_.Deep());
 }
 
+nlohmann::json StudioServer::CheckedDocument(const httplib::Request& request) const {
+  const nlohmann::json body = ParseBody(request);
+  nlohmann::json doc = DocOf(body);
+  engine_.ParseDocument(doc);
+  return doc;
+}
+
 void StudioServer::Gradient(const httplib::Request& request, httplib::Response& response) {
   const nlohmann::json body = ParseBody(request);
   const long long width = IntegerField(body, "width", 256);
-  if (width < kMinGradientWidth || width > kMaxGradientWidth) {
-    throw app::UsageError("'width' must be from " + std::to_string(kMinGradientWidth) + " to " +
-                          std::to_string(kMaxGradientWidth));
-  }
   const app::Layer row = engine_.GradientRow(
-      DocOf(body), static_cast<long>(IntegerField(body, "frame", engine_.Frames().first)), static_cast<int>(width));
+      DocOf(body), static_cast<long>(IntegerField(body, "frame", engine_.Frames().first)),
+      static_cast<int>(std::clamp<long long>(width, 0, kMaxGradientWidth + 1)));
   response.set_header("X-Width", std::to_string(row.width));
   response.set_header("X-Height", "1");
   response.set_content(Rgba8Bytes(row), "application/octet-stream");
@@ -248,19 +253,13 @@ void StudioServer::AddRoutes() {
   });
   http_.Post("/api/save", [this](const httplib::Request& request, httplib::Response& response) {
     Answer(response, [&] {
-      const nlohmann::json body = ParseBody(request);
-      const nlohmann::json& doc = DocOf(body);
-      engine_.ParseDocument(doc);
-      files_.Save(doc);
+      files_.Save(CheckedDocument(request));
       SendJson(response, 200, {{"file", files_.DocumentPath()}});
     });
   });
   http_.Post("/api/autosave", [this](const httplib::Request& request, httplib::Response& response) {
     Answer(response, [&] {
-      const nlohmann::json body = ParseBody(request);
-      const nlohmann::json& doc = DocOf(body);
-      engine_.ParseDocument(doc);
-      files_.Autosave(doc);
+      files_.Autosave(CheckedDocument(request));
       SendJson(response, 200, nlohmann::json::object());
     });
   });

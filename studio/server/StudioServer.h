@@ -46,6 +46,8 @@ class StudioServer {
  private:
   void AddRoutes();
   nlohmann::json SessionJson() const;
+  // The request's document, refused (UsageError) when `render` would refuse it.
+  nlohmann::json CheckedDocument(const httplib::Request& request) const;
   void Render(const httplib::Request& request, httplib::Response& response);
   void Gradient(const httplib::Request& request, httplib::Response& response);
   // False when a newer render of the same client has arrived since.

@@ -1,17 +1,20 @@
 // The server's own arithmetic: the preview layer's box reduction and the
 // frame cache's eviction.
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "studio/server/FrameCache.h"
 #include "studio/server/PreviewPixels.h"
+#include "studio/server/RequestGuard.h"
 
 namespace {
 
 struct BoxCase {
   bool deep;
   int width, height, factor;
-  std::vector<int> red;       // the layer's red channel, row-major
-  std::vector<int> expected;  // the reduced layer's red channel
+  std::vector<int> red;       // the layer's red and blue channels, row-major
+  std::vector<int> expected;  // the reduced layer's
 };
 
 class BoxReduction : public ::testing::TestWithParam<BoxCase> {};
@@ -21,14 +24,16 @@ TEST_P(BoxReduction, AveragesTheBlocksEachPixelCovers) {
   const BoxCase c = GetParam();
   app::Layer layer = app::Layer::Make(c.width, c.height, c.deep);
   for (size_t i = 0; i < c.red.size(); ++i) {
-    if (c.deep) layer.pixels16[i] = {32768, static_cast<A_u_short>(c.red[i]), 7, 0};
-    else layer.pixels8[i] = {255, static_cast<A_u_char>(c.red[i]), 7, 0};
+    const int v = c.red[i];
+    if (c.deep) layer.pixels16[i] = {32768, static_cast<A_u_short>(v), 7, static_cast<A_u_short>(v)};
+    else layer.pixels8[i] = {255, static_cast<A_u_char>(v), 7, static_cast<A_u_char>(v)};
   }
   const app::Layer out = studio::DownsampleLayer(layer, c.factor);
   ASSERT_EQ(out.width, (c.width + c.factor - 1) / c.factor);
   ASSERT_EQ(out.height, (c.height + c.factor - 1) / c.factor);
   for (size_t i = 0; i < c.expected.size(); ++i) {
     EXPECT_EQ(c.deep ? out.pixels16[i].red : out.pixels8[i].red, c.expected[i]) << "pixel " << i;
+    EXPECT_EQ(c.deep ? out.pixels16[i].blue : out.pixels8[i].blue, c.expected[i]) << "pixel " << i;
     EXPECT_EQ(c.deep ? out.pixels16[i].green : out.pixels8[i].green, 7);
     EXPECT_EQ(c.deep ? out.pixels16[i].alpha : out.pixels8[i].alpha, c.deep ? 32768 : 255);
   }
@@ -64,6 +69,26 @@ TEST(FrameCache, EvictsTheLeastRecentlyUsedPastItsCap) {
   cache.Insert("e", FrameOf(300));  // larger than the cap: not kept, nothing evicted
   EXPECT_EQ(cache.Find("e"), nullptr);
   EXPECT_EQ(cache.Bytes(), 250u);
+}
+
+// Tokens are 32 hexadecimal digits, never repeat, and use every digit in
+// both halves of a byte.
+TEST(Token, IsFreshHexadecimalEveryTime) {
+  std::set<std::string> tokens;
+  std::set<char> high, low;
+  for (int i = 0; i < 64; ++i) {
+    const std::string token = studio::NewToken();
+    ASSERT_EQ(token.size(), 32u);
+    ASSERT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos) << token;
+    tokens.insert(token);
+    for (size_t k = 0; k < token.size(); k += 2) {
+      high.insert(token[k]);
+      low.insert(token[k + 1]);
+    }
+  }
+  EXPECT_EQ(tokens.size(), 64u);
+  EXPECT_EQ(high.size(), 16u);
+  EXPECT_EQ(low.size(), 16u);
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ TEST_P(StudioRender, EqualsTheCommandsFile) {
   TempFolder folder;
   RunningStudio running({folder.File("doc.json"), "320x180", c.depth});
   const json doc = Animated();
-  const json request{{"doc", doc}, {"frame", c.frame}, {"scale", c.scale}, {"raw16", c.depth == 16}};
+  json request{{"doc", doc}, {"frame", c.frame}, {"scale", c.scale}};
+  if (c.depth == 16) request["raw16"] = true;
   const httplib::Result after = running.PostJson("/api/render", request);
   ASSERT_TRUE(after);
   ASSERT_EQ(after->status, 200) << after->body;
@@ -191,6 +192,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
   RunningStudio running({folder.File("doc.json")});
   const std::string big(studio::kMaxBodyBytes + 1, ' ');
   const std::string post = "POST /api/state HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const std::string gradient = "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   const auto with_body = [](const std::string& body) {
     return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
   };
@@ -213,6 +215,8 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
       {"malformed JSON", post + with_body("{\"doc\":"), "{\"doc\":", 400},
       {"unknown parameter", post + with_body("{\"doc\":{\"Nope\":1}}"), "{\"doc\":{\"Nope\":1}}", 400},
       {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"), "{\"doc\":{\"Line Width\":-5}}", 400},
+      {"narrow gradient", gradient + with_body("{\"width\":15}"), "{\"width\":15}", 400},
+      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400},
   };
   for (const Refused& c : cases) {
     EXPECT_EQ(RawStatus(running.Port(), Filled(c.head, running) + c.body), c.status) << c.what;
