@@ -3,6 +3,9 @@
 // Edits are documents: each finished edit or gesture is one undo step.
 import { getJson, postJson, postPicture } from './api.js';
 import { withValues, sameDoc } from './document.js';
+import { DocumentFile } from './filing.js';
+import { installShortcuts } from './shortcuts.js';
+import { StatusBar } from './status.js';
 import { History } from './history.js';
 import { LatestOnly, FrameCache } from './scheduler.js';
 import { Viewer, makePicture } from './viewer.js';
@@ -10,7 +13,6 @@ import { PathOverlay } from './overlay.js';
 import { ParamPanel } from './panel.js';
 import { GradientEditor } from './gradient.js';
 
-const AUTOSAVE_MS = 5000;
 const $ = (selector) => document.querySelector(selector);
 
 function findPoints(params) {
@@ -29,8 +31,7 @@ class Studio {
     this.pointGroups = findPoints(this.params);
     this.closeName = this.params.find((p) => p.type === 'checkbox' && /^Close Path/.test(p.name))?.name;
     this.doc = opened.doc || {};
-    this.saved = this.doc;
-    this.autosaved = this.doc;
+    this.status = new StatusBar($('#status-text'));
     this.frame = session.first;
     this.values = Object.fromEntries(this.params.filter((p) => 'default' in p).map((p) => [p.name, p.default]));
     this.ui = {};
@@ -55,17 +56,19 @@ class Studio {
     this.stateLoader = new LatestOnly((job) => postJson('/api/state', { doc: job.doc, frame: job.frame }),
                                       (state, job) => this.stateArrived(state, job),
                                       (error, job) => this.stateFailed(error, job));
+    this.file = new DocumentFile(this, this.doc);
     this.setupBar();
-    this.setupKeys();
+    installShortcuts(this);
     this.expose();
     this.message('Drag the squares and discs on the frame; ? lists the keys');
-    if (session.recovery) this.offerRecovery();
-    setInterval(() => this.autosave(), AUTOSAVE_MS);
-    window.addEventListener('beforeunload', (e) => { if (this.dirty) e.preventDefault(); });
+    if (session.recovery) this.file.offerRecovery($('#recovery'));
+    window.addEventListener('beforeunload', (e) => { if (this.file.dirty) e.preventDefault(); });
     this.changed(performance.now());
   }
 
-  get dirty() { return !sameDoc(this.doc, this.saved); }
+  message(text) { this.status.message(text); }
+  error(text) { this.status.error(text); }
+  save() { return this.file.save(); }
   get gestureActive() { return this.gestureBefore !== null; }
 
   // --- edits -------------------------------------------------------------
@@ -199,7 +202,7 @@ class Studio {
       }
       this.stats.pending = at;
     }
-    this.clearError();
+    this.status.clearError();
   }
 
   drawn() {
@@ -267,79 +270,12 @@ class Studio {
     if (g && this.values[g.active]) this.edit({ [g.active]: false });
   }
 
-  // --- file --------------------------------------------------------------
-  async save() {
-    try {
-      const doc = this.doc;
-      const reply = await postJson('/api/save', { doc });
-      this.saved = doc;
-      this.autosaved = doc;
-      this.updateTitle();
-      this.message(`Saved ${reply.file}`);
-    } catch (error) {
-      this.error(error.message);
-    }
-  }
-
-  async autosave() {
-    if (!this.dirty || this.doc === this.autosaved) return;
-    const doc = this.doc;
-    try {
-      await postJson('/api/autosave', { doc });
-      this.autosaved = doc;
-    } catch (error) {
-      this.error(`Autosave: ${error.message}`);
-    }
-  }
-
-  offerRecovery() {
-    const banner = $('#recovery');
-    banner.hidden = false;
-    banner.querySelector('.recover').onclick = async () => {
-      try {
-        const { doc } = await getJson('/api/recover');
-        this.history.push(this.doc);
-        this.doc = doc;
-        banner.hidden = true;
-        this.changed(performance.now());
-        this.message('Recovered the autosaved edits (not saved yet)');
-      } catch (error) {
-        this.error(error.message);
-      }
-    };
-    banner.querySelector('.discard').onclick = async () => {
-      try {
-        await postJson('/api/discard', {});
-        banner.hidden = true;
-      } catch (error) {
-        this.error(error.message);
-      }
-    };
-  }
-
   updateTitle() {
     const name = this.session.file.split('/').pop();
     $('#file-name').textContent = name;
     $('#file-name').title = this.session.file;
-    $('#dirty').hidden = !this.dirty;
-    document.title = `${this.dirty ? '• ' : ''}${name} — Lustre Strand Studio`;
-  }
-
-  // --- status ------------------------------------------------------------
-  message(text) {
-    const status = $('#status-text');
-    status.textContent = text;
-    status.classList.remove('error');
-  }
-
-  error(text) {
-    const status = $('#status-text');
-    status.textContent = text;
-    status.classList.add('error');
-  }
-
-  clearError() {
-    if ($('#status-text').classList.contains('error')) this.message('');
+    $('#dirty').hidden = !this.file.dirty;
+    document.title = `${this.file.dirty ? '• ' : ''}${name} — Lustre Strand Studio`;
   }
 
   // --- chrome ------------------------------------------------------------
@@ -396,32 +332,6 @@ class Studio {
   toggleHelp(show) {
     const help = $('#help');
     help.hidden = show === undefined ? !help.hidden : !show;
-  }
-
-  setupKeys() {
-    window.addEventListener('keydown', (e) => {
-      const mod = e.ctrlKey || e.metaKey;
-      const key = e.key.toLowerCase();
-      if (mod && key === 's') { e.preventDefault(); this.save(); return; }
-      // Keys go to a field being typed in; checkboxes, sliders and buttons leave them to the studio.
-      const typing = e.target.closest && e.target.closest('input[type=text], input[type=number], select, textarea');
-      if (typing) return;
-      if (mod && key === 'z') { e.preventDefault(); if (e.shiftKey) this.redo(); else this.undo(); return; }
-      if (mod && key === 'y') { e.preventDefault(); this.redo(); return; }
-      if (mod) return;
-      const step = e.shiftKey ? 10 : 1;
-      const arrows = { arrowleft: [-step, 0], arrowright: [step, 0], arrowup: [0, -step], arrowdown: [0, step] };
-      if (arrows[key]) { e.preventDefault(); this.nudge(...arrows[key]); return; }
-      if (key === 'delete' || key === 'backspace') { e.preventDefault(); this.switchOffSelected(); return; }
-      if (e.key === '?') { this.toggleHelp(); return; }
-      if (key === 'escape') { this.toggleHelp(false); return; }
-      if (key === 'f') this.viewer.fit();
-      else if (key === '1') this.viewer.actualSize();
-      else if (key === 'b') this.setViewMode(this.viewer.mode === 'before' ? 'after' : 'before');
-      else if (key === '\\') this.setViewMode(this.viewer.mode === 'split' ? 'after' : 'split');
-      else if (key === ',') this.setFrame(Math.max(this.session.first, this.frame - 1));
-      else if (key === '.') this.setFrame(Math.min(this.session.last, this.frame + 1));
-    });
   }
 
   // What tests and the benchmark read: the bytes received for the picture on

@@ -1,8 +1,9 @@
 // The path overlay over the frame, drawn with the effect's own curve, and the
 // gestures on it: drag a point (its handle follows), drag a handle or its
 // mirror (sets the tangent), Shift keeps a drag on one axis, Ctrl/Cmd snaps a
-// handle's angle to 15 degrees, a drag on empty frame pans, a double-click
-// switches on the next inactive point there.
+// handle's angle to 15 degrees, a drag on empty frame pans (or moves the
+// before/after line in split view), a double-click switches on the next
+// inactive point there.
 import { buildPath, makeVertex, sampleSegment } from './bezier.js';
 
 const HANDLE_PX = 9; // drawn size, CSS pixels
@@ -89,12 +90,22 @@ export class PathOverlay {
     return best;
   }
 
+  // The line between before and after in split view can be dragged.
+  nearSplit(sx) {
+    const v = this.viewer;
+    return v.mode === 'split' && Math.abs(v.toScreen(v.frameWidth * v.split, 0)[0] - sx) <= 6;
+  }
+
   down(event) {
     if (this.gesture || (event.button !== 0 && event.button !== 1)) return;
     const [sx, sy] = this.local(event);
     const hit = event.button === 0 ? this.hitTest(sx, sy, event.pointerType) : null;
     this.viewer.canvas.setPointerCapture(event.pointerId);
     event.preventDefault();
+    if (!hit && this.nearSplit(sx)) {
+      this.gesture = { split: true, id: event.pointerId };
+      return;
+    }
     if (!hit) {
       this.gesture = { pan: true, id: event.pointerId, last: [sx, sy] };
       return;
@@ -111,7 +122,12 @@ export class PathOverlay {
     const g = this.gesture;
     if (!g || g.id !== event.pointerId) {
       const hover = this.hitTest(sx, sy, event.pointerType);
-      this.viewer.canvas.style.cursor = hover ? 'pointer' : 'grab';
+      this.viewer.canvas.style.cursor = hover ? 'pointer' : this.nearSplit(sx) ? 'ew-resize' : 'grab';
+      return;
+    }
+    if (g.split) {
+      this.viewer.split = Math.min(1, Math.max(0, this.viewer.toFrame(sx, sy)[0] / this.viewer.frameWidth));
+      this.viewer.requestDraw();
       return;
     }
     if (g.pan) {
@@ -132,14 +148,14 @@ export class PathOverlay {
     if (!g || g.id !== event.pointerId) return;
     this.gesture = null;
     if (this.viewer.canvas.hasPointerCapture(event.pointerId)) this.viewer.canvas.releasePointerCapture(event.pointerId);
-    if (!g.pan) this.host.endGesture(g.moved);
+    if (!g.pan && !g.split) this.host.endGesture(g.moved);
   }
 
   cancel(event) {
     const g = this.gesture;
     if (!g || g.id !== event.pointerId) return;
     this.gesture = null;
-    if (!g.pan) this.host.cancelGesture();
+    if (!g.pan && !g.split) this.host.cancelGesture();
   }
 
   doubleClick(event) {
