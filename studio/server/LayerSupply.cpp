@@ -1,5 +1,9 @@
 #include "studio/server/LayerSupply.h"
 
+#include <cstring>
+
+#include <OpenImageIO/imageio.h>
+
 #include "app/AppErrors.h"
 #include "app/BuiltInLayer.h"
 #include "app/FramePattern.h"
@@ -12,20 +16,30 @@
 namespace studio {
 namespace {
 
-// A still is tried as an image first; a file no image reader takes is read
-// as a video, and when that fails too both causes are given.
+// True for a file an image reader of OpenImageIO opens, other than its
+// FFmpeg reader ("FFmpeg movie"), which would serve a video's first frame as
+// a still.
+bool IsStillImage(const std::string& path) {
+  const std::unique_ptr<OIIO::ImageInput> reader = OIIO::ImageInput::open(path);
+  return reader && std::strncmp(reader->format_name(), "FFmpeg", 6) != 0;
+}
+
+// A frame pattern is a sequence, an image a still, anything else a video;
+// when the FFmpeg libraries cannot read it either, both causes are given.
 std::unique_ptr<app::FrameSource> OpenSource(const std::string& input, int depth) {
   if (app::FramePattern(input).HasField()) {
     return std::make_unique<app::ImageSequenceSource>(app::FramePattern(input));
   }
+  if (IsStillImage(input)) return std::make_unique<app::StillSource>(app::ReadImage(input));
   try {
-    return std::make_unique<app::StillSource>(app::ReadImage(input));
-  } catch (const app::UsageError& as_image) {
+    return std::make_unique<app::VideoSource>(input, depth);
+  } catch (const app::UsageError& as_video) {
     try {
-      return std::make_unique<app::VideoSource>(input, depth);
-    } catch (const app::UsageError& as_video) {
+      app::ReadImage(input);
+    } catch (const app::UsageError& as_image) {
       throw app::UsageError(std::string(as_image.what()) + "; as a video: " + as_video.what());
     }
+    throw;
   }
 }
 
@@ -53,7 +67,7 @@ LayerSupply::LayerSupply(const LayerSupplySettings& settings) {
     height_ = video->Height();
     deep_ = video->Deep();
   } else {
-    const app::Layer first = source_->ReadFrame(0);
+    const app::Layer first = source_->ReadFrame(settings.first_frame);
     width_ = first.width;
     height_ = first.height;
     deep_ = first.deep;

@@ -19,6 +19,7 @@ struct LayerSupplySettings {
   int width = 1920;   // of the built-in layer
   int height = 1080;
   int depth = 0;      // 8 or 16; 0: the input's (8 for the built-in layer)
+  long first_frame = 0;  // the frame whose layer sets the shape
 };
 
 class LayerSupply {

@@ -84,8 +84,18 @@ struct StudioEngine::SideSession {
   std::unique_ptr<app::FrameRenderer> gradient;
 };
 
+namespace {
+
+LayerSupplySettings LayerSettingsOf(const EngineSettings& settings) {
+  LayerSupplySettings layer = settings.layer;
+  if (!settings.frames.empty()) layer.first_frame = app::ParseFrameRange(settings.frames).first;
+  return layer;
+}
+
+}  // namespace
+
 StudioEngine::StudioEngine(const EngineSettings& settings)
-    : settings_(settings), layers_(settings.layer) {
+    : settings_(settings), layers_(LayerSettingsOf(settings)) {
   shape_ = {layers_.Width(), layers_.Height(), layers_.Deep()};
   CheckSize(shape_.width, shape_.height);
   frames_ = FramesOf(settings, layers_.FrameCount());
