@@ -68,7 +68,7 @@ class StudioRender : public ::testing::TestWithParam<RenderCase> {};
 TEST_P(StudioRender, EqualsTheCommandsFile) {
   const RenderCase c = GetParam();
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json"), "320x180", c.depth});
+  RunningStudio running({.document = folder.File("doc.json"), .depth = c.depth});
   const json doc = Animated();
   json request{{"doc", doc}, {"frame", c.frame}, {"scale", c.scale}};
   if (c.depth == 16) request["raw16"] = true;
@@ -104,11 +104,31 @@ INSTANTIATE_TEST_SUITE_P(Frames, StudioRender,
                          ::testing::Values(RenderCase{8, 0, 1}, RenderCase{16, 47, 1}, RenderCase{8, 30, 2},
                                            RenderCase{16, 60, 4}));
 
+// A video is read as a video: its frames, its rate and a layer per frame,
+// not its first frame as a still.
+TEST(StudioInput, VideoGivesItsFramesAndRate) {
+  TempFolder folder;
+  testfiles::Launch make;
+  make.args = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25", "-frames:v", "5",
+               "-pix_fmt", "yuv420p", folder.File("clip.mp4")};
+  make.program = "ffmpeg";
+  ASSERT_EQ(testfiles::RunCli(make).exit_status, 0);
+  RunningStudio running({.document = folder.File("doc.json"), .depth = 0, .frames = "", .input = folder.File("clip.mp4")});
+  const json session = json::parse(running.Client().Get("/api/session")->body);
+  EXPECT_EQ(session["last"], 4);
+  EXPECT_EQ(session["fps"], "25/1");
+  EXPECT_EQ(session["width"], 64);
+  const auto before = [&](int frame) {
+    return running.PostJson("/api/render", {{"frame", frame}, {"view", "before"}})->body;
+  };
+  EXPECT_NE(before(0), before(4));
+}
+
 // Every control at a value other than its default, and keyframe lists, come
 // back from the file as they were sent; decimals stay as typed.
 TEST(StudioDocument, SavedDocumentsComeBackUnchanged) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   const json table = json::parse(running.Client().Get("/api/params")->body)["params"];
   json constants = json::object();
   for (const json& p : table) {
@@ -141,7 +161,7 @@ TEST(StudioDocument, SavedDocumentsComeBackUnchanged) {
 
 TEST(StudioDocument, AutosaveIsRecoveredUntilSavedOrDiscarded) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   const json doc{{"Line Width", 61.5}};
   EXPECT_EQ(running.Client().Get("/api/recover")->status, 404);
   for (const char* ending : {"/api/save", "/api/discard"}) {
@@ -189,7 +209,7 @@ std::string Filled(std::string text, const RunningStudio& running) {
 
 TEST(StudioGuard, RefusesAndKeepsServing) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   const std::string big(studio::kMaxBodyBytes + 1, ' ');
   const std::string post = "POST /api/state HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   const std::string gradient = "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
@@ -230,7 +250,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
 
 TEST(StudioGuard, StartUrlSetsTheCookieThatOpensThePage) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   httplib::Client bare("127.0.0.1", running.Port());
   const httplib::Result start = bare.Get(("/?token=" + running.Token()).c_str());
   ASSERT_EQ(start->status, 303);
@@ -254,7 +274,7 @@ class StudioState : public ::testing::TestWithParam<UiCase> {};
 // the key's frame, as the effect's own control update says.
 TEST_P(StudioState, PointControlsFollowTheirGroupsActivation) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   const json doc{{"Point 3/Activate", {{{"frame", 0}, {"value", false}}, {{"frame", 10}, {"value", true}}}}};
   const httplib::Result state = running.PostJson("/api/state", {{"doc", doc}, {"frame", GetParam().frame}});
   ASSERT_EQ(state->status, 200) << state->body;
@@ -273,7 +293,7 @@ class StudioGradient : public ::testing::TestWithParam<int> {};
 // The row runs from the first dot's colour to the last at any width.
 TEST_P(StudioGradient, RowSpansTheGradientAtTheAskedWidth) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   const int width = GetParam();
   const json doc{{"Color Dot 1/Color", "#fff7e0"}, {"Color Dot 3/Color", "#123456"}};
   const httplib::Result row = running.PostJson("/api/gradient", {{"doc", doc}, {"frame", 3}, {"width", width}});
@@ -292,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, StudioGradient, ::testing::Values(16, 17, 333, 
 // Tabs rendering different documents at once each get their own frame.
 TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
   TempFolder folder;
-  RunningStudio running({folder.File("doc.json")});
+  RunningStudio running({.document = folder.File("doc.json")});
   std::vector<json> docs;
   for (int i = 0; i < 4; ++i) docs.push_back(json{{"Point 1/Activate", true}, {"Point 2/Activate", true},
                                                    {"Line Width", 10 + 15 * i}});
@@ -303,7 +323,7 @@ TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
   for (int i = 0; i < 8; ++i) at_once.push_back(std::async(std::launch::async, render, docs[i % 4], 1 + i / 4));
   std::vector<std::string> answers;
   for (auto& answer : at_once) answers.push_back(answer.get());
-  RunningStudio fresh({folder.File("other.json")});
+  RunningStudio fresh({.document = folder.File("other.json")});
   for (int i = 0; i < 8; ++i) {
     const std::string alone =
         fresh.PostJson("/api/render", {{"doc", docs[i % 4]}, {"frame", 5}, {"scale", 1 + i / 4}})->body;

@@ -16,10 +16,11 @@
 namespace studiotest {
 
 struct StudioSetup {
-  std::string document;  // the --params file
+  std::string document = "";  // the --params file
   std::string size = "320x180";
   int depth = 8;
   std::string frames = "0-95";
+  std::string input = "";  // empty: the built-in layer of `size`
 };
 
 class RunningStudio {
@@ -30,6 +31,7 @@ class RunningStudio {
     settings.layer.width = std::stoi(setup.size.substr(0, x));
     settings.layer.height = std::stoi(setup.size.substr(x + 1));
     settings.layer.depth = setup.depth;
+    settings.layer.input = setup.input;
     settings.frames = setup.frames;
     settings.module_path = LUSTRE_MODULE_PATH;
     engine_ = std::make_unique<studio::StudioEngine>(settings);
