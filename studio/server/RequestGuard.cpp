@@ -55,9 +55,11 @@ std::string NewToken() {
 
 RequestGuard::RequestGuard(std::string token, const std::string& bind_address, int port)
     : token_(std::move(token)) {
-  const std::string suffix = ":" + std::to_string(port);
-  const bool ipv6 = bind_address.find(':') != std::string::npos;
-  hosts_.push_back((ipv6 ? "[" + bind_address + "]" : bind_address) + suffix);
+  std::string suffix(1, ':');  // built by appending: g++ 12 misreads ":" + std::to_string(...)
+  suffix += std::to_string(port);
+  std::string address = bind_address;
+  if (address.find(':') != std::string::npos) address = '[' + address + ']';  // IPv6
+  hosts_.push_back(address + suffix);
   if (bind_address == "127.0.0.1" || bind_address == "::1" || bind_address == "localhost") {
     hosts_.push_back("localhost" + suffix);
   }
