@@ -159,14 +159,15 @@ int main(int argc, char** argv) {
       "studio", "edit parameters and keyframes in a web page served on this machine");
   CLI::Option* studio_input = studio_command->add_option(
       "--input", studio_options.input, "input layer: an image, a frame pattern or a video file");
+  std::string studio_size_text, studio_frames_text, studio_fps_text;
   CLI::Option* studio_size = studio_command->add_option(
-      "--size", studio_options.size, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
+      "--size", studio_size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
   studio_input->excludes(studio_size);
   studio_command->add_option("--params", studio_options.params_file,
                              "the document: a JSON params file, created on the first save (default studio.json)");
-  studio_command->add_option("--frames", studio_options.frames,
+  studio_command->add_option("--frames", studio_frames_text,
                              "the timeline, FIRST-LAST (default: a video's frames, else 0-119)");
-  studio_command->add_option("--fps", studio_options.fps, "frames per second (default: the input's rate, else 24)");
+  studio_command->add_option("--fps", studio_fps_text, "frames per second (default: the input's rate, else 24)");
   studio_command->add_option("--depth", studio_options.depth, "bits per channel, 8 or 16")
       ->check(CLI::IsMember({8, 16}));
   studio_command->add_option("--port", studio_options.port, "port to listen on (default 0: any free port)")
@@ -202,6 +203,9 @@ int main(int argc, char** argv) {
       embedded::SetHostThreadCount(render_threads);
       app::RunRender(render_options);
     } else if (studio_command->parsed()) {
+      if (!studio_size_text.empty()) studio_options.size = app::ParseSize(studio_size_text);
+      if (!studio_frames_text.empty()) studio_options.frames = app::ParseFrameRange(studio_frames_text);
+      if (!studio_fps_text.empty()) studio_options.fps = app::ParseRate(studio_fps_text);
       studio_options.host = ResolveHostSettings(studio_host);
       studio_options.module_path = ModulePath(studio_host);
       studio_options.open_browser = !studio_no_open;

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/OptionParsing.h"
 #include "studio/server/DocumentFiles.h"
 #include "studio/server/StudioEngine.h"
 #include "studio/server/StudioServer.h"
@@ -42,11 +41,8 @@ void OpenBrowser(const std::string& url) {
 EngineSettings EngineSettingsOf(const StudioOptions& options) {
   EngineSettings settings;
   settings.layer.input = options.input;
-  if (!options.size.empty()) {
-    const app::LayerSize size = app::ParseSize(options.size);
-    settings.layer.width = size.width;
-    settings.layer.height = size.height;
-  }
+  settings.layer.width = options.size.width;
+  settings.layer.height = options.size.height;
   settings.layer.depth = options.depth;
   settings.frames = options.frames;
   settings.fps = options.fps;

@@ -4,8 +4,6 @@
 
 #include "app/AppErrors.h"
 #include "app/ImageIo.h"
-#include "app/OptionParsing.h"
-#include "host/embedded/WorldPixels.h"
 #include "studio/server/ParamJson.h"
 #include "studio/server/PreviewPixels.h"
 
@@ -18,14 +16,14 @@ constexpr size_t kMaxLoggedUiCalls = 4096;
 
 app::FrameRange FramesOf(const EngineSettings& settings, std::optional<long> count) {
   app::FrameRange frames{0, kDefaultLastFrame};
-  if (!settings.frames.empty()) {
-    frames = app::ParseFrameRange(settings.frames);
+  if (settings.frames) {
+    frames = *settings.frames;
   } else if (count) {
     frames.last = *count - 1;
   }
   if (count && (*count < 1 || frames.last >= *count)) {
-    throw app::UsageError("--frames '" + settings.frames + "': '" + settings.layer.input +
-                          "' has frames 0 to " + std::to_string(*count - 1));
+    throw app::UsageError("--frames " + std::to_string(frames.first) + "-" + std::to_string(frames.last) +
+                          ": '" + settings.layer.input + "' has frames 0 to " + std::to_string(*count - 1));
   }
   return frames;
 }
@@ -88,7 +86,7 @@ namespace {
 
 LayerSupplySettings LayerSettingsOf(const EngineSettings& settings) {
   LayerSupplySettings layer = settings.layer;
-  if (!settings.frames.empty()) layer.first_frame = app::ParseFrameRange(settings.frames).first;
+  if (settings.frames) layer.first_frame = settings.frames->first;
   return layer;
 }
 
@@ -99,8 +97,7 @@ StudioEngine::StudioEngine(const EngineSettings& settings)
   shape_ = {layers_.Width(), layers_.Height(), layers_.Deep()};
   CheckSize(shape_.width, shape_.height);
   frames_ = FramesOf(settings, layers_.FrameCount());
-  timeline_.fps = !settings.fps.empty() ? app::ParseRate(settings.fps)
-                                        : layers_.Rate().value_or(app::Rational{24, 1});
+  timeline_.fps = settings.fps.value_or(layers_.Rate().value_or(app::Rational{24, 1}));
   timeline_.frame_count = layers_.FrameCount().value_or(frames_.last + 1);
   if (!app::TimelineFits(timeline_, frames_.last)) {
     throw app::UsageError("frames up to " + std::to_string(frames_.last) + " at " +

@@ -17,6 +17,7 @@
 #include "app/EffectSession.h"
 #include "app/FrameRenderer.h"
 #include "app/Layer.h"
+#include "app/OptionParsing.h"
 #include "app/ParamSettings.h"
 #include "studio/server/LayerSupply.h"
 
@@ -24,8 +25,8 @@ namespace studio {
 
 struct EngineSettings {
   LayerSupplySettings layer;
-  std::string frames;  // "A-B" or "A"; empty: a video's frames, else kDefaultLastFrame + 1 frames
-  std::string fps;     // empty: the input's rate, or 24
+  std::optional<app::FrameRange> frames;  // none: a video's frames, else 0 to kDefaultLastFrame
+  std::optional<app::Rational> fps;       // none: the input's rate, else 24
   std::string module_path;
   app::HostSettings host;
 };

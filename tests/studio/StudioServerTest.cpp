@@ -113,7 +113,7 @@ TEST(StudioInput, VideoGivesItsFramesAndRate) {
                "-pix_fmt", "yuv420p", folder.File("clip.mp4")};
   make.program = "ffmpeg";
   ASSERT_EQ(testfiles::RunCli(make).exit_status, 0);
-  RunningStudio running({.document = folder.File("doc.json"), .depth = 0, .frames = "", .input = folder.File("clip.mp4")});
+  RunningStudio running({.document = folder.File("doc.json"), .depth = 0, .frames = std::nullopt, .input = folder.File("clip.mp4")});
   const json session = json::parse(running.Client().Get("/api/session")->body);
   EXPECT_EQ(session["last"], 4);
   EXPECT_EQ(session["fps"], "25/1");

@@ -17,9 +17,9 @@ namespace studiotest {
 
 struct StudioSetup {
   std::string document = "";  // the --params file
-  std::string size = "320x180";
+  app::LayerSize size{320, 180};
   int depth = 8;
-  std::string frames = "0-95";
+  std::optional<app::FrameRange> frames = app::FrameRange{0, 95};
   std::string input = "";  // empty: the built-in layer of `size`
 };
 
@@ -27,9 +27,8 @@ class RunningStudio {
  public:
   explicit RunningStudio(const StudioSetup& setup) : files_(setup.document) {
     studio::EngineSettings settings;
-    const size_t x = setup.size.find('x');
-    settings.layer.width = std::stoi(setup.size.substr(0, x));
-    settings.layer.height = std::stoi(setup.size.substr(x + 1));
+    settings.layer.width = setup.size.width;
+    settings.layer.height = setup.size.height;
     settings.layer.depth = setup.depth;
     settings.layer.input = setup.input;
     settings.frames = setup.frames;
