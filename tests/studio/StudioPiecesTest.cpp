@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/AppErrors.h"
+#include "studio/server/DocumentFiles.h"
 #include "studio/server/FrameCache.h"
 #include "studio/server/PreviewPixels.h"
 #include "studio/server/RequestGuard.h"
@@ -69,6 +71,14 @@ TEST(FrameCache, EvictsTheLeastRecentlyUsedPastItsCap) {
   cache.Insert("e", FrameOf(300));  // larger than the cap: not kept, nothing evicted
   EXPECT_EQ(cache.Find("e"), nullptr);
   EXPECT_EQ(cache.Bytes(), 250u);
+}
+
+// A document path must name a file in a folder that exists.
+TEST(DocumentFiles, RefusesFoldersAndMissingFolders) {
+  for (const char* path : {"/tmp", "/tmp/.", "/tmp/..", "/no-such-folder/doc.json", "/tmp/"}) {
+    EXPECT_THROW(studio::DocumentFiles{path}, app::UsageError) << path;
+  }
+  EXPECT_EQ(studio::DocumentFiles("/tmp/../tmp/doc.json").AutosavePath(), "/tmp/doc.json.autosave");
 }
 
 // Tokens are 32 hexadecimal digits, never repeat, and use every digit in

@@ -124,6 +124,19 @@ TEST(StudioInput, VideoGivesItsFramesAndRate) {
   EXPECT_NE(before(0), before(4));
 }
 
+// Every frame of a sequence must have the first one's size.
+TEST(StudioInput, SequenceFrameOfAnotherSizeIsRefused) {
+  TempFolder folder;
+  testfiles::WritePng(folder.File("f.0.png"), 4, 4, 8, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(16, 9));
+  testfiles::WritePng(folder.File("f.1.png"), 4, 3, 8, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(12, 9));
+  RunningStudio running({.document = folder.File("doc.json"), .frames = app::FrameRange{0, 1},
+                         .input = folder.File("f.%d.png")});
+  EXPECT_EQ(running.PostJson("/api/render", {{"frame", 0}})->status, 200);
+  const httplib::Result other = running.PostJson("/api/render", {{"frame", 1}});
+  EXPECT_EQ(other->status, 400);
+  EXPECT_NE(other->body.find("every frame must have one size"), std::string::npos) << other->body;
+}
+
 // Every control at a value other than its default, and keyframe lists, come
 // back from the file as they were sent; decimals stay as typed.
 TEST(StudioDocument, SavedDocumentsComeBackUnchanged) {
@@ -257,8 +270,10 @@ TEST(StudioGuard, StartUrlSetsTheCookieThatOpensThePage) {
   EXPECT_EQ(start->get_header_value("Location"), "/");
   const std::string cookie = start->get_header_value("Set-Cookie");
   EXPECT_EQ(cookie, "lustre_studio=" + running.Token() + "; HttpOnly; SameSite=Strict; Path=/");
-  const httplib::Result page = bare.Get("/", {{"Cookie", cookie.substr(0, cookie.find(';'))}});
+  const std::string pair = cookie.substr(0, cookie.find(';'));
+  const httplib::Result page = bare.Get("/", {{"Cookie", "theme=dark; " + pair + "; zoom=2"}});
   EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(bare.Get("/", {{"Cookie", "x" + pair}})->status, 401);
   EXPECT_FALSE(page->has_header("Access-Control-Allow-Origin"));
   EXPECT_EQ(page->body.find(running.Token()), std::string::npos);
 }
@@ -288,26 +303,24 @@ TEST_P(StudioState, PointControlsFollowTheirGroupsActivation) {
 
 INSTANTIATE_TEST_SUITE_P(Frames, StudioState, ::testing::Values(UiCase{0, false}, UiCase{9, false}, UiCase{10, true}));
 
-class StudioGradient : public ::testing::TestWithParam<int> {};
-
-// The row runs from the first dot's colour to the last at any width.
-TEST_P(StudioGradient, RowSpansTheGradientAtTheAskedWidth) {
+// The row runs from the first dot's colour to the last at any width, one
+// width after another in one studio.
+TEST(StudioGradient, RowSpansTheGradientAtTheAskedWidth) {
   TempFolder folder;
   RunningStudio running({.document = folder.File("doc.json")});
-  const int width = GetParam();
   const json doc{{"Color Dot 1/Color", "#fff7e0"}, {"Color Dot 3/Color", "#123456"}};
-  const httplib::Result row = running.PostJson("/api/gradient", {{"doc", doc}, {"frame", 3}, {"width", width}});
-  ASSERT_EQ(row->status, 200) << row->body;
-  ASSERT_EQ(row->body.size(), static_cast<size_t>(width) * 4);
-  const auto pixel = [&](int x) {
-    const auto* p = reinterpret_cast<const unsigned char*>(row->body.data() + 4 * x);
-    return std::vector<int>{p[0], p[1], p[2], p[3]};
-  };
-  EXPECT_EQ(pixel(0), (std::vector<int>{255, 247, 224, 255}));
-  EXPECT_EQ(pixel(width - 1), (std::vector<int>{0x12, 0x34, 0x56, 255}));
+  for (const int width : {16, 17, 333, 2048, 333}) {
+    const httplib::Result row = running.PostJson("/api/gradient", {{"doc", doc}, {"frame", 3}, {"width", width}});
+    ASSERT_EQ(row->status, 200) << row->body;
+    ASSERT_EQ(row->body.size(), static_cast<size_t>(width) * 4);
+    const auto pixel = [&](int x) {
+      const auto* p = reinterpret_cast<const unsigned char*>(row->body.data() + 4 * x);
+      return std::vector<int>{p[0], p[1], p[2], p[3]};
+    };
+    EXPECT_EQ(pixel(0), (std::vector<int>{255, 247, 224, 255})) << width;
+    EXPECT_EQ(pixel(width - 1), (std::vector<int>{0x12, 0x34, 0x56, 255})) << width;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Widths, StudioGradient, ::testing::Values(16, 17, 333, 1024, 2048));
 
 // Tabs rendering different documents at once each get their own frame.
 TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
