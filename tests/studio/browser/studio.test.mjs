@@ -144,6 +144,10 @@ test('undoing every edit saves the opened file back byte for byte', async (t) =>
     await page.keyboard.press('Delete'); // nothing is selected yet: no change
     await drag(page, await framePointOnPage(page, [300, 150]), [40, 60]);
     await drag(page, await framePointOnPage(page, [560, 200]), [-30, 20]);
+    const [point, handle] = [await docValue(page, 'Point 2/Point'), await docValue(page, 'Point 2/Handle')];
+    await page.keyboard.press('Shift+ArrowRight');
+    assert.deepEqual([await docValue(page, 'Point 2/Point'), await docValue(page, 'Point 2/Handle')],
+                     [[point[0] + 10, point[1]], [handle[0] + 10, handle[1]]], 'Shift+arrow nudges point and handle');
     await page.keyboard.press('Delete');
     assert.equal(await docValue(page, 'Point 2/Activate'), false, 'Delete switches the selected point off');
     await typeInto(page, 'Line Width', '55.5');
@@ -157,7 +161,7 @@ test('undoing every edit saves the opened file back byte for byte', async (t) =>
       await page.keyboard.press('Control+z');
       undone++;
     }
-    assert.equal(undone, 6, 'one step per gesture or edit');
+    assert.equal(undone, 7, 'one step per gesture or edit');
     await page.keyboard.press('Control+z'); // nothing left to undo
     await page.keyboard.press('Control+Shift+z');
     assert.equal((await docValue(page, 'Point 1/Point'))[0] !== 300, true, 'redo brings the first drag back');
