@@ -24,8 +24,9 @@ async function session(t, { doc = OPENING, context = {}, folder = tempFolder() }
   const params = join(folder, 'strand.json');
   if (doc) writeJson(params, doc);
   const studio = await startStudio({ folder, params, size: SIZE });
+  t.after(() => studio.kill());
   const page = await openStudio(browser, studio, context);
-  t.after(async () => { await page.context().close(); await studio.kill(); });
+  t.after(() => page.context().close());
   return { folder, params, studio, page };
 }
 
