@@ -2,7 +2,7 @@
 // characters, thrown by value and caught by reference.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 class AEException {
  public:

@@ -3,7 +3,7 @@
 // duration of a call (released on destruction). Not copyable.
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 class AEWorld {
  public:

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace MemoryWrappers {
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "Common/AEException.h"
-#include "host/sdk/AE_EffectSuites.h"
-#include "host/sdk/SPBasic.h"
+#include "host/sdk/EffectSuites.h"
+#include "host/sdk/BasicSuite.h"
 
 class SuiteCache {
  public:

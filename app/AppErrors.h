@@ -1,4 +1,6 @@
-// Failures of the command, each carrying the exit status it ends the run with.
+// The failures of the library, by kind: bad input, an error of the effect, a
+// cancelled run. A front-end turns each kind into its own report (the command
+// into an exit status); the messages name the file, parameter or value.
 #pragma once
 
 #include <stdexcept>
@@ -6,31 +8,41 @@
 
 namespace app {
 
-enum ExitStatus : int {
-  kExitDone = 0,
-  kExitBadInput = 2,
-  kExitEffectError = 3,
-  kExitCancelled = 130,
+// Help a front-end may add to a message in its own terms (the command names
+// its options and subcommands); the library says only which help applies.
+enum class Hint {
+  kNone,
+  kModuleLocation,  // the effect module was not found where it was looked for
+  kParameterList,   // a parameter name is unknown: the list of names helps
+  kGroupMembers,    // a group was named where one of its members was meant
 };
 
 // Bad usage or bad input: the message names the file, parameter or value.
 class UsageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const std::string& message, Hint hint = Hint::kNone)
+      : std::runtime_error(message), hint_(hint) {}
+  Hint hint() const { return hint_; }
+  // The same failure with `prefix` before its message ("params file 'F': ").
+  UsageError Prefixed(const std::string& prefix) const {
+    return UsageError(prefix + what(), hint_);
+  }
+
+ private:
+  Hint hint_;
 };
 
 // The effect (or the host on its behalf) reported an error code.
 class EffectError : public std::runtime_error {
  public:
-  EffectError(int code, const std::string& message)
-      : std::runtime_error(message), code_(code) {}
+  EffectError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
   int code() const { return code_; }
 
  private:
   int code_;
 };
 
-// The user interrupted the render.
+// The run was cancelled (CancelToken).
 class Cancelled : public std::runtime_error {
  public:
   Cancelled() : std::runtime_error("cancelled") {}

@@ -6,7 +6,7 @@
 #include "gradient/Gradient.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/PixelCallbacks.h"
+#include "host/embedded/transfer/TransferRect.h"
 
 namespace {
 

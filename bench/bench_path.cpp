@@ -5,9 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <vector>
 
+#include "host/embedded/HostThreads.h"
 #include "path/BezierCurve.h"
 #include "path/BezierPath.h"
 #include "path/FakePath.h"
@@ -126,16 +128,23 @@ void BM_Classify_FullFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_Classify_FullFrame)->Unit(benchmark::kMillisecond);
 
+// The grid of that path, its jobs on the host's threads (argument: how many,
+// 0 for the machine's count).
 void BM_Classify_GridBuild(benchmark::State& state) {
   const std::vector<PathPoint> points = DefaultPoints(1920, 1080);
+  embedded::SetHostThreadCount(static_cast<int>(state.range(0)));
+  state.counters["threads"] = embedded::HostThreadCount();
+  const BezierPath::RunJobs onHostThreads = [](int32_t count, const std::function<void(int32_t)>& job) {
+    embedded::RunBands(count, job);
+  };
   for (auto _ : state) {
     FakePath source(points, false);
     BezierPath path(&source);
-    path.BuildGrid(BezierPath::kFlatteningStep, -1, -1);
+    path.BuildGrid(BezierPath::kFlatteningStep, -1, -1, onHostThreads);
     benchmark::DoNotOptimize(path.Grid().Width());
   }
 }
-BENCHMARK(BM_Classify_GridBuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Classify_GridBuild)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

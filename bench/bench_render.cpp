@@ -13,7 +13,7 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HostThreads.h"
 #include "host/embedded/ParamArray.h"
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 #include "path/PathPoint.h"
 #include "render/HostInfo.h"
 #include "shell/ParamSetup.h"

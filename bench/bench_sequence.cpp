@@ -15,9 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/EffectSession.h"
-#include "app/FrameRenderer.h"
-#include "app/ImageIo.h"
+#include "app/session/EffectSession.h"
+#include "app/session/FrameRenderer.h"
+#include "app/media/ImageIo.h"
+#include "cli/OptionParsing.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void BM_FrameStages(benchmark::State& state) {
   app::EffectSession session(LUSTRE_MODULE_PATH, app::HostSettings{});
   std::vector<app::ParamAssignment> values;
   for (const char* set : {"Point 1/Activate=on", "Point 2/Activate=on", "Point 3/Activate=on"}) {
-    values.push_back(app::ParseSetOption(set, session.Names()));
+    values.push_back(cli::ParseSetOption(set, session.Names()));
   }
   app::FrameRenderer renderer(session, {1920, 1080, false}, values, {{24, 1}, kFrames});
   app::ImageWriteOptions options;

@@ -17,10 +17,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/EffectSession.h"
-#include "app/FrameRenderer.h"
-#include "app/ParamSettings.h"
-#include "app/VideoIo.h"
+#include "app/session/EffectSession.h"
+#include "app/session/FrameRenderer.h"
+#include "app/params/ParamSettings.h"
+#include "app/media/VideoSink.h"
+#include "app/media/VideoSource.h"
+#include "cli/OptionParsing.h"
 
 namespace {
 
@@ -85,7 +87,7 @@ struct Renderer {
 
   Renderer() {
     std::vector<app::ParamAssignment> values;
-    for (const char* point : kPoints) values.push_back(app::ParseSetOption(point, session.Names()));
+    for (const char* point : kPoints) values.push_back(cli::ParseSetOption(point, session.Names()));
     renderer = std::make_unique<app::FrameRenderer>(session, app::LayerShape{1920, 1080, false}, values,
                                                     app::Timeline{{24, 1}, kFrames});
   }

@@ -7,7 +7,6 @@
 #include <limits>
 #include <mutex>
 #include <set>
-#include <stdexcept>
 
 // Debian's frei0r.h declares C functions without a guard of its own.
 extern "C" {
@@ -16,35 +15,6 @@ extern "C" {
 
 namespace lustre_frei0r {
 namespace {
-
-// Every call into the module is made under this lock. The module writes its
-// process-wide host record at the start of every call without a lock of its
-// own; all our hosts report the same values, but two threads writing the same
-// bytes at once is still a data race. Hosts run instances on several threads
-// (MLT one per worker); they wait here for each other, and the parallel work
-// belongs inside a frame, in the embedded host's threads (HostThreads.h).
-std::mutex g_module_calls;
-
-std::string EffectMessage(embedded::EmbeddedHost& host) {
-  std::string message(host.OutData()->return_msg);
-  while (!message.empty() && (message.front() == '\n' || message.front() == '\r')) {
-    message.erase(message.begin());
-  }
-  return message;
-}
-
-PF_Err CallLocked(embedded::EmbeddedHost& host, PF_EntryFunc entry, PF_Cmd cmd,
-                  PF_ParamDef* params[], PF_LayerDef* output) {
-  std::lock_guard<std::mutex> lock(g_module_calls);
-  host.OutData()->return_msg[0] = '\0';
-  return host.Call(entry, cmd, params, output, nullptr);
-}
-
-[[noreturn]] void FailWith(embedded::EmbeddedHost& host, PF_Err err, const char* during) {
-  const std::string message = EffectMessage(host);
-  throw std::runtime_error("the effect failed during " + std::string(during) + " with error " +
-                           std::to_string(err) + (message.empty() ? "" : ": " + message));
-}
 
 PF_Pixel* WorldRow(PF_EffectWorld* world, int y) {
   return reinterpret_cast<PF_Pixel*>(static_cast<char*>(world->data) +
@@ -75,17 +45,9 @@ void ReportOnce(const std::string& message) {
 // ---- The effect ---------------------------------------------------------------------
 
 Frei0rEffect::Frei0rEffect(const std::string& module_path)
-    : module_(std::make_unique<embedded::ModuleLoader>(module_path)) {
-  embedded::EmbeddedHost host;
-  if (PF_Err err = CallLocked(host, Entry(), PF_Cmd_GLOBAL_SETUP, nullptr, nullptr)) {
-    FailWith(host, err, "global set-up");
-  }
-  if (PF_Err err = CallLocked(host, Entry(), PF_Cmd_PARAMS_SETUP, nullptr, nullptr)) {
-    FailWith(host, err, "parameter set-up");
-  }
-  registered_ = host.RegisteredParams();
-  table_ = std::make_unique<Frei0rParamTable>(registered_);
-}
+    : session_(std::make_unique<app::EffectSession>(
+          std::make_shared<const app::EffectModule>(module_path), app::HostSettings{})),
+      table_(std::make_unique<Frei0rParamTable>(session_->Names())) {}
 
 Frei0rEffect::~Frei0rEffect() = default;
 
@@ -140,15 +102,12 @@ void Frei0rInstance::Update(double time, const uint32_t* in, uint32_t* out) noex
     return;
   } catch (const std::bad_alloc&) {
     failure = "out of memory";
-  } catch (const std::exception& error) {
-    failure = error.what();
-  } catch (...) {
+  } catch (const std::exception& error) { failure = error.what(); } catch (...) {
     failure = "an unknown failure";
   }
   try {
     ReportOnce(failure + "; such frames pass through unchanged");
-  } catch (...) {
-  }
+  } catch (...) {}
   if (out != in) {
     std::memmove(out, in, static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
   }
@@ -176,8 +135,9 @@ void Frei0rInstance::Render(double time, const uint8_t* in, uint8_t* out) {
   embedded::ParamArray params(&in_data, input_, effect_->Registered());
   effect_->Table().Apply(values_, params, width_, height_);
 
-  const PF_Err err = CallLocked(host_, effect_->Entry(), PF_Cmd_RENDER, params.Get(), output_);
-  if (err != PF_Err_NONE) FailWith(host_, err, "render");
+  app::ClearMessage(host_);
+  const PF_Err err = effect_->Module().Call(host_, PF_Cmd_RENDER, params.Get(), output_);
+  if (err != PF_Err_NONE) throw app::CallFailure(host_, err, "render");
 
   for (int y = 0; y < height_; ++y) {
     const PF_Pixel* src = WorldRow(output_, y);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/session/EffectSession.h"
 #include "frei0r/Frei0rParams.h"
 #include "host/embedded/EmbeddedHost.h"
-#include "host/embedded/ModuleLoader.h"
 
 namespace lustre_frei0r {
 
@@ -22,9 +22,10 @@ enum class TimeUnit { kSeconds, kMilliseconds };
 // the time in milliseconds, rounded (clamped to the field's range).
 void SetFrameTime(PF_InData& in_data, double time, TimeUnit unit);
 
-// The effect module loaded, its global and parameter set-up done, and the
-// frei0r table of its parameters. Throws ModuleLoadError when the module
-// cannot be loaded and std::runtime_error when a set-up command fails.
+// The effect's session (the module loaded, its global and parameter set-up
+// done) and the frei0r table of its parameters. Throws
+// embedded::ModuleLoadError when the module cannot be loaded and
+// app::EffectError when a set-up command fails.
 class Frei0rEffect {
  public:
   explicit Frei0rEffect(const std::string& module_path);
@@ -32,14 +33,14 @@ class Frei0rEffect {
   Frei0rEffect(const Frei0rEffect&) = delete;
   Frei0rEffect& operator=(const Frei0rEffect&) = delete;
 
-  PF_EntryFunc Entry() const { return module_->Entry(); }
-  const std::vector<PF_ParamDef>& Registered() const { return registered_; }
+  const app::EffectModule& Module() const { return session_->Module(); }
+  const std::vector<PF_ParamDef>& Registered() const { return session_->Registered(); }
   const Frei0rParamTable& Table() const { return *table_; }
 
  private:
-  // The module outlives everything that holds definitions pointing at its text.
-  std::unique_ptr<embedded::ModuleLoader> module_;
-  std::vector<PF_ParamDef> registered_;
+  // The session (and its module) outlives the table, whose definitions point
+  // at the module's text.
+  std::unique_ptr<app::EffectSession> session_;
   std::unique_ptr<Frei0rParamTable> table_;
 };
 

@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include <strings.h>
+#include "app/params/ParamText.h"
+#include "app/params/ParamValues.h"
 
 namespace lustre_frei0r {
 namespace {
@@ -42,9 +43,10 @@ Frei0rParam Slider(const std::string& name, const PF_ParamDef& def) {
   p.precision = def.u.fd.precision;
   p.default_value.number = SliderFrei0rValue(p, def.u.fd.dephault / 65536.0);
   const std::string offset = p.min == 0 ? "" : FormatNumber(p.min, 6) + " + ";
-  p.explanation = name + " = " + offset + FormatNumber(p.max - p.min, 6) + " x value, " +
-                  (p.precision == 0 ? std::string("rounded to a whole number")
-                                    : "rounded to " + FormatNumber(std::pow(10.0, -p.precision), 6));
+  p.explanation =
+      name + " = " + offset + FormatNumber(p.max - p.min, 6) + " x value, " +
+      (p.precision == 0 ? std::string("rounded to a whole number")
+                        : "rounded to " + FormatNumber(std::pow(10.0, -p.precision), 6));
   return p;
 }
 
@@ -52,7 +54,7 @@ Frei0rParam Popup(const std::string& name, const PF_ParamDef& def) {
   Frei0rParam p;
   p.type = Frei0rType::kString;
   p.mapping = Mapping::kPopup;
-  p.choices = embedded::PopupChoiceNames(def);
+  p.choices = app::PopupChoices(def);
   const int d = def.u.pd.dephault;
   p.default_value.text = d >= 1 && d <= static_cast<int>(p.choices.size())
                              ? p.choices[static_cast<size_t>(d - 1)]
@@ -143,16 +145,7 @@ PF_Pixel ColorToPixel(const Frei0rColor& color) {
 }
 
 int PopupChoice(const Frei0rParam& param, const std::string& text) {
-  const int count = static_cast<int>(param.choices.size());
-  for (int i = 0; i < count; ++i) {
-    if (strcasecmp(param.choices[static_cast<size_t>(i)].c_str(), text.c_str()) == 0) return i + 1;
-  }
-  char* end = nullptr;
-  const long number = std::strtol(text.c_str(), &end, 10);
-  if (!text.empty() && *end == '\0' && number >= 1 && number <= count) {
-    return static_cast<int>(number);
-  }
-  return 0;
+  return app::NamedChoice(param.choices, text);
 }
 
 std::string GStreamerPropertyName(const std::string& frei0r_name) {
@@ -166,14 +159,10 @@ std::string GStreamerPropertyName(const std::string& frei0r_name) {
   return name;
 }
 
-Frei0rParamTable::Frei0rParamTable(const std::vector<PF_ParamDef>& registered) {
-  // The embedded host knows the names a user gives parameters by.
-  const PF_InData no_render{};
-  embedded::ParamArray array(&no_render, nullptr, registered);
-  for (int index = 1; index < array.Size(); ++index) {
-    const PF_ParamDef& def = array.At(index);
-    char qualified[2 * PF_MAX_PARAM_NAME_LEN + 4];
-    array.DisplayName(index, qualified, sizeof qualified);
+Frei0rParamTable::Frei0rParamTable(const app::ParamNameTable& names) {
+  for (const app::NamedParam& entry : names.Entries()) {
+    const PF_ParamDef& def = entry.def;
+    const std::string& qualified = entry.name;
     const std::string name = Frei0rName(qualified);
     std::vector<Frei0rParam> made;
     switch (def.param_type) {
@@ -187,11 +176,11 @@ Frei0rParamTable::Frei0rParamTable(const std::vector<PF_ParamDef>& registered) {
         made[0].name = name + " X";
         made[1].name = name + " Y";
         break;
-      default: break;  // group starts and ends, the layer
+      default: break;  // group starts and ends
     }
     for (Frei0rParam& p : made) {
       if (p.name.empty()) p.name = name;
-      p.effect_index = index;
+      p.effect_index = entry.index;
       p.effect_name = qualified;
       params_.push_back(std::move(p));
     }
@@ -272,8 +261,8 @@ std::string MappingTableText(const Frei0rParamTable& table) {
   int index = 0;
   for (const Frei0rParam& p : table.Params()) {
     std::snprintf(line, sizeof line, "%3d  %-30s %-30s %-6s %-18s %s\n", index++, p.name.c_str(),
-                  GStreamerPropertyName(p.name).c_str(), TypeWord(p.type),
-                  FormatDefault(p).c_str(), p.explanation.c_str());
+                  GStreamerPropertyName(p.name).c_str(), TypeWord(p.type), FormatDefault(p).c_str(),
+                  p.explanation.c_str());
     text += line;
   }
   return text;

@@ -23,8 +23,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/params/ParamNames.h"
 #include "host/embedded/ParamArray.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace lustre_frei0r {
 
@@ -40,19 +41,19 @@ struct Frei0rColor {
 
 // The value a host holds for one frei0r parameter, in frei0r's units.
 struct Frei0rValue {
-  double number = 0;   // BOOL and DOUBLE
-  Frei0rColor color;   // COLOR
-  std::string text;    // STRING
+  double number = 0;  // BOOL and DOUBLE
+  Frei0rColor color;  // COLOR
+  std::string text;   // STRING
 };
 
 struct Frei0rParam {
-  std::string name;         // frei0r's name for it
+  std::string name;  // frei0r's name for it
   Frei0rType type = Frei0rType::kDouble;
   Mapping mapping = Mapping::kSlider;
-  int effect_index = 0;     // position in the effect's parameter array
-  std::string effect_name;  // the name the command knows the parameter by
-  double min = 0, max = 0;  // slider range
-  int precision = 0;        // slider decimals
+  int effect_index = 0;              // position in the effect's parameter array
+  std::string effect_name;           // the name the command knows the parameter by
+  double min = 0, max = 0;           // slider range
+  int precision = 0;                 // slider decimals
   std::vector<std::string> choices;  // popup, first choice first
   Frei0rValue default_value;
   std::string explanation;  // how the value maps, as frei0r hosts show it
@@ -60,9 +61,9 @@ struct Frei0rParam {
 
 class Frei0rParamTable {
  public:
-  // `registered` holds the effect's definitions in registration order (the
-  // first is index 1 of the parameter array). Groups become no parameter.
-  explicit Frei0rParamTable(const std::vector<PF_ParamDef>& registered);
+  // Built from the effect's parameters as a user names them; groups become
+  // no parameter.
+  explicit Frei0rParamTable(const app::ParamNameTable& names);
 
   const std::vector<Frei0rParam>& Params() const { return params_; }
   int Size() const { return static_cast<int>(params_.size()); }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/session/ModuleLocation.h"
 #include "frei0r/Frei0rInstance.h"
 #include "host/embedded/HandleHeap.h"
 
@@ -58,17 +59,6 @@ struct ReleaseOnUnload {
   }
 } release_on_unload;
 
-std::string ModuleBesidePlugin() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&ModuleBesidePlugin), &info) == 0 || info.dli_fname == nullptr) {
-    return "LustreStrand.so";
-  }
-  const std::string self = info.dli_fname;
-  const size_t slash = self.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : self.substr(0, slash)) +
-         "/LustreStrand.so";
-}
-
 // ffmpeg's frei0r filter passes milliseconds, MLT and GStreamer seconds, as
 // frei0r says. ffmpeg is recognised by its filter library being in the
 // process without MLT's or GStreamer's (both may load FFmpeg's libraries).
@@ -84,7 +74,8 @@ std::shared_ptr<const Frei0rEffect> LoadedEffect() {
   PluginState& state = State();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!state.effect && !state.load_failed) {
-    const std::string path = ModuleBesidePlugin();
+    const std::string path =
+        app::ModuleBesideObjectOf(reinterpret_cast<const void*>(&DetectTimeUnit));
     try {
       state.effect = std::make_shared<const Frei0rEffect>(path);
       state.loaded = state.effect;
@@ -98,7 +89,9 @@ std::shared_ptr<const Frei0rEffect> LoadedEffect() {
   return state.effect;
 }
 
-Frei0rInstance* AsInstance(f0r_instance_t instance) { return static_cast<Frei0rInstance*>(instance); }
+Frei0rInstance* AsInstance(f0r_instance_t instance) {
+  return static_cast<Frei0rInstance*>(instance);
+}
 
 }  // namespace
 
@@ -108,9 +101,7 @@ F0R_EXPORT int f0r_init() {
     std::lock_guard<std::mutex> lock(State().mutex);
     ++State().init_count;
     return 1;
-  } catch (...) {
-    return 0;
-  }
+  } catch (...) { return 0; }
 }
 
 // The last deinit lets the module go once no instance holds it; a later init
@@ -129,8 +120,7 @@ F0R_EXPORT void f0r_get_plugin_info(f0r_plugin_info_t* info) {
   std::shared_ptr<const Frei0rEffect> effect;
   try {
     effect = LoadedEffect();
-  } catch (...) {
-  }
+  } catch (...) {}
   info->name = LUSTRE_FREI0R_NAME;
   info->author = "Ironbrook";
   info->plugin_type = F0R_PLUGIN_TYPE_FILTER;
@@ -149,10 +139,10 @@ F0R_EXPORT void f0r_get_param_info(f0r_param_info_t* info, int param_index) {
   std::shared_ptr<const Frei0rEffect> effect;
   try {
     effect = LoadedEffect();
-  } catch (...) {
-  }
+  } catch (...) {}
   if (!effect || param_index < 0 || param_index >= effect->Table().Size()) return;
-  const lustre_frei0r::Frei0rParam& param = effect->Table().Params()[static_cast<size_t>(param_index)];
+  const lustre_frei0r::Frei0rParam& param =
+      effect->Table().Params()[static_cast<size_t>(param_index)];
   info->name = param.name.c_str();
   info->type = static_cast<int>(param.type);
   info->explanation = param.explanation.c_str();
@@ -168,9 +158,7 @@ F0R_EXPORT f0r_instance_t f0r_construct(unsigned int width, unsigned int height)
       unit = State().time_unit;
     }
     return new Frei0rInstance(std::move(effect), width, height, unit);
-  } catch (...) {
-    return nullptr;
-  }
+  } catch (...) { return nullptr; }
 }
 
 F0R_EXPORT void f0r_destruct(f0r_instance_t instance) { delete AsInstance(instance); }
@@ -179,9 +167,7 @@ F0R_EXPORT void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, 
   if (instance == nullptr) return;
   try {
     AsInstance(instance)->SetParam(param_index, param);
-  } catch (...) {
-    lustre_frei0r::ReportOnce("a parameter value could not be stored");
-  }
+  } catch (...) { lustre_frei0r::ReportOnce("a parameter value could not be stored"); }
 }
 
 F0R_EXPORT void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, int param_index) {

@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "app/session/EffectModule.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HandleHeap.h"
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/ModuleLoader.h"
 #include "host/embedded/ParamArray.h"
 
 namespace {
 
-embedded::ModuleLoader* g_module = nullptr;
+app::EffectModule* g_module = nullptr;
 
 [[noreturn]] void Fail(const char* what, long a = 0, long b = 0) {
   std::fprintf(stderr, "fuzz_effect: %s (%ld, %ld)\n", what, a, b);
@@ -35,7 +35,8 @@ std::vector<unsigned char> Pixels(const PF_EffectWorld* world) {
   const size_t row = size_t(world->width) * ((world->world_flags & PF_WorldFlag_DEEP) ? 8 : 4);
   std::vector<unsigned char> bytes;
   for (A_long y = 0; y < world->height; ++y) {
-    const auto* start = static_cast<const unsigned char*>(world->data) + size_t(y) * size_t(world->rowbytes);
+    const auto* start =
+        static_cast<const unsigned char*>(world->data) + size_t(y) * size_t(world->rowbytes);
     bytes.insert(bytes.end(), start, start + row);
   }
   return bytes;
@@ -65,13 +66,16 @@ void FillInput(PF_EffectWorld* world, unsigned char level) {
 
 // A point in 16.16 pixels: inside the frame, far outside it, on an earlier
 // point, on the line through the two previous points, or any 32-bit value.
-PF_Fixed PointCoordinate(FuzzedDataProvider& in, A_long size, const std::vector<PF_Fixed>& earlier) {
+PF_Fixed PointCoordinate(FuzzedDataProvider& in, A_long size,
+                         const std::vector<PF_Fixed>& earlier) {
   switch (in.ConsumeIntegralInRange(0, 4)) {
     case 0: return PF_Fixed(in.ConsumeIntegralInRange<int64_t>(0, int64_t(size) << 16));
-    case 1: return in.ConsumeBool() ? INT32_MAX - in.ConsumeIntegralInRange(0, 1 << 20)
-                                    : INT32_MIN + in.ConsumeIntegralInRange(0, 1 << 20);
+    case 1:
+      return in.ConsumeBool() ? INT32_MAX - in.ConsumeIntegralInRange(0, 1 << 20)
+                              : INT32_MIN + in.ConsumeIntegralInRange(0, 1 << 20);
     case 2:
-      if (!earlier.empty()) return earlier[in.ConsumeIntegralInRange<size_t>(0, earlier.size() - 1)];
+      if (!earlier.empty())
+        return earlier[in.ConsumeIntegralInRange<size_t>(0, earlier.size() - 1)];
       return 0;
     case 3:
       if (earlier.size() >= 2) {
@@ -85,20 +89,24 @@ PF_Fixed PointCoordinate(FuzzedDataProvider& in, A_long size, const std::vector<
   }
 }
 
-void SetParameters(FuzzedDataProvider& in, embedded::ParamArray& params, A_long width, A_long height) {
+void SetParameters(FuzzedDataProvider& in, embedded::ParamArray& params, A_long width,
+                   A_long height) {
   std::vector<PF_Fixed> xs, ys;
   for (int i = 1; i < params.Size(); ++i) {
     PF_ParamDef& def = params.At(i);
     switch (def.param_type) {
       case PF_Param_CHECKBOX: params.SetCheckbox(i, in.ConsumeBool()); break;
-      case PF_Param_POPUP: params.SetPopup(i, in.ConsumeIntegralInRange<int>(1, def.u.pd.num_choices)); break;
+      case PF_Param_POPUP:
+        params.SetPopup(i, in.ConsumeIntegralInRange<int>(1, def.u.pd.num_choices));
+        break;
       case PF_Param_FIX_SLIDER:
         // Any 16.16 value inside the range the host enforces, ends included.
         def.u.fd.value = in.ConsumeIntegralInRange(def.u.fd.valid_min, def.u.fd.valid_max);
         break;
       case PF_Param_COLOR:
-        params.SetColor(i, PF_Pixel{255, in.ConsumeIntegral<A_u_char>(), in.ConsumeIntegral<A_u_char>(),
-                                    in.ConsumeIntegral<A_u_char>()});
+        params.SetColor(
+            i, PF_Pixel{255, in.ConsumeIntegral<A_u_char>(), in.ConsumeIntegral<A_u_char>(),
+                        in.ConsumeIntegral<A_u_char>()});
         break;
       case PF_Param_POINT:
         if (in.ConsumeBool()) {  // otherwise the default, as the host delivers it
@@ -119,9 +127,10 @@ void Dump(embedded::ParamArray& params, embedded::EmbeddedHost& host, A_long wid
           bool deep) {
   if (std::getenv("LUSTRE_FUZZ_DUMP") == nullptr) return;
   const PF_InData& in = *host.InData();
-  std::fprintf(stderr, "frame %dx%d %s, host %d.%d app %08x quality %d downsample %d/%u %d/%u\n", int(width),
-               int(height), deep ? "16-bit" : "8-bit", in.version.major, in.version.minor, unsigned(in.appl_id),
-               int(in.quality), int(in.downsample_x.num), unsigned(in.downsample_x.den), int(in.downsample_y.num),
+  std::fprintf(stderr, "frame %dx%d %s, host %d.%d app %08x quality %d downsample %d/%u %d/%u\n",
+               int(width), int(height), deep ? "16-bit" : "8-bit", in.version.major,
+               in.version.minor, unsigned(in.appl_id), int(in.quality), int(in.downsample_x.num),
+               unsigned(in.downsample_x.den), int(in.downsample_y.num),
                unsigned(in.downsample_y.den));
   for (int i = 1; i < params.Size(); ++i) {
     const PF_ParamDef& def = params.At(i);
@@ -133,8 +142,12 @@ void Dump(embedded::ParamArray& params, embedded::EmbeddedHost& host, A_long wid
       case PF_Param_CHECKBOX: std::fprintf(stderr, " %d\n", int(u.bd.value)); break;
       case PF_Param_POPUP: std::fprintf(stderr, " %d\n", int(u.pd.value)); break;
       case PF_Param_FIX_SLIDER: std::fprintf(stderr, " %.6f\n", u.fd.value / 65536.0); break;
-      case PF_Param_COLOR: std::fprintf(stderr, " %d %d %d\n", u.cd.value.red, u.cd.value.green, u.cd.value.blue); break;
-      case PF_Param_POINT: std::fprintf(stderr, " %.6f, %.6f\n", u.td.x_value / 65536.0, u.td.y_value / 65536.0); break;
+      case PF_Param_COLOR:
+        std::fprintf(stderr, " %d %d %d\n", u.cd.value.red, u.cd.value.green, u.cd.value.blue);
+        break;
+      case PF_Param_POINT:
+        std::fprintf(stderr, " %.6f, %.6f\n", u.td.x_value / 65536.0, u.td.y_value / 65536.0);
+        break;
       default: std::fprintf(stderr, "\n"); break;
     }
   }
@@ -174,7 +187,8 @@ void Run(FuzzedDataProvider& in) {
   const long handles_before = heap.LiveHandles();
   {
     embedded::EmbeddedHost host;
-    host.SetVersion(in.ConsumeIntegralInRange<A_short>(8, 16), in.ConsumeIntegralInRange<A_short>(0, 40));
+    host.SetVersion(in.ConsumeIntegralInRange<A_short>(8, 16),
+                    in.ConsumeIntegralInRange<A_short>(0, 40));
     host.SetAppId(in.ConsumeBool() ? 0x4B657947 /* 'KeyG' */ : in.ConsumeIntegral<A_long>());
     host.SetQuality(in.ConsumeBool() ? PF_Quality_HI : PF_Quality_LO);
     const A_long den_x = in.ConsumeIntegralInRange(1, 8), den_y = in.ConsumeIntegralInRange(1, 8);
@@ -182,7 +196,8 @@ void Run(FuzzedDataProvider& in) {
                        {in.ConsumeIntegralInRange<A_long>(1, den_y), A_u_long(den_y)});
     for (const char* suite : {"PF Param Utils Suite", "AEGP File Import Manager Suite",
                               "PF Path Query Suite", "PF Path Data Suite"}) {
-      host.SetSuiteAnswer(suite, static_cast<embedded::SuiteAnswer>(in.ConsumeIntegralInRange(0, 2)));
+      host.SetSuiteAnswer(suite,
+                          static_cast<embedded::SuiteAnswer>(in.ConsumeIntegralInRange(0, 2)));
     }
     // Which command meets a refused handle request, and which request it is.
     const int failing_command = in.ConsumeIntegralInRange(0, 3);  // 3: none
@@ -193,7 +208,7 @@ void Run(FuzzedDataProvider& in) {
 
     const auto call = [&](PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
                           void* extra = nullptr) {
-      return host.Call(g_module->Entry(), cmd, params, output, extra);
+      return g_module->Call(host, cmd, params, output, extra);
     };
     arm(0);
     PF_Err err = call(PF_Cmd_GLOBAL_SETUP);
@@ -206,9 +221,11 @@ void Run(FuzzedDataProvider& in) {
       // Mostly small frames, so that many inputs run in the time given; one in
       // four up to 512 x 512.
       const A_long side = in.ConsumeIntegralInRange(0, 3) == 3 ? 512 : 64;
-      const A_long width = in.ConsumeIntegralInRange(1, side), height = in.ConsumeIntegralInRange(1, side);
+      const A_long width = in.ConsumeIntegralInRange(1, side),
+                   height = in.ConsumeIntegralInRange(1, side);
       const bool deep = in.ConsumeBool();
-      Frame frame{host.CreateWorld(width, height, deep, false), host.CreateWorld(width, height, deep, true)};
+      Frame frame{host.CreateWorld(width, height, deep, false),
+                  host.CreateWorld(width, height, deep, true)};
       FillInput(frame.input, in.ConsumeIntegral<unsigned char>());
       embedded::ParamArray params = host.BuildParams(frame.input);
       SetParameters(in, params, width, height);
@@ -222,7 +239,8 @@ void Run(FuzzedDataProvider& in) {
       PF_UserChangedParamExtra changed{in.ConsumeIntegralInRange<PF_ParamIndex>(-1, params.Size())};
       err = call(PF_Cmd_USER_CHANGED_PARAM, params.Get(), nullptr, &changed);
       heap.FailNthRequest(0);
-      if (err != PF_Err_NONE) Fail("user-changed-parameter update failed", err, changed.param_index);
+      if (err != PF_Err_NONE)
+        Fail("user-changed-parameter update failed", err, changed.param_index);
 
       FillWorld(frame.output, 0xA5);
       arm(2);
@@ -235,8 +253,10 @@ void Run(FuzzedDataProvider& in) {
         // Nothing disturbed this render: a second one gives the same pixels.
         const std::vector<unsigned char> first = Pixels(frame.output);
         FillWorld(frame.output, 0xA5);
-        if (call(PF_Cmd_RENDER, params.Get(), frame.output) != PF_Err_NONE) Fail("second render failed");
-        if (Pixels(frame.output) != first) Fail("the same parameters gave different pixels", width, height);
+        if (call(PF_Cmd_RENDER, params.Get(), frame.output) != PF_Err_NONE)
+          Fail("second render failed");
+        if (Pixels(frame.output) != first)
+          Fail("the same parameters gave different pixels", width, height);
       }
     }
     call(PF_Cmd_GLOBAL_SETDOWN);
@@ -253,7 +273,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // One thread: the fuzzer runs many short inputs, and band results do not
   // depend on the thread count.
   embedded::SetHostThreadCount(1);
-  g_module = new embedded::ModuleLoader(LUSTRE_MODULE_PATH);
+  g_module = new app::EffectModule(LUSTRE_MODULE_PATH);
   return 0;
 }
 

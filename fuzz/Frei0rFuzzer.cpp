@@ -107,14 +107,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   // frei0r frames are multiples of 8 pixels wide and high.
-  const unsigned width = 8 * in.ConsumeIntegralInRange(1u, 8u), height = 8 * in.ConsumeIntegralInRange(1u, 8u);
+  const unsigned width = 8 * in.ConsumeIntegralInRange(1u, 8u),
+                 height = 8 * in.ConsumeIntegralInRange(1u, 8u);
   f0r_instance_t instance = g_plugin.construct(width, height);
   if (instance == nullptr) std::abort();
   const int calls = in.ConsumeIntegralInRange(0, 40);
   for (int i = 0; i < calls && in.remaining_bytes() > 0; ++i) SetAndReadBack(in, instance);
   const double time = AnyDouble(in);
-  std::vector<uint32_t> input(size_t(width) * height, in.ConsumeIntegral<uint32_t>()), first(input.size()),
-      second(input.size());
+  std::vector<uint32_t> input(size_t(width) * height, in.ConsumeIntegral<uint32_t>()),
+      first(input.size()), second(input.size());
   g_plugin.update(instance, time, input.data(), first.data());
   g_plugin.update(instance, time, input.data(), second.data());
   if (first != second) {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/AppErrors.h"
-#include "app/ImageIo.h"
+#include "app/media/ImageIo.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ namespace {
 // reaches the conversion instead of stopping at the decoder's checksum test.
 void RepairPngChunkCrcs(std::vector<uint8_t>& file) {
   for (size_t at = 8; at + 12 <= file.size();) {
-    const uint64_t length = uint64_t(file[at]) << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3];
+    const uint64_t length =
+        uint64_t(file[at]) << 24 | file[at + 1] << 16 | file[at + 2] << 8 | file[at + 3];
     if (length > file.size() - at - 12) break;
     const uLong crc = crc32(0, file.data() + at + 4, uInt(length + 4));
     for (int i = 0; i < 4; ++i) file[at + 8 + length + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
@@ -37,7 +38,8 @@ bool TooLargeForTheHarness(const std::string& path) {
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(path);
   OIIO::ImageSpec header;
   if (!in || !in->open(path, header)) return false;
-  return uint64_t(header.width) * uint64_t(header.height) * uint64_t(header.depth) * uint64_t(header.nchannels) >
+  return uint64_t(header.width) * uint64_t(header.height) * uint64_t(header.depth) *
+             uint64_t(header.nchannels) >
          (uint64_t(16) << 20);
 }
 
@@ -56,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (extension == "png") RepairPngChunkCrcs(file);
   const std::string path = "/tmp/lustre-fuzz-image-" + std::to_string(getpid()) + "." + extension;
   FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr || std::fwrite(file.data(), 1, file.size(), out) != file.size() || std::fclose(out) != 0) {
+  if (out == nullptr || std::fwrite(file.data(), 1, file.size(), out) != file.size() ||
+      std::fclose(out) != 0) {
     std::perror(path.c_str());
     std::abort();
   }
@@ -67,7 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (TooLargeForTheHarness(path)) return 0;
     const app::Layer layer = app::ReadImage(path);
     app::ConvertLayerDepth(layer, !layer.deep);
-  } catch (const app::UsageError&) {
-  }
+  } catch (const app::UsageError&) {}
   return 0;
 }

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/AppErrors.h"
-#include "app/VideoIo.h"
+#include "app/media/VideoSource.h"
 
 namespace {
 
@@ -44,12 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int kDepths[] = {0, 8, 16};
   static const char* const kExtensions[] = {"mkv", "mov", "mp4"};
   const int depth = kDepths[data[0] % 3];
-  const std::string path = "/tmp/lustre-fuzz-video-" + std::to_string(getpid()) + "." + kExtensions[data[0] / 3 % 3];
+  const std::string path =
+      "/tmp/lustre-fuzz-video-" + std::to_string(getpid()) + "." + kExtensions[data[0] / 3 % 3];
   WriteFile(path, data + 1, size - 1);
   try {
     app::VideoSource video(path, depth);
     ReadSomeFrames(video);
-  } catch (const app::UsageError&) {
-  }
+  } catch (const app::UsageError&) {}
   return 0;
 }

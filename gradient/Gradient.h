@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 class Gradient {
  public:

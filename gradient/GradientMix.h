@@ -2,7 +2,7 @@
 // conversions behind the third. Channels are 16-bit, full scale 32768.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 // "RGB (linear)": integer weight trunc(t * 32768 + 0.5), mix shifted by 15.
 PF_Pixel16 MixLinear(const PF_Pixel16& c1, const PF_Pixel16& c2, double t);

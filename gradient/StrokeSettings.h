@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "Common/DepthColor.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 class PathObject;
 class Gradient;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "Common/SuiteCache.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 #include "path/PathObject.h"
 
 class AEpath : public PathObject {

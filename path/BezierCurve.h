@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "Common/Vec2d.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 class AEWorld;
 struct DepthColor;

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "Common/Vec2d.h"
 #include "path/Array1D.h"
@@ -42,9 +44,14 @@ class BezierPath {
   void Sample(ScanCallBack& sink, double step);
 
   // ---- Inside test (closed paths only) ---------------------------------------
+  // Runs job(j) for every j in [0, count), in any order, possibly at once.
+  using RunJobs = std::function<void(int32_t count, const std::function<void(int32_t job)>& job)>;
+
   void BuildPolygon(double step);
-  // width / height -1: from the polygon's bounds.
-  void BuildGrid(double step, int32_t width, int32_t height);
+  // width / height -1: from the polygon's bounds. The cells are classified in
+  // jobs handed to `run` (one after another without it); they come out the
+  // same however the jobs are run.
+  void BuildGrid(double step, int32_t width, int32_t height, const RunJobs& run = {});
   // Nonzero winding.
   bool IsInside(double x, double y);
   // Class of cell (x, y) and, when asked, the fraction of it inside (nine
@@ -69,7 +76,11 @@ class BezierPath {
   bool WindingInside(const Vec2d& q) const;
   bool WindingInsideRows(const Vec2d& q, int32_t lo, int32_t hi) const;
   bool Touches(int32_t x0, int32_t x1, int32_t y0, int32_t y1) const;
-  void ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1);
+  // Cells [x0, x1] x [y0, y1] of the grid.
+  struct GridBlock {
+    int32_t x0, x1, y0, y1;
+  };
+  void ClassifyBlock(const GridBlock& block, int levels, std::vector<GridBlock>* below);
   void FillBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1, unsigned char cellClass);
 
   PathObject* path_;

@@ -12,6 +12,9 @@
 
 namespace {
 
+// Levels of the grid's subdivision done before the rest goes to jobs.
+constexpr int kGridLevelsBeforeJobs = 4;
+
 // Contribution of edge A -> B (relative to the query point) to the winding
 // number, for a ray from the origin toward -x; half-open in y so that a
 // vertex on the ray is counted once.
@@ -131,8 +134,18 @@ void BezierPath::FillBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1,
   }
 }
 
-void BezierPath::ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
+// Classifies the cells of the block by recursive subdivision; with a list
+// `below`, only its first `levels` levels, listing in visiting order the
+// blocks left below them. Each block's cells depend on the block alone, so
+// finishing the listed blocks in any order, or at once, gives the cells of
+// the whole recursion.
+void BezierPath::ClassifyBlock(const GridBlock& block, int levels, std::vector<GridBlock>* below) {
+  const auto [x0, x1, y0, y1] = block;
   if (x0 > x1 || y0 > y1) return;
+  if (below != nullptr && levels == 0) {
+    below->push_back(block);
+    return;
+  }
   if (x0 == x1 && y0 == y1) {
     if (Touches(x0, x1, y0, y1)) {
       grid_(x0, y0) = kBoundary;
@@ -148,21 +161,22 @@ void BezierPath::ClassifyBlock(int32_t x0, int32_t x1, int32_t y0, int32_t y1) {
   }
   const int32_t mx = (x0 + x1) / 2;
   const int32_t my = (y0 + y1) / 2;
+  const int next = levels - 1;
   if (x1 > x0 && y1 > y0) {
-    ClassifyBlock(x0, mx, y0, my);
-    ClassifyBlock(mx + 1, x1, y0, my);
-    ClassifyBlock(x0, mx, my + 1, y1);
-    ClassifyBlock(mx + 1, x1, my + 1, y1);
+    ClassifyBlock({x0, mx, y0, my}, next, below);
+    ClassifyBlock({mx + 1, x1, y0, my}, next, below);
+    ClassifyBlock({x0, mx, my + 1, y1}, next, below);
+    ClassifyBlock({mx + 1, x1, my + 1, y1}, next, below);
   } else if (x1 > x0) {
-    ClassifyBlock(x0, mx, y0, y1);
-    ClassifyBlock(mx + 1, x1, y0, y1);
+    ClassifyBlock({x0, mx, y0, y1}, next, below);
+    ClassifyBlock({mx + 1, x1, y0, y1}, next, below);
   } else {
-    ClassifyBlock(x0, x1, y0, my);
-    ClassifyBlock(x0, x1, my + 1, y1);
+    ClassifyBlock({x0, x1, y0, my}, next, below);
+    ClassifyBlock({x0, x1, my + 1, y1}, next, below);
   }
 }
 
-void BezierPath::BuildGrid(double step, int32_t width, int32_t height) {
+void BezierPath::BuildGrid(double step, int32_t width, int32_t height, const RunJobs& run) {
   if (SourceIsOpen() || gridBuilt_) return;
   BuildPolygon(step);
   int32_t x0 = static_cast<int32_t>(minX_);
@@ -176,7 +190,18 @@ void BezierPath::BuildGrid(double step, int32_t width, int32_t height) {
   y0 = ClampInt(y0, 0, height - 1);
   y1 = ClampInt(y1, 0, height - 1);
   grid_.Resize(x1 + 1, y1 + 1, kOutside);
-  ClassifyBlock(x0, x1, y0, y1);
+  // The first levels here; the up to 4^kGridLevelsBeforeJobs blocks below
+  // them one job each, many more jobs than threads, since blocks the
+  // boundary crosses cost far more than those it misses.
+  std::vector<GridBlock> blocks;
+  ClassifyBlock({x0, x1, y0, y1}, kGridLevelsBeforeJobs, &blocks);
+  const auto job = [&](int32_t j) { ClassifyBlock(blocks[static_cast<size_t>(j)], 0, nullptr); };
+  const auto count = static_cast<int32_t>(blocks.size());
+  if (run) {
+    run(count, job);
+  } else {
+    for (int32_t j = 0; j < count; ++j) job(j);
+  }
   gridBuilt_ = true;
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 class PathObject {
  public:

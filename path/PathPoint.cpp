@@ -1,6 +1,6 @@
 #include "path/PathPoint.h"
 
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 
 namespace {
 

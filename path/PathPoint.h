@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 struct PathPoint {
   int32_t baseIndex = 0;

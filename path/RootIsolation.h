@@ -39,4 +39,10 @@ inline double Midpoint(const Vec2d* w) { return (w[0].x + w[kRootDegree].x) * 0.
 // The two-lane body (see RootIsolationSse2.cpp); maxDepth 0 to 64.
 void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots);
 constexpr int kSse2MaxDepth = 64;
+namespace root_isolation {
+// Every coordinate zero or of magnitude in [2^-600, 2^1000]: then splitting to
+// kSse2MaxDepth meets neither overflow nor subnormals, and the two-lane body
+// may split by sums (exact scalings of the reference's halving steps).
+bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]);
+}  // namespace root_isolation
 #endif

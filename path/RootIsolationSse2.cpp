@@ -4,12 +4,22 @@
 // bits. Nodes live on an explicit stack; a split turns the node into its right
 // half in place and pushes the left half, which is searched first, so the
 // roots come in the reference's order.
+//
+// A node whose polygon crosses zero once holds one root, and after each split
+// only the half that keeps the crossing matters: such a node leaves the stack
+// for a loop of its own (RefineSingleChange_2x128) whenever the input's
+// magnitudes make that loop's cheaper split exact (SplitsStayNormal).
 #if defined(__SSE2__)
 
 #include <emmintrin.h>
 
-
 #include "path/RootIsolation.h"
+
+#if defined(__GNUC__)
+#define LUSTRE_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define LUSTRE_ALWAYS_INLINE inline
+#endif
 
 namespace {
 
@@ -61,12 +71,14 @@ void SplitInPlace_2x128(__m128d* w, __m128d* left) {
 }
 
 // root_isolation::FlatEnough with points 1, 2 and 3, 4 in the lanes of two
-// registers, and its divisions two lanes at a time. The reference keeps the largest (d * d) / norm of the points
-// above the chord line and of those below; norm > 0 (or NaN), and a correctly
-// rounded division by it never reverses an order, so that is the largest
-// d * d divided once, the same bits. Both extremes stay +0.0 unless the
-// quotient is above 0 (NaN included, as the reference's comparisons).
-bool FlatEnough_2x128(const __m128d* w, double epsilon) {
+// registers, and its divisions two lanes at a time; always inlined, so that a
+// polygon held in registers stays there. The reference keeps the largest
+// (d * d) / norm of the points above the chord line and of those below;
+// norm > 0 (or NaN), and a correctly rounded division by it never reverses an
+// order, so that is the largest d * d divided once, the same bits. Both
+// extremes stay +0.0 unless the quotient is above 0 (NaN included, as the
+// reference's comparisons).
+LUSTRE_ALWAYS_INLINE bool FlatEnough_2x128(const __m128d* w, double epsilon) {
   double w0[2], w5[2];
   _mm_storeu_pd(w0, w[0]);
   _mm_storeu_pd(w5, w[kRootDegree]);
@@ -121,13 +133,91 @@ void ToPoints(const __m128d* w, Vec2d* points) {
   for (int i = 0; i <= kRootDegree; ++i) _mm_storeu_pd(&points[i].x, w[i]);
 }
 
+// a where the mask is set, b elsewhere.
+__m128d Select_2x128(__m128d mask, __m128d a, __m128d b) {
+  return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+// The y lane of a comparison, in both lanes.
+__m128d BroadcastY_2x128(__m128d v) { return _mm_unpackhi_pd(v, v); }
+
+// The root of a node whose polygon crosses zero once, by the stack loop's
+// steps (depth limit, flatness test, split) on the half that keeps the
+// crossing; the other half crosses nowhere and the stack loop would drop it.
+//
+// The split is de Casteljau's by sums alone: level j of the triangle comes out
+// 2^j times too large, and each kept point is scaled back by its exact power
+// of two. Under SplitsStayNormal every value stays a normal double, so a + b is
+// exactly twice 0.5 a + 0.5 b and the halves are the stack loop's to the bit.
+// A value made from two of one sign keeps that sign, so each half crosses zero
+// once at most: the left one when its end points, w[0] and the midpoint,
+// differ in sign. Every kept half starts with the sign of the first w[0].
+double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth, double epsilon) {
+  __m128d w[kRootDegree + 1];
+  for (int i = 0; i <= kRootDegree; ++i) w[i] = node[i];
+  const __m128d zero = _mm_setzero_pd();
+  const __m128d firstNegative = BroadcastY_2x128(_mm_cmplt_pd(w[0], zero));
+  const __m128d half = _mm_set1_pd(0.5), quarter = _mm_set1_pd(0.25),
+                eighth = _mm_set1_pd(0.125), sixteenth = _mm_set1_pd(0.0625),
+                thirtySecond = _mm_set1_pd(0.03125);
+  Vec2d points[kRootDegree + 1];
+  for (; depth < maxDepth; ++depth) {
+    if (FlatEnough_2x128(w, epsilon)) {
+      ToPoints(w, points);
+      return root_isolation::ChordIntercept(points);
+    }
+    const __m128d b0 = _mm_add_pd(w[0], w[1]), b1 = _mm_add_pd(w[1], w[2]),
+                  b2 = _mm_add_pd(w[2], w[3]), b3 = _mm_add_pd(w[3], w[4]),
+                  b4 = _mm_add_pd(w[4], w[5]);
+    const __m128d c0 = _mm_add_pd(b0, b1), c1 = _mm_add_pd(b1, b2), c2 = _mm_add_pd(b2, b3),
+                  c3 = _mm_add_pd(b3, b4);
+    const __m128d d0 = _mm_add_pd(c0, c1), d1 = _mm_add_pd(c1, c2), d2 = _mm_add_pd(c2, c3);
+    const __m128d e0 = _mm_add_pd(d0, d1), e1 = _mm_add_pd(d1, d2);
+    const __m128d f0 = _mm_add_pd(e0, e1);
+    const __m128d takeLeft =
+        _mm_xor_pd(BroadcastY_2x128(_mm_cmplt_pd(f0, zero)), firstNegative);
+    const __m128d middle = _mm_mul_pd(f0, thirtySecond);
+    w[1] = Select_2x128(takeLeft, _mm_mul_pd(b0, half), _mm_mul_pd(e1, sixteenth));
+    w[2] = Select_2x128(takeLeft, _mm_mul_pd(c0, quarter), _mm_mul_pd(d2, eighth));
+    w[3] = Select_2x128(takeLeft, _mm_mul_pd(d0, eighth), _mm_mul_pd(c3, quarter));
+    w[4] = Select_2x128(takeLeft, _mm_mul_pd(e0, sixteenth), _mm_mul_pd(b4, half));
+    w[0] = Select_2x128(takeLeft, w[0], middle);
+    w[5] = Select_2x128(takeLeft, middle, w[5]);
+  }
+  ToPoints(w, points);
+  return root_isolation::Midpoint(points);
+}
+
+// 2^-600 * 2^-52 is the finest step of such a polygon's coordinates; 64 levels
+// of splitting, five halvings each, take it to 2^-972, still a normal double.
+// Values never grow beyond the largest coordinate, and 32 * 2^1000 is finite.
+LUSTRE_ALWAYS_INLINE bool InSummedSplitRange(const Vec2d* w) {
+  const __m128d signBit = _mm_set1_pd(-0.0);
+  const __m128d smallest = _mm_set1_pd(0x1p-600), largest = _mm_set1_pd(0x1p1000);
+  __m128d allNormal = _mm_castsi128_pd(_mm_set1_epi32(-1));
+  for (int i = 0; i <= kRootDegree; ++i) {
+    const __m128d magnitude = _mm_andnot_pd(signBit, _mm_loadu_pd(&w[i].x));
+    const __m128d inRange = _mm_and_pd(_mm_cmpge_pd(magnitude, smallest),
+                                       _mm_cmple_pd(magnitude, largest));
+    allNormal = _mm_and_pd(allNormal, _mm_or_pd(inRange, _mm_cmpeq_pd(magnitude, _mm_setzero_pd())));
+  }
+  return _mm_movemask_pd(allNormal) == 3;
+}
+
 }  // namespace
+
+namespace root_isolation {
+
+bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]) { return InSummedSplitRange(w); }
+
+}  // namespace root_isolation
 
 void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots) {
   using namespace root_isolation;
   // One pending right half per level, plus the node being split.
   Node_2x128 stack[kSse2MaxDepth + 2];
   const double epsilon = kFlatnessEpsilon.value[maxDepth];
+  const bool singleChangeLoop = InSummedSplitRange(w);
   for (int i = 0; i <= kRootDegree; ++i) stack[0].w[i] = _mm_loadu_pd(&w[i].x);
   stack[0].depth = 0;
   int top = 1;
@@ -136,6 +226,11 @@ void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots&
     Node_2x128& node = stack[top - 1];
     const int changes = SignChanges_2x128(node.w);
     if (changes == 0) {
+      --top;
+      continue;
+    }
+    if (changes == 1 && singleChangeLoop) {
+      roots.Add(RefineSingleChange_2x128(node.w, node.depth, maxDepth, epsilon));
       --top;
       continue;
     }

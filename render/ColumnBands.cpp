@@ -165,4 +165,8 @@ void Run(PF_InData* in_data, int32_t first, int32_t last,
   run.RethrowFirstFailure();
 }
 
+void RunJobs(PF_InData* in_data, int32_t count, const std::function<void(int32_t job)>& job) {
+  Run(in_data, 0, -1, [](int32_t, int32_t) {}, [](int32_t) {}, count, job);
+}
+
 }  // namespace column_bands

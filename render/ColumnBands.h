@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace column_bands {
 
@@ -32,5 +32,9 @@ void Run(PF_InData* in_data, int32_t first, int32_t last,
          const std::function<void(int32_t band, int32_t column)>& shade,
          const std::function<void(int32_t column)>& ping, int32_t sideJobs = 0,
          const std::function<void(int32_t job)>& side = {});
+
+// Runs job(j) for every j in [0, count) on the host's threads, or in order on
+// the calling thread; the jobs are side jobs of a run without columns.
+void RunJobs(PF_InData* in_data, int32_t count, const std::function<void(int32_t job)>& job);
 
 }  // namespace column_bands

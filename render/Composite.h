@@ -4,7 +4,7 @@
 #pragma once
 
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // "Normal" cross-fades through the host's blend; every other mode lays the
 // stroke over the input layer through transfer_rect with opacity 1 - amount.

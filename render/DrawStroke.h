@@ -5,7 +5,7 @@
 #pragma once
 
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // settings.path is non-null; input and output have the same size and depth.
 void DrawStroke8(PF_InData* in_data, StrokeSettings settings, PF_EffectWorld* input,

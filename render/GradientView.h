@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // Where the picture goes in a world of the given size. Bounds are inclusive.
 struct GradientViewLayout {

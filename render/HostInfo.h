@@ -3,7 +3,7 @@
 // host process every call writes the same values.
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // Which path layout is in force: a layer mask through the host's path suites
 // (dormant) or the six point groups.

@@ -6,7 +6,7 @@
 
 #include "Common/AEWorld.h"
 #include "Common/DepthColor.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 class FakePath;
 

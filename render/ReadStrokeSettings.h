@@ -3,7 +3,7 @@
 #pragma once
 
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // Reads the frame's settings; path and gradient stay null.
 StrokeSettings ReadStrokeSettings(const PF_InData* in_data, PF_ParamDef* params[],

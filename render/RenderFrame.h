@@ -3,7 +3,7 @@
 // Failures are thrown (AEException, std::bad_alloc, std::out_of_range).
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 void RenderFrame8(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                   PF_LayerDef* output);

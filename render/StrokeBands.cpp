@@ -120,8 +120,11 @@ void DrawStrokeInBands(PF_InData* in_data, CurveSampler<P>* sampler, const Backg
                        const std::function<void(int32_t column)>& ping) {
   int32_t first = 0, last = -1, firstRow = 0, lastRow = -1;
   if (sampler != nullptr) {
-    // Bands may run at once: what the sampler builds on first use is built now.
-    sampler->BuildSharedParts();
+    // Bands may run at once: what the sampler builds on first use is built now,
+    // its inside grid on every thread.
+    sampler->BuildSharedParts([in_data](int32_t count, const std::function<void(int32_t)>& job) {
+      column_bands::RunJobs(in_data, count, job);
+    });
     const BBox bounds = sampler->Geometry().StrokeBounds();
     first = std::max(0, bounds.xMin);
     last = std::min(background.Width() - 1, bounds.xMax);

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 #include "render/Background.h"
 #include "stroke/CurveSampler.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 #include "render/HostInfo.h"
 
 // For the host of the latest probe.

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace descriptor {
 

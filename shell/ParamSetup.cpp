@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 #include "render/HostInfo.h"
 #include "render/TransferModes.h"
 

@@ -5,7 +5,7 @@
 // Points" on is left out (num_params 79).
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // Stops at the first add_param that fails and returns its code; num_params is
 // set only on success. The layout is the one HostInfo's PathMode names.

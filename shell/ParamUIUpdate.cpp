@@ -4,7 +4,7 @@
 
 #include "Common/MemoryWrappers.h"
 #include "Common/SuiteCache.h"
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 #include "render/HostInfo.h"
 
 namespace {

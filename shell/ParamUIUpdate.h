@@ -4,7 +4,7 @@
 // host's request to bring the whole interface up to date.
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 class SuiteCache;
 

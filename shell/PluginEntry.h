@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace shell {
 

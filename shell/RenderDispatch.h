@@ -2,7 +2,7 @@
 // depth and turns every failure it throws into a host error code and message.
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 // The two frame pipelines render dispatch chooses between.
 using FramePipeline = void (*)(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],

@@ -59,11 +59,11 @@ CurveSampler<P>::CurveSampler(PF_InData* in_data, StrokeSettings settings)
 }
 
 template <typename P>
-void CurveSampler<P>::BuildSharedParts() {
+void CurveSampler<P>::BuildSharedParts(const BezierPath::RunJobs& run) {
   centreLine_.Curves();
   if (ModeApplies()) {
     // The grid lookups of Classify and the polygon of IsInside.
-    centreLine_.BuildGrid(BezierPath::kFlatteningStep, -1, -1);
+    centreLine_.BuildGrid(BezierPath::kFlatteningStep, -1, -1, run);
   }
   gradient_->SortOnce();
   geometry_.StrokeBounds();

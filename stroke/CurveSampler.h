@@ -10,7 +10,7 @@
 
 #include "Common/PixelTraits.h"
 #include "gradient/StrokeSettings.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 #include "path/BezierPath.h"
 #include "stroke/StrokeReach.h"
 #include "stroke/ThickPathHelper.h"
@@ -31,8 +31,9 @@ class CurveSampler {
 
   // Builds every part that is otherwise built on first use (the curves, the
   // inside test, the sorted colour dots), after which ShadePixel changes
-  // nothing and may run on several threads at once.
-  void BuildSharedParts();
+  // nothing and may run on several threads at once. The inside test's grid is
+  // built in jobs handed to `run` (see BezierPath::BuildGrid).
+  void BuildSharedParts(const BezierPath::RunJobs& run = {});
 
   // The pixel to store at (x, y) over `background`.
   P ShadePixel(int32_t x, int32_t y, const P& background);

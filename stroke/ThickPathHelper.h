@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "Common/Vec2d.h"
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 #include "path/Array1D.h"
 #include "stroke/BBox.h"
 

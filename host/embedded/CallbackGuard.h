@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace embedded {
 
@@ -15,9 +15,7 @@ template <class Body>
 PF_Err GuardCallback(Body&& body) noexcept {
   try {
     return body();
-  } catch (const std::bad_alloc&) {
-    return PF_Err_OUT_OF_MEMORY;
-  } catch (...) {
+  } catch (const std::bad_alloc&) { return PF_Err_OUT_OF_MEMORY; } catch (...) {
     return PF_Err_INTERNAL_STRUCT_DAMAGED;
   }
 }

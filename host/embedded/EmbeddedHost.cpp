@@ -9,6 +9,7 @@
 
 #include "host/embedded/PixelCallbacks.h"
 #include "host/embedded/WorldAllocator.h"
+#include "host/embedded/transfer/TransferRect.h"
 
 namespace embedded {
 
@@ -70,17 +71,13 @@ EmbeddedHost::EmbeddedHost() {
 }
 
 EmbeddedHost::~EmbeddedHost() {
-  for (auto& world : created_worlds_) {
-    FreeWorldPixels(world.get());
-  }
+  for (auto& world : created_worlds_) { FreeWorldPixels(world.get()); }
   for (void* data : live_new_worlds_) {
     PF_EffectWorld world{};
     world.data = data;
     FreeWorldPixels(&world);
   }
-  if (t_current_host == this) {
-    t_current_host = nullptr;
-  }
+  if (t_current_host == this) { t_current_host = nullptr; }
 }
 
 void EmbeddedHost::MakeCurrent() { t_current_host = this; }
@@ -126,26 +123,14 @@ int EmbeddedHost::AcquireAttempts(const std::string& name) const {
   return suites_.AcquireAttempts(name);
 }
 
-int EmbeddedHost::AcquireCount(const std::string& name) const {
-  return suites_.AcquireCount(name);
-}
+int EmbeddedHost::AcquireCount(const std::string& name) const { return suites_.AcquireCount(name); }
 
-int EmbeddedHost::ReleaseCount(const std::string& name) const {
-  return suites_.ReleaseCount(name);
-}
-
-void EmbeddedHost::FailUpdateParamUIAt(int nth, PF_Err err) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  fail_ui_at_ = nth > 0 ? ui_call_count_ + nth : 0;
-  fail_ui_err_ = err;
-}
+int EmbeddedHost::ReleaseCount(const std::string& name) const { return suites_.ReleaseCount(name); }
 
 SPErr EmbeddedHost::AcquireSuite(const char* name, int32_t version, const void** suite) {
   EmbeddedHost* host = Current();
   if (host == nullptr) {
-    if (suite != nullptr) {
-      *suite = nullptr;
-    }
+    if (suite != nullptr) { *suite = nullptr; }
     return SuiteRegistry::kSuiteNotFoundError;
   }
   return GuardCallback([&]() -> PF_Err { return host->suites_.Acquire(name, version, suite); });
@@ -159,9 +144,7 @@ SPErr EmbeddedHost::ReleaseSuite(const char* name, int32_t version) {
 
 PF_Err EmbeddedHost::IterateGeneric(A_long iterations, void* refcon, PF_IterateGenericFunc fn) {
   return GuardCallback([&]() -> PF_Err {
-    if (iterations <= 0 || fn == nullptr) {
-      return PF_Err_NONE;
-    }
+    if (iterations <= 0 || fn == nullptr) { return PF_Err_NONE; }
     EmbeddedHost* host = Current();
     const std::thread::id caller = std::this_thread::get_id();
     std::mutex index_mutex;
@@ -196,16 +179,10 @@ PF_Err EmbeddedHost::UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
                                    const PF_ParamDef* def) {
   return GuardCallback([&]() -> PF_Err {
     EmbeddedHost* host = FromEffectRef(effect_ref);
-    if (host == nullptr || def == nullptr) {
-      return PF_Err_BAD_CALLBACK_PARAM;
-    }
+    if (host == nullptr || def == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
     std::lock_guard<std::mutex> lock(host->mutex_);
-    ++host->ui_call_count_;
     host->ui_calls_.push_back({index, *def});
-    if (host->fail_ui_at_ != 0 && host->ui_call_count_ == host->fail_ui_at_) {
-      return host->fail_ui_err_;
-    }
-    return PF_Err_NONE;
+    return host->faults_.NextUpdateParamUI();
   });
 }
 
@@ -213,36 +190,19 @@ PF_Err EmbeddedHost::UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
 
 void EmbeddedHost::ClearRegisteredParams() { registered_.clear(); }
 
-void EmbeddedHost::FailAddParamAt(int nth, PF_Err err) {
-  fail_add_param_at_ = nth > 0 ? add_param_calls_ + nth : 0;
-  fail_add_param_err_ = err;
-}
-
 PF_Err EmbeddedHost::AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
   return GuardCallback([&]() -> PF_Err {
     EmbeddedHost* host = FromEffectRef(effect_ref);
-    if (host == nullptr || def == nullptr) {
-      return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    ++host->add_param_calls_;
-    if (host->fail_add_param_at_ != 0 && host->add_param_calls_ == host->fail_add_param_at_) {
-      return host->fail_add_param_err_;
-    }
+    if (host == nullptr || def == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
+    if (const PF_Err fault = host->faults_.NextAddParam()) { return fault; }
     // Only appending (index -1) is supported.
-    if (index != -1) {
-      return PF_Err_INVALID_INDEX;
-    }
+    if (index != -1) { return PF_Err_INVALID_INDEX; }
     host->registered_.push_back(*def);
     return PF_Err_NONE;
   });
 }
 
 // ---- abort and progress ---------------------------------------------------------------
-
-void EmbeddedHost::AbortAfterProgressCalls(long n, PF_Err err) {
-  abort_after_ = n;
-  abort_err_ = err;
-}
 
 void EmbeddedHost::SetProgressHandler(std::function<PF_Err(A_long, A_long)> handler) {
   progress_handler_ = std::move(handler);
@@ -252,23 +212,14 @@ void EmbeddedHost::SetAbortHandler(std::function<PF_Err()> handler) {
   abort_handler_ = std::move(handler);
 }
 
-PF_Err EmbeddedHost::AbortAnswer() {
-  if (abort_after_ >= 0 && progress_calls_.load() >= abort_after_) {
-    return abort_err_;
-  }
-  return PF_Err_NONE;
-}
+PF_Err EmbeddedHost::AbortAnswer() { return faults_.AbortAnswer(progress_calls_.load()); }
 
 PF_Err EmbeddedHost::Abort(PF_ProgPtr effect_ref) {
   return GuardCallback([&]() -> PF_Err {
     EmbeddedHost* host = FromEffectRef(effect_ref);
-    if (host == nullptr) {
-      return PF_Err_BAD_CALLBACK_PARAM;
-    }
+    if (host == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
     const PF_Err err = host->AbortAnswer();
-    if (err != PF_Err_NONE) {
-      return err;
-    }
+    if (err != PF_Err_NONE) { return err; }
     return host->abort_handler_ ? host->abort_handler_() : PF_Err_NONE;
   });
 }
@@ -276,23 +227,18 @@ PF_Err EmbeddedHost::Abort(PF_ProgPtr effect_ref) {
 PF_Err EmbeddedHost::Progress(PF_ProgPtr effect_ref, A_long current, A_long total) {
   return GuardCallback([&]() -> PF_Err {
     EmbeddedHost* host = FromEffectRef(effect_ref);
-    if (host == nullptr) {
-      return PF_Err_BAD_CALLBACK_PARAM;
-    }
+    if (host == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
     // The call that reaches the limit still succeeds; the ones after it fail.
     const PF_Err err = host->AbortAnswer();
     ++host->progress_calls_;
-    if (err != PF_Err_NONE) {
-      return err;
-    }
+    if (err != PF_Err_NONE) { return err; }
     return host->progress_handler_ ? host->progress_handler_(current, total) : PF_Err_NONE;
   });
 }
 
 // ---- Worlds ---------------------------------------------------------------------------
 
-PF_EffectWorld* EmbeddedHost::CreateWorld(A_long width, A_long height, bool deep,
-                                          bool writeable) {
+PF_EffectWorld* EmbeddedHost::CreateWorld(A_long width, A_long height, bool deep, bool writeable) {
   if (const char* problem = WorldSizeProblem(width, height)) {
     throw std::invalid_argument(problem);
   }
@@ -311,28 +257,14 @@ long EmbeddedHost::LiveWorlds() const {
   return static_cast<long>(live_new_worlds_.size());
 }
 
-void EmbeddedHost::FailNewWorldWith(PF_Err err) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  fail_new_world_err_ = err;
-}
-
 PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
                               PF_NewWorldFlags flags, PF_EffectWorld* world) {
   return GuardCallback([&]() -> PF_Err {
     EmbeddedHost* host = FromEffectRef(effect_ref);
-    if (host == nullptr || world == nullptr) {
-      return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    {
-      std::lock_guard<std::mutex> lock(host->mutex_);
-      if (host->fail_new_world_err_ != PF_Err_NONE) {
-        return host->fail_new_world_err_;
-      }
-    }
+    if (host == nullptr || world == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
+    if (const PF_Err fault = host->faults_.NextNewWorld()) { return fault; }
     // Too large or empty worlds are refused the way a host out of memory does.
-    if (WorldSizeProblem(width, height) != nullptr) {
-      return PF_Err_OUT_OF_MEMORY;
-    }
+    if (WorldSizeProblem(width, height) != nullptr) { return PF_Err_OUT_OF_MEMORY; }
     const bool deep = (flags & PF_NewWorldFlag_DEEP_PIXELS) != 0;
     if (!AllocateWorldPixels(width, height, deep, PF_WorldFlag_WRITEABLE, world)) {
       return PF_Err_OUT_OF_MEMORY;
@@ -354,15 +286,11 @@ PF_Err EmbeddedHost::NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height
 
 PF_Err EmbeddedHost::DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world) {
   EmbeddedHost* host = FromEffectRef(effect_ref);
-  if (host == nullptr || world == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (host == nullptr || world == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   {
     std::lock_guard<std::mutex> lock(host->mutex_);
     // Only worlds that new_world made may be disposed.
-    if (host->live_new_worlds_.erase(world->data) == 0) {
-      return PF_Err_BAD_CALLBACK_PARAM;
-    }
+    if (host->live_new_worlds_.erase(world->data) == 0) { return PF_Err_BAD_CALLBACK_PARAM; }
   }
   FreeWorldPixels(world);
   return PF_Err_NONE;

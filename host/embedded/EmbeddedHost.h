@@ -21,10 +21,11 @@
 #include <vector>
 
 #include "host/embedded/HandleHeap.h"
+#include "host/embedded/HostFaults.h"
 #include "host/embedded/ParamArray.h"
 #include "host/embedded/SuiteRegistry.h"
-#include "host/sdk/AE_EffectCB.h"
-#include "host/sdk/AE_EffectSuites.h"
+#include "host/sdk/EffectCallbacks.h"
+#include "host/sdk/EffectSuites.h"
 
 namespace embedded {
 
@@ -85,10 +86,8 @@ class EmbeddedHost {
   // caller gives back everything it got.
   int AcquireCount(const std::string& name) const;
   int ReleaseCount(const std::string& name) const;
-  // PF_UpdateParamUI records each call; the Nth call from now (1-based) can be
-  // made to fail with the given code (nth 0 disarms).
+  // PF_UpdateParamUI records each call.
   const std::vector<UpdateParamUICall>& UpdateParamUICalls() const { return ui_calls_; }
-  void FailUpdateParamUIAt(int nth, PF_Err err);
 
   // ---- add_param ------------------------------------------------------------------
   // Registered definitions, in order (index 0 of the parameter array, the
@@ -96,15 +95,11 @@ class EmbeddedHost {
   // and checkboxes are kept as given: they point into the module's text.
   const std::vector<PF_ParamDef>& RegisteredParams() const { return registered_; }
   void ClearRegisteredParams();
-  void FailAddParamAt(int nth, PF_Err err);  // nth call from now, 1-based; 0 disarms
 
   // ---- abort and progress ------------------------------------------------------
-  // After n progress calls every further abort and progress call returns err
-  // (n = 0: the first call already does); -1: never.
-  void AbortAfterProgressCalls(long n, PF_Err err = PF_Interrupt_CANCEL);
   long ProgressCalls() const { return progress_calls_.load(); }
   // Called by progress / abort when set; their result is the callback's
-  // result (unless AbortAfterProgressCalls has fired). Empty: answer 0.
+  // result (unless a fault armed by a test has fired). Empty: answer 0.
   void SetProgressHandler(std::function<PF_Err(A_long current, A_long total)> handler);
   void SetAbortHandler(std::function<PF_Err()> handler);
 
@@ -115,13 +110,15 @@ class EmbeddedHost {
   PF_EffectWorld* CreateWorld(A_long width, A_long height, bool deep, bool writeable);
   // Worlds made by new_world and not yet disposed.
   long LiveWorlds() const;
-  void FailNewWorldWith(PF_Err err);  // every new_world fails; PF_Err_NONE: never
 
   // ---- Parameter array of a render ------------------------------------------------
   // Built from the registered definitions, with the given input layer at index
   // 0; values start at their defaults (points delivered for the input world).
   // Also sets in_data's width, height and extent_hint to the input's.
   ParamArray BuildParams(PF_EffectWorld* input);
+
+  // ---- Failures for tests ------------------------------------------------------
+  HostFaults& Faults() { return faults_; }
 
   // ---- Calling a module ------------------------------------------------------------
   PF_Err Call(PF_EntryFunc entry, PF_Cmd cmd, PF_ParamDef* params[], PF_LayerDef* output,
@@ -132,11 +129,10 @@ class EmbeddedHost {
   static PF_Err AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
   static PF_Err Abort(PF_ProgPtr effect_ref);
   static PF_Err Progress(PF_ProgPtr effect_ref, A_long current, A_long total);
-  static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height,
-                         PF_NewWorldFlags flags, PF_EffectWorld* world);
+  static PF_Err NewWorld(PF_ProgPtr effect_ref, A_long width, A_long height, PF_NewWorldFlags flags,
+                         PF_EffectWorld* world);
   static PF_Err DisposeWorld(PF_ProgPtr effect_ref, PF_EffectWorld* world);
-  static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index,
-                              const PF_ParamDef* def);
+  static PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def);
   static SPErr AcquireSuite(const char* name, int32_t version, const void** suite);
   // "PF Iterate Generic Suite": the calls go to RunBands (HostThreads.h), and
   // every worker thread takes the calling thread's current host.
@@ -157,26 +153,18 @@ class EmbeddedHost {
 
   TransferArithmetic transfer_arithmetic_ = TransferArithmetic::kFast;
 
+  HostFaults faults_;
   std::vector<PF_ParamDef> registered_;
-  long add_param_calls_ = 0;
-  long fail_add_param_at_ = 0;
-  PF_Err fail_add_param_err_ = PF_Err_NONE;
 
   mutable std::mutex mutex_;  // guards UI calls and worlds
   std::vector<UpdateParamUICall> ui_calls_;
-  long ui_call_count_ = 0;
-  long fail_ui_at_ = 0;
-  PF_Err fail_ui_err_ = PF_Err_NONE;
 
   std::atomic<long> progress_calls_{0};
-  long abort_after_ = -1;
-  PF_Err abort_err_ = PF_Interrupt_CANCEL;
   std::function<PF_Err(A_long, A_long)> progress_handler_;
   std::function<PF_Err()> abort_handler_;
 
   std::vector<std::unique_ptr<PF_EffectWorld>> created_worlds_;
   std::set<void*> live_new_worlds_;  // pixel buffers of new_world worlds
-  PF_Err fail_new_world_err_ = PF_Err_NONE;
 };
 
 }  // namespace embedded

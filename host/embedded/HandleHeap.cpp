@@ -17,7 +17,8 @@ std::mutex g_heap_mutex;
 HandleHeap& HandleHeap::Instance() {
   if (HandleHeap* heap = g_heap.load(std::memory_order_acquire)) return *heap;
   std::lock_guard<std::mutex> lock(g_heap_mutex);
-  if (g_heap.load(std::memory_order_relaxed) == nullptr) g_heap.store(new HandleHeap(), std::memory_order_release);
+  if (g_heap.load(std::memory_order_relaxed) == nullptr)
+    g_heap.store(new HandleHeap(), std::memory_order_release);
   return *g_heap.load(std::memory_order_relaxed);
 }
 
@@ -40,13 +41,9 @@ PF_Handle HandleHeap::NewHandle(uint64_t size) {
   }
   // A size past the address space (over 4 GB in a 32-bit process) is
   // refused, never cut down to a short block.
-  if (size > SIZE_MAX) {
-    return nullptr;
-  }
+  if (size > SIZE_MAX) { return nullptr; }
   Block* block = static_cast<Block*>(std::malloc(sizeof(Block)));
-  if (block == nullptr) {
-    return nullptr;
-  }
+  if (block == nullptr) { return nullptr; }
   // malloc(0) may return null; a zero-size handle still gets a distinct block.
   block->data = std::malloc(size == 0 ? 1 : static_cast<size_t>(size));
   if (block->data == nullptr) {
@@ -68,9 +65,7 @@ PF_Handle HandleHeap::NewHandle(uint64_t size) {
 }
 
 void* HandleHeap::Lock(PF_Handle handle) {
-  if (handle == nullptr) {
-    return nullptr;
-  }
+  if (handle == nullptr) { return nullptr; }
   std::lock_guard<std::mutex> lock(mutex_);
   Block* block = reinterpret_cast<Block*>(handle);
   return live_.count(block) != 0 ? block->data : nullptr;
@@ -79,9 +74,7 @@ void* HandleHeap::Lock(PF_Handle handle) {
 void HandleHeap::Unlock(PF_Handle) {}
 
 void HandleHeap::Dispose(PF_Handle handle) {
-  if (handle == nullptr) {
-    return;
-  }
+  if (handle == nullptr) { return; }
   std::lock_guard<std::mutex> lock(mutex_);
   Block* block = reinterpret_cast<Block*>(handle);
   auto it = live_.find(block);

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace embedded {
 
@@ -37,8 +37,8 @@ class HandleHeap {
 
   long LiveHandles() const;
   uint64_t LiveBytes() const;
-  long TotalRequests() const;       // NewHandle calls since the last ResetCounters
-  long BadDisposes() const;         // Dispose of a handle the heap did not hand out
+  long TotalRequests() const;  // NewHandle calls since the last ResetCounters
+  long BadDisposes() const;    // Dispose of a handle the heap did not hand out
   // The nth NewHandle call from now (1-based) returns null; 0 disarms.
   void FailNthRequest(long nth);
   // Zeroes the request and bad-dispose counts and disarms fault injection.

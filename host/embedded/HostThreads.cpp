@@ -42,9 +42,7 @@ void RunBands(int count, const std::function<void(int band)>& band) {
     for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) {
       try {
         band(i);
-      } catch (...) {
-        errors[static_cast<size_t>(i)] = std::current_exception();
-      }
+      } catch (...) { errors[static_cast<size_t>(i)] = std::current_exception(); }
     }
   };
   std::vector<std::thread> workers;

@@ -21,16 +21,15 @@ ModuleLoader::ModuleLoader(const std::string& path) : path_(path) {
 }
 
 ModuleLoader::~ModuleLoader() {
-  if (handle_ != nullptr) {
-    shared_library::Close(handle_);
-  }
+  if (handle_ != nullptr) { shared_library::Close(handle_); }
 }
 
 void* ModuleLoader::Resolve(const char* symbol) {
   std::string error;
   void* address = shared_library::Find(handle_, symbol, error);
   if (address == nullptr) {
-    throw ModuleLoadError("the effect module '" + path_ + "' does not export " + symbol + ": " + error);
+    throw ModuleLoadError("the effect module '" + path_ + "' does not export " + symbol + ": " +
+                          error);
   }
   return address;
 }

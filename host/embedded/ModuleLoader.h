@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace embedded {
 

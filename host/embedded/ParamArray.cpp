@@ -25,9 +25,7 @@ const char* TypeName(PF_ParamType type) {
 }
 
 // Formats a slider bound without trailing zeros ("1", "-500", "0.5").
-void FormatNumber(double v, char* out, size_t size) {
-  std::snprintf(out, size, "%.6g", v);
-}
+void FormatNumber(double v, char* out, size_t size) { std::snprintf(out, size, "%.6g", v); }
 
 }  // namespace
 
@@ -63,9 +61,7 @@ ParamArray::ParamArray(const PF_InData* in_data, PF_EffectWorld* input,
   PF_ParamDef& layer = defs_[0];
   std::memset(&layer, 0, sizeof layer);
   layer.param_type = PF_Param_LAYER;
-  if (input != nullptr) {
-    layer.u.ld = *input;
-  }
+  if (input != nullptr) { layer.u.ld = *input; }
   const A_long width = input != nullptr ? input->width : 0;
   const A_long height = input != nullptr ? input->height : 0;
   for (size_t i = 0; i < registered.size(); ++i) {
@@ -85,9 +81,7 @@ ParamArray::ParamArray(const PF_InData* in_data, PF_EffectWorld* input,
     }
   }
   pointers_.reserve(defs_.size());
-  for (PF_ParamDef& def : defs_) {
-    pointers_.push_back(&def);
-  }
+  for (PF_ParamDef& def : defs_) { pointers_.push_back(&def); }
 }
 
 PF_ParamDef& ParamArray::At(int index) {
@@ -103,9 +97,7 @@ void ParamArray::DisplayName(int index, char* out, size_t size) const {
   const PF_ParamDef& def = defs_[static_cast<size_t>(index)];
   int same_name = 0;
   for (const PF_ParamDef& other : defs_) {
-    if (std::strcmp(other.name, def.name) == 0) {
-      ++same_name;
-    }
+    if (std::strcmp(other.name, def.name) == 0) { ++same_name; }
   }
   // The nearest group start above that is still open.
   int depth = 0;
@@ -141,8 +133,7 @@ PF_ParamDef& ParamArray::Checked(int index, PF_ParamType type) {
   PF_ParamDef& def = At(index);
   if (def.param_type != type) {
     char what[96];
-    std::snprintf(what, sizeof what, "is a %s, not a %s", TypeName(def.param_type),
-                  TypeName(type));
+    std::snprintf(what, sizeof what, "is a %s, not a %s", TypeName(def.param_type), TypeName(type));
     Refuse(index, what);
   }
   return def;
@@ -176,8 +167,7 @@ void ParamArray::SetFixed(int index, double value) {
     FormatNumber(hi, hi_text, sizeof hi_text);
     FormatNumber(value, v_text, sizeof v_text);
     char what[160];
-    std::snprintf(what, sizeof what, "%s is outside the range %s to %s", v_text, lo_text,
-                  hi_text);
+    std::snprintf(what, sizeof what, "%s is outside the range %s to %s", v_text, lo_text, hi_text);
     Refuse(index, what);
   }
   def.u.fd.value = static_cast<PF_Fixed>(std::floor(value * 65536.0 + 0.5));
@@ -193,8 +183,7 @@ void ParamArray::SetPoint(int index, double x, double y) {
   const double limit = 32767.0;
   const double sx = x * in_data_->downsample_x.num / in_data_->downsample_x.den;
   const double sy = y * in_data_->downsample_y.num / in_data_->downsample_y.den;
-  if (!std::isfinite(sx) || !std::isfinite(sy) || std::fabs(sx) > limit ||
-      std::fabs(sy) > limit) {
+  if (!std::isfinite(sx) || !std::isfinite(sy) || std::fabs(sx) > limit || std::fabs(sy) > limit) {
     Refuse(index, "coordinates must be finite and within -32767 to 32767 pixels");
   }
   def.u.td.x_value = PointValueToFixed(x, in_data_->downsample_x);

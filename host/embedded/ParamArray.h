@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace embedded {
 

@@ -40,9 +40,7 @@ PathSuites::~PathSuites() {
     std::lock_guard<std::mutex> hold(g_registry_mutex);
     Registry().erase(&host_);
   }
-  for (Outline* outline : outlines_) {
-    delete outline;
-  }
+  for (Outline* outline : outlines_) { delete outline; }
 }
 
 PF_PathID PathSuites::AddMask(const std::vector<PF_PathVertex>& vertices, bool open) {
@@ -106,17 +104,13 @@ PF_Err PathSuites::FailureOf(Function function) const {
 
 const PathSuites::Mask* PathSuites::MaskOf(PF_PathOutlinePtr path) const {
   auto* outline = reinterpret_cast<Outline*>(path);
-  if (std::find(outlines_.begin(), outlines_.end(), outline) == outlines_.end()) {
-    return nullptr;
-  }
+  if (std::find(outlines_.begin(), outlines_.end(), outline) == outlines_.end()) { return nullptr; }
   return outline->mask;
 }
 
 PF_Err PathSuites::NumPaths(PF_ProgPtr effect_ref, A_long* num_paths) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr || num_paths == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr || num_paths == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
   *num_paths = static_cast<A_long>(self->masks_.size());
   return PF_Err_NONE;
@@ -124,9 +118,7 @@ PF_Err PathSuites::NumPaths(PF_ProgPtr effect_ref, A_long* num_paths) {
 
 PF_Err PathSuites::PathInfo(PF_ProgPtr effect_ref, A_long index, PF_PathID* unique_id) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr || unique_id == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr || unique_id == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
   if (index < 0 || index >= static_cast<A_long>(self->masks_.size())) {
     return PF_Err_INVALID_INDEX;
@@ -138,14 +130,10 @@ PF_Err PathSuites::PathInfo(PF_ProgPtr effect_ref, A_long index, PF_PathID* uniq
 PF_Err PathSuites::CheckoutPath(PF_ProgPtr effect_ref, PF_PathID unique_id, A_long what_time,
                                 A_long time_step, A_u_long time_scale, PF_PathOutlinePtr* path) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr || path == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr || path == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
   self->requests_.push_back({unique_id, what_time, time_step, time_scale});
-  if (PF_Err err = self->FailureOf(Function::kCheckout)) {
-    return err;
-  }
+  if (PF_Err err = self->FailureOf(Function::kCheckout)) { return err; }
   if (unique_id < 1 || unique_id > static_cast<PF_PathID>(self->masks_.size())) {
     return PF_Err_BAD_CALLBACK_PARAM;
   }
@@ -164,13 +152,9 @@ PF_Err PathSuites::CheckoutPath(PF_ProgPtr effect_ref, PF_PathID unique_id, A_lo
 PF_Err PathSuites::CheckinPath(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_Boolean /*changed*/,
                                PF_PathOutlinePtr path) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
-  if (PF_Err err = self->FailureOf(Function::kCheckin)) {
-    return err;
-  }
+  if (PF_Err err = self->FailureOf(Function::kCheckin)) { return err; }
   auto* outline = reinterpret_cast<Outline*>(path);
   auto found = std::find(self->outlines_.begin(), self->outlines_.end(), outline);
   if (found == self->outlines_.end() || outline->id != unique_id) {
@@ -184,18 +168,12 @@ PF_Err PathSuites::CheckinPath(PF_ProgPtr effect_ref, PF_PathID unique_id, PF_Bo
 
 PF_Err PathSuites::PathIsOpen(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Boolean* open) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr || open == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr || open == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
   ++self->data_queries_;
-  if (PF_Err err = self->FailureOf(Function::kIsOpen)) {
-    return err;
-  }
+  if (PF_Err err = self->FailureOf(Function::kIsOpen)) { return err; }
   const Mask* mask = self->MaskOf(path);
-  if (mask == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (mask == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   *open = mask->open ? 1 : 0;
   return PF_Err_NONE;
 }
@@ -203,18 +181,12 @@ PF_Err PathSuites::PathIsOpen(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_
 PF_Err PathSuites::PathNumSegments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path,
                                    A_long* num_segments) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr || num_segments == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr || num_segments == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
   ++self->data_queries_;
-  if (PF_Err err = self->FailureOf(Function::kNumSegments)) {
-    return err;
-  }
+  if (PF_Err err = self->FailureOf(Function::kNumSegments)) { return err; }
   const Mask* mask = self->MaskOf(path);
-  if (mask == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (mask == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   const auto n = static_cast<A_long>(mask->vertices.size());
   // An open mask of n vertices has n - 1 segments; a closed one also has the
   // segment from its last vertex back to the first.
@@ -225,25 +197,17 @@ PF_Err PathSuites::PathNumSegments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path
 PF_Err PathSuites::PathVertexInfo(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long which,
                                   PF_PathVertex* vertex) {
   PathSuites* self = ForEffectRef(effect_ref);
-  if (self == nullptr || vertex == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (self == nullptr || vertex == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   std::lock_guard<std::mutex> hold(self->mutex_);
   ++self->data_queries_;
   self->vertices_asked_.push_back(which);
-  if (PF_Err err = self->FailureOf(Function::kVertexInfo)) {
-    return err;
-  }
+  if (PF_Err err = self->FailureOf(Function::kVertexInfo)) { return err; }
   const Mask* mask = self->MaskOf(path);
-  if (mask == nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
+  if (mask == nullptr) { return PF_Err_BAD_CALLBACK_PARAM; }
   const auto n = static_cast<A_long>(mask->vertices.size());
   // Vertices 0 ... segments are valid; on a closed mask the last is the first.
   const A_long last = mask->open ? n - 1 : n;
-  if (which < 0 || which > last || n == 0) {
-    return PF_Err_INVALID_INDEX;
-  }
+  if (which < 0 || which > last || n == 0) { return PF_Err_INVALID_INDEX; }
   *vertex = mask->vertices[static_cast<size_t>(which == n ? 0 : which)];
   return PF_Err_NONE;
 }

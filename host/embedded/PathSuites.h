@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "host/sdk/AE_EffectSuites.h"
+#include "host/sdk/EffectSuites.h"
 
 namespace embedded {
 
@@ -69,7 +69,7 @@ class PathSuites {
   static PF_Err PathVertexInfo(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, A_long which,
                                PF_PathVertex* vertex);
 
-  PF_Err FailureOf(Function function) const;  // lock held
+  PF_Err FailureOf(Function function) const;         // lock held
   const Mask* MaskOf(PF_PathOutlinePtr path) const;  // lock held; null if not checked out
 
   EmbeddedHost& host_;

@@ -5,8 +5,6 @@
 #include <cstdint>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "host/embedded/FastTransfer.h"
-#include "host/embedded/TransferModes.h"
 #include "host/embedded/WorldPixels.h"
 
 namespace embedded {
@@ -15,9 +13,7 @@ namespace {
 
 // The rectangle (right/bottom exclusive, null = whole world) clipped to the world.
 PF_Rect ClipToWorld(const PF_Rect* rect, const PF_EffectWorld& world) {
-  if (rect == nullptr) {
-    return PF_Rect{0, 0, world.width, world.height};
-  }
+  if (rect == nullptr) { return PF_Rect{0, 0, world.width, world.height}; }
   return PF_Rect{std::max<A_long>(rect->left, 0), std::max<A_long>(rect->top, 0),
                  std::min(rect->right, world.width), std::min(rect->bottom, world.height)};
 }
@@ -25,9 +21,9 @@ PF_Rect ClipToWorld(const PF_Rect* rect, const PF_EffectWorld& world) {
 // out = (s1 * (65536 - r) + s2 * r + 32768) >> 16 in 64-bit, every channel.
 template <typename C>
 C BlendChannel(C s1, C s2, int64_t ratio) {
-  return static_cast<C>((static_cast<int64_t>(s1) * (65536 - ratio) +
-                         static_cast<int64_t>(s2) * ratio + 32768) >>
-                        16);
+  return static_cast<C>(
+      (static_cast<int64_t>(s1) * (65536 - ratio) + static_cast<int64_t>(s2) * ratio + 32768) >>
+      16);
 }
 
 template <typename P>
@@ -63,9 +59,7 @@ PF_Err HostFill(PF_ProgPtr /*effect_ref*/, const PF_Pixel* color, const PF_Rect*
   const PF_Rect r = ClipToWorld(dst_rect, *world);
   for (A_long y = r.top; y < r.bottom; ++y) {
     PF_Pixel* row = PixelAt<PF_Pixel>(*world, 0, y);
-    for (A_long x = r.left; x < r.right; ++x) {
-      row[x] = c;
-    }
+    for (A_long x = r.left; x < r.right; ++x) { row[x] = c; }
   }
   return PF_Err_NONE;
 }
@@ -95,9 +89,7 @@ PF_Err HostIterateOrigin16(PF_InData* /*in_data*/, A_long /*progress_base*/,
                            ? PixelAt<PF_Pixel16>(*src, sx, sy)
                            : &outside;
       const PF_Err err = pix_fn(refcon, x, y, in, PixelAt<PF_Pixel16>(*dst, x, y));
-      if (err != PF_Err_NONE) {
-        return err;
-      }
+      if (err != PF_Err_NONE) { return err; }
     }
   }
   return PF_Err_NONE;
@@ -105,8 +97,8 @@ PF_Err HostIterateOrigin16(PF_InData* /*in_data*/, A_long /*progress_base*/,
 
 // The three worlds must agree in size and depth; the ratio is clamped to
 // 0..65536 (0 gives src1, 65536 gives src2).
-PF_Err HostBlend(PF_ProgPtr /*effect_ref*/, const PF_EffectWorld* src1,
-                 const PF_EffectWorld* src2, PF_Fixed ratio, PF_EffectWorld* dst) {
+PF_Err HostBlend(PF_ProgPtr /*effect_ref*/, const PF_EffectWorld* src1, const PF_EffectWorld* src2,
+                 PF_Fixed ratio, PF_EffectWorld* dst) {
   if (src1 == nullptr || src2 == nullptr || dst == nullptr || !SameShape(*src1, *dst) ||
       !SameShape(*src2, *dst) || src1->data == nullptr || src2->data == nullptr ||
       dst->data == nullptr) {
@@ -119,27 +111,6 @@ PF_Err HostBlend(PF_ProgPtr /*effect_ref*/, const PF_EffectWorld* src1,
     BlendWorlds<PF_Pixel>(*src1, *src2, r, *dst);
   }
   return PF_Err_NONE;
-}
-
-// Straight alpha only, no mask; quality makes no difference (whole-pixel copy).
-PF_Err HostTransferRect(PF_ProgPtr effect_ref, PF_Quality /*quality*/, PF_ModeFlags m_flags,
-                        PF_Field field, const PF_Rect* src_rect, const PF_EffectWorld* src_world,
-                        const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world0,
-                        A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world) {
-  if (src_world == nullptr || dst_world == nullptr || comp_mode == nullptr ||
-      mask_world0 != nullptr) {
-    return PF_Err_BAD_CALLBACK_PARAM;
-  }
-  // A host that asks for the reference arithmetic gets it; every other call
-  // (and a call without a host) takes the fast routine.
-  const EmbeddedHost* host = EmbeddedHost::FromEffectRef(effect_ref);
-  if (host != nullptr &&
-      host->GetTransferArithmetic() == EmbeddedHost::TransferArithmetic::kReference) {
-    return TransferWorldRect(m_flags, field, src_rect, *src_world, *comp_mode, dest_x, dest_y,
-                             *dst_world);
-  }
-  return FastTransferWorldRect(m_flags, field, src_rect, *src_world, *comp_mode, dest_x, dest_y,
-                               *dst_world);
 }
 
 }  // namespace embedded

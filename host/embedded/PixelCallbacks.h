@@ -1,8 +1,9 @@
-// The embedded host's pixel utilities: fill, the 16-bit iterate-with-origin,
-// blend and transfer_rect, installed in PF_UtilCallbacks by the EmbeddedHost.
+// The embedded host's pixel utilities: fill, the 16-bit iterate-with-origin
+// and blend (transfer_rect is in transfer/TransferRect.h), installed in PF_UtilCallbacks by the
+// EmbeddedHost.
 #pragma once
 
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 
 namespace embedded {
 
@@ -15,10 +16,5 @@ PF_Err HostIterateOrigin16(PF_InData* in_data, A_long progress_base, A_long prog
 
 PF_Err HostBlend(PF_ProgPtr effect_ref, const PF_EffectWorld* src1, const PF_EffectWorld* src2,
                  PF_Fixed ratio, PF_EffectWorld* dst);
-
-PF_Err HostTransferRect(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
-                        PF_Field field, const PF_Rect* src_rect, const PF_EffectWorld* src_world,
-                        const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world0,
-                        A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world);
 
 }  // namespace embedded

@@ -14,37 +14,23 @@ void SuiteRegistry::SetAnswer(const std::string& name, SuiteAnswer answer) {
 
 SPErr SuiteRegistry::Acquire(const char* name, int32_t version, const void** suite) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (suite != nullptr) {
-    *suite = nullptr;
-  }
-  if (name == nullptr || suite == nullptr) {
-    return kSuiteNotFoundError;
-  }
+  if (suite != nullptr) { *suite = nullptr; }
+  if (name == nullptr || suite == nullptr) { return kSuiteNotFoundError; }
   ++counts_[name].attempts;
   auto answer = answers_.find(name);
   const SuiteAnswer how = answer != answers_.end() ? answer->second : SuiteAnswer::kOffer;
-  if (how == SuiteAnswer::kRefuse) {
-    return kSuiteNotFoundError;
-  }
-  if (how == SuiteAnswer::kNull) {
-    return kSPNoError;
-  }
+  if (how == SuiteAnswer::kRefuse) { return kSuiteNotFoundError; }
+  if (how == SuiteAnswer::kNull) { return kSPNoError; }
   auto table = tables_.find({name, version});
-  if (table == tables_.end()) {
-    return kSuiteNotFoundError;
-  }
+  if (table == tables_.end()) { return kSuiteNotFoundError; }
   *suite = table->second;
-  if (*suite != nullptr) {
-    ++counts_[name].acquires;
-  }
+  if (*suite != nullptr) { ++counts_[name].acquires; }
   return kSPNoError;
 }
 
 SPErr SuiteRegistry::Release(const char* name, int32_t) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (name == nullptr) {
-    return kSuiteNotFoundError;
-  }
+  if (name == nullptr) { return kSuiteNotFoundError; }
   ++counts_[name].releases;
   return kSPNoError;
 }

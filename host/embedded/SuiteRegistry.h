@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "host/sdk/SPBasic.h"
+#include "host/sdk/BasicSuite.h"
 
 namespace embedded {
 

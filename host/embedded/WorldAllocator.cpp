@@ -12,9 +12,7 @@ constexpr size_t kRowAlignment = 16;
 }
 
 const char* WorldSizeProblem(A_long width, A_long height) {
-  if (width < 1 || height < 1) {
-    return "a world needs a width and a height of at least 1 pixel";
-  }
+  if (width < 1 || height < 1) { return "a world needs a width and a height of at least 1 pixel"; }
   if (width > kMaxWorldDimension || height > kMaxWorldDimension) {
     return "worlds wider or taller than 30000 pixels are not supported";
   }
@@ -29,13 +27,9 @@ bool AllocateWorldPixels(A_long width, A_long height, bool deep, PF_WorldFlags f
   // Sized in 64 bits: a 30000 x 30000 deep world (7.2 GB) does not fit a
   // 32-bit size_t, and no single block may pass PTRDIFF_MAX there.
   const uint64_t bytes = rowbytes * static_cast<uint64_t>(height);
-  if (bytes > static_cast<uint64_t>(PTRDIFF_MAX)) {
-    return false;
-  }
+  if (bytes > static_cast<uint64_t>(PTRDIFF_MAX)) { return false; }
   void* data = AllocateAligned(kRowAlignment, static_cast<size_t>(bytes));
-  if (data == nullptr) {
-    return false;
-  }
+  if (data == nullptr) { return false; }
 #ifndef NDEBUG
   // Uncleared pixels made visible, so that reading before writing shows.
   std::memset(data, 0xCD, static_cast<size_t>(bytes));

@@ -3,7 +3,7 @@
 // the largest world the host accepts.
 #pragma once
 
-#include "host/sdk/AE_Effect.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace embedded {
 

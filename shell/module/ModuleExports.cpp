@@ -1,6 +1,6 @@
 // The module's two exported functions and its unload check.
 #include "Common/MemoryWrappers.h"
-#include "host/sdk/AE_EffectCB.h"
+#include "host/sdk/EffectCallbacks.h"
 #include "shell/Descriptor.h"
 #include "shell/PluginEntry.h"
 

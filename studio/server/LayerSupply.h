@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/FrameIo.h"
-#include "app/Layer.h"
+#include "app/media/FrameIo.h"
+#include "app/session/Layer.h"
 
 namespace studio {
 

@@ -1,9 +1,11 @@
 #include "studio/server/ParamJson.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "app/params/ParamText.h"
+#include "app/params/ParamsJson.h"
 
 namespace studio {
 namespace {
@@ -28,7 +30,7 @@ const char* TypeName(const PF_ParamDef& def) {
 void AddControlFields(nlohmann::json& entry, const app::NamedParam& param, int width, int height) {
   const PF_ParamDef& def = param.def;
   if (def.param_type == PF_Param_GROUP_START || def.param_type == PF_Param_GROUP_END) return;
-  entry["default"] = ValueJson(param, DefaultValue(param, width, height));
+  entry["default"] = nlohmann::json(app::ValueJson(param, DefaultValue(param, width, height)));
   if (def.param_type == PF_Param_FIX_SLIDER) {
     entry["min"] = FromFixed(def.u.fd.valid_min);
     entry["max"] = FromFixed(def.u.fd.valid_max);
@@ -70,28 +72,6 @@ app::ParamValue DefaultValue(const app::NamedParam& param, int width, int height
       break;
   }
   return value;
-}
-
-nlohmann::json ValueJson(const app::NamedParam& param, const app::ParamValue& value) {
-  switch (value.kind) {
-    case app::ParamValue::Kind::kCheckbox: return value.on;
-    case app::ParamValue::Kind::kPopup: {
-      const std::vector<std::string> choices = app::PopupChoices(param.def);
-      if (value.choice >= 1 && value.choice <= static_cast<int>(choices.size())) {
-        return choices[static_cast<size_t>(value.choice - 1)];
-      }
-      return value.choice;
-    }
-    case app::ParamValue::Kind::kColor: {
-      char text[8];
-      std::snprintf(text, sizeof text, "#%02x%02x%02x", value.color.red, value.color.green,
-                    value.color.blue);
-      return text;
-    }
-    case app::ParamValue::Kind::kPoint: return nlohmann::json::array({value.x, value.y});
-    case app::ParamValue::Kind::kFixed: break;
-  }
-  return value.number;
 }
 
 nlohmann::json ParamsTableJson(const app::ParamNameTable& names, int width, int height) {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Layer.h"
-#include "host/sdk/AE_Effect.h"
+#include "app/session/Layer.h"
+#include "host/sdk/EffectTypes.h"
 
 namespace studio {
 

@@ -80,7 +80,7 @@ int RunStudio(const StudioOptions& options) {
 
   // The command's signal handlers raise the flag; a signal that came while
   // the effect was still loading is seen here at once.
-  while (!options.stop_requested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  while (!options.stop.Requested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   // Until the server has started listening, a stop would find nothing to
   // stop: ask again until it has.
   while (!served) {

@@ -2,12 +2,12 @@
 // its token, and serves the page until asked to stop (SIGINT or SIGTERM).
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 
-#include "app/EffectSession.h"
-#include "app/OptionParsing.h"
+#include "app/session/CancelToken.h"
+#include "app/session/EffectSession.h"
+#include "app/session/SessionTypes.h"
 
 namespace studio {
 
@@ -23,8 +23,8 @@ struct StudioOptions {
   bool open_browser = true;
   std::string module_path;
   app::HostSettings host;
-  // Polled while serving; true ends the studio (the command's Ctrl-C flag).
-  std::function<bool()> stop_requested;
+  // Polled while serving; once requested the studio ends (the command's Ctrl-C).
+  app::CancelToken stop;
 };
 
 // Returns the exit status (0 after a clean stop). Throws UsageError or

@@ -3,7 +3,8 @@
 #include <cmath>
 
 #include "app/AppErrors.h"
-#include "app/ImageIo.h"
+#include "app/media/ImageIo.h"
+#include "app/params/ParamsJson.h"
 #include "studio/server/ParamJson.h"
 #include "studio/server/PreviewPixels.h"
 
@@ -177,8 +178,8 @@ nlohmann::json StudioEngine::State(const nlohmann::json& doc, long frame) {
   for (const app::NamedParam& param : Names().Entries()) {
     if (app::ParamNameTable::IsGroupEntry(param.def)) continue;
     const auto found = assigned.find(param.index);
-    result["values"][param.name] = ValueJson(
-        param, found != assigned.end() ? found->second->ValueAt(frame) : DefaultValue(param, Width(), Height()));
+    result["values"][param.name] = nlohmann::json(app::ValueJson(
+        param, found != assigned.end() ? found->second->ValueAt(frame) : DefaultValue(param, Width(), Height())));
     flags[param.index] = param.def.ui_flags;
   }
 

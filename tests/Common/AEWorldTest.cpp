@@ -41,7 +41,12 @@ PF_EffectWorld& W(Host& h, bool deep = false, A_long height = 4) {
 }
 
 // act starts from an empty AEWorld.
-struct ErrorCase { const char* name; void (*act)(Host&, AEWorld&); PF_Err code; const char* message; };
+struct ErrorCase {
+  const char* name;
+  void (*act)(Host&, AEWorld&);
+  PF_Err code;
+  const char* message;
+};
 
 const ErrorCase kErrors[] = {
     {"default exception", [](Host&, AEWorld&) { throw AEException(); }, 1, "Unknown Error"},
@@ -50,19 +55,42 @@ const ErrorCase kErrors[] = {
     {"both 0: width first", [](Host&, AEWorld& w) { w.Allocate(0, 0, false); }, 1, kWidth},
     {"height 0", [](Host&, AEWorld& w) { w.Allocate(10, 0, false); }, 1, kHeight},
     {"height -1", [](Host&, AEWorld& w) { w.Allocate(10, -1, false); }, 1, kHeight},
-    {"host refuses", [](Host& h, AEWorld& w) { h.FailNewWorldWith(PF_Err_OUT_OF_MEMORY); w.Allocate(10, 10, false); }, PF_Err_OUT_OF_MEMORY, "Could not Allocate AEWorld"},
-    {"owning read-only", [](Host& h, AEWorld& w) { w.Wrap(h.CreateWorld(4, 4, false, false), true); }, 1, "AEWorld: Can not own a read-only world"},
+    {"host refuses",
+     [](Host& h, AEWorld& w) {
+       h.Faults().FailNewWorldWith(PF_Err_OUT_OF_MEMORY);
+       w.Allocate(10, 10, false);
+     },
+     PF_Err_OUT_OF_MEMORY, "Could not Allocate AEWorld"},
+    {"owning read-only",
+     [](Host& h, AEWorld& w) { w.Wrap(h.CreateWorld(4, 4, false, false), true); }, 1,
+     "AEWorld: Can not own a read-only world"},
     {"empty unusable", [](Host&, AEWorld& w) { w.CheckUsable(); }, 1, kUnusable},
-    {"no in_data", [](Host& h, AEWorld&) { AEWorld(nullptr, &W(h), false).CheckUsable(); }, 1, kUnusable},
+    {"no in_data", [](Host& h, AEWorld&) { AEWorld(nullptr, &W(h), false).CheckUsable(); }, 1,
+     kUnusable},
     {"fill empty", [](Host&, AEWorld& w) { FillWorld(w, kWhite, nullptr); }, 1, kUnusable},
     {"copy into empty", [](Host& h, AEWorld& w) { CopyInto(w, W(h), 0, 0); }, 1, kUnusable},
     {"line in empty", [](Host&, AEWorld& w) { DrawLine(w, 0, 0, 1, 1, kWhite); }, 1, kUnusable},
-    {"box in empty", [](Host&, AEWorld& w) { DrawRect(IntBox{0, 1, 0, 1}, w, kWhite); }, 1, kUnusable},
+    {"box in empty",
+     [](Host&, AEWorld& w) {
+       DrawRect(IntBox{0, 1, 0, 1}, w, kWhite);
+     },
+     1, kUnusable},
     {"blit 8 to 16", [](Host& h, AEWorld&) { Blit(W(h), W(h, true), nullptr, 0, 0); }, 1, kDepths},
     {"blit 16 to 8", [](Host& h, AEWorld&) { Blit(W(h, true), W(h), nullptr, 0, 0); }, 1, kDepths},
-    {"copy 8 into 16", [](Host& h, AEWorld&) { AEWorld d(h.InData(), &W(h, true), false); CopyInto(d, W(h), 0, 0); }, 1, kDepths},
-    {"transfer sizes", [](Host& h, AEWorld&) { Transfer(h.InData(), W(h), W(h, false, 5), 0.0, PF_Xfer_MULTIPLY, PF_Quality_HI, nullptr); }, 1, "Worlds do not have the same dimensions.  Cannot do transfer"},
-    {"transfer mode 99", [](Host& h, AEWorld&) { Transfer(h.InData(), W(h), W(h), 0.0, 99, PF_Quality_HI, nullptr); }, PF_Err_BAD_CALLBACK_PARAM, "AEWorld Transfer no worky!! :("},
+    {"copy 8 into 16",
+     [](Host& h, AEWorld&) {
+       AEWorld d(h.InData(), &W(h, true), false);
+       CopyInto(d, W(h), 0, 0);
+     },
+     1, kDepths},
+    {"transfer sizes",
+     [](Host& h, AEWorld&) {
+       Transfer(h.InData(), W(h), W(h, false, 5), 0.0, PF_Xfer_MULTIPLY, PF_Quality_HI, nullptr);
+     },
+     1, "Worlds do not have the same dimensions.  Cannot do transfer"},
+    {"transfer mode 99",
+     [](Host& h, AEWorld&) { Transfer(h.InData(), W(h), W(h), 0.0, 99, PF_Quality_HI, nullptr); },
+     PF_Err_BAD_CALLBACK_PARAM, "AEWorld Transfer no worky!! :("},
 };
 
 TEST(CommonErrors, CodeAndMessageAsTabledAndNothingLeftAllocated) {
@@ -81,13 +109,19 @@ TEST(CommonErrors, CodeAndMessageAsTabledAndNothingLeftAllocated) {
 // the host's out-of-memory error, never a short block: 30000 x 17896 deep is
 // 4295040000 bytes, which a 32-bit size wraps to 72704.
 TEST(AEWorldAddressSpace, WorldsBeyondA32BitProcessAreOutOfMemory) {
-  if (sizeof(void*) > 4) GTEST_SKIP() << "needs a 32-bit process: a 64-bit one may be granted these worlds";
-  const struct { A_long width, height; bool deep; } cases[] = {{30000, 30000, false}, {30000, 30000, true}, {30000, 17896, true}};
+  if (sizeof(void*) > 4)
+    GTEST_SKIP() << "needs a 32-bit process: a 64-bit one may be granted these worlds";
+  const struct {
+    A_long width, height;
+    bool deep;
+  } cases[] = {{30000, 30000, false}, {30000, 30000, true}, {30000, 17896, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + (c.deep ? " deep" : ""));
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) +
+                 (c.deep ? " deep" : ""));
     Host host;
     AEWorld world(host.InData());
-    ExpectAEError([&] { world.Allocate(c.width, c.height, c.deep); }, PF_Err_OUT_OF_MEMORY, "Could not Allocate AEWorld");
+    ExpectAEError([&] { world.Allocate(c.width, c.height, c.deep); }, PF_Err_OUT_OF_MEMORY,
+                  "Could not Allocate AEWorld");
     EXPECT_EQ(host.LiveWorlds(), 0);
   }
 }
@@ -107,13 +141,15 @@ TEST(AEWorldTest, BorrowedWorldUntouchedOnDestructionAndAnOwnedOneDisposed) {
     EXPECT_EQ(output->data, before.data);
     EXPECT_EQ(output->width, 5);
     EXPECT_EQ(output->world_flags, before.world_flags);
-    EXPECT_EQ(std::string(static_cast<const char*>(output->data), bytes), std::string(bytes, '\x5A'));
+    EXPECT_EQ(std::string(static_cast<const char*>(output->data), bytes),
+              std::string(bytes, '\x5A'));
     EXPECT_EQ(host.LiveWorlds(), 0);
   }
   // Wrapped to own, a world from new_world is the wrapper's to dispose.
   Host host;
   PF_EffectWorld owned{};
-  ASSERT_EQ(host.InData()->utils->new_world(host.InData()->effect_ref, 4, 4, 0, &owned), PF_Err_NONE);
+  ASSERT_EQ(host.InData()->utils->new_world(host.InData()->effect_ref, 4, 4, 0, &owned),
+            PF_Err_NONE);
   {
     AEWorld world(host.InData(), &owned, true);
     EXPECT_TRUE(world.Owns());
@@ -127,13 +163,16 @@ struct LoggingHost {
   static inline std::vector<std::string> log;
   static inline PF_Err dispose_error = PF_Err_NONE;
   static inline PF_UtilCallbacks real{};
-  static std::string Size(A_long w, A_long h) { return std::to_string(w) + "x" + std::to_string(h); }
+  static std::string Size(A_long w, A_long h) {
+    return std::to_string(w) + "x" + std::to_string(h);
+  }
 
   explicit LoggingHost(Host& host) : in_data(*host.InData()), utils(*host.InData()->utils) {
     real = utils;
     log.clear();
     dispose_error = PF_Err_NONE;
-    utils.new_world = [](PF_ProgPtr ref, A_long w, A_long h, PF_NewWorldFlags f, PF_EffectWorld* world) {
+    utils.new_world = [](PF_ProgPtr ref, A_long w, A_long h, PF_NewWorldFlags f,
+                         PF_EffectWorld* world) {
       log.push_back("new " + Size(w, h));
       return real.new_world(ref, w, h, f, world);
     };
@@ -156,7 +195,8 @@ TEST(AEWorldTest, ReallocatingReleasesFirstAndAFailedDisposeThrowsUnlessQuiet) {
     world.Allocate(6, 3, true);
     EXPECT_EQ(host.LiveWorlds(), 1);
   }
-  EXPECT_EQ(LoggingHost::log, (std::vector<std::string>{"new 4x2", "dispose 4x2", "new 6x3", "dispose 6x3"}));
+  EXPECT_EQ(LoggingHost::log,
+            (std::vector<std::string>{"new 4x2", "dispose 4x2", "new 6x3", "dispose 6x3"}));
   EXPECT_EQ(host.LiveWorlds(), 0);
 
   LoggingHost::dispose_error = 77;

@@ -44,7 +44,8 @@ P Pattern(A_long x, A_long y) {
 // The 8-bit or the 16-bit value, whichever P is.
 template <typename P>
 P Pick(const PF_Pixel& p8, const PF_Pixel16& p16) {
-  if constexpr (PixelTraits<P>::kDeep) return p16; else return p8;
+  if constexpr (PixelTraits<P>::kDeep) return p16;
+  else return p8;
 }
 
 template <typename P>
@@ -65,8 +66,9 @@ void ExpectWorld(const PF_EffectWorld& w, F want) {
   for (A_long y = 0; y < w.height; ++y)
     for (A_long x = 0; x < w.width; ++x)
       if (!(*PixelAt<P>(w, x, y) == want(x, y))) {
-        ADD_FAILURE() << "pixel " << x << "," << y << " is " << testing::PrintToString(*PixelAt<P>(w, x, y))
-                      << ", want " << testing::PrintToString(want(x, y));
+        ADD_FAILURE() << "pixel " << x << "," << y << " is "
+                      << testing::PrintToString(*PixelAt<P>(w, x, y)) << ", want "
+                      << testing::PrintToString(want(x, y));
         return;
       }
 }
@@ -74,7 +76,9 @@ void ExpectWorld(const PF_EffectWorld& w, F want) {
 // A host and one world of P painted with the pattern, wrapped without owning it.
 template <typename P>
 struct Canvas {
-  Canvas(A_long w, A_long h) : world(NewWorld<P>(host, w, h)), ae(host.InData(), world, false) { Paint<P>(*world); }
+  Canvas(A_long w, A_long h) : world(NewWorld<P>(host, w, h)), ae(host.InData(), world, false) {
+    Paint<P>(*world);
+  }
   Host host;
   PF_EffectWorld* world;
   AEWorld ae;

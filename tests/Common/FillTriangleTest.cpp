@@ -62,7 +62,8 @@ long long EdgeFloor(const Pixel& a, const Pixel& b, long long y) {
 // The pixels of the triangle by the row rule, from its edges' line equations
 // rather than an incremental walk.
 std::set<Pixel> ByRule(std::vector<Pixel> p) {
-  std::stable_sort(p.begin(), p.end(), [](const Pixel& a, const Pixel& b) { return a.second < b.second; });
+  std::stable_sort(p.begin(), p.end(),
+                   [](const Pixel& a, const Pixel& b) { return a.second < b.second; });
   std::set<Pixel> pixels;
   if (p[0].second == p[2].second) return pixels;
   const bool longOnLeft = Cross(p[0], p[1], p[2]) > 0;

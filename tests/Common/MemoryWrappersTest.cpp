@@ -32,7 +32,9 @@ PF_Handle FakeNew(A_u_longlong size) {
   gFake->live.insert(handle);
   return handle;
 }
-void* FakeLock(PF_Handle handle) { return ++gFake->lockCalls == gFake->failLockAt ? nullptr : *handle; }
+void* FakeLock(PF_Handle handle) {
+  return ++gFake->lockCalls == gFake->failLockAt ? nullptr : *handle;
+}
 void FakeDispose(PF_Handle handle) {
   ++gFake->disposeCalls;
   if (gFake->live.erase(handle) == 1) {
@@ -84,8 +86,13 @@ TEST_F(MemoryWrappersTest, BlockIsItsOwnHandleAndRecordHasAHandleToo) {
 
 TEST_F(MemoryWrappersTest, EveryRefusedStepGivesEverythingBackAndThrowsBadAllocation) {
   // Which call is refused, and how many handles must be given back for it.
-  const struct { const char* name; int failNewAt, failLockAt, disposals; } kCases[] = {
-      {"data handle", 1, 0, 0}, {"data lock", 0, 1, 1}, {"record handle", 2, 0, 1}, {"record lock", 0, 2, 2}};
+  const struct {
+    const char* name;
+    int failNewAt, failLockAt, disposals;
+  } kCases[] = {{"data handle", 1, 0, 0},
+                {"data lock", 0, 1, 1},
+                {"record handle", 2, 0, 1},
+                {"record lock", 0, 2, 2}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     fake_ = FakeHandleHost{};
@@ -94,9 +101,7 @@ TEST_F(MemoryWrappersTest, EveryRefusedStepGivesEverythingBackAndThrowsBadAlloca
     try {
       MemoryWrappers::Allocate(64);
       ADD_FAILURE() << "no exception";
-    } catch (const std::bad_alloc& e) {
-      EXPECT_STREQ(e.what(), "std::bad_alloc");
-    }
+    } catch (const std::bad_alloc& e) { EXPECT_STREQ(e.what(), "std::bad_alloc"); }
     EXPECT_EQ(fake_.disposeCalls, c.disposals);
     EXPECT_TRUE(fake_.live.empty());
     EXPECT_EQ(MemoryWrappers::LiveBlockCount(), 0u);
@@ -140,13 +145,15 @@ TEST_F(MemoryWrappersTest, ReleaseUsesTheCallbacksOfTheLatestCommand) {
 }
 
 TEST_F(MemoryWrappersTest, MemHolderReleasesOnEveryWayOut) {
-  { MemHolder empty; EXPECT_EQ(empty.Get(), nullptr); }
+  {
+    MemHolder empty;
+    EXPECT_EQ(empty.Get(), nullptr);
+  }
   EXPECT_EQ(fake_.disposeCalls, 0);
   try {
     MemHolder holder(MemoryWrappers::Allocate(24));
     throw 7;
-  } catch (int) {
-  }
+  } catch (int) {}
   EXPECT_EQ(fake_.disposeCalls, 2);
   MemHolder byHand(MemoryWrappers::Allocate(24));
   byHand.Free();
@@ -156,8 +163,9 @@ TEST_F(MemoryWrappersTest, MemHolderReleasesOnEveryWayOut) {
 
 // Over-aligned blocks, including alignments below a pointer's and zero bytes.
 TEST_F(MemoryWrappersTest, AlignedPointerIsAlignedUsableAndReleasedThroughItsBlock) {
-  const struct { std::size_t size, alignment; } kCases[] = {
-      {0, 32}, {1, 1}, {3, 2}, {24, 8}, {33, 64}, {100, 256}, {5000, 4096}};
+  const struct {
+    std::size_t size, alignment;
+  } kCases[] = {{0, 32}, {1, 1}, {3, 2}, {24, 8}, {33, 64}, {100, 256}, {5000, 4096}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.alignment);
     std::vector<void*> pointers;

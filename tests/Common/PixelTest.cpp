@@ -16,7 +16,8 @@ TEST(PixelConversionTest, EightToSixteenRoundsAndComesBackForAll256Values) {
   }
   // 16 to 8: (v * 255 + 16384) >> 15, so 64 -> 0 and 65 -> 1.
   const int kWorked[][2] = {{32768, 255}, {16384, 128}, {64, 0}, {65, 1}, {0, 0}};
-  for (const auto& [from, to] : kWorked) EXPECT_EQ(Convert16To8(static_cast<A_u_short>(from)), to) << from;
+  for (const auto& [from, to] : kWorked)
+    EXPECT_EQ(Convert16To8(static_cast<A_u_short>(from)), to) << from;
 }
 
 // DepthColor read in the other depth is checked by the fill table.
@@ -33,19 +34,28 @@ TEST(FlattenOnBlack, MultipliesByAlphaAndBecomesOpaque) {
 
 // (B * t + A * (full - t)) >> 8 or 15 on all four channels.
 TEST(BlendPixels, MixesAllFourChannels) {
-  const struct { PF_Pixel a, b; uint32_t t; PF_Pixel expected; } k8[] = {
-      {{10, 20, 30, 40}, {255, 255, 255, 255}, 0, {9, 19, 29, 39}},  // (A * 255) >> 8
-      {{0, 0, 0, 0}, {255, 255, 255, 255}, 255, {254, 254, 254, 254}},
-      {{0, 0, 0, 0}, {255, 200, 100, 0}, 128, {127, 100, 50, 0}},
-      // (200 * 64 + 100 * 191) >> 8 = 124: the order (A, B, t) matters.
-      {{100, 100, 100, 100}, {200, 200, 200, 200}, 64, {124, 124, 124, 124}}};
+  const struct {
+    PF_Pixel a, b;
+    uint32_t t;
+    PF_Pixel expected;
+  } k8[] = {{{10, 20, 30, 40}, {255, 255, 255, 255}, 0, {9, 19, 29, 39}},  // (A * 255) >> 8
+            {{0, 0, 0, 0}, {255, 255, 255, 255}, 255, {254, 254, 254, 254}},
+            {{0, 0, 0, 0}, {255, 200, 100, 0}, 128, {127, 100, 50, 0}},
+            // (200 * 64 + 100 * 191) >> 8 = 124: the order (A, B, t) matters.
+            {{100, 100, 100, 100}, {200, 200, 200, 200}, 64, {124, 124, 124, 124}}};
   for (const auto& c : k8) EXPECT_EQ(BlendPixels(c.a, c.b, c.t), c.expected) << c.t;
-  const struct { PF_Pixel16 a, b; uint32_t t; PF_Pixel16 expected; } k16[] = {
-      {{1, 2, 3, 4}, {32768, 32768, 32768, 32768}, 0, {1, 2, 3, 4}},
-      {{1, 2, 3, 4}, {32768, 5, 6, 7}, 32768, {32768, 5, 6, 7}},
-      {{0, 0, 0, 0}, {32768, 32768, 1000, 3}, 16384, {16384, 16384, 500, 1}},
-      // (20000 * 8192 + 10000 * 24576) >> 15 = 12500
-      {{10000, 10000, 10000, 10000}, {20000, 20000, 20000, 20000}, 8192, {12500, 12500, 12500, 12500}}};
+  const struct {
+    PF_Pixel16 a, b;
+    uint32_t t;
+    PF_Pixel16 expected;
+  } k16[] = {{{1, 2, 3, 4}, {32768, 32768, 32768, 32768}, 0, {1, 2, 3, 4}},
+             {{1, 2, 3, 4}, {32768, 5, 6, 7}, 32768, {32768, 5, 6, 7}},
+             {{0, 0, 0, 0}, {32768, 32768, 1000, 3}, 16384, {16384, 16384, 500, 1}},
+             // (20000 * 8192 + 10000 * 24576) >> 15 = 12500
+             {{10000, 10000, 10000, 10000},
+              {20000, 20000, 20000, 20000},
+              8192,
+              {12500, 12500, 12500, 12500}}};
   for (const auto& c : k16) EXPECT_EQ(BlendPixels(c.a, c.b, c.t), c.expected) << c.t;
 }
 

@@ -43,7 +43,8 @@ TEST(StreamingStores, FillMatchesAPixelLoopAtEveryOffsetAndCount) {
         for (size_t i = 0; i < count; ++i) {
           std::memcpy(want.data() + kGuard + offset + i * valueBytes, value, valueBytes);
         }
-        ASSERT_EQ(got, want) << valueBytes << "-byte value, offset " << offset << ", count " << count;
+        ASSERT_EQ(got, want) << valueBytes << "-byte value, offset " << offset << ", count "
+                             << count;
       }
     }
   }

@@ -12,10 +12,14 @@ namespace {
 
 using embedded::SuiteAnswer;
 
-struct Accessor { const char* suite; const void* (*get)(SuiteCache&); };
+struct Accessor {
+  const char* suite;
+  const void* (*get)(SuiteCache&);
+};
 
 const Accessor kAccessors[] = {
-    {"AEGP File Import Manager Suite", [](SuiteCache& c) -> const void* { return c.FileImportManagerSuite(); }},
+    {"AEGP File Import Manager Suite",
+     [](SuiteCache& c) -> const void* { return c.FileImportManagerSuite(); }},
     {"PF Param Utils Suite", [](SuiteCache& c) -> const void* { return c.ParamUtilsSuite(); }},
     {"PF Path Query Suite", [](SuiteCache& c) -> const void* { return c.PathQuerySuite(); }},
     {"PF Path Data Suite", [](SuiteCache& c) -> const void* { return c.PathDataSuite(); }},
@@ -61,8 +65,7 @@ TEST(SuiteCacheTest, NullBasicSuiteThrowsAndALaterFailureReleasesWhatWasHeld) {
     cache.ParamUtilsSuite();
     cache.FileImportManagerSuite();
     ADD_FAILURE() << "no exception";
-  } catch (const SuiteNotFound&) {
-  }
+  } catch (const SuiteNotFound&) {}
   EXPECT_EQ(host.ReleaseCount("PF Param Utils Suite"), 1);
   EXPECT_EQ(host.ReleaseCount("AEGP File Import Manager Suite"), 0);
 }

@@ -15,7 +15,14 @@ namespace {
 
 // The block of cols x rows from source (sx, sy) lands at (tx, ty) of a 50 x 50
 // destination; nothing else changes.
-struct BlitCase { const char* name; A_long srcW, srcH; bool hasRect; WorldRect rect; int32_t dx, dy; A_long sx, sy, tx, ty, cols, rows; };
+struct BlitCase {
+  const char* name;
+  A_long srcW, srcH;
+  bool hasRect;
+  WorldRect rect;
+  int32_t dx, dy;
+  A_long sx, sy, tx, ty, cols, rows;
+};
 
 const BlitCase kBlits[] = {
     {"whole into bigger at origin", 20, 10, false, {}, 0, 0, 0, 0, 0, 0, 20, 10},
@@ -36,19 +43,20 @@ const BlitCase kBlits[] = {
 };
 
 TEST(Blit, CopiesTheClippedBlock) {
-  for (const BlitCase& c : kBlits) AtBothDepths([&](auto tag) {
-    using P = decltype(tag);
-    SCOPED_TRACE(c.name);
-    Canvas<P> src(c.srcW, c.srcH);
-    PF_EffectWorld* dst = NewWorld<P>(src.host, 50, 50);
-    const P marker{1, 2, 3, 4};
-    Paint<P>(*dst, &marker);
-    Blit(*src.world, *dst, c.hasRect ? &c.rect : nullptr, c.dx, c.dy);
-    ExpectWorld<P>(*dst, [&](A_long x, A_long y) {
-      const bool in = x >= c.tx && x < c.tx + c.cols && y >= c.ty && y < c.ty + c.rows;
-      return in ? Pattern<P>(x - c.tx + c.sx, y - c.ty + c.sy) : marker;
+  for (const BlitCase& c : kBlits)
+    AtBothDepths([&](auto tag) {
+      using P = decltype(tag);
+      SCOPED_TRACE(c.name);
+      Canvas<P> src(c.srcW, c.srcH);
+      PF_EffectWorld* dst = NewWorld<P>(src.host, 50, 50);
+      const P marker{1, 2, 3, 4};
+      Paint<P>(*dst, &marker);
+      Blit(*src.world, *dst, c.hasRect ? &c.rect : nullptr, c.dx, c.dy);
+      ExpectWorld<P>(*dst, [&](A_long x, A_long y) {
+        const bool in = x >= c.tx && x < c.tx + c.cols && y >= c.ty && y < c.ty + c.rows;
+        return in ? Pattern<P>(x - c.tx + c.sx, y - c.ty + c.sy) : marker;
+      });
     });
-  });
 }
 
 TEST(CopyInto, PlacesTheWholeSourceAtThePoint) {
@@ -69,7 +77,13 @@ const DepthColor kHalf16 = DepthColor::From16({32768, 16384, 64, 65});
 const DepthColor kHalf8 = DepthColor::From8({255, 128, 1, 0});
 
 // The rectangle is inclusive.
-struct FillCase { bool hasRect; WorldRect rect; DepthColor color; PF_Pixel expected8; PF_Pixel16 expected16; };
+struct FillCase {
+  bool hasRect;
+  WorldRect rect;
+  DepthColor color;
+  PF_Pixel expected8;
+  PF_Pixel16 expected16;
+};
 
 const FillCase kFills[] = {
     {false, {}, kRed8, {255, 255, 0, 0}, {32768, 32768, 0, 0}},
@@ -81,35 +95,42 @@ const FillCase kFills[] = {
 };
 
 TEST(FillWorld, FillsExactlyTheInclusiveRectangle) {
-  for (const FillCase& c : kFills) AtBothDepths([&](auto tag) {
-    using P = decltype(tag);
-    SCOPED_TRACE(testing::Message() << "rect " << c.hasRect << " " << c.rect.top << "," << c.rect.left);
-    Canvas<P> canvas(9, 7);
-    FillWorld(canvas.ae, c.color, c.hasRect ? &c.rect : nullptr);
-    ExpectWorld<P>(*canvas.world, [&](A_long x, A_long y) {
-      const bool in = !c.hasRect || (x >= c.rect.left && x <= c.rect.right && y >= c.rect.top && y <= c.rect.bottom);
-      return in ? Pick<P>(c.expected8, c.expected16) : Pattern<P>(x, y);
+  for (const FillCase& c : kFills)
+    AtBothDepths([&](auto tag) {
+      using P = decltype(tag);
+      SCOPED_TRACE(testing::Message()
+                   << "rect " << c.hasRect << " " << c.rect.top << "," << c.rect.left);
+      Canvas<P> canvas(9, 7);
+      FillWorld(canvas.ae, c.color, c.hasRect ? &c.rect : nullptr);
+      ExpectWorld<P>(*canvas.world, [&](A_long x, A_long y) {
+        const bool in = !c.hasRect || (x >= c.rect.left && x <= c.rect.right && y >= c.rect.top &&
+                                       y <= c.rect.bottom);
+        return in ? Pick<P>(c.expected8, c.expected16) : Pattern<P>(x, y);
+      });
     });
-  });
 }
 
 // An opaque white source laid in normal mode over opaque black shows the
 // opacity directly: 8-bit trunc(255 - 255a), 16-bit trunc(32768 - 32768a).
 TEST(Transfer, AmountBecomesTheSourceOpacity) {
-  const struct { double amount; int expected8, expected16; } kCases[] = {
-      {0.0, 255, 32768}, {1.0, 0, 0}, {0.5, 127, 16384}, {0.25, 191, 24576}};
-  for (const auto& c : kCases) AtBothDepths([&](auto tag) {
-    using P = decltype(tag);
-    Host host;
-    PF_EffectWorld* src = NewWorld<P>(host, 3, 3);
-    PF_EffectWorld* dst = NewWorld<P>(host, 3, 3);
-    const P white = Pick<P>({255, 255, 255, 255}, {32768, 32768, 32768, 32768});
-    const P black = Pick<P>({255, 0, 0, 0}, {32768, 0, 0, 0});
-    Paint<P>(*src, &white);
-    Paint<P>(*dst, &black);
-    Transfer(host.InData(), *src, *dst, c.amount, PF_Xfer_COPY, PF_Quality_HI, nullptr);
-    EXPECT_EQ(PixelAt<P>(*dst, 1, 1)->red, PixelTraits<P>::kDeep ? c.expected16 : c.expected8) << c.amount;
-  });
+  const struct {
+    double amount;
+    int expected8, expected16;
+  } kCases[] = {{0.0, 255, 32768}, {1.0, 0, 0}, {0.5, 127, 16384}, {0.25, 191, 24576}};
+  for (const auto& c : kCases)
+    AtBothDepths([&](auto tag) {
+      using P = decltype(tag);
+      Host host;
+      PF_EffectWorld* src = NewWorld<P>(host, 3, 3);
+      PF_EffectWorld* dst = NewWorld<P>(host, 3, 3);
+      const P white = Pick<P>({255, 255, 255, 255}, {32768, 32768, 32768, 32768});
+      const P black = Pick<P>({255, 0, 0, 0}, {32768, 0, 0, 0});
+      Paint<P>(*src, &white);
+      Paint<P>(*dst, &black);
+      Transfer(host.InData(), *src, *dst, c.amount, PF_Xfer_COPY, PF_Quality_HI, nullptr);
+      EXPECT_EQ(PixelAt<P>(*dst, 1, 1)->red, PixelTraits<P>::kDeep ? c.expected16 : c.expected8)
+          << c.amount;
+    });
 }
 
 TEST(Transfer, CoversTheInclusiveRectangleAtItsOwnPlace) {
@@ -129,7 +150,12 @@ TEST(Transfer, CoversTheInclusiveRectangleAtItsOwnPlace) {
 
 // A line from (a, b) to (c, d), or the outline of the box x a..b, y c..d.
 using Points = std::set<std::pair<int, int>>;
-struct DrawCase { const char* name; bool box; int a, b, c, d; Points expected; };
+struct DrawCase {
+  const char* name;
+  bool box;
+  int a, b, c, d;
+  Points expected;
+};
 
 const DrawCase kDraws[] = {
     {"single point", false, 5, 5, 5, 5, {{5, 5}}},
@@ -142,34 +168,58 @@ const DrawCase kDraws[] = {
     {"shallow", false, 0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
     // dx2 2, dy2 6, e starts at -1.
     {"steep", false, 0, 0, 1, 3, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},
-    {"across the world", false, -3, 2, 12, 2, {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}},
+    {"across the world",
+     false,
+     -3,
+     2,
+     12,
+     2,
+     {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}},
     {"in from the corner", false, -2, -2, 2, 2, {{0, 0}, {1, 1}, {2, 2}}},
     {"out at the bottom", false, 9, 5, 9, 12, {{9, 5}, {9, 6}, {9, 7}}},
     {"wholly outside", false, -5, -5, -1, -1, {}},
     {"below the world", false, 0, 8, 9, 8, {}},
-    {"box", true, 1, 4, 2, 5, {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {1, 3}, {1, 4}, {4, 3}, {4, 4}}},
+    {"box",
+     true,
+     1,
+     4,
+     2,
+     5,
+     {{1, 2},
+      {2, 2},
+      {3, 2},
+      {4, 2},
+      {1, 5},
+      {2, 5},
+      {3, 5},
+      {4, 5},
+      {1, 3},
+      {1, 4},
+      {4, 3},
+      {4, 4}}},
     // Only the top edge (y 6) and the right edge (x 3) are inside the world.
     {"box reaching outside", true, -2, 3, 6, 9, {{0, 6}, {1, 6}, {2, 6}, {3, 6}, {3, 7}}},
 };
 
 TEST(DrawLineAndRect, PlotExactlyThesePixels) {
-  for (const DrawCase& c : kDraws) AtBothDepths([&](auto tag) {
-    using P = decltype(tag);
-    SCOPED_TRACE(c.name);
-    Canvas<P> canvas(10, 8);
-    PF_EffectWorld* w = canvas.world;
-    // Drawn with an 8-bit colour at both depths: (255, 255, 0, 0) is 16-bit (32768, 32768, 0, 0).
-    const DepthColor red = DepthColor::From8({255, 255, 0, 0});
-    if (c.box) DrawRect(IntBox{c.a, c.b, c.c, c.d}, canvas.ae, red);
-    else DrawLine(canvas.ae, c.a, c.b, c.c, c.d, red);
-    const P ink = Pick<P>({255, 255, 0, 0}, {32768, 32768, 0, 0});
-    Points drawn;
-    for (A_long y = 0; y < 8; ++y)
-      for (A_long x = 0; x < 10; ++x)
-        if (*PixelAt<P>(*w, x, y) == ink) drawn.insert({x, y});
-        else EXPECT_EQ(*PixelAt<P>(*w, x, y), Pattern<P>(x, y)) << x << "," << y;
-    EXPECT_EQ(drawn, c.expected);
-  });
+  for (const DrawCase& c : kDraws)
+    AtBothDepths([&](auto tag) {
+      using P = decltype(tag);
+      SCOPED_TRACE(c.name);
+      Canvas<P> canvas(10, 8);
+      PF_EffectWorld* w = canvas.world;
+      // Drawn with an 8-bit colour at both depths: (255, 255, 0, 0) is 16-bit (32768, 32768, 0, 0).
+      const DepthColor red = DepthColor::From8({255, 255, 0, 0});
+      if (c.box) DrawRect(IntBox{c.a, c.b, c.c, c.d}, canvas.ae, red);
+      else DrawLine(canvas.ae, c.a, c.b, c.c, c.d, red);
+      const P ink = Pick<P>({255, 255, 0, 0}, {32768, 32768, 0, 0});
+      Points drawn;
+      for (A_long y = 0; y < 8; ++y)
+        for (A_long x = 0; x < 10; ++x)
+          if (*PixelAt<P>(*w, x, y) == ink) drawn.insert({x, y});
+          else EXPECT_EQ(*PixelAt<P>(*w, x, y), Pattern<P>(x, y)) << x << "," << y;
+      EXPECT_EQ(drawn, c.expected);
+    });
 }
 
 }  // namespace

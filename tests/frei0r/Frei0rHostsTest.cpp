@@ -61,8 +61,9 @@ std::string FfmpegParams(const std::vector<Given>& given) {
 // The tools are not built with the sanitizers, and a sanitized plug-in cannot
 // be loaded into a process whose first library is not the sanitizer runtime.
 #ifdef LUSTRE_SANITIZED
-#define SKIP_IN_SANITIZED_BUILDS() \
-  GTEST_SKIP() << "built with -fsanitize=" LUSTRE_SANITIZED ": the tools cannot load a sanitized plug-in"
+#define SKIP_IN_SANITIZED_BUILDS()                          \
+  GTEST_SKIP() << "built with -fsanitize=" LUSTRE_SANITIZED \
+                  ": the tools cannot load a sanitized plug-in"
 #else
 #define SKIP_IN_SANITIZED_BUILDS()
 #endif
@@ -78,27 +79,54 @@ TEST(Frei0rInTools, FilteredFrameEqualsTheCommandsRender) {
   const std::vector<uint32_t> expected =
       CommandRender(folder.File("in.png"), CommandSets(kGiven), folder.File("ref.png"));
   EXPECT_GT(DifferingSamples(expected, input), 100u);  // a stroke is drawn
-  const Args tools[] = {
-      {"ffmpeg", "-v", "error", "-y", "-i", folder.File("in.png"), "-vf",
-       "frei0r=filter_name=lustre-strand:filter_params=" + FfmpegParams(kGiven), "-frames:v", "1", "-pix_fmt",
-       "rgba", folder.File("out.png")},
-      {"gst-launch-1.0", "-q", "filesrc", "location=" + folder.File("in.png"), "!", "pngdec", "!",
-       "videoconvert", "!", "video/x-raw,format=RGBA", "!", "frei0r-filter-lustre-strand",
-       "end-point-style=Flat", "line-width=0.011011011", "falloff=0.35", "gradient-interpolation=HSL",
-       "color-dot-2-color-r=1", "color-dot-2-color-g=0.8", "color-dot-2-color-b=0",
-       "color-dot-2-opacity=0.5", "original-blend-transfer=Screen", "composite-with-original=0.25",
-       "point-1-activate=true", "point-1-point-x=0.25", "point-1-point-y=0.75", "point-2-activate=true",
-       "point-3-activate=true", "point-3-point-x=0.8125", "point-3-point-y=0.125", "!", "videoconvert",
-       "!", "video/x-raw,format=RGBA", "!", "pngenc", "!", "filesink", "location=" + folder.File("out.png")}};
+  const Args tools[] = {{"ffmpeg", "-v", "error", "-y", "-i", folder.File("in.png"), "-vf",
+                         "frei0r=filter_name=lustre-strand:filter_params=" + FfmpegParams(kGiven),
+                         "-frames:v", "1", "-pix_fmt", "rgba", folder.File("out.png")},
+                        {"gst-launch-1.0",
+                         "-q",
+                         "filesrc",
+                         "location=" + folder.File("in.png"),
+                         "!",
+                         "pngdec",
+                         "!",
+                         "videoconvert",
+                         "!",
+                         "video/x-raw,format=RGBA",
+                         "!",
+                         "frei0r-filter-lustre-strand",
+                         "end-point-style=Flat",
+                         "line-width=0.011011011",
+                         "falloff=0.35",
+                         "gradient-interpolation=HSL",
+                         "color-dot-2-color-r=1",
+                         "color-dot-2-color-g=0.8",
+                         "color-dot-2-color-b=0",
+                         "color-dot-2-opacity=0.5",
+                         "original-blend-transfer=Screen",
+                         "composite-with-original=0.25",
+                         "point-1-activate=true",
+                         "point-1-point-x=0.25",
+                         "point-1-point-y=0.75",
+                         "point-2-activate=true",
+                         "point-3-activate=true",
+                         "point-3-point-x=0.8125",
+                         "point-3-point-y=0.125",
+                         "!",
+                         "videoconvert",
+                         "!",
+                         "video/x-raw,format=RGBA",
+                         "!",
+                         "pngenc",
+                         "!",
+                         "filesink",
+                         "location=" + folder.File("out.png")}};
   for (const Args& tool : tools) {
     SCOPED_TRACE(tool[0]);
     std::remove(folder.File("out.png").c_str());
     const auto ran = RunProgram(tool, HostEnv(folder));
     ASSERT_EQ(ran.exit_status, 0) << ran.err;
     EXPECT_EQ(DifferingSamples(ReadRgba(folder.File("out.png")), expected), 0u);
-    if (tool[0] == "ffmpeg") {
-      EXPECT_EQ(ran.err, "");
-    }
+    if (tool[0] == "ffmpeg") { EXPECT_EQ(ran.err, ""); }
   }
 }
 
@@ -134,11 +162,11 @@ void ExpectFramesFollowTheKeys(const testfiles::TempFolder& folder, const std::s
     char name[64];
     std::snprintf(name, sizeof name, "%s%02d.png", prefix.c_str(), k + 1);
     frames.push_back(ReadRgba(folder.File(name)));
-    const std::vector<uint32_t> expected = CommandRender(
-        folder.File("solid.png"),
-        {LineWidthAtFrame(k), "Point 1/Activate=on", "Point 2/Activate=on", "Point 3/Activate=on",
-         "End Point Style=Flat"},
-        folder.File("ref.png"));
+    const std::vector<uint32_t> expected =
+        CommandRender(folder.File("solid.png"),
+                      {LineWidthAtFrame(k), "Point 1/Activate=on", "Point 2/Activate=on",
+                       "Point 3/Activate=on", "End Point Style=Flat"},
+                      folder.File("ref.png"));
     EXPECT_EQ(DifferingSamples(frames.back(), expected), 0u);
   }
   EXPECT_GT(DifferingSamples(frames.front(), frames.back()), 100u);  // the stroke did change
@@ -151,11 +179,13 @@ void ExpectFramesFollowTheKeys(const testfiles::TempFolder& folder, const std::s
 TEST(Frei0rInMelt, KeyframedLineWidthFollowsMltsLinearKeys) {
   SKIP_IN_SANITIZED_BUILDS();
   testfiles::TempFolder folder;
-  const Args args = Args{"melt", std::string("colour:") + kColour, "out=" + std::to_string(kLastFrame),
-                         "-filter", "frei0r.lustre-strand"} +
+  const Args args = Args{"melt", std::string("colour:") + kColour,
+                         "out=" + std::to_string(kLastFrame), "-filter", "frei0r.lustre-strand"} +
                     kMeltProperties + Args{std::string("Line Width=") + kKeyframes} +
-                    Args{"-consumer", "avformat:" + folder.File("m_%02d.png"), "vcodec=png",
-                         "pix_fmt=rgba", "width=64", "height=48", "real_time=-3"};
+                    Args{"-consumer",   "avformat:" + folder.File("m_%02d.png"),
+                         "vcodec=png",  "pix_fmt=rgba",
+                         "width=64",    "height=48",
+                         "real_time=-3"};
   const auto ran = RunProgram(args, HostEnv(folder));
   ASSERT_EQ(ran.exit_status, 0) << ran.err;
   ExpectFramesFollowTheKeys(folder, "m_");

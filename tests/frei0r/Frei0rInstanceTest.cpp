@@ -59,7 +59,8 @@ constexpr unsigned kW = 80, kH = 60;
 std::vector<uint32_t> PatternFrame() {
   const std::vector<uint32_t> samples = PatternSamples(kW, kH);
   std::vector<uint32_t> frame(kW * kH);
-  std::memcpy(frame.data(), std::vector<uint8_t>(samples.begin(), samples.end()).data(), frame.size() * 4);
+  std::memcpy(frame.data(), std::vector<uint8_t>(samples.begin(), samples.end()).data(),
+              frame.size() * 4);
   return frame;
 }
 
@@ -114,7 +115,8 @@ TEST(Frei0rInstances, SeveralOnSeveralThreadsGiveThePixelsOfOne) {
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) {
     for (int k = 0; k < kFrames; ++k) {
-      EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)], expected[static_cast<size_t>(k)])
+      EXPECT_EQ(got[static_cast<size_t>(t)][static_cast<size_t>(k)],
+                expected[static_cast<size_t>(k)])
           << "thread " << t << " frame " << k;
     }
   }
@@ -148,7 +150,8 @@ TEST(Frei0rInstances, GiveBackTheValuesTheyWereGiven) {
   f0r_param_color_t color{0.25f, 0.5f, 2.0f}, got_color{};
   plugin.f0r_set_param_value(instance, &color, plugin.Index("Path Color"));
   plugin.f0r_get_param_value(instance, &got_color, plugin.Index("Path Color"));
-  EXPECT_EQ(std::vector<float>({got_color.r, got_color.g, got_color.b}), std::vector<float>({0.25f, 0.5f, 2.0f}));
+  EXPECT_EQ(std::vector<float>({got_color.r, got_color.g, got_color.b}),
+            std::vector<float>({0.25f, 0.5f, 2.0f}));
   const char* style = nullptr;
   plugin.f0r_get_param_value(instance, &style, plugin.Index("Rendering Style"));
   EXPECT_STREQ(style, "Draw on Image");  // the effect's default
@@ -172,7 +175,9 @@ TEST(Frei0rInstances, FailureLeavesTheFrameUnchangedAndIsReportedOnce) {
     const char* reported;
   } rows[] = {
       {"the effect returns an error", kW, kH,
-       [](lustre_frei0r::Frei0rInstance& i) { i.Host().AbortAfterProgressCalls(0, PF_Err_OUT_OF_MEMORY); },
+       [](lustre_frei0r::Frei0rInstance& i) {
+         i.Host().Faults().AbortAfterProgressCalls(0, PF_Err_OUT_OF_MEMORY);
+       },
        "the effect failed during render with error 4"},
       {"a popup text names no choice", kW, kH,
        [&](lustre_frei0r::Frei0rInstance& i) {
@@ -180,13 +185,16 @@ TEST(Frei0rInstances, FailureLeavesTheFrameUnchangedAndIsReportedOnce) {
          i.SetParam(index("End Point Style"), &text);
        },
        "frei0r parameter \"End Point Style\": 'Squiggly' is not a choice"},
-      {"a frame wider than the host allows", 30001, 1, [](lustre_frei0r::Frei0rInstance&) {}, "30000"},
+      {"a frame wider than the host allows", 30001, 1, [](lustre_frei0r::Frei0rInstance&) {},
+       "30000"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
-    lustre_frei0r::Frei0rInstance instance(effect, row.width, row.height, lustre_frei0r::TimeUnit::kSeconds);
+    lustre_frei0r::Frei0rInstance instance(effect, row.width, row.height,
+                                           lustre_frei0r::TimeUnit::kSeconds);
     double on = 1;
-    for (const char* name : {"Point 1/Activate", "Point 2/Activate"}) instance.SetParam(index(name), &on);
+    for (const char* name : {"Point 1/Activate", "Point 2/Activate"})
+      instance.SetParam(index(name), &on);
     row.arrange(instance);
     std::vector<uint32_t> in(size_t{row.width} * row.height);
     for (size_t p = 0; p < in.size(); ++p) in[p] = static_cast<uint32_t>(p * 2654435761u);

@@ -80,7 +80,8 @@ TEST(Frei0rParamTable, CoversEveryControlWithNamesEveryHostAccepts) {
   // GStreamer's own renaming: lower case, '-' for anything else, a prefix
   // before a leading digit. (The real tool accepts the names in the host test.)
   for (const auto& [name, gst] : {std::pair{"Color Dot 10/Color", "color-dot-10-color"},
-                                  std::pair{"Point 6/Handle Y", "point-6-handle-y"}, std::pair{"3D Look?", "param-3d-look-"}}) {
+                                  std::pair{"Point 6/Handle Y", "point-6-handle-y"},
+                                  std::pair{"3D Look?", "param-3d-look-"}}) {
     EXPECT_EQ(lustre_frei0r::GStreamerPropertyName(name), gst);
   }
 }
@@ -96,13 +97,20 @@ TEST(Frei0rParamTable, DefaultsGiveTheEffectsDefaults) {
 TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   // frei0r value -> the number the command would be given for the slider.
-  const struct { const char* name; double v; double number; } sliders[] = {
-      {"Line Width", 0.039039, 40},  // (40 - 1) / 999 to 6 digits
-      {"Line Width", 0, 1},                {"Line Width", 1, 1000},
-      {"Line Width", -0.5, 1},             {"Line Width", 1.5, 1000},
-      {"Line Width", nan, 1},              {"Falloff", 0.123456, 12.35},
-      {"Repeats", 0.5, 6},  // 5.5 rounds away from zero
-      {"Gradient Offset", 0.25, -250},     {"Color Dot 4/Opacity", 0.333, 33.3}};
+  const struct {
+    const char* name;
+    double v;
+    double number;
+  } sliders[] = {{"Line Width", 0.039039, 40},  // (40 - 1) / 999 to 6 digits
+                 {"Line Width", 0, 1},
+                 {"Line Width", 1, 1000},
+                 {"Line Width", -0.5, 1},
+                 {"Line Width", 1.5, 1000},
+                 {"Line Width", nan, 1},
+                 {"Falloff", 0.123456, 12.35},
+                 {"Repeats", 0.5, 6},  // 5.5 rounds away from zero
+                 {"Gradient Offset", 0.25, -250},
+                 {"Color Dot 4/Opacity", 0.333, 33.3}};
   for (const auto& row : sliders) {
     SCOPED_TRACE(std::string(row.name) + " " + std::to_string(row.v));
     Frame frame(64, 48), reference(64, 48);
@@ -116,10 +124,12 @@ TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
   // Popups, colours, checkboxes and points, each against the host's setter.
   Frame frame(64, 48), reference(64, 48);
   std::vector<Frei0rValue> values = Effect().Table().Defaults();
-  const auto value = [&](const char* name) -> Frei0rValue& { return values[static_cast<size_t>(Find(name))]; };
+  const auto value = [&](const char* name) -> Frei0rValue& {
+    return values[static_cast<size_t>(Find(name))];
+  };
   value("End Point Style").text = "fLAT";
   value("Rendering Style").text = "3";
-  value("Original Blend Transfer").text = "18";  // a number of two digits: Difference
+  value("Original Blend Transfer").text = "18";            // a number of two digits: Difference
   value("Color Dot 1/Color").color = {0.5f, 1.2f, -1.0f};  // 127.5 rounds up; clamped
   value("Color Dot 2/Color").color = {1.0f / 255, 0.8f, 0.0f};
   value("Show Path").number = 0.49;
@@ -150,8 +160,10 @@ TEST(Frei0rParamTable, PopupTextThatNamesNoChoiceIsRefusedByName) {
       Effect().Table().Apply(values, *frame.array, 64, 48);
       ADD_FAILURE() << "accepted";
     } catch (const std::invalid_argument& refused) {
-      EXPECT_NE(std::string(refused.what()).find("\"End Point Style\""), std::string::npos) << refused.what();
-      EXPECT_NE(std::string(refused.what()).find("Round, Flat"), std::string::npos) << refused.what();
+      EXPECT_NE(std::string(refused.what()).find("\"End Point Style\""), std::string::npos)
+          << refused.what();
+      EXPECT_NE(std::string(refused.what()).find("Round, Flat"), std::string::npos)
+          << refused.what();
     }
   }
 }
@@ -160,12 +172,18 @@ TEST(Frei0rParamTable, PopupTextThatNamesNoChoiceIsRefusedByName) {
 // milliseconds (time_scale 1000).
 TEST(Frei0rFrameTime, BecomesTheHostsCurrentTime) {
   using lustre_frei0r::TimeUnit;
-  const struct { double time; TimeUnit unit; A_long current; } rows[] = {
-      {1.5, TimeUnit::kSeconds, 1500},       {1500, TimeUnit::kMilliseconds, 1500},
-      {0.0404, TimeUnit::kSeconds, 40},      {40.5, TimeUnit::kMilliseconds, 41},
-      {-2, TimeUnit::kSeconds, -2000},       {1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::max()},
-      {-1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::min()},
-      {std::numeric_limits<double>::quiet_NaN(), TimeUnit::kSeconds, 0}};
+  const struct {
+    double time;
+    TimeUnit unit;
+    A_long current;
+  } rows[] = {{1.5, TimeUnit::kSeconds, 1500},
+              {1500, TimeUnit::kMilliseconds, 1500},
+              {0.0404, TimeUnit::kSeconds, 40},
+              {40.5, TimeUnit::kMilliseconds, 41},
+              {-2, TimeUnit::kSeconds, -2000},
+              {1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::max()},
+              {-1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::min()},
+              {std::numeric_limits<double>::quiet_NaN(), TimeUnit::kSeconds, 0}};
   for (const auto& row : rows) {
     PF_InData in_data{};
     lustre_frei0r::SetFrameTime(in_data, row.time, row.unit);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CliRun.h"
+#include "support/CliRun.h"
 
 namespace frei0r_test {
 

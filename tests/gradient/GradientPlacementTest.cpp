@@ -9,7 +9,15 @@ namespace {
 constexpr int kRepeat = 0;
 constexpr int kReflect = 1;
 
-struct PlaceCase { const char* name; double halfWidth; int repeats; double offset; int style; double distance; double expected; };
+struct PlaceCase {
+  const char* name;
+  double halfWidth;
+  int repeats;
+  double offset;
+  int style;
+  double distance;
+  double expected;
+};
 
 const PlaceCase kCases[] = {
     {"centre line", 10, 1, 0, kRepeat, 0, 0},

@@ -22,7 +22,8 @@ static void PrintTo(const PF_Pixel16& p, std::ostream* os) {
 namespace {
 
 constexpr A_u_short kFull = 32768;
-constexpr PF_Pixel16 kRed{kFull, kFull, 0, 0}, kGreen{kFull, 0, kFull, 0}, kBlue{kFull, 0, 0, kFull};
+constexpr PF_Pixel16 kRed{kFull, kFull, 0, 0}, kGreen{kFull, 0, kFull, 0},
+    kBlue{kFull, 0, 0, kFull};
 constexpr PF_Pixel16 kClear{0, 0, 0, 0}, kBlack{kFull, 0, 0, 0}, kWhite{kFull, kFull, kFull, kFull};
 
 enum Mode { kAll = -1, kLinear = 0, kPreserveLum = 1, kHsl = 2 };
@@ -45,14 +46,27 @@ const A_u_short kRedGreenLum = static_cast<A_u_short>(16384.0 * std::sqrt(2.0));
 // White (length 32768 sqrt 3) to red (32768) at 0.5: the mix (32768, 16384,
 // 16384) of length 16384 sqrt 6 is scaled to 16384 (sqrt 3 + 1): red overflows
 // and is clamped to 32768; green and blue are 16384 (sqrt 3 + 1) / sqrt 6.
-const A_u_short kWhiteRedSide = static_cast<A_u_short>(16384.0 * (std::sqrt(3.0) + 1.0) / std::sqrt(6.0));
+const A_u_short kWhiteRedSide =
+    static_cast<A_u_short>(16384.0 * (std::sqrt(3.0) + 1.0) / std::sqrt(6.0));
 
-struct LookupCase { const char* name; int mode; std::vector<ColorDot> dots; bool wrap; double position; PF_Pixel16 expected; };
+struct LookupCase {
+  const char* name;
+  int mode;
+  std::vector<ColorDot> dots;
+  bool wrap;
+  double position;
+  PF_Pixel16 expected;
+};
 
 const LookupCase kLookups[] = {
     {"empty at 0", kAll, {}, false, 0.0, kClear},
     {"empty at 0.5 with wrap", kAll, {}, true, 0.5, kClear},
-    {"only inactive dots", kAll, {Dot(kRed, 0.3, false), Dot(kBlue, 0.6, false)}, false, 0.5, kClear},
+    {"only inactive dots",
+     kAll,
+     {Dot(kRed, 0.3, false), Dot(kBlue, 0.6, false)},
+     false,
+     0.5,
+     kClear},
     {"one dot, below it", kAll, {Dot(kGreen, 0.6)}, false, 0.1, kGreen},
     {"one dot, above it, wrap", kAll, {Dot(kGreen, 0.6)}, true, 0.9, kGreen},
     {"one dot among inactive", kAll, {Dot(kRed, 0.1, false), Dot(kGreen, 0.6)}, true, 0.0, kGreen},
@@ -65,7 +79,12 @@ const LookupCase kLookups[] = {
     {"tie, below", kAll, {Dot(kRed, 0.5), Dot(kBlue, 0.5)}, false, 0.4, kRed},
     {"tie, above", kAll, {Dot(kRed, 0.5), Dot(kBlue, 0.5)}, false, 0.6, kBlue},
     {"tie reversed, below", kAll, {Dot(kBlue, 0.5), Dot(kRed, 0.5)}, false, 0.4, kBlue},
-    {"tie inside, at the tie", kAll, {Dot(kGreen, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kGreen, 1.0)}, false, 0.5, kRed},
+    {"tie inside, at the tie",
+     kAll,
+     {Dot(kGreen, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kGreen, 1.0)},
+     false,
+     0.5,
+     kRed},
     // Zero wrap gap: positions 0 and 1 give the last dot.
     {"zero gap at 0", kAll, {Dot(kRed, 0.0), Dot(kBlue, 1.0)}, true, 0.0, kBlue},
     {"zero gap at 1", kAll, {Dot(kRed, 0.0), Dot(kBlue, 1.0)}, true, 1.0, kBlue},
@@ -80,32 +99,93 @@ const LookupCase kLookups[] = {
     {"wrap below", kLinear, {Dot(kRed, 0.2), Dot(kBlue, 0.8)}, true, 0.1, {kFull, 24576, 0, 8192}},
     {"alpha", kLinear, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 0.5, {16384, 0, 0, 0}},
     // 0.75 lies between green (0.5) and blue (1.0) at t = 0.5.
-    {"third segment", kLinear, {Dot(kRed, 0.0), Dot(kGreen, 0.5), Dot(kBlue, 1.0)}, false, 0.75, {kFull, 0, 16384, 16384}},
+    {"third segment",
+     kLinear,
+     {Dot(kRed, 0.0), Dot(kGreen, 0.5), Dot(kBlue, 1.0)},
+     false,
+     0.75,
+     {kFull, 0, 16384, 16384}},
     // Ties step: just above 0.5 the mix starts from the later-added dot.
-    {"after a tie", kLinear, {Dot(kBlack, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kBlack, 1.0)}, false, 0.75, {kFull, 0, 0, 16384}},
+    {"after a tie",
+     kLinear,
+     {Dot(kBlack, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kBlack, 1.0)},
+     false,
+     0.75,
+     {kFull, 0, 0, 16384}},
     // t = 0.1 / 0.6: w = trunc(5461.33 + 0.5) = 5461; (31000 * 5461 + 1000 * 27307) >> 15 = 5999.
-    {"uneven weight", kLinear, {Dot({kFull, 1000, 0, 0}, 0.2), Dot({kFull, 31000, 0, 0}, 0.8)}, false, 0.3, {kFull, 5999, 0, 0}},
+    {"uneven weight",
+     kLinear,
+     {Dot({kFull, 1000, 0, 0}, 0.2), Dot({kFull, 31000, 0, 0}, 0.8)},
+     false,
+     0.3,
+     {kFull, 5999, 0, 0}},
     // t = 1/3: w = trunc(10922.67 + 0.5) = 10923 (rounded up); 32768 * 10923 >> 15 = 10923.
-    {"weight rounds up", kLinear, {Dot(kClear, 0.0), Dot(kRed, 1.0)}, false, 1.0 / 3.0, {10923, 10923, 0, 0}},
+    {"weight rounds up",
+     kLinear,
+     {Dot(kClear, 0.0), Dot(kRed, 1.0)},
+     false,
+     1.0 / 3.0,
+     {10923, 10923, 0, 0}},
     // w = 10923 falling from 30000: (30000 * 21845) >> 15 = 19999.
-    {"weight rounds up, falling", kLinear, {Dot({kFull, 30000, 0, 0}, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0, {kFull, 19999, 0, 0}},
-    {"lum red green", kPreserveLum, {Dot(kRed, 0.0), Dot(kGreen, 1.0)}, false, 0.5, {kFull, kRedGreenLum, kRedGreenLum, 0}},
-    {"lum white red", kPreserveLum, {Dot(kWhite, 0.0), Dot(kRed, 1.0)}, false, 0.5, {kFull, kFull, kWhiteRedSide, kWhiteRedSide}},
+    {"weight rounds up, falling",
+     kLinear,
+     {Dot({kFull, 30000, 0, 0}, 0.0), Dot(kBlack, 1.0)},
+     false,
+     1.0 / 3.0,
+     {kFull, 19999, 0, 0}},
+    {"lum red green",
+     kPreserveLum,
+     {Dot(kRed, 0.0), Dot(kGreen, 1.0)},
+     false,
+     0.5,
+     {kFull, kRedGreenLum, kRedGreenLum, 0}},
+    {"lum white red",
+     kPreserveLum,
+     {Dot(kWhite, 0.0), Dot(kRed, 1.0)},
+     false,
+     0.5,
+     {kFull, kFull, kWhiteRedSide, kWhiteRedSide}},
     // Black to red at 0.25: the mix (8192, 0, 0) already has the target length.
-    {"lum black red", kPreserveLum, {Dot(kClear, 0.0), Dot(kRed, 1.0)}, false, 0.25, {8192, 8192, 0, 0}},
+    {"lum black red",
+     kPreserveLum,
+     {Dot(kClear, 0.0), Dot(kRed, 1.0)},
+     false,
+     0.25,
+     {8192, 8192, 0, 0}},
     // A mix of no length leaves the colour channels 0; alpha 32768 / 3 = 10922.67 truncates.
-    {"lum two blacks", kPreserveLum, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0, {10922, 0, 0, 0}},
+    {"lum two blacks",
+     kPreserveLum,
+     {Dot(kClear, 0.0), Dot(kBlack, 1.0)},
+     false,
+     1.0 / 3.0,
+     {10922, 0, 0, 0}},
     // Same colour at both ends: the length is kept, nothing changes.
-    {"lum same colour", kPreserveLum, {Dot({kFull, 3000, 4000, 0}, 0.0), Dot({kFull, 3000, 4000, 0}, 1.0)}, false, 0.5, {kFull, 3000, 4000, 0}},
+    {"lum same colour",
+     kPreserveLum,
+     {Dot({kFull, 3000, 4000, 0}, 0.0), Dot({kFull, 3000, 4000, 0}, 1.0)},
+     false,
+     0.5,
+     {kFull, 3000, 4000, 0}},
     // Red (hue exactly 1) to black (hue 0, saturation 0) at 0.5: H 0.5, S 0.5,
     // L 0.25 -> v 0.375, m 0.125, sextant 3 -> (m, v, v).
-    {"hsl red to black", kHsl, {Dot(kRed, 0.0), Dot(kBlack, 1.0)}, false, 0.5, {kFull, 4096, 12288, 12288}},
+    {"hsl red to black",
+     kHsl,
+     {Dot(kRed, 0.0), Dot(kBlack, 1.0)},
+     false,
+     0.5,
+     {kFull, 4096, 12288, 12288}},
     // Hue 1 at t = 0 is converted as hue 0: red comes back unchanged.
     {"hsl red at its own end", kHsl, {Dot(kRed, 0.0), Dot(kGreen, 1.0)}, false, 1e-300, kRed},
     // Alpha mixes as trunc(a1 (1 - t) + a2 t) in HSL too: 32768 / 3 = 10922.67.
     {"hsl alpha", kHsl, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0, {10922, 0, 0, 0}},
-    // Greys (saturation 0, so v = m = L) with L 0.125 and 0.25 at t = 2/3: L = 0.2083..., channels 6826.67 truncated.
-    {"hsl greys", kHsl, {Dot({kFull, 4096, 4096, 4096}, 0.0), Dot({kFull, 8192, 8192, 8192}, 1.0)}, false, 2.0 / 3.0, {kFull, 6826, 6826, 6826}},
+    // Greys (saturation 0, so v = m = L) with L 0.125 and 0.25 at t = 2/3: L = 0.2083..., channels
+    // 6826.67 truncated.
+    {"hsl greys",
+     kHsl,
+     {Dot({kFull, 4096, 4096, 4096}, 0.0), Dot({kFull, 8192, 8192, 8192}, 1.0)},
+     false,
+     2.0 / 3.0,
+     {kFull, 6826, 6826, 6826}},
 };
 
 TEST(GradientColorAt, GivesTheWorkedOutColour) {
@@ -126,9 +206,12 @@ TEST(GradientDots, ClampsPositionsAndListsThemInPositionOrder) {
   g.AddDot(Dot(kRed, 1.5));     // stored at 1
   g.AddDot(Dot(kGreen, -0.2));  // stored at 0
   g.AddDot(Dot(kBlue, 0.4, false));
-  g.AddDot(Dot(kBlue, 0.0));    // ties with the green dot, added later
+  g.AddDot(Dot(kBlue, 0.0));  // ties with the green dot, added later
   ASSERT_EQ(g.DotCount(), 3);
-  const struct { double position; PF_Pixel16 color; } kWant[] = {{0.0, kGreen}, {0.0, kBlue}, {1.0, kRed}};
+  const struct {
+    double position;
+    PF_Pixel16 color;
+  } kWant[] = {{0.0, kGreen}, {0.0, kBlue}, {1.0, kRed}};
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(g.Dot(i).position, kWant[i].position) << i;
     EXPECT_EQ(g.Dot(i).color, kWant[i].color) << i;
@@ -136,16 +219,19 @@ TEST(GradientDots, ClampsPositionsAndListsThemInPositionOrder) {
 }
 
 TEST(HslConversion, RgbToHsl) {
-  const struct { double r, g, b, h, s, l; } kCases[] = {
+  const struct {
+    double r, g, b, h, s, l;
+  } kCases[] = {
       {1, 0, 0, 1.0, 1.0, 0.5},  // red with both others the minimum: hue exactly 1
       {0, 1, 0, 2.0 / 6, 1.0, 0.5},
       {0, 0, 1, 4.0 / 6, 1.0, 0.5},
-      {1, 1, 0, 1.0 / 6, 1.0, 0.5},  // red and green tie for the maximum: the red branch, 1 - gc = 1
+      {1, 1, 0, 1.0 / 6, 1.0,
+       0.5},  // red and green tie for the maximum: the red branch, 1 - gc = 1
       {0, 1, 1, 3.0 / 6, 1.0, 0.5},
       {1, 0, 1, 5.0 / 6, 1.0, 0.5},
-      {1, 0.5, 0.5, 1.0, 1.0, 0.75},  // L 0.75 > 0.5: S = 0.5 / (2 - 1.5) = 1
-      {0.5, 0, 0, 1.0, 1.0, 0.25},    // L 0.25: S = 0.25 / 0.5
-      {1, 0.5, 0, 0.5 / 6, 1.0, 0.5},  // r max, g not min -> 1 - gc, gc = 0.5
+      {1, 0.5, 0.5, 1.0, 1.0, 0.75},       // L 0.75 > 0.5: S = 0.5 / (2 - 1.5) = 1
+      {0.5, 0, 0, 1.0, 1.0, 0.25},         // L 0.25: S = 0.25 / 0.5
+      {1, 0.5, 0, 0.5 / 6, 1.0, 0.5},      // r max, g not min -> 1 - gc, gc = 0.5
       {0.25, 0.25, 0.25, 0.0, 0.0, 0.25},  // greys and black: hue 0, saturation 0 by our choice
       {0, 0, 0, 0.0, 0.0, 0.0}};
   for (const auto& c : kCases) {
@@ -158,14 +244,16 @@ TEST(HslConversion, RgbToHsl) {
 }
 
 TEST(HslConversion, HslToRgb) {
-  const struct { double h, s, l, r, g, b; } kCases[] = {
+  const struct {
+    double h, s, l, r, g, b;
+  } kCases[] = {
       {0.0, 1.0, 0.5, 1, 0, 0},
-      {1.0, 1.0, 0.5, 1, 0, 0},      // hue 1 is hue 0
-      {0.25, 1.0, 0.5, 0.5, 1, 0},   // sextant 1 half way: (mid2, v, m)
+      {1.0, 1.0, 0.5, 1, 0, 0},     // hue 1 is hue 0
+      {0.25, 1.0, 0.5, 0.5, 1, 0},  // sextant 1 half way: (mid2, v, m)
       {0.5, 1.0, 0.5, 0, 1, 1},
-      {0.75, 1.0, 0.5, 0.5, 0, 1},   // sextant 4 half way: (mid1, m, v)
+      {0.75, 1.0, 0.5, 0.5, 0, 1},            // sextant 4 half way: (mid1, m, v)
       {0.0, 0.5, 0.75, 0.875, 0.625, 0.625},  // l > 0.5: v = 0.75 + 0.5 - 0.375, m = 0.625
-      {0.4, 1.0, 0.0, 0, 0, 0}};     // no lightness: black whatever the hue
+      {0.4, 1.0, 0.0, 0, 0, 0}};              // no lightness: black whatever the hue
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.h << " " << c.s << " " << c.l);
     double r = -1, g = -1, b = -1;

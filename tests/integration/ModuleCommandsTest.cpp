@@ -21,15 +21,18 @@ using namespace std::string_literals;
 // A missing module and a library without the entry point are reported with
 // the path (and the symbol) and the system's reason.
 TEST(ModuleLoader, RefusalsNameThePathAndTheMissingSymbol) {
-  const struct { std::string path; std::vector<std::string> parts; } cases[] = {
-      {LUSTRE_MODULE_PATH ".missing", {LUSTRE_MODULE_PATH ".missing"}},
-      {LUSTRE_LIBRARY_WITHOUT_ENTRY, {LUSTRE_LIBRARY_WITHOUT_ENTRY, "PluginEntry"}}};
+  const struct {
+    std::string path;
+    std::vector<std::string> parts;
+  } cases[] = {{LUSTRE_MODULE_PATH ".missing", {LUSTRE_MODULE_PATH ".missing"}},
+               {LUSTRE_LIBRARY_WITHOUT_ENTRY, {LUSTRE_LIBRARY_WITHOUT_ENTRY, "PluginEntry"}}};
   for (const auto& c : cases) {
     try {
       embedded::ModuleLoader loader(c.path);
       ADD_FAILURE() << "loaded " << c.path;
     } catch (const embedded::ModuleLoadError& e) {
-      for (const std::string& part : c.parts) EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+      for (const std::string& part : c.parts)
+        EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
       // The system's own explanation follows.
       EXPECT_FALSE(std::string(e.what()).ends_with(": ")) << e.what();
     }
@@ -38,15 +41,31 @@ TEST(ModuleLoader, RefusalsNameThePathAndTheMissingSymbol) {
 
 // ---- Descriptor, decoded field by field --------------------------------------
 
-uint32_t Le32(const std::vector<unsigned char>& b, size_t at) { return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | uint32_t{b.at(at + 3)} << 24; }
+uint32_t Le32(const std::vector<unsigned char>& b, size_t at) {
+  return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | uint32_t{b.at(at + 3)} << 24;
+}
 
 TEST_F(ModuleTest, DescriptorFromTheModuleDecodesAsTabled) {
-  const struct { const char* key; std::string data; } fields[] = {  // keys as read; stored reversed
-      {"kind", "TKFe"s}, {"name", "\x0DLustre Strand\0\0"s}, {"catg", "\x09Ironbrook\0\0"s}, {"wx86", "PluginEntry\0"s},
-      {"ePVR", "\2\0\0\0"s}, {"eSVR", "\x0C\0\2\0"s}, {"eVER", "\0\x0E\x12\0"s}, {"eINF", "\0\0"s},
-      {"eGLO", "\x40\0\0\x02"s}, {"eMNA", "\x0FQV_LUSTRESTRAND"s}, {"aeFL", "\x08\0\0\0"s}, {"aeRD", "\0\0\0\0"s}};
+  const struct {
+    const char* key;
+    std::string data;
+  } fields[] = {// keys as read; stored reversed
+                {"kind", "TKFe"s},
+                {"name", "\x0DLustre Strand\0\0"s},
+                {"catg", "\x09Ironbrook\0\0"s},
+                {"wx86", "PluginEntry\0"s},
+                {"ePVR", "\2\0\0\0"s},
+                {"eSVR", "\x0C\0\2\0"s},
+                {"eVER", "\0\x0E\x12\0"s},
+                {"eINF", "\0\0"s},
+                {"eGLO", "\x40\0\0\x02"s},
+                {"eMNA", "\x0FQV_LUSTRESTRAND"s},
+                {"aeFL", "\x08\0\0\0"s},
+                {"aeRD", "\0\0\0\0"s}};
   const std::vector<unsigned char> b = Module().Descriptor();
-  const auto slice = [&](size_t at, size_t n) { return std::string(b.begin() + long(at), b.begin() + long(at + n)); };
+  const auto slice = [&](size_t at, size_t n) {
+    return std::string(b.begin() + long(at), b.begin() + long(at + n));
+  };
   ASSERT_GE(b.size(), 10u);
   EXPECT_EQ(b[0] | b[1] << 8, 1);  // list version
   EXPECT_EQ(Le32(b, 2), 0u);       // reserved
@@ -63,7 +82,8 @@ TEST_F(ModuleTest, DescriptorFromTheModuleDecodesAsTabled) {
     const size_t padded = (length + 3) / 4 * 4;
     ASSERT_LE(at + 16 + padded, b.size());
     EXPECT_EQ(slice(at + 16, length), f.data);
-    EXPECT_EQ(slice(at + 16 + length, padded - length), std::string(padded - length, 0)) << "padding";
+    EXPECT_EQ(slice(at + 16 + length, padded - length), std::string(padded - length, 0))
+        << "padding";
     at += 16 + padded;
   }
   EXPECT_EQ(at, b.size());
@@ -79,7 +99,8 @@ TEST_F(ModuleTest, ResourceScriptEmbedsTheModulesDescriptorBytes) {
   std::vector<unsigned char> embedded;
   for (std::string word; words >> word;) {
     const unsigned long value = std::stoul(word, nullptr, 16);  // "0x1234," reads as 0x1234
-    embedded.insert(embedded.end(), {static_cast<unsigned char>(value & 0xFF), static_cast<unsigned char>(value >> 8)});
+    embedded.insert(embedded.end(), {static_cast<unsigned char>(value & 0xFF),
+                                     static_cast<unsigned char>(value >> 8)});
   }
   EXPECT_EQ(embedded, Module().Descriptor());
   EXPECT_NE(script.find("VALUE \"FileVersion\", \"2.4.1\""), std::string::npos);
@@ -89,27 +110,31 @@ TEST_F(ModuleTest, ResourceScriptEmbedsTheModulesDescriptorBytes) {
 // ---- Commands ------------------------------------------------------------------
 
 std::vector<unsigned char> Bytes(const PF_OutData& out) {
-  return {reinterpret_cast<const unsigned char*>(&out), reinterpret_cast<const unsigned char*>(&out + 1)};
+  return {reinterpret_cast<const unsigned char*>(&out),
+          reinterpret_cast<const unsigned char*>(&out + 1)};
 }
 
 TEST_F(ModuleTest, GlobalSetUpReportsTheVersionWordAndAddsItsFlagsToWhatWasThere) {
   constexpr A_u_long kVersionWord = 0x00120E00;  // 2.4.1, release, build 0
   constexpr A_long kGlobalFlags = 0x02000040;    // deep colour aware | uses output extent
-  for (A_long before : std::vector<A_long>{0, PF_OutFlag_DISPLAY_ERROR_MESSAGE, kGlobalFlags, PF_OutFlag_SEND_UPDATE_PARAMS_UI | (1 << 6)}) {
+  for (A_long before : std::vector<A_long>{0, PF_OutFlag_DISPLAY_ERROR_MESSAGE, kGlobalFlags,
+                                           PF_OutFlag_SEND_UPDATE_PARAMS_UI | (1 << 6)}) {
     Session session(Module());
     session.OutData()->out_flags = before;
     PF_OutData expected = *session.OutData();
     expected.my_version = kVersionWord;
     expected.out_flags = before | kGlobalFlags;
     EXPECT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
-    EXPECT_EQ(Bytes(*session.OutData()), Bytes(expected)) << "version word, flags or another out_data field";
+    EXPECT_EQ(Bytes(*session.OutData()), Bytes(expected))
+        << "version word, flags or another out_data field";
   }
 }
 
 TEST_F(ModuleTest, UnknownCommandsReturnNoneAndChangeNothing) {
-  for (PF_Cmd cmd : std::vector<PF_Cmd>{PF_Cmd_UNUSED_0, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
-                                        PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_SEQUENCE_SETDOWN, PF_Cmd_DO_DIALOG,
-                                        PF_Cmd_FRAME_SETUP, PF_Cmd_FRAME_SETDOWN, 15, 99, -1}) {
+  for (PF_Cmd cmd : std::vector<PF_Cmd>{
+           PF_Cmd_UNUSED_0, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_SEQUENCE_SETUP, PF_Cmd_SEQUENCE_RESETUP,
+           PF_Cmd_SEQUENCE_FLATTEN, PF_Cmd_SEQUENCE_SETDOWN, PF_Cmd_DO_DIALOG, PF_Cmd_FRAME_SETUP,
+           PF_Cmd_FRAME_SETDOWN, 15, 99, -1}) {
     Session session(Module());
     session.SetUp();
     std::strcpy(session.OutData()->return_msg, "untouched");
@@ -126,9 +151,15 @@ TEST_F(ModuleTest, UnknownCommandsReturnNoneAndChangeNothing) {
 TEST_F(ModuleTest, UiUpdatesSendPointAndHandleOfTheRightGroupsChangingOnlyTheDisabledBit) {
   // Changed: Point 3's "Activate" (ticked), Point 5's (unticked), another
   // control, a point control; then an update of the whole UI.
-  const struct { PF_Cmd cmd; int changed; std::vector<int> active_groups, sent; } cases[] = {
-      {PF_Cmd_USER_CHANGED_PARAM, 93, {3}, {94, 95}}, {PF_Cmd_USER_CHANGED_PARAM, 103, {1}, {104, 105}},
-      {PF_Cmd_USER_CHANGED_PARAM, 5, {1, 2}, {}}, {PF_Cmd_USER_CHANGED_PARAM, 89, {2}, {}},
+  const struct {
+    PF_Cmd cmd;
+    int changed;
+    std::vector<int> active_groups, sent;
+  } cases[] = {
+      {PF_Cmd_USER_CHANGED_PARAM, 93, {3}, {94, 95}},
+      {PF_Cmd_USER_CHANGED_PARAM, 103, {1}, {104, 105}},
+      {PF_Cmd_USER_CHANGED_PARAM, 5, {1, 2}, {}},
+      {PF_Cmd_USER_CHANGED_PARAM, 89, {2}, {}},
       {PF_Cmd_UPDATE_PARAMS_UI, 0, {2, 6}, {84, 85, 89, 90, 94, 95, 99, 100, 104, 105, 109, 110}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.changed);
@@ -166,7 +197,7 @@ TEST_F(ModuleTest, FailedParameterSetUpDecoratesTheHostsMessage) {
   Session session(Module());
   ASSERT_EQ(session.Call(PF_Cmd_GLOBAL_SETUP), PF_Err_NONE);
   std::strcpy(session.OutData()->return_msg, "add_param refused");
-  session.Host().FailAddParamAt(3, 7);
+  session.Host().Faults().FailAddParamAt(3, 7);
   EXPECT_EQ(session.Call(PF_Cmd_PARAMS_SETUP), 7);
   EXPECT_STREQ(session.OutData()->return_msg, "\nLustre Strand [ add_param refused ]");
 }
@@ -174,13 +205,16 @@ TEST_F(ModuleTest, FailedParameterSetUpDecoratesTheHostsMessage) {
 // A render the host's abort callback ends: a user cancel is undecorated (the
 // host's text stays), other codes are decorated.
 TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
-  const struct { PF_Err code; const char* message; } cases[] = {
-      {PF_Interrupt_CANCEL, "host text"}, {23, "\nLustre Strand [ UI Ping: Error or user Abort. ]"}};
+  const struct {
+    PF_Err code;
+    const char* message;
+  } cases[] = {{PF_Interrupt_CANCEL, "host text"},
+               {23, "\nLustre Strand [ UI Ping: Error or user Abort. ]"}};
   for (const auto& c : cases) {
     Session session(Module());
     session.Ready(40, 30, false);
     std::strcpy(session.OutData()->return_msg, "host text");
-    session.Host().AbortAfterProgressCalls(0, c.code);
+    session.Host().Faults().AbortAfterProgressCalls(0, c.code);
     EXPECT_EQ(session.Render(), c.code);
     EXPECT_STREQ(session.OutData()->return_msg, c.message);
   }
@@ -191,8 +225,11 @@ TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
 // (which on Windows would end the process), and the render ends with that
 // code, every handle given back.
 TEST_F(ModuleTest, ThrowingHostHandlersEndTheRenderWithTheHostsErrorCode) {
-  const struct { bool in_abort; bool out_of_memory; PF_Err code; } cases[] = {
-      {false, false, PF_Err_INTERNAL_STRUCT_DAMAGED}, {true, true, PF_Err_OUT_OF_MEMORY}};
+  const struct {
+    bool in_abort;
+    bool out_of_memory;
+    PF_Err code;
+  } cases[] = {{false, false, PF_Err_INTERNAL_STRUCT_DAMAGED}, {true, true, PF_Err_OUT_OF_MEMORY}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.in_abort ? "abort" : "progress");
     Session session(Module());
@@ -207,7 +244,8 @@ TEST_F(ModuleTest, ThrowingHostHandlersEndTheRenderWithTheHostsErrorCode) {
       session.Host().SetProgressHandler([raise](A_long, A_long) { return raise(); });
     }
     EXPECT_EQ(session.Render(), c.code);
-    EXPECT_STREQ(session.OutData()->return_msg, "\nLustre Strand [ UI Ping: Error or user Abort. ]");
+    EXPECT_STREQ(session.OutData()->return_msg,
+                 "\nLustre Strand [ UI Ping: Error or user Abort. ]");
   }
 }
 

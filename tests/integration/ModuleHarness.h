@@ -1,6 +1,7 @@
-// Drives the built module the way a host does: loads LustreStrand.so with
-// dlopen through the embedded host's loader, sends global and parameter
-// set-up, and prepares frames (input layer, output, parameter array) to render.
+// Drives the built module the way a host does: loads LustreStrand.so and
+// calls it as every host of this program does (app::EffectModule), sends
+// global and parameter set-up, and prepares frames (input layer, output,
+// parameter array) to render.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/session/EffectModule.h"
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HandleHeap.h"
-#include "host/embedded/ModuleLoader.h"
 #include "host/embedded/ParamArray.h"
 
 namespace harness {
@@ -26,10 +27,12 @@ inline long LiveHandles() { return embedded::HandleHeap::Instance().LiveHandles(
 
 // The pixel bytes of a world, row by row (padding left out).
 inline std::vector<unsigned char> WorldBytes(const PF_EffectWorld* world) {
-  const size_t row_length = size_t(world->width) * ((world->world_flags & PF_WorldFlag_DEEP) ? 8u : 4u);
+  const size_t row_length =
+      size_t(world->width) * ((world->world_flags & PF_WorldFlag_DEEP) ? 8u : 4u);
   std::vector<unsigned char> bytes;
   for (A_long y = 0; y < world->height; ++y) {
-    const auto* row = static_cast<const unsigned char*>(world->data) + size_t(y) * size_t(world->rowbytes);
+    const auto* row =
+        static_cast<const unsigned char*>(world->data) + size_t(y) * size_t(world->rowbytes);
     bytes.insert(bytes.end(), row, row + row_length);
   }
   return bytes;
@@ -38,13 +41,14 @@ inline std::vector<unsigned char> WorldBytes(const PF_EffectWorld* world) {
 // One host session with the module: its own embedded host.
 class Session {
  public:
-  explicit Session(embedded::ModuleLoader& module) : module_(module) {}
+  explicit Session(const app::EffectModule& module) : module_(module) {}
 
   embedded::EmbeddedHost& Host() { return host_; }
   PF_InData* InData() { return host_.InData(); }
   PF_OutData* OutData() { return host_.OutData(); }
-  PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr, void* extra = nullptr) {
-    return host_.Call(module_.Entry(), cmd, params, output, extra);
+  PF_Err Call(PF_Cmd cmd, PF_ParamDef** params = nullptr, PF_LayerDef* output = nullptr,
+              void* extra = nullptr) {
+    return module_.Call(host_, cmd, params, output, extra);
   }
 
   // Global set-up and parameter set-up, as a host does before anything else.
@@ -62,7 +66,8 @@ class Session {
     for (A_long y = 0; y < height; ++y) {
       auto* row = static_cast<unsigned char*>(input_->data) + size_t(y) * size_t(input_->rowbytes);
       for (A_long x = 0; x < width; ++x) {
-        const unsigned r = unsigned(x * 5 % 256), g = unsigned(y * 3 % 256), b = unsigned((x + y) % 256);
+        const unsigned r = unsigned(x * 5 % 256), g = unsigned(y * 3 % 256),
+                       b = unsigned((x + y) % 256);
         const PF_Pixel16 p16{32768, A_u_short(r * 128), A_u_short(g * 128), A_u_short(b * 128)};
         const PF_Pixel p8{255, A_u_char(r), A_u_char(g), A_u_char(b)};
         deep ? std::memcpy(row + 8 * x, &p16, 8) : std::memcpy(row + 4 * x, &p8, 4);
@@ -98,7 +103,7 @@ class Session {
   PF_Err Render() { return Call(PF_Cmd_RENDER, params_->Get(), output_); }
 
  private:
-  embedded::ModuleLoader& module_;
+  const app::EffectModule& module_;
   embedded::EmbeddedHost host_;
   PF_EffectWorld* input_ = nullptr;
   PF_EffectWorld* output_ = nullptr;
@@ -117,9 +122,10 @@ class ModuleTest : public ::testing::Test {
     embedded::HandleHeap::Instance().ResetCounters();
     EXPECT_EQ(LiveHandles(), handles_at_start_) << "handles leaked by the module";
   }
-  embedded::ModuleLoader& Module() { return *module_; }
+  const app::EffectModule& Module() { return *module_; }
 
-  std::unique_ptr<embedded::ModuleLoader> module_ = std::make_unique<embedded::ModuleLoader>(LUSTRE_MODULE_PATH);
+  std::unique_ptr<app::EffectModule> module_ =
+      std::make_unique<app::EffectModule>(LUSTRE_MODULE_PATH);
   long handles_at_start_ = 0;
 };
 

@@ -20,13 +20,15 @@ constexpr A_long kOtherHost = 0x46585445;  // 'FXTE'
 
 // The downsample factors in in_data: x and y, numerator and denominator.
 std::vector<A_long> Factors(const PF_InData* in) {
-  return {in->downsample_x.num, A_long(in->downsample_x.den), in->downsample_y.num, A_long(in->downsample_y.den)};
+  return {in->downsample_x.num, A_long(in->downsample_x.den), in->downsample_y.num,
+          A_long(in->downsample_y.den)};
 }
 
 // Renders one frame as the given host and returns the output; checks that the
 // host's own factors are in in_data after the call.
-std::vector<unsigned char> RenderAs(embedded::ModuleLoader& module, A_long app_id, PF_Quality quality,
-                                    PF_RationalScale downsample, PF_Err expected = PF_Err_NONE, long fail_request = 0) {
+std::vector<unsigned char> RenderAs(const app::EffectModule& module, A_long app_id,
+                                    PF_Quality quality, PF_RationalScale downsample,
+                                    PF_Err expected = PF_Err_NONE, long fail_request = 0) {
   Session session(module);
   session.Host().SetAppId(app_id);
   session.Host().SetQuality(quality);
@@ -41,23 +43,32 @@ std::vector<unsigned char> RenderAs(embedded::ModuleLoader& module, A_long app_i
   HandleHeap::Instance().FailNthRequest(fail_request);
   EXPECT_EQ(session.Render(), expected);
   HandleHeap::Instance().ResetCounters();
-  EXPECT_EQ(Factors(session.InData()), std::vector({downsample.num, A_long(downsample.den), downsample.num, A_long(downsample.den)}));
+  EXPECT_EQ(Factors(session.InData()), std::vector({downsample.num, A_long(downsample.den),
+                                                    downsample.num, A_long(downsample.den)}));
   return session.OutputBytes();
 }
 
 // The render sees the factors of the row (the quirk halves them for 'KeyG' at
 // low quality) and the host gets its own back, also when the render fails.
 TEST_F(ModuleTest, LowQualityQuirkRendersWithTheRightFactorsAndRestoresTheHosts) {
-  const struct { A_long app_id; PF_Quality quality; PF_RationalScale host, seen; } cases[] = {
-      {kKeyG, PF_Quality_LO, {1, 1}, {1, 2}}, {kKeyG, PF_Quality_LO, {1, 3}, {1, 2}},
-      {kKeyG, PF_Quality_HI, {1, 1}, {1, 1}}, {kOtherHost, PF_Quality_LO, {1, 1}, {1, 1}}};
+  const struct {
+    A_long app_id;
+    PF_Quality quality;
+    PF_RationalScale host, seen;
+  } cases[] = {{kKeyG, PF_Quality_LO, {1, 1}, {1, 2}},
+               {kKeyG, PF_Quality_LO, {1, 3}, {1, 2}},
+               {kKeyG, PF_Quality_HI, {1, 1}, {1, 1}},
+               {kOtherHost, PF_Quality_LO, {1, 1}, {1, 1}}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.app_id) + (c.quality == PF_Quality_LO ? " low 1/" : " high 1/") + std::to_string(c.host.den));
-    EXPECT_EQ(RenderAs(Module(), c.app_id, c.quality, c.host), RenderAs(Module(), kOtherHost, PF_Quality_HI, c.seen));
+    SCOPED_TRACE(std::to_string(c.app_id) + (c.quality == PF_Quality_LO ? " low 1/" : " high 1/") +
+                 std::to_string(c.host.den));
+    EXPECT_EQ(RenderAs(Module(), c.app_id, c.quality, c.host),
+              RenderAs(Module(), kOtherHost, PF_Quality_HI, c.seen));
   }
   // Half-size factors narrow the stroke, so the comparisons above are not
   // trivially equal.
-  EXPECT_NE(RenderAs(Module(), kKeyG, PF_Quality_LO, {1, 1}), RenderAs(Module(), kKeyG, PF_Quality_HI, {1, 1}));
+  EXPECT_NE(RenderAs(Module(), kKeyG, PF_Quality_LO, {1, 1}),
+            RenderAs(Module(), kKeyG, PF_Quality_HI, {1, 1}));
   RenderAs(Module(), kKeyG, PF_Quality_LO, {2, 3}, PF_Err_OUT_OF_MEMORY, 1);
 }
 
@@ -66,7 +77,8 @@ TEST_F(ModuleTest, QuirkIsUndoneAfterCommandsOtherThanRender) {
   session.Host().SetAppId(kKeyG);
   session.Host().SetQuality(PF_Quality_LO);
   session.Host().SetDownsample({3, 4}, {5, 7});
-  for (PF_Cmd cmd : std::vector<PF_Cmd>{PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_ABOUT, 99}) {
+  for (PF_Cmd cmd :
+       std::vector<PF_Cmd>{PF_Cmd_GLOBAL_SETUP, PF_Cmd_PARAMS_SETUP, PF_Cmd_ABOUT, 99}) {
     EXPECT_EQ(session.Call(cmd), PF_Err_NONE) << cmd;
     EXPECT_EQ(Factors(session.InData()), std::vector<A_long>({3, 4, 5, 7})) << cmd;
   }
@@ -89,8 +101,10 @@ TEST_F(ModuleTest, EveryCommandGivesBackTheHandlesItTook) {
   succeeds_with_all_back(session.Render(), "render");
   EXPECT_GT(HandleHeap::Instance().TotalRequests(), 0) << "a render allocates through handles";
   PF_UserChangedParamExtra extra{83};
-  succeeds_with_all_back(session.Call(PF_Cmd_USER_CHANGED_PARAM, session.Params().Get(), nullptr, &extra), "changed");
-  succeeds_with_all_back(session.Call(PF_Cmd_UPDATE_PARAMS_UI, session.Params().Get()), "update UI");
+  succeeds_with_all_back(
+      session.Call(PF_Cmd_USER_CHANGED_PARAM, session.Params().Get(), nullptr, &extra), "changed");
+  succeeds_with_all_back(session.Call(PF_Cmd_UPDATE_PARAMS_UI, session.Params().Get()),
+                         "update UI");
   succeeds_with_all_back(session.Call(PF_Cmd_ABOUT), "about");
   EXPECT_EQ(HandleHeap::Instance().BadDisposes(), 0);
 }
@@ -112,7 +126,8 @@ TEST_F(ModuleTest, EveryRefusedHandleRequestEndsInOutOfMemoryWithNothingLeaked) 
       heap.FailNthRequest(n);
       session.OutData()->return_msg[0] = '\0';
       EXPECT_EQ(session.Render(), PF_Err_OUT_OF_MEMORY) << "request " << n;
-      EXPECT_STREQ(session.OutData()->return_msg, "\nLustre Strand [ Out of Memory ]") << "request " << n;
+      EXPECT_STREQ(session.OutData()->return_msg, "\nLustre Strand [ Out of Memory ]")
+          << "request " << n;
       EXPECT_EQ(LiveHandles(), start) << "request " << n;
     }
     heap.ResetCounters();

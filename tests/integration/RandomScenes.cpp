@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "ModuleHarness.h"
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 
 namespace harness {
 namespace {
@@ -28,7 +28,9 @@ class SceneRandom {
   // Uniform integer in [lo, hi].
   int Between(int lo, int hi) { return lo + int(Next() % uint64_t(hi - lo + 1)); }
   // Uniform in [lo, hi] with two decimals, as a user types a slider value.
-  double Slider(double lo, double hi) { return std::round((lo + (hi - lo) * Unit()) * 100.0) / 100.0; }
+  double Slider(double lo, double hi) {
+    return std::round((lo + (hi - lo) * Unit()) * 100.0) / 100.0;
+  }
   bool Chance(double p) { return Unit() < p; }
   PF_Pixel Color() { return PF_Pixel{255, A_u_char(Next()), A_u_char(Next()), A_u_char(Next())}; }
 
@@ -38,7 +40,9 @@ class SceneRandom {
 
 constexpr uint64_t kSeed = 0x4C75737472653133ull;
 
-SceneRandom StreamOf(int index, uint64_t salt) { return SceneRandom(kSeed ^ (uint64_t(index) * 0x2545F4914F6CDD1Dull) ^ salt); }
+SceneRandom StreamOf(int index, uint64_t salt) {
+  return SceneRandom(kSeed ^ (uint64_t(index) * 0x2545F4914F6CDD1Dull) ^ salt);
+}
 
 // A few 4K-sized scenes; the rest mostly small, some medium.
 void DrawSize(SceneRandom& r, int index, SceneFrame& f) {
@@ -64,8 +68,8 @@ void FillInput(PF_EffectWorld* world, bool deep, bool varyingAlpha) {
       const unsigned a = varyingAlpha ? unsigned((x * 7 + y * 13) % 256) : 255u;
       const unsigned r = h & 0xFF, g = (h >> 8) & 0xFF, b = (h >> 16) & 0xFF;
       if (deep) {
-        const PF_Pixel16 p{A_u_short(a * 32768 / 255), A_u_short(r * 128 + (h >> 24) % 128), A_u_short(g * 128),
-                           A_u_short(b * 128)};
+        const PF_Pixel16 p{A_u_short(a * 32768 / 255), A_u_short(r * 128 + (h >> 24) % 128),
+                           A_u_short(g * 128), A_u_short(b * 128)};
         std::memcpy(row + 8 * x, &p, 8);
       } else {
         const PF_Pixel p{A_u_char(a), A_u_char(r), A_u_char(g), A_u_char(b)};
@@ -122,7 +126,8 @@ void DrawPath(SceneRandom& r, embedded::ParamArray& p, double fullWidth, double 
     p.SetCheckbox(h + param::kPointActivate, k <= active);
     const double x = fullWidth * (1.6 * r.Unit() - 0.3), y = fullHeight * (1.6 * r.Unit() - 0.3);
     const double reach = r.Chance(0.2) ? 0.0 : r.Chance(0.7) ? 0.3 : 1.2;
-    const double hx = x + fullWidth * reach * (2 * r.Unit() - 1), hy = y + fullHeight * reach * (2 * r.Unit() - 1);
+    const double hx = x + fullWidth * reach * (2 * r.Unit() - 1),
+                 hy = y + fullHeight * reach * (2 * r.Unit() - 1);
     p.SetPoint(h + param::kPointPosition, x, y);
     p.SetPoint(h + param::kPointHandle, hx, hy);
   }
@@ -131,9 +136,9 @@ void DrawPath(SceneRandom& r, embedded::ParamArray& p, double fullWidth, double 
 }  // namespace
 
 std::string SceneFrame::Describe() const {
-  return "scene " + std::to_string(index) + ": " + std::to_string(width) + "x" + std::to_string(height) +
-         (deep ? " deep" : " 8-bit") + (lowQuality ? " low" : " high") + " 1/" + std::to_string(downsampleX) +
-         " x 1/" + std::to_string(downsampleY);
+  return "scene " + std::to_string(index) + ": " + std::to_string(width) + "x" +
+         std::to_string(height) + (deep ? " deep" : " 8-bit") + (lowQuality ? " low" : " high") +
+         " 1/" + std::to_string(downsampleX) + " x 1/" + std::to_string(downsampleY);
 }
 
 SceneFrame SceneFrameOf(int index) {
@@ -150,15 +155,15 @@ SceneFrame SceneFrameOf(int index) {
   return f;
 }
 
-std::vector<unsigned char> RenderScene(embedded::ModuleLoader& module, int index) {
+std::vector<unsigned char> RenderScene(const app::EffectModule& module, int index) {
   const SceneFrame f = SceneFrameOf(index);
   SceneRandom r = StreamOf(index, 1);
   embedded::EmbeddedHost host;
   host.SetTransferArithmetic(embedded::EmbeddedHost::TransferArithmetic::kReference);
   host.SetQuality(f.lowQuality ? PF_Quality_LO : PF_Quality_HI);
   host.SetDownsample({1, A_u_long(f.downsampleX)}, {1, A_u_long(f.downsampleY)});
-  if (host.Call(module.Entry(), PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr) != PF_Err_NONE ||
-      host.Call(module.Entry(), PF_Cmd_PARAMS_SETUP, nullptr, nullptr, nullptr) != PF_Err_NONE) {
+  if (module.Call(host, PF_Cmd_GLOBAL_SETUP) != PF_Err_NONE ||
+      module.Call(host, PF_Cmd_PARAMS_SETUP) != PF_Err_NONE) {
     ADD_FAILURE() << "set-up failed";
     return {};
   }
@@ -169,7 +174,7 @@ std::vector<unsigned char> RenderScene(embedded::ModuleLoader& module, int index
   DrawLineControls(r, params);
   DrawDotsAndBlend(r, params);
   DrawPath(r, params, double(f.width) * f.downsampleX, double(f.height) * f.downsampleY);
-  const PF_Err err = host.Call(module.Entry(), PF_Cmd_RENDER, params.Get(), output, nullptr);
+  const PF_Err err = module.Call(host, PF_Cmd_RENDER, params.Get(), output);
   EXPECT_EQ(err, PF_Err_NONE);
   return WorldBytes(output);
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/embedded/ModuleLoader.h"
+#include "app/session/EffectModule.h"
 
 namespace harness {
 
@@ -30,6 +30,6 @@ SceneFrame SceneFrameOf(int index);
 // Renders scene n through the loaded module with the embedded host's
 // reference transfer arithmetic; the output world's bytes, row by row.
 // Fails the calling test (and returns nothing) when a command fails.
-std::vector<unsigned char> RenderScene(embedded::ModuleLoader& module, int index);
+std::vector<unsigned char> RenderScene(const app::EffectModule& module, int index);
 
 }  // namespace harness

@@ -13,14 +13,15 @@
 #include <sstream>
 
 #include "ModuleHarness.h"
-#include "host/embedded/HostThreads.h"
 #include "RandomScenes.h"
 #include "Sha256.h"
+#include "host/embedded/HostThreads.h"
 
 namespace harness {
 namespace {
 
-const std::string kTablePath = std::string(LUSTRE_SOURCE_DIR) + "/tests/integration/recorded_scene_hashes.txt";
+const std::string kTablePath =
+    std::string(LUSTRE_SOURCE_DIR) + "/tests/integration/recorded_scene_hashes.txt";
 
 int SceneStride() {
   const char* text = std::getenv("LUSTRE_SCENE_STRIDE");
@@ -43,21 +44,25 @@ std::map<int, std::string> ReadTable() {
 }
 
 TEST(Sha256, KnownVectors) {
-  const auto hash = [](const std::string& s) { return Sha256Hex(std::vector<unsigned char>(s.begin(), s.end())); };
+  const auto hash = [](const std::string& s) {
+    return Sha256Hex(std::vector<unsigned char>(s.begin(), s.end()));
+  };
   EXPECT_EQ(hash(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(hash("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   // 56 bytes: the padding spills into a second block.
   EXPECT_EQ(hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   // A million 'a': many whole blocks.
-  EXPECT_EQ(hash(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+  EXPECT_EQ(hash(std::string(1000000, 'a')),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST_F(ModuleTest, RandomScenesRenderTheRecordedFrames) {
   if (std::getenv("LUSTRE_RECORD_SCENES") != nullptr) {
     std::ofstream out(kTablePath);
     for (int n = 0; n < kRecordedSceneCount; ++n) {
-      out << n << ' ' << Sha256Hex(RenderScene(Module(), n)) << "  " << SceneFrameOf(n).Describe() << '\n';
+      out << n << ' ' << Sha256Hex(RenderScene(Module(), n)) << "  " << SceneFrameOf(n).Describe()
+          << '\n';
     }
     GTEST_SKIP() << "table rewritten: " << kTablePath;
   }

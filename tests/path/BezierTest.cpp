@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -396,6 +399,51 @@ TEST(BezierPath, EveryGridCellClassifiedByItsOverlapWithARectangle) {
         path.Classify(x, y, cellClass);
         ASSERT_EQ(cellClass, !inGrid ? 0 : within ? 1 : overlaps ? 2 : 0) << x << "," << y;
       }
+    }
+  }
+}
+
+// Job orders a host may choose: backwards, and two threads taking turns.
+void Backwards(int32_t count, const std::function<void(int32_t)>& job) {
+  for (int32_t j = count - 1; j >= 0; --j) job(j);
+}
+void OnTwoThreads(int32_t count, const std::function<void(int32_t)>& job) {
+  std::atomic<int32_t> next{0};
+  const auto work = [&] {
+    for (int32_t j = next++; j < count; j = next++) job(j);
+  };
+  std::thread other(work);
+  work();
+  other.join();
+}
+
+TEST(BezierPath, GridIsTheSameWhateverOrderItsJobsRunIn) {
+  const std::vector<PF_PathVertex> shapes[] = {
+      Polygon({{10, 10}, {190, 150}, {190, 10}, {10, 150}}, true),
+      {{150, 160, 260, 20, 20, 20}, {150, 160, 260, 20, 20, 20}}, Rectangle(3.5, 200.2, 9.5, 230.7)};
+  for (const auto& shape : shapes) {
+    VertexPath inOrderSource(shape, false);
+    BezierPath inOrder(&inOrderSource);
+    inOrder.BuildGrid(BezierPath::kFlatteningStep, -1, -1);
+    const Array2D<unsigned char>& expected = inOrder.Grid();
+    for (const BezierPath::RunJobs& runner : {BezierPath::RunJobs(Backwards), BezierPath::RunJobs(OnTwoThreads)}) {
+      VertexPath source(shape, false);
+      BezierPath path(&source);
+      int32_t jobs = 0;
+      path.BuildGrid(BezierPath::kFlatteningStep, -1, -1, [&](int32_t count, const auto& job) {
+        runner(jobs = count, job);
+      });
+      EXPECT_GT(jobs, 16);
+      const Array2D<unsigned char>& grid = path.Grid();
+      ASSERT_TRUE(grid.Width() == expected.Width() && grid.Height() == expected.Height());
+      int inside = 0;
+      for (int32_t y = 0; y < grid.Height(); ++y) {
+        for (int32_t x = 0; x < grid.Width(); ++x) {
+          ASSERT_EQ(grid(x, y), expected(x, y)) << x << "," << y;
+          inside += grid(x, y) == BezierPath::kInside;
+        }
+      }
+      EXPECT_GT(inside, 0);
     }
   }
 }

@@ -3,8 +3,10 @@
 // included), and the same nearest point for random queries on random curves.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 
 #include "path/BezierCurve.h"
@@ -46,6 +48,87 @@ TEST(RootIsolation, FastGivesTheReferenceRootsOnRandomPolygons) {
   }
   // The polygons are not all root-free.
   EXPECT_GT(withRoots, 300000);
+}
+
+#if defined(__SSE2__)
+// The sums-only split is taken only for magnitudes that cannot overflow or
+// reach subnormals; one coordinate at each place in turn decides.
+TEST(RootIsolation, SplitsStayNormalOnlyBetweenItsBounds) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    bool inside;
+  } rows[] = {
+      {0.0, true},           {-0.0, true},
+      {0x1p-600, true},      {-0x1p-600, true},
+      {std::nextafter(0x1p-600, 0.0), false},
+      {0x1p1000, true},      {-0x1p1000, true},
+      {std::nextafter(0x1p1000, kInf), false},
+      {0x1p1020, false},     {std::numeric_limits<double>::denorm_min(), false},
+      {-0x1p-1030, false},   {std::numeric_limits<double>::quiet_NaN(), false},
+      {kInf, false},         {-kInf, false},
+  };
+  for (const auto& row : rows) {
+    for (int place = 0; place < 2 * (kRootDegree + 1); ++place) {
+      Vec2d w[kRootDegree + 1];
+      for (int k = 0; k <= kRootDegree; ++k) w[k] = Vec2d(k / 5.0, k % 2 ? -1.5 : 3.0);
+      (place % 2 ? w[place / 2].y : w[place / 2].x) = row.value;
+      EXPECT_EQ(root_isolation::SplitsStayNormal(w), row.inside)
+          << row.value << " at coordinate " << place;
+    }
+  }
+}
+#endif
+
+// Polygons at and just past the magnitudes where the production body
+// changes its split, against the reference bit for bit: y of random sign and
+// binary exponent in [lowExponent, highExponent], one coordinate in four
+// replaced by the odd value of either sign, x the parameters times xScale.
+TEST(RootIsolation, FastGivesTheReferenceRootsAtExtremeMagnitudes) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    int lowExponent, highExponent;
+    double odd, xScale;
+  } rows[] = {
+      {"smallest inside", -600, -596, 0x1p-600, 1.0},
+      {"largest inside", 995, 999, 0x1p1000, 1.0},
+      {"x near the smallest", -600, -590, 0.0, 0x1p-597},
+      {"x near the largest", 990, 999, 0.0, 0x1p999},
+      {"just below the smallest", -603, -598, std::nextafter(0x1p-600, 0.0), 1.0},
+      {"just above the largest", 995, 999, std::nextafter(0x1p1000, kInf), 1.0},
+      {"wide range", -600, 999, 0.0, 1.0},
+      {"largest mixed in", -10, 10, 0x1p1000, 1.0},
+      {"huge values mixed in", -10, 10, 0x1p1020, 1.0},
+      {"subnormals mixed in", -10, 10, 0x1.fffffffffffffp-1023, 1.0},
+      {"small, subnormals mixed in", -1022, -1000, 0x3p-1074, 1.0},
+      {"NaN mixed in", -10, 10, std::numeric_limits<double>::quiet_NaN(), 1.0},
+      {"infinity mixed in", -10, 10, kInf, 1.0},
+  };
+  std::mt19937_64 rng(600);
+  for (const auto& row : rows) {
+    std::uniform_int_distribution<int> exponent(row.lowExponent, row.highExponent);
+    std::uniform_real_distribution<double> mantissa(1.0, 2.0);
+    int withRoots = 0, mismatches = 0, firstMismatch = -1;
+    for (int n = 0; n < 20000; ++n) {
+      Vec2d w[kRootDegree + 1];
+      for (int k = 0; k <= kRootDegree; ++k) {
+        const double y = std::ldexp(rng() % 2 ? mantissa(rng) : -mantissa(rng), exponent(rng));
+        const double odd = rng() % 2 ? row.odd : -row.odd;
+        w[k] = Vec2d(k / 5.0 * row.xScale, rng() % 4 == 0 ? odd : y);
+      }
+      const int maxDepth = n % 10 == 0 ? int(rng() % 65) : 64;
+      BezierRoots fast, reference;
+      IsolateRoots(w, maxDepth, fast);
+      IsolateRootsReference(w, maxDepth, reference);
+      bool same = fast.count == reference.count;
+      for (int r = 0; same && r < fast.count; ++r) same = SameBits(fast.t[r], reference.t[r]);
+      if (!same && mismatches++ == 0) firstMismatch = n;
+      withRoots += reference.count > 0;
+    }
+    EXPECT_EQ(mismatches, 0) << row.name << ", first at polygon " << firstMismatch;
+    EXPECT_GT(withRoots, 5000) << row.name;
+  }
 }
 
 // Control points of a random curve: general, or with coincident or

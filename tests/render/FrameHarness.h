@@ -12,7 +12,7 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/ParamArray.h"
 #include "host/embedded/PathSuites.h"
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 #include "render/HostInfo.h"
 #include "shell/ParamSetup.h"
 #include "shell/RenderDispatch.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "path/ParamIndex.h"
+#include "shell/ParamIndex.h"
 #include "render/HostInfo.h"
 #include "render/ReadStrokeSettings.h"
 #include "shell/ParamSetup.h"

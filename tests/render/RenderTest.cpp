@@ -110,7 +110,7 @@ TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
       for (const long calls : {15L, 45L}) {
         harness::Frame cut(320, 180, false);
         setUp(cut);
-        cut.host.AbortAfterProgressCalls(calls);
+        cut.host.Faults().AbortAfterProgressCalls(calls);
         std::strcpy(cut.host.OutData()->return_msg, "untouched");
         EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
         EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");

@@ -27,7 +27,9 @@ TEST(Decoration, PrefixesTheNameAndCutsAt254) {
     char msg[PF_MAX_EFFECT_MSG_LEN + 1] = {};
     std::memset(msg, 'x', length);
     shell::DecorateMessage(msg);
-    EXPECT_EQ(std::string(msg), ("\nLustre Strand [ " + std::string(length, 'x') + " ]").substr(0, 254)) << length;
+    EXPECT_EQ(std::string(msg),
+              ("\nLustre Strand [ " + std::string(length, 'x') + " ]").substr(0, 254))
+        << length;
   }
 }
 
@@ -37,20 +39,28 @@ TEST(Decoration, PrefixesTheNameAndCutsAt254) {
 // error" and asks the host to show it.
 TEST(EntryExceptions, EscapingParameterSetUpGiveTheTablesCode) {
   using AddParam = PF_Err (*)(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr);
-  const struct { AddParam add_param; PF_Err code; const char* message; A_long flags; } cases[] = {
-      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::runtime_error("host"); }, 512,
-       "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
-      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; }, 512, "Unknown internal error",
-       PF_OutFlag_DISPLAY_ERROR_MESSAGE},
-      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::bad_alloc(); }, PF_Err_OUT_OF_MEMORY,
-       "before", 0}};
+  const struct {
+    AddParam add_param;
+    PF_Err code;
+    const char* message;
+    A_long flags;
+  } cases[] = {{[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err {
+                  throw std::runtime_error("host");
+                },
+                512, "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
+               {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; }, 512,
+                "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
+               {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::bad_alloc(); },
+                PF_Err_OUT_OF_MEMORY, "before", 0}};
   for (const auto& c : cases) {
     embedded::EmbeddedHost host;
-    ASSERT_EQ(host.Call(shell::PluginEntry, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr), PF_Err_NONE);
+    ASSERT_EQ(host.Call(shell::PluginEntry, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr),
+              PF_Err_NONE);
     std::strcpy(host.OutData()->return_msg, "before");
     const A_long flags_before = host.OutData()->out_flags;
     host.InData()->inter.add_param = c.add_param;
-    EXPECT_EQ(host.Call(shell::PluginEntry, PF_Cmd_PARAMS_SETUP, nullptr, nullptr, nullptr), c.code);
+    EXPECT_EQ(host.Call(shell::PluginEntry, PF_Cmd_PARAMS_SETUP, nullptr, nullptr, nullptr),
+              c.code);
     EXPECT_STREQ(host.OutData()->return_msg, c.message);
     EXPECT_EQ(host.OutData()->out_flags, flags_before | c.flags);
   }
@@ -74,7 +84,8 @@ TEST(RenderDispatchDepth, OnlyTheDeepBitDecides) {
     PF_LayerDef output{};
     output.world_flags = flags;
     g_ran = 0;
-    EXPECT_EQ(RenderDispatchWith({Ran8, Ran16}, &in_data, &out_data, nullptr, &output), PF_Err_NONE);
+    EXPECT_EQ(RenderDispatchWith({Ran8, Ran16}, &in_data, &out_data, nullptr, &output),
+              PF_Err_NONE);
     EXPECT_EQ(g_ran, ran) << flags;
   }
 }
@@ -84,7 +95,11 @@ void (*g_throw)() = nullptr;
 void Throw(PF_InData*, PF_OutData*, PF_ParamDef**, PF_LayerDef*) { g_throw(); }
 
 // message null: return_msg left as it was.
-struct ErrorCase { void (*raise)(); PF_Err code; const char* message; };
+struct ErrorCase {
+  void (*raise)();
+  PF_Err code;
+  const char* message;
+};
 
 class ErrorTableTest : public ::testing::TestWithParam<ErrorCase> {};
 
@@ -94,20 +109,25 @@ TEST_P(ErrorTableTest, CodeAndMessage) {
   std::strcpy(out_data.return_msg, "as it was");
   PF_LayerDef output{};
   g_throw = GetParam().raise;
-  EXPECT_EQ(RenderDispatchWith({Throw, Throw}, &in_data, &out_data, nullptr, &output), GetParam().code);
+  EXPECT_EQ(RenderDispatchWith({Throw, Throw}, &in_data, &out_data, nullptr, &output),
+            GetParam().code);
   EXPECT_STREQ(out_data.return_msg, GetParam().message ? GetParam().message : "as it was");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, ErrorTableTest,
-    ::testing::Values(ErrorCase{[] { throw SuiteNotFound(); }, 13, "Suite not found"},
-                      ErrorCase{[] { throw AEException(1, "AEWorld not initialized"); }, 1, "AEWorld not initialized"},
-                      ErrorCase{[] { throw AEException(PF_Interrupt_CANCEL, "UI Ping: Error or user Abort."); }, PF_Interrupt_CANCEL, nullptr},
-                      ErrorCase{[] { throw AEException(PF_Err_INTERNAL_STRUCT_DAMAGED, kLong.c_str()); }, PF_Err_INTERNAL_STRUCT_DAMAGED, kLong.c_str()},
-                      ErrorCase{[] { throw std::out_of_range("Index out of Range"); }, 1, "Array Index Error"},
-                      ErrorCase{[] { throw std::bad_alloc(); }, PF_Err_OUT_OF_MEMORY, "Out of Memory"},
-                      ErrorCase{[] { throw std::runtime_error("elsewhere"); }, 1, "Unknown Error"},
-                      ErrorCase{[] { throw 42; }, 1, "Unknown Error"}));
+    ::testing::Values(
+        ErrorCase{[] { throw SuiteNotFound(); }, 13, "Suite not found"},
+        ErrorCase{[] { throw AEException(1, "AEWorld not initialized"); }, 1,
+                  "AEWorld not initialized"},
+        ErrorCase{[] { throw AEException(PF_Interrupt_CANCEL, "UI Ping: Error or user Abort."); },
+                  PF_Interrupt_CANCEL, nullptr},
+        ErrorCase{[] { throw AEException(PF_Err_INTERNAL_STRUCT_DAMAGED, kLong.c_str()); },
+                  PF_Err_INTERNAL_STRUCT_DAMAGED, kLong.c_str()},
+        ErrorCase{[] { throw std::out_of_range("Index out of Range"); }, 1, "Array Index Error"},
+        ErrorCase{[] { throw std::bad_alloc(); }, PF_Err_OUT_OF_MEMORY, "Out of Memory"},
+        ErrorCase{[] { throw std::runtime_error("elsewhere"); }, 1, "Unknown Error"},
+        ErrorCase{[] { throw 42; }, 1, "Unknown Error"}));
 // ---- Resource script --------------------------------------------------------
 // The committed script is what the generator writes today (the integration
 // tests check the bytes it embeds against the loaded module).

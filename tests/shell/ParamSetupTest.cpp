@@ -29,12 +29,22 @@ const char* const kList25 =
 // a: checkbox/popup default, slider default in slider units, colour 0xAARRGGBB,
 // point x percent; b: point y percent; lo/hi: slider range, or hi = popup
 // choice count.
-struct Row { int index, id; const char* name; Kind kind; int flags, ui; long long a, b; int lo, hi, precision, display; const char* choices; };
+struct Row {
+  int index, id;
+  const char* name;
+  Kind kind;
+  int flags, ui;
+  long long a, b;
+  int lo, hi, precision, display;
+  const char* choices;
+};
 
 const Row kTable[] = {
     {1, 1, "Show Path?", CB, kStatic, 0, 1, 0, 0, 0, 0, 0, nullptr},
-    {2, 2, "Output View", PU, kStatic, 0, 1, 0, 0, 3, 0, 0, "Normal|Gradient View (hoz)|Gradient View (vert)"},
-    {3, 3, "Rendering Style", PU, kStatic, 0, 2, 0, 0, 3, 0, 0, "Draw on Black|Draw on Image|Draw on Clear"},
+    {2, 2, "Output View", PU, kStatic, 0, 1, 0, 0, 3, 0, 0,
+     "Normal|Gradient View (hoz)|Gradient View (vert)"},
+    {3, 3, "Rendering Style", PU, kStatic, 0, 2, 0, 0, 3, 0, 0,
+     "Draw on Black|Draw on Image|Draw on Clear"},
     {4, 4, "Line Rendering", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {5, 5, "Line Width", FX, kTwirl, 0, 20, 0, 1, 1000, 2, 0, nullptr},
     {6, 78, "End Point Style", PU, kStatic, 0, 1, 0, 0, 2, 0, 0, "Round|Flat"},
@@ -42,7 +52,8 @@ const Row kTable[] = {
     {8, 7, "Repeat Style", PU, kStatic, 0, 1, 0, 0, 2, 0, 0, "Repeat|Reflect"},
     {9, 8, "Repeats", FX, kTwirl, 0, 1, 0, 1, 10, 0, 0, nullptr},
     {10, 9, "Gradient Offset", FX, kTwirl, 0, 0, 0, -500, 500, 2, 0, nullptr},
-    {11, 10, "Gradient Interpolation", PU, kStatic, 0, 2, 0, 0, 3, 0, 0, "RGB (linear)|RGB (preserve lum)|HSL"},
+    {11, 10, "Gradient Interpolation", PU, kStatic, 0, 2, 0, 0, 3, 0, 0,
+     "RGB (linear)|RGB (preserve lum)|HSL"},
     {12, 77, "Wrap Gradient Around?", CB, kStatic, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {13, 11, "Gradient Mode", PU, kStatic, 0, 1, 0, 0, 3, 0, 0, "Normal|Inside Only|Outside Only"},
     {14, 12, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
@@ -59,7 +70,13 @@ const Row kTable[] = {
 // Colour dot groups, six entries each from index 16, identifiers two below
 // the index: header, "Activate" (default), "Color", "Gradient Position"
 // (default), "Opacity" (100), group end.
-struct Dot { int k; const char* name; int active; long long color; int position; };
+struct Dot {
+  int k;
+  const char* name;
+  int active;
+  long long color;
+  int position;
+};
 const Dot kDots[] = {
     {1, "Color Dot 1", 1, 0xFFFF0000, 20}, {2, "Color Dot 2", 1, 0xFF00FF00, 50},
     {3, "Color Dot 3", 1, 0xFF0000FF, 80}, {4, "Color Dot 4", 0, 0xFF000000, 0},
@@ -72,7 +89,11 @@ const Dot kDots[] = {
 // index: header, "Activate", "Point" and "Handle" (percent defaults), group end.
 // Point 2 y = 49 and Point 5 x = 24: the rotation that builds the defaults
 // falls a hair short of 50 and 25, and truncation keeps the shortfall.
-struct Pt { int k; const char* name; int px, py, hx, hy; };
+struct Pt {
+  int k;
+  const char* name;
+  int px, py, hx, hy;
+};
 const Pt kPoints[] = {{1, "Point 1", 62, 28, 56, 25}, {2, "Point 2", 75, 49, 74, 43},
                       {3, "Point 3", 62, 71, 67, 67}, {4, "Point 4", 37, 71, 43, 74},
                       {5, "Point 5", 24, 50, 25, 56}, {6, "Point 6", 37, 28, 32, 32}};
@@ -84,7 +105,8 @@ std::vector<Row> AllRows() {
     rows.push_back({i, i - 2, d.name, GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr});
     rows.push_back({i + 1, i - 1, "Activate", CB, 0, 0, d.active, 0, 0, 0, 0, 0, nullptr});
     rows.push_back({i + 2, i, "Color", CO, kTwirl, 0, d.color, 0, 0, 0, 0, 0, nullptr});
-    rows.push_back({i + 3, i + 1, "Gradient Position", FX, kTwirl, 0, d.position, 0, 0, 100, 2, 0, nullptr});
+    rows.push_back(
+        {i + 3, i + 1, "Gradient Position", FX, kTwirl, 0, d.position, 0, 0, 100, 2, 0, nullptr});
     rows.push_back({i + 4, i + 2, "Opacity", FX, kTwirl, 0, 100, 0, 0, 100, 2, 0, nullptr});
     rows.push_back({i + 5, i + 3, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr});
   }
@@ -101,8 +123,8 @@ std::vector<Row> AllRows() {
 }
 
 PF_ParamType TypeOf(Kind kind) {
-  const PF_ParamType types[] = {PF_Param_CHECKBOX,    PF_Param_POPUP, PF_Param_FIX_SLIDER,
-                                PF_Param_COLOR,       PF_Param_POINT, PF_Param_GROUP_START,
+  const PF_ParamType types[] = {PF_Param_CHECKBOX, PF_Param_POPUP, PF_Param_FIX_SLIDER,
+                                PF_Param_COLOR,    PF_Param_POINT, PF_Param_GROUP_START,
                                 PF_Param_GROUP_END};
   return types[kind];
 }
@@ -113,7 +135,11 @@ long long Argb(const PF_Pixel& p) {
 
 // Runs parameter set-up in the given layout on a host that offers every suite
 // at version 13.28.
-struct SetupRun { std::vector<PF_ParamDef> defs; A_long num_params = -7; PF_Err err = -1; };
+struct SetupRun {
+  std::vector<PF_ParamDef> defs;
+  A_long num_params = -7;
+  PF_Err err = -1;
+};
 
 SetupRun RunSetup(PathLayout layout, int failAt = 0) {
   SetupRun r;
@@ -121,7 +147,7 @@ SetupRun RunSetup(PathLayout layout, int failAt = 0) {
   ResetHostInfo();
   ProbeHost(host.InData());
   SetPathMode(layout);
-  if (failAt) host.FailAddParamAt(failAt, 1000 + failAt);
+  if (failAt) host.Faults().FailAddParamAt(failAt, 1000 + failAt);
   host.OutData()->num_params = -7;
   r.err = ParamsSetup(host.InData(), host.OutData());
   r.num_params = host.OutData()->num_params;
@@ -163,7 +189,8 @@ TEST_P(ParamTableTest, EntryAsTabled) {
     ASSERT_NE(def.u.bd.u.nameptr, nullptr);
     EXPECT_STREQ(def.u.bd.u.nameptr, "");
   } else if (row.kind == PU) {
-    EXPECT_EQ((V{def.u.pd.value, def.u.pd.dephault, def.u.pd.num_choices}), (V{row.a, row.a, row.hi}));
+    EXPECT_EQ((V{def.u.pd.value, def.u.pd.dephault, def.u.pd.num_choices}),
+              (V{row.a, row.a, row.hi}));
     ASSERT_NE(def.u.pd.u.namesptr, nullptr);
     EXPECT_STREQ(def.u.pd.u.namesptr, row.choices);
   } else if (row.kind == FX) {
@@ -177,12 +204,15 @@ TEST_P(ParamTableTest, EntryAsTabled) {
     EXPECT_EQ((V{Argb(def.u.cd.value), Argb(def.u.cd.dephault)}), (V{row.a, row.a}));
   } else if (row.kind == PT) {
     const PF_PointDef& t = def.u.td;
-    EXPECT_EQ((V{t.x_dephault, t.y_dephault, t.x_value, t.y_value, t.restrict_bounds}), (V{a, b, a, b, 0}));
+    EXPECT_EQ((V{t.x_dephault, t.y_dephault, t.x_value, t.y_value, t.restrict_bounds}),
+              (V{a, b, a, b, 0}));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEntries, ParamTableTest, ::testing::ValuesIn(AllRows()),
-                         [](const auto& info) { return "Index" + std::to_string(info.param.index); });
+                         [](const auto& info) {
+                           return "Index" + std::to_string(info.param.index);
+                         });
 
 // A failing add_param stops set-up at once with its code; num_params stays.
 // First entry, a group start, inside a colour-dot group, inside a point group,

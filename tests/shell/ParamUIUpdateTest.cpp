@@ -38,7 +38,9 @@ class ParamUIUpdateTest : public ::testing::Test {
   void Activate(std::vector<int> groups) {
     for (int g : groups) Params().SetCheckbox(82 + 5 * (g - 1) + 1, true);
   }
-  PF_Err Update(PF_ParamIndex changed) { return ParamUIUpdate(host_.InData(), Params().Get(), changed); }
+  PF_Err Update(PF_ParamIndex changed) {
+    return ParamUIUpdate(host_.InData(), Params().Get(), changed);
+  }
   // The indexes sent, in order, negative when sent disabled.
   std::vector<int> Sent() const {
     std::vector<int> sent;
@@ -56,14 +58,24 @@ class ParamUIUpdateTest : public ::testing::Test {
 // fails (0: none), whether the mask layout is in force, how often the suite
 // is released (-1: not checked) and the updates the host must receive, in
 // order, negative when sent disabled. Every call returns PF_Err_NONE.
-struct UpdateCase { const char* name; std::vector<int> activeGroups; int changed, failAt; SuiteAnswer answer; long failHandle; bool mask; int released; std::vector<int> expected; };
+struct UpdateCase {
+  const char* name;
+  std::vector<int> activeGroups;
+  int changed, failAt;
+  SuiteAnswer answer;
+  long failHandle;
+  bool mask;
+  int released;
+  std::vector<int> expected;
+};
 
-class ParamUIUpdateCase : public ParamUIUpdateTest, public ::testing::WithParamInterface<UpdateCase> {};
+class ParamUIUpdateCase : public ParamUIUpdateTest,
+                          public ::testing::WithParamInterface<UpdateCase> {};
 
 TEST_P(ParamUIUpdateCase, SendsOnlyTheChangedGroupsPointAndHandle) {
   const UpdateCase& c = GetParam();
   Activate(c.activeGroups);
-  if (c.failAt) host_.FailUpdateParamUIAt(c.failAt, PF_Err_BAD_CALLBACK_PARAM);
+  if (c.failAt) host_.Faults().FailUpdateParamUIAt(c.failAt, PF_Err_BAD_CALLBACK_PARAM);
   host_.SetSuiteAnswer(kPFParamUtilsSuite, c.answer);
   if (c.mask) SetPathMode(PathLayout::kMask);
   HandleHeap::Instance().FailNthRequest(c.failHandle);
@@ -71,9 +83,7 @@ TEST_P(ParamUIUpdateCase, SendsOnlyTheChangedGroupsPointAndHandle) {
   EXPECT_EQ(Sent(), c.expected);
   // The suite is given back as often as it was acquired.
   EXPECT_EQ(host_.AcquireCount(kPFParamUtilsSuite), host_.ReleaseCount(kPFParamUtilsSuite));
-  if (c.released >= 0) {
-    EXPECT_EQ(host_.ReleaseCount(kPFParamUtilsSuite), c.released);
-  }
+  if (c.released >= 0) { EXPECT_EQ(host_.ReleaseCount(kPFParamUtilsSuite), c.released); }
 }
 
 constexpr SuiteAnswer kOffer = SuiteAnswer::kOffer;
@@ -85,7 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
         // module by the integration tests; these are the cases only seen here.
         UpdateCase{"GroupHeaderChanged", {1}, 82, 0, kOffer, 0, false, -1, {}},
         // A failed first send skips that group's handle but not the other groups.
-        UpdateCase{"FailedFirstSend", {2}, kAllGroups, 1, kOffer, 0, false, 1, {-84, 89, 90, -94, -95, -99, -100, -104, -105, -109, -110}},
+        UpdateCase{"FailedFirstSend",
+                   {2},
+                   kAllGroups,
+                   1,
+                   kOffer,
+                   0,
+                   false,
+                   1,
+                   {-84, 89, 90, -94, -95, -99, -100, -104, -105, -109, -110}},
         // Ways the update ends quietly at the first group, sending nothing and
         // giving back no suite, as none was obtained.
         UpdateCase{"SuiteRefused", {1, 4}, kAllGroups, 0, SuiteAnswer::kRefuse, 0, false, 0, {}},
@@ -98,9 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ParamUIUpdateTest, GroupUpdateReturnsTheHostsAnswer) {
   Activate({1});
   SuiteCache suites(host_.InData()->pica_basicP);
-  host_.FailUpdateParamUIAt(2, 77);
+  host_.Faults().FailUpdateParamUIAt(2, 77);
   EXPECT_EQ(UpdatePointGroup(host_.InData(), Params().Get(), 82, kAllGroups, suites), 77);
-  host_.FailUpdateParamUIAt(1, 66);
+  host_.Faults().FailUpdateParamUIAt(1, 66);
   EXPECT_EQ(UpdatePointGroup(host_.InData(), Params().Get(), 87, kAllGroups, suites), 66);
   EXPECT_EQ(host_.UpdateParamUICalls().size(), 3u);
 }

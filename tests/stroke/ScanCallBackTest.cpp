@@ -13,7 +13,10 @@ namespace {
 // + 0.5 and truncation toward zero: -0.7 plots 0 where floor would give -1.
 template <typename P>
 void CheckVisit() {
-  const struct { double x, y; int px, py; } cases[] = {{2.5, 3.49, 3, 3}, {-0.7, 0.0, 0, 0}, {-0.5, -0.5, 0, 0}, {5.499, 2.2, 5, 2}};
+  const struct {
+    double x, y;
+    int px, py;
+  } cases[] = {{2.5, 3.49, 3, 3}, {-0.7, 0.0, 0, 0}, {-0.5, -0.5, 0, 0}, {5.499, 2.2, 5, 2}};
   constexpr int kRowPixels = 10, kHeight = 6;  // rows padded past the width of 8
   for (const auto& c : cases) {
     std::vector<P> pixels(kRowPixels * kHeight, P{0, 0, 0, 0});
@@ -38,17 +41,23 @@ TEST(TmpScanCallBack, VisitPlotsTheTruncatedPixelOnlyAtBothDepths) {
 
 TEST(LListMaker, StoresInOrderAndKeepsTheBox) {
   // The first point sets the box even when all are negative.
-  const struct { std::vector<Vec2d> visits; double maxX, minX, maxY, minY; } cases[] = {
-      {{{1, 5}, {3, 2}}, 3, 1, 5, 2}, {{{-4, -7}}, -4, -4, -7, -7}, {{{0, 0}, {-2, 9}, {7, -3}, {1, 1}}, 7, -2, 9, -3}};
+  const struct {
+    std::vector<Vec2d> visits;
+    double maxX, minX, maxY, minY;
+  } cases[] = {{{{1, 5}, {3, 2}}, 3, 1, 5, 2},
+               {{{-4, -7}}, -4, -4, -7, -7},
+               {{{0, 0}, {-2, 9}, {7, -3}, {1, 1}}, 7, -2, 9, -3}};
   for (const auto& c : cases) {
     Array1D<Vec2d> list(10, Vec2d(-1, -1));
     LListMakerCallback maker(&list);
     for (const Vec2d& v : c.visits) maker.Visit(v.x, v.y);
     maker.Plot(3, 3);  // ignored
     ASSERT_EQ(maker.Count(), static_cast<int32_t>(c.visits.size()));
-    for (size_t i = 0; i < c.visits.size(); ++i) EXPECT_EQ(list[static_cast<int32_t>(i)], c.visits[i]);
+    for (size_t i = 0; i < c.visits.size(); ++i)
+      EXPECT_EQ(list[static_cast<int32_t>(i)], c.visits[i]);
     EXPECT_EQ(list[maker.Count()], Vec2d(-1, -1));
-    EXPECT_EQ((std::vector{maker.MaxX(), maker.MinX(), maker.MaxY(), maker.MinY()}), (std::vector{c.maxX, c.minX, c.maxY, c.minY}));
+    EXPECT_EQ((std::vector{maker.MaxX(), maker.MinX(), maker.MaxY(), maker.MinY()}),
+              (std::vector{c.maxX, c.minX, c.maxY, c.minY}));
   }
 }
 
@@ -57,7 +66,8 @@ TEST(LListMaker, FullListThrowsAfterWideningTheBox) {
   LListMakerCallback maker(&list);
   maker.Visit(1, 1);
   maker.Visit(2, 2);
-  EXPECT_THAT([&] { maker.Visit(50, -50); }, testing::ThrowsMessage<std::out_of_range>(testing::StrEq("Index out of Range")));
+  EXPECT_THAT([&] { maker.Visit(50, -50); },
+              testing::ThrowsMessage<std::out_of_range>(testing::StrEq("Index out of Range")));
   EXPECT_EQ(maker.Count(), 2);
   EXPECT_EQ(maker.MaxX(), 50);
   EXPECT_EQ(maker.MinY(), -50);

@@ -15,7 +15,8 @@
 
 namespace {
 
-// A vertex at (x, y) with incoming handle (inX, inY) and the outgoing handle its mirror, as the point groups give them.
+// A vertex at (x, y) with incoming handle (inX, inY) and the outgoing handle its mirror, as the
+// point groups give them.
 PathPoint Mirrored(double x, double y, double inX, double inY) {
   PathPoint p;
   p.active = true;
@@ -23,17 +24,23 @@ PathPoint Mirrored(double x, double y, double inX, double inY) {
   return p;
 }
 
-// A straight horizontal path at height y from x0 to x1, handles on the line a third of the way along.
+// A straight horizontal path at height y from x0 to x1, handles on the line a third of the way
+// along.
 FakePath Horizontal(double x0, double x1, double y) {
   const double third = (x1 - x0) / 3.0;
   return FakePath({Mirrored(x0, y, x0 - third, y), Mirrored(x1, y, x1 - third, y)}, true);
 }
 
-std::tuple<int32_t, int32_t, int32_t, int32_t> Corners(const BBox& b) { return {b.xMin, b.xMax, b.yMin, b.yMax}; }
+std::tuple<int32_t, int32_t, int32_t, int32_t> Corners(const BBox& b) {
+  return {b.xMin, b.xMax, b.yMin, b.yMax};
+}
 
 TEST(ThickPathHelper, PointPathBoxIsTwoPadsPlusOneAndBoundsOneWider) {
   // pad = trunc(h + 0.5); the point truncated toward zero.
-  const struct { double x, y, h; int32_t pad, cx, cy; } cases[] = {
+  const struct {
+    double x, y, h;
+    int32_t pad, cx, cy;
+  } cases[] = {
       {10.0, 20.0, 2.4, 2, 10, 20}, {10.0, 20.0, 2.5, 3, 10, 20}, {-3.7, 5.9, 1.0, 1, -3, 5}};
   for (const auto& c : cases) {
     FakePath source({Mirrored(c.x, c.y, c.x + 3, c.y + 4)}, true);
@@ -41,7 +48,8 @@ TEST(ThickPathHelper, PointPathBoxIsTwoPadsPlusOneAndBoundsOneWider) {
     ThickPathHelper helper(path, &source, c.h, false);
     ASSERT_TRUE(helper.IsPointPath());
     EXPECT_EQ(helper.Pad(), c.pad) << c.h;
-    EXPECT_EQ(Corners(helper.StrokeBounds()), std::tuple(c.cx - c.pad - 1, c.cx + c.pad + 1, c.cy - c.pad - 1, c.cy + c.pad + 1));
+    EXPECT_EQ(Corners(helper.StrokeBounds()),
+              std::tuple(c.cx - c.pad - 1, c.cx + c.pad + 1, c.cy - c.pad - 1, c.cy + c.pad + 1));
   }
 }
 
@@ -55,9 +63,17 @@ TEST(ThickPathHelper, NearFlatEndIsStrictlyWithinTwoOfACapLineInsideItsBox) {
   FakePath source = Horizontal(10.5, 60.5, 20.5);
   BezierPath path(&source);
   ThickPathHelper helper(path, &source, 4.0, true);
-  const struct { int32_t x, y; bool near; } cases[] = {
-      {12, 20, false} /* centre exactly 2.0 in */, {8, 20, false} /* exactly 2.0 before */, {11, 20, true}, {9, 18, true},
-      {10, 30, false} /* beyond the cap box */, {35, 20, false}, {61, 17, true}, {62, 17, false}};
+  const struct {
+    int32_t x, y;
+    bool near;
+  } cases[] = {{12, 20, false} /* centre exactly 2.0 in */,
+               {8, 20, false} /* exactly 2.0 before */,
+               {11, 20, true},
+               {9, 18, true},
+               {10, 30, false} /* beyond the cap box */,
+               {35, 20, false},
+               {61, 17, true},
+               {62, 17, false}};
   for (const auto& c : cases) EXPECT_EQ(helper.NearFlatEnd(c.x, c.y), c.near) << c.x << "," << c.y;
 }
 
@@ -87,8 +103,12 @@ struct Rig {
 using harness::SamePixel;
 
 TEST(CurveSampler, FalloffIsOneMinusRToTheExponent) {
-  const struct { double f, r, alpha; } cases[] = {
-      {0.0, 0.5, 1.0 - 0.0009765625} /* 0.5^10 */, {1.0, 0.0, 0.0} /* 0^0 = 1: nothing */, {1.0, 0.5, 0.0}, {0.2, 1.0, 0.0}};
+  const struct {
+    double f, r, alpha;
+  } cases[] = {{0.0, 0.5, 1.0 - 0.0009765625} /* 0.5^10 */,
+               {1.0, 0.0, 0.0} /* 0^0 = 1: nothing */,
+               {1.0, 0.5, 0.0},
+               {0.2, 1.0, 0.0}};
   for (const auto& c : cases) {
     Rig rig(8.0, c.f);
     FakePath path({Mirrored(50, 50, 52, 52)}, true);
@@ -116,7 +136,9 @@ void CheckDisc() {
       const double d = std::sqrt((x - 10.0) * (x - 10.0) + (y - 10.0) * (y - 10.0));
       const bool inside = sampler.Shade(d, color, alpha);
       ASSERT_EQ(inside, d <= 5.0) << x << "," << y;
-      EXPECT_TRUE(SamePixel(sampler.ShadePixel(x, y, b), inside ? formulas::Blend(color, alpha, b) : b)) << x << "," << y;
+      EXPECT_TRUE(
+          SamePixel(sampler.ShadePixel(x, y, b), inside ? formulas::Blend(color, alpha, b) : b))
+          << x << "," << y;
     }
   }
 }
@@ -126,7 +148,8 @@ TEST(CurveSampler, DiscPixelsBlendTheTruncatedFalloffAndExactlyHIsShadedWithAlph
   CheckDisc<PF_Pixel16>();
 }
 
-const std::vector<PathPoint> kTriangle = {Mirrored(20, 20, 10, 30), Mirrored(90, 25, 80, 15), Mirrored(55, 85, 70, 85)};
+const std::vector<PathPoint> kTriangle = {Mirrored(20, 20, 10, 30), Mirrored(90, 25, 80, 15),
+                                          Mirrored(55, 85, 70, 85)};
 
 TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) {
   for (const PF_Quality quality : {PF_Quality_LO, PF_Quality_HI}) {
@@ -144,7 +167,8 @@ TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) 
         ASSERT_TRUE(sampler.PixelGate(x, y, coverage, d));
         EXPECT_EQ(coverage, quality == PF_Quality_HI ? k9 : 1.0) << quality << " " << x << "," << y;
         // A sub-sample passes where the winding test puts it inside.
-        EXPECT_EQ(sampler.SubSampleGate(x + 0.125, y + 0.875, x, y, d), reference.IsInside(x + 0.125, y + 0.875));
+        EXPECT_EQ(sampler.SubSampleGate(x + 0.125, y + 0.875, x, y, d),
+                  reference.IsInside(x + 0.125, y + 0.875));
         ++checked;
       }
     }

@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CliRun.h"
-#include "app/ImageIo.h"
-#include "app/TestFiles.h"
+#include "support/CliRun.h"
+#include "app/media/ImageIo.h"
+#include "support/TestFiles.h"
 #include "studio/StudioTestSupport.h"
 #include "studio/server/PreviewPixels.h"
 

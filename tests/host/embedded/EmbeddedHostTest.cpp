@@ -7,9 +7,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 #include <mutex>
 #include <numeric>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,7 +24,10 @@ using embedded::SuiteAnswer;
 
 // ---- Worlds -------------------------------------------------------------------
 
-struct WorldCase { A_long width, height; bool deep; };
+struct WorldCase {
+  A_long width, height;
+  bool deep;
+};
 
 class WorldLayoutTest : public ::testing::TestWithParam<WorldCase> {};
 
@@ -36,7 +39,8 @@ TEST_P(WorldLayoutTest, RowsAlignedAndFlagsByRole) {
   PF_UtilCallbacks* u = host.InData()->utils;
   PF_EffectWorld fresh{};
   ASSERT_EQ(u->new_world(host.InData()->effect_ref, c.width, c.height,
-                         c.deep ? PF_NewWorldFlag_DEEP_PIXELS : PF_NewWorldFlag_NONE, &fresh), PF_Err_NONE);
+                         c.deep ? PF_NewWorldFlag_DEEP_PIXELS : PF_NewWorldFlag_NONE, &fresh),
+            PF_Err_NONE);
   EXPECT_EQ(host.LiveWorlds(), 1);
   PF_EffectWorld* layer = host.CreateWorld(c.width, c.height, c.deep, false);
   PF_EffectWorld* output = host.CreateWorld(c.width, c.height, c.deep, true);
@@ -51,7 +55,8 @@ TEST_P(WorldLayoutTest, RowsAlignedAndFlagsByRole) {
     const PF_Rect& e = w->extent_hint;
     EXPECT_TRUE(e.left == 0 && e.top == 0 && e.right == c.width && e.bottom == c.height);
     // Every byte of the last row is addressable.
-    std::memset(static_cast<char*>(w->data) + w->rowbytes * (c.height - 1), 0, static_cast<size_t>(c.width * (c.deep ? 8 : 4)));
+    std::memset(static_cast<char*>(w->data) + w->rowbytes * (c.height - 1), 0,
+                static_cast<size_t>(c.width * (c.deep ? 8 : 4)));
   }
   EXPECT_EQ(host.LiveWorlds(), 1);  // host-owned worlds are not the effect's
   EXPECT_EQ(u->dispose_world(host.InData()->effect_ref, &fresh), PF_Err_NONE);
@@ -62,9 +67,10 @@ TEST_P(WorldLayoutTest, RowsAlignedAndFlagsByRole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WorldLayoutTest,
-                         ::testing::Values(WorldCase{1, 1, false}, WorldCase{1, 1, true}, WorldCase{3, 5, false},
-                                           WorldCase{5, 3, true}, WorldCase{17, 2, false},
-                                           WorldCase{1920, 4, true}, WorldCase{30000, 1, false}));
+                         ::testing::Values(WorldCase{1, 1, false}, WorldCase{1, 1, true},
+                                           WorldCase{3, 5, false}, WorldCase{5, 3, true},
+                                           WorldCase{17, 2, false}, WorldCase{1920, 4, true},
+                                           WorldCase{30000, 1, false}));
 
 class WorldSizeLimitTest : public ::testing::TestWithParam<std::pair<A_long, A_long>> {};
 
@@ -82,13 +88,15 @@ TEST_P(WorldSizeLimitTest, RefusedByCreateWorldAndNewWorld) {
     }
   }
   PF_EffectWorld w{};
-  EXPECT_EQ(host.InData()->utils->new_world(host.InData()->effect_ref, width, height, 0, &w), PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(host.InData()->utils->new_world(host.InData()->effect_ref, width, height, 0, &w),
+            PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(host.LiveWorlds(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, WorldSizeLimitTest,
-                         ::testing::Values(std::pair{30001, 1}, std::pair{1, 30001}, std::pair{100000, 100000},
-                                           std::pair{0, 5}, std::pair{5, -1}));
+                         ::testing::Values(std::pair{30001, 1}, std::pair{1, 30001},
+                                           std::pair{100000, 100000}, std::pair{0, 5},
+                                           std::pair{5, -1}));
 
 // FailNewWorldWith (every new_world refused) is exercised by the effect's
 // world tests.
@@ -115,10 +123,12 @@ TEST(AddParamTest, KeepsACopyOfEachDefinitionAndFailsTheNthCallFromNow) {
     EmbeddedHost host;
     PF_ParamDef def = Popup(1, kChoices);
     ASSERT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def), PF_Err_NONE);
-    host.FailAddParamAt(nth, 4242);
+    host.Faults().FailAddParamAt(nth, 4242);
     for (int i = 1; i <= 6; ++i) {
       def.uu.id = i + 1;
-      EXPECT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def), i == nth ? 4242 : PF_Err_NONE) << i;
+      EXPECT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, -1, &def),
+                i == nth ? 4242 : PF_Err_NONE)
+          << i;
       def.uu.id = 999;  // the effect's own copy may change afterwards
     }
     // The refused call registers nothing.
@@ -143,11 +153,17 @@ TEST(AddParamTest, KeepsACopyOfEachDefinitionAndFailsTheNthCallFromNow) {
 // suite, with its attempt, acquire and release counts, is what the suite
 // cache and host probe tests rely on and check through those counts.
 TEST(BuiltInSuiteTest, OfferedOnlyAtItsVersion) {
-  const struct { const char* name; int32_t version; bool offered; } cases[] = {
-      {"PF Param Utils Suite", 1, true}, {"PF Param Utils Suite", 2, false},
-      {"AEGP File Import Manager Suite", 2, true}, {"AEGP File Import Manager Suite", 1, false},
-      {"PF Iterate Generic Suite", 1, true}, {"PF Iterate Generic Suite", 2, false},
-      {"No Such Suite", 1, false}};
+  const struct {
+    const char* name;
+    int32_t version;
+    bool offered;
+  } cases[] = {{"PF Param Utils Suite", 1, true},
+               {"PF Param Utils Suite", 2, false},
+               {"AEGP File Import Manager Suite", 2, true},
+               {"AEGP File Import Manager Suite", 1, false},
+               {"PF Iterate Generic Suite", 1, true},
+               {"PF Iterate Generic Suite", 2, false},
+               {"No Such Suite", 1, false}};
   for (const auto& c : cases) {
     EmbeddedHost host;
     const void* suite = nullptr;
@@ -172,7 +188,8 @@ TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsThe
     std::vector<std::pair<std::thread::id, A_long>> indexes;
     int wrong_host = 0, index_zero_elsewhere = 0;
   };
-  const PF_IterateGenericFunc fn = [](void* refcon, A_long thread_index, A_long i, A_long) -> PF_Err {
+  const PF_IterateGenericFunc fn = [](void* refcon, A_long thread_index, A_long i,
+                                      A_long) -> PF_Err {
     auto* r = static_cast<Record*>(refcon);
     const std::thread::id self = std::this_thread::get_id();
     std::unique_lock<std::mutex> lock(r->mutex);
@@ -183,7 +200,8 @@ TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsThe
     r->another_thread_called.notify_all();
     if (i == 0 && r->wait_for_another_thread) {
       r->another_thread_called.wait_for(lock, std::chrono::seconds(10), [&] {
-        return std::any_of(r->indexes.begin(), r->indexes.end(), [&](const auto& e) { return e.first != self; });
+        return std::any_of(r->indexes.begin(), r->indexes.end(),
+                           [&](const auto& e) { return e.first != self; });
       });
     }
     return i % 10 == 7 ? PF_Err(100 + i) : PF_Err_NONE;
@@ -193,7 +211,8 @@ TEST(IterateGenericSuiteTest, CallsEveryIndexOnceWithTheHostCurrentAndReturnsThe
     embedded::SetHostThreadCount(threads);
     EmbeddedHost host;
     const void* table = nullptr;
-    ASSERT_EQ(host.InData()->pica_basicP->AcquireSuite("PF Iterate Generic Suite", 1, &table), kSPNoError);
+    ASSERT_EQ(host.InData()->pica_basicP->AcquireSuite("PF Iterate Generic Suite", 1, &table),
+              kSPNoError);
     const auto* suite = static_cast<const PF_IterateGenericSuite1*>(table);
     for (const A_long n : {0, 1, 6, 40}) {
       Record r{&host, std::this_thread::get_id(), threads > 1 && n > 1, {}, {}, {}, {}, 0, 0};
@@ -234,9 +253,11 @@ TEST(HostCallbackRefusals, EachBadArgumentAloneIsRefused) {
   EXPECT_FALSE(basic->IsEqual("a", nullptr));
 
   const PF_RationalScale one{1, 1}, zero_den{1, 0}, zero_num{0, 1}, negative{-1, 2};
-  for (const auto& [x, y] : {std::pair{zero_den, one}, std::pair{one, zero_den}, std::pair{zero_num, one},
-                             std::pair{one, zero_num}, std::pair{negative, one}, std::pair{one, negative}}) {
-    EXPECT_THROW(host.SetDownsample(x, y), std::invalid_argument) << x.num << "/" << x.den << " " << y.num << "/" << y.den;
+  for (const auto& [x, y] :
+       {std::pair{zero_den, one}, std::pair{one, zero_den}, std::pair{zero_num, one},
+        std::pair{one, zero_num}, std::pair{negative, one}, std::pair{one, negative}}) {
+    EXPECT_THROW(host.SetDownsample(x, y), std::invalid_argument)
+        << x.num << "/" << x.den << " " << y.num << "/" << y.den;
   }
   EXPECT_NO_THROW(host.SetDownsample({1, 2}, {1, 3}));
 
@@ -245,7 +266,8 @@ TEST(HostCallbackRefusals, EachBadArgumentAloneIsRefused) {
   PF_EffectWorld* layer = host.CreateWorld(4, 4, false, false);
   EXPECT_EQ(u->dispose_world(host.InData()->effect_ref, layer), PF_Err_BAD_CALLBACK_PARAM);
 
-  EXPECT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, 0, nullptr), PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(host.InData()->inter.add_param(host.InData()->effect_ref, 0, nullptr),
+            PF_Err_BAD_CALLBACK_PARAM);
 
   // A new thread has no host current.
   const void* suite = &host;
@@ -269,9 +291,7 @@ TEST(CurrentHost, ClearedOnlyByTheHostThatIsCurrent) {
     first.MakeCurrent();
   }
   EXPECT_EQ(EmbeddedHost::Current(), &first);
-  {
-    EmbeddedHost third;
-  }
+  { EmbeddedHost third; }
   EXPECT_EQ(EmbeddedHost::Current(), nullptr);
 }
 

@@ -93,7 +93,8 @@ TEST_F(HandleHeapTest, FaultIsCountedAcrossThreads) {
       std::vector<PF_Handle> mine;
       for (int i = 0; i < kEach; ++i) {
         PF_Handle h = heap_.NewHandle(32);
-        if (h == nullptr) ++refused; else mine.push_back(h);
+        if (h == nullptr) ++refused;
+        else mine.push_back(h);
       }
       for (PF_Handle h : mine) heap_.Dispose(h);
     });

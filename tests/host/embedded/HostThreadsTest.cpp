@@ -37,9 +37,7 @@ TEST(HostThreads, EveryBandRunsOnceForAnyThreadCountAndTheLowestFailureIsRethrow
         if (band == 4 || band == 7) throw std::runtime_error(std::to_string(band));
       });
       ADD_FAILURE() << "no exception";
-    } catch (const std::runtime_error& error) {
-      EXPECT_STREQ(error.what(), "4");
-    }
+    } catch (const std::runtime_error& error) { EXPECT_STREQ(error.what(), "4"); }
   }
   SetHostThreadCount(0);
   EXPECT_EQ(HostThreadCount(), DefaultHostThreadCount());

@@ -47,7 +47,21 @@ void Register(EmbeddedHost& host, PF_ParamDef def) {
 }
 
 // Indexes of the small parameter set registered below.
-enum { kWidth = 1, kEnd, kShow, kColor, kDot1, kDot1Opacity, kDot1End, kDot2, kDot2Opacity, kDot2End, kPoint, kPath, kOffset };
+enum {
+  kWidth = 1,
+  kEnd,
+  kShow,
+  kColor,
+  kDot1,
+  kDot1Opacity,
+  kDot1End,
+  kDot2,
+  kDot2Opacity,
+  kDot2End,
+  kPoint,
+  kPath,
+  kOffset
+};
 
 class ParamArrayTest : public ::testing::Test {
  protected:
@@ -87,10 +101,12 @@ TEST_F(ParamArrayTest, EntryZeroIsTheInputLayerAndTheRestStartAtTheirDefaults) {
   EXPECT_EQ(p[0]->u.ld.width, 40);
   EXPECT_EQ(p[0]->u.ld.world_flags, input->world_flags);
   // Width, end style, show path, colour red and blue, path id, point id; in_data's size.
-  EXPECT_EQ((std::vector<long>{p[kWidth]->u.fd.value, p[kEnd]->u.pd.value, p[kShow]->u.bd.value, p[kColor]->u.cd.value.red,
-                               p[kColor]->u.cd.value.blue, p[kPath]->u.path_d.path_id, p[kPoint]->uu.id}),
+  EXPECT_EQ((std::vector<long>{p[kWidth]->u.fd.value, p[kEnd]->u.pd.value, p[kShow]->u.bd.value,
+                               p[kColor]->u.cd.value.red, p[kColor]->u.cd.value.blue,
+                               p[kPath]->u.path_d.path_id, p[kPoint]->uu.id}),
             (std::vector<long>{20 * 65536, 2, 1, 10, 30, 0, 84}));
-  EXPECT_EQ((std::vector<long>{host_.InData()->width, host_.InData()->height}), (std::vector<long>{40, 30}));
+  EXPECT_EQ((std::vector<long>{host_.InData()->width, host_.InData()->height}),
+            (std::vector<long>{40, 30}));
 }
 
 TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMovedAndIndexesAreChecked) {
@@ -110,7 +126,14 @@ TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMovedAndIndexesAreChecked)
 // point in full-resolution pixels as floor(v * num/den * 65536 + 0.5) under
 // the downsample in force when set (user false: the default is read).
 // Expectations worked out by hand.
-struct PointCase { bool user; int x_percent, y_percent; A_long width, height; double x, y; PF_RationalScale dx, dy; PF_Fixed fx, fy; };
+struct PointCase {
+  bool user;
+  int x_percent, y_percent;
+  A_long width, height;
+  double x, y;
+  PF_RationalScale dx, dy;
+  PF_Fixed fx, fy;
+};
 
 class PointTest : public ::testing::TestWithParam<PointCase> {};
 
@@ -133,20 +156,25 @@ TEST_P(PointTest, DeliveredInFixedPixels) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PointTest,
-    ::testing::Values(PointCase{false, 62, 28, 1920, 1080, 0, 0, {}, {}, 78014054, 19818086},
-                      PointCase{false, 75, 49, 1920, 1080, 0, 0, {}, {}, 94371840, 34681651},
-                      PointCase{false, 24, 50, 1919, 1079, 0, 0, {}, {}, 30183260, 35356672},
-                      PointCase{false, 37, 71, 1, 1, 0, 0, {}, {}, 24248, 46530},
-                      PointCase{false, 62, 28, 30000, 30000, 0, 0, {}, {}, 1218969600, 550502400},
-                      PointCase{false, 99, 1, 7, 3, 0, 0, {}, {}, 454164, 1966},
-                      PointCase{true, 50, 50, 16, 16, 100, 50, {1, 1}, {1, 1}, 6553600, 3276800},
-                      PointCase{true, 50, 50, 16, 16, 100.25, 50.5, {1, 2}, {1, 2}, 3284992, 1654784},
-                      PointCase{true, 50, 50, 16, 16, 33.3, 10, {1, 3}, {1, 1}, 727450, 655360},
-                      PointCase{true, 50, 50, 16, 16, -7.5, 0, {1, 2}, {1, 4}, -245760, 0},
-                      PointCase{true, 50, 50, 16, 16, 1919.999, 1079.5, {1, 1}, {1, 1}, 125829054, 70746112}));
+    ::testing::Values(
+        PointCase{false, 62, 28, 1920, 1080, 0, 0, {}, {}, 78014054, 19818086},
+        PointCase{false, 75, 49, 1920, 1080, 0, 0, {}, {}, 94371840, 34681651},
+        PointCase{false, 24, 50, 1919, 1079, 0, 0, {}, {}, 30183260, 35356672},
+        PointCase{false, 37, 71, 1, 1, 0, 0, {}, {}, 24248, 46530},
+        PointCase{false, 62, 28, 30000, 30000, 0, 0, {}, {}, 1218969600, 550502400},
+        PointCase{false, 99, 1, 7, 3, 0, 0, {}, {}, 454164, 1966},
+        PointCase{true, 50, 50, 16, 16, 100, 50, {1, 1}, {1, 1}, 6553600, 3276800},
+        PointCase{true, 50, 50, 16, 16, 100.25, 50.5, {1, 2}, {1, 2}, 3284992, 1654784},
+        PointCase{true, 50, 50, 16, 16, 33.3, 10, {1, 3}, {1, 1}, 727450, 655360},
+        PointCase{true, 50, 50, 16, 16, -7.5, 0, {1, 2}, {1, 4}, -245760, 0},
+        PointCase{true, 50, 50, 16, 16, 1919.999, 1079.5, {1, 1}, {1, 1}, 125829054, 70746112}));
 
 // Slider numbers are stored as floor(v * 65536 + 0.5); range bounds included.
-struct FixedCase { int index; double value; PF_Fixed stored; };
+struct FixedCase {
+  int index;
+  double value;
+  PF_Fixed stored;
+};
 
 class FixedValueTest : public ParamArrayTest, public ::testing::WithParamInterface<FixedCase> {};
 
@@ -156,15 +184,21 @@ TEST_P(FixedValueTest, StoredAsRounded16Dot16) {
   EXPECT_EQ(params.At(GetParam().index).u.fd.value, GetParam().stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, FixedValueTest,
-                         ::testing::Values(FixedCase{kWidth, 35.5, 2326528}, FixedCase{kWidth, 3.7, 242483},
-                                           FixedCase{kWidth, 1.0, 65536}, FixedCase{kWidth, 1000.0, 65536000},
-                                           FixedCase{kDot1Opacity, 0.00001, 1}, FixedCase{kDot2Opacity, 99.999, 6553534},
-                                           FixedCase{kOffset, -500.0, -32768000}, FixedCase{kOffset, 500.0, 32768000}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, FixedValueTest,
+    ::testing::Values(FixedCase{kWidth, 35.5, 2326528}, FixedCase{kWidth, 3.7, 242483},
+                      FixedCase{kWidth, 1.0, 65536}, FixedCase{kWidth, 1000.0, 65536000},
+                      FixedCase{kDot1Opacity, 0.00001, 1}, FixedCase{kDot2Opacity, 99.999, 6553534},
+                      FixedCase{kOffset, -500.0, -32768000}, FixedCase{kOffset, 500.0, 32768000}));
 
 // Refused values: std::invalid_argument whose message holds each fragment,
 // the entry left as it was.
-struct RefusalCase { const char* label; std::function<void(ParamArray&)> set; std::vector<const char*> fragments; int index; };
+struct RefusalCase {
+  const char* label;
+  std::function<void(ParamArray&)> set;
+  std::vector<const char*> fragments;
+  int index;
+};
 
 class RefusalTest : public ParamArrayTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -176,7 +210,8 @@ TEST_P(RefusalTest, ThrowsNamingTheParameterAndWhatItAccepts) {
     ADD_FAILURE() << "no exception";
   } catch (const std::invalid_argument& e) {
     for (const char* fragment : GetParam().fragments)
-      EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos) << "'" << fragment << "' in: " << e.what();
+      EXPECT_NE(std::string(e.what()).find(fragment), std::string::npos)
+          << "'" << fragment << "' in: " << e.what();
   }
   EXPECT_EQ(std::memcmp(&params.At(GetParam().index).u, &before.u, sizeof before.u), 0);
 }
@@ -185,17 +220,43 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusalTest,
-    ::testing::Values(
-        RefusalCase{"BelowSliderRange", [](ParamArray& p) { p.SetFixed(kWidth, 0.999); }, {"Line Width", "1 to 1000", "0.999"}, kWidth},
-        RefusalCase{"AboveSliderRange", [](ParamArray& p) { p.SetFixed(kWidth, 1000.001); }, {"Line Width", "1 to 1000"}, kWidth},
-        // Checked as given: 1000.000001 would round to exactly 1000 in 16.16.
-        RefusalCase{"CheckedBeforeConversion", [](ParamArray& p) { p.SetFixed(kWidth, 1000.000001); }, {"Line Width", "1 to 1000"}, kWidth},
-        RefusalCase{"NotANumber", [](ParamArray& p) { p.SetFixed(kOffset, kNaN); }, {"Gradient Offset", "-500 to 500"}, kOffset},
-        RefusalCase{"GroupedNameIsQualified", [](ParamArray& p) { p.SetFixed(kDot2Opacity, 101); }, {"Color Dot 2/Opacity", "0 to 100"}, kDot2Opacity},
-        RefusalCase{"PopupZero", [](ParamArray& p) { p.SetPopup(kEnd, 0); }, {"End Point Style", "1 to 2", "Round|Flat"}, kEnd},
-        RefusalCase{"PopupPastLast", [](ParamArray& p) { p.SetPopup(kEnd, 3); }, {"End Point Style", "Round|Flat"}, kEnd},
-        RefusalCase{"WrongType", [](ParamArray& p) { p.SetCheckbox(kWidth, true); }, {"Line Width", "slider"}, kWidth},
-        RefusalCase{"PointOutside16Dot16", [](ParamArray& p) { p.SetPoint(kPoint, 40000, 1); }, {"Point", "32767"}, kPoint}),
+    ::testing::Values(RefusalCase{"BelowSliderRange",
+                                  [](ParamArray& p) { p.SetFixed(kWidth, 0.999); },
+                                  {"Line Width", "1 to 1000", "0.999"},
+                                  kWidth},
+                      RefusalCase{"AboveSliderRange",
+                                  [](ParamArray& p) { p.SetFixed(kWidth, 1000.001); },
+                                  {"Line Width", "1 to 1000"},
+                                  kWidth},
+                      // Checked as given: 1000.000001 would round to exactly 1000 in 16.16.
+                      RefusalCase{"CheckedBeforeConversion",
+                                  [](ParamArray& p) { p.SetFixed(kWidth, 1000.000001); },
+                                  {"Line Width", "1 to 1000"},
+                                  kWidth},
+                      RefusalCase{"NotANumber",
+                                  [](ParamArray& p) { p.SetFixed(kOffset, kNaN); },
+                                  {"Gradient Offset", "-500 to 500"},
+                                  kOffset},
+                      RefusalCase{"GroupedNameIsQualified",
+                                  [](ParamArray& p) { p.SetFixed(kDot2Opacity, 101); },
+                                  {"Color Dot 2/Opacity", "0 to 100"},
+                                  kDot2Opacity},
+                      RefusalCase{"PopupZero",
+                                  [](ParamArray& p) { p.SetPopup(kEnd, 0); },
+                                  {"End Point Style", "1 to 2", "Round|Flat"},
+                                  kEnd},
+                      RefusalCase{"PopupPastLast",
+                                  [](ParamArray& p) { p.SetPopup(kEnd, 3); },
+                                  {"End Point Style", "Round|Flat"},
+                                  kEnd},
+                      RefusalCase{"WrongType",
+                                  [](ParamArray& p) { p.SetCheckbox(kWidth, true); },
+                                  {"Line Width", "slider"},
+                                  kWidth},
+                      RefusalCase{"PointOutside16Dot16",
+                                  [](ParamArray& p) { p.SetPoint(kPoint, 40000, 1); },
+                                  {"Point", "32767"},
+                                  kPoint}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

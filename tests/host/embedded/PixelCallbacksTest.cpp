@@ -1,6 +1,7 @@
 // The embedded host's fill, 16-bit iteration, blend and the placement and
 // clipping of transfer_rect.
 #include "host/embedded/PixelCallbacks.h"
+#include "host/embedded/transfer/TransferRect.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,11 @@ void Paint(PF_EffectWorld* w, F f) {
 // ---- fill -------------------------------------------------------------------------------
 
 // The rectangle (right and bottom exclusive) and the block expected filled.
-struct FillCase { bool hasRect; PF_Rect rect; A_long left, top, right, bottom; };
+struct FillCase {
+  bool hasRect;
+  PF_Rect rect;
+  A_long left, top, right, bottom;
+};
 
 class HostFillTable : public ::testing::TestWithParam<FillCase> {};
 
@@ -46,14 +51,20 @@ TEST_P(HostFillTable, FillsTheRectangleClippedToTheWorld) {
 
 // Whole world, inner, one pixel, reaching outside, empty, beyond the world.
 INSTANTIATE_TEST_SUITE_P(Cases, HostFillTable,
-                         ::testing::Values(FillCase{false, {}, 0, 0, 8, 6}, FillCase{true, {2, 1, 5, 3}, 2, 1, 5, 3},
-                                           FillCase{true, {7, 5, 8, 6}, 7, 5, 8, 6}, FillCase{true, {-3, -2, 20, 2}, 0, 0, 8, 2},
-                                           FillCase{true, {4, 4, 4, 5}, 0, 0, 0, 0}, FillCase{true, {9, 0, 12, 6}, 0, 0, 0, 0}));
+                         ::testing::Values(FillCase{false, {}, 0, 0, 8, 6},
+                                           FillCase{true, {2, 1, 5, 3}, 2, 1, 5, 3},
+                                           FillCase{true, {7, 5, 8, 6}, 7, 5, 8, 6},
+                                           FillCase{true, {-3, -2, 20, 2}, 0, 0, 8, 2},
+                                           FillCase{true, {4, 4, 4, 5}, 0, 0, 0, 0},
+                                           FillCase{true, {9, 0, 12, 6}, 0, 0, 0, 0}));
 
 // ---- 16-bit iterate with origin ---------------------------------------------------------
 
 using Seen = std::vector<std::tuple<A_long, A_long, A_u_short>>;  // x, y, input red
-struct Visit { Seen seen; A_long failAt = -1; };
+struct Visit {
+  Seen seen;
+  A_long failAt = -1;
+};
 
 PF_Err Record(void* refcon, A_long x, A_long y, PF_Pixel16* in, PF_Pixel16* out) {
   auto* v = static_cast<Visit*>(refcon);
@@ -67,17 +78,23 @@ TEST(HostIterateOrigin16, VisitsTheAreaReadingTheSourceAtTheOrigin) {
   embedded::EmbeddedHost host;
   PF_EffectWorld* src = host.CreateWorld(5, 4, true, true);
   PF_EffectWorld* dst = host.CreateWorld(5, 4, true, true);
-  Paint<PF_Pixel16>(src, [](A_long x, A_long y) { return PF_Pixel16{1, static_cast<A_u_short>(10 * x + y), 0, 0}; });
+  Paint<PF_Pixel16>(src, [](A_long x, A_long y) {
+    return PF_Pixel16{1, static_cast<A_u_short>(10 * x + y), 0, 0};
+  });
   Paint<PF_Pixel16>(dst, [](A_long, A_long) { return PF_Pixel16{0, 0, 0, 0}; });
   Visit v, beyond;
   const PF_Rect area{1, 1, 3, 3}, edge{2, 0, 4, 1};
   const PF_Point origin{2, 1};
-  ASSERT_EQ(embedded::HostIterateOrigin16(host.InData(), 0, 4, src, &area, &origin, &v, Record, dst), PF_Err_NONE);
+  ASSERT_EQ(
+      embedded::HostIterateOrigin16(host.InData(), 0, 4, src, &area, &origin, &v, Record, dst),
+      PF_Err_NONE);
   // Row by row; destination (x, y) reads source (x + 2, y + 1), clear beyond it.
   EXPECT_EQ(v.seen, (Seen{{1, 1, 32}, {2, 1, 42}, {1, 2, 33}, {2, 2, 43}}));
   EXPECT_EQ(Px<PF_Pixel16>(*dst, 2, 2)->blue, 999);
   EXPECT_EQ(Px<PF_Pixel16>(*dst, 3, 2)->blue, 0);
-  ASSERT_EQ(embedded::HostIterateOrigin16(host.InData(), 0, 4, src, &edge, &origin, &beyond, Record, dst), PF_Err_NONE);
+  ASSERT_EQ(
+      embedded::HostIterateOrigin16(host.InData(), 0, 4, src, &edge, &origin, &beyond, Record, dst),
+      PF_Err_NONE);
   // (2, 0) reads source (4, 1); (3, 0) reads (5, 1), outside, so transparent black.
   EXPECT_EQ(beyond.seen, (Seen{{2, 0, 41}, {3, 0, 0}}));
 }
@@ -87,18 +104,28 @@ TEST(HostIterateOrigin16, SameWorldStopsAtTheFirstErrorAndRefuses8Bits) {
   PF_EffectWorld* w = host.CreateWorld(3, 2, true, true);
   Visit v, failing;
   failing.failAt = 2;
-  ASSERT_EQ(embedded::HostIterateOrigin16(host.InData(), 0, 2, w, nullptr, nullptr, &v, Record, w), PF_Err_NONE);
+  ASSERT_EQ(embedded::HostIterateOrigin16(host.InData(), 0, 2, w, nullptr, nullptr, &v, Record, w),
+            PF_Err_NONE);
   EXPECT_EQ(v.seen.size(), 6u);
-  EXPECT_EQ(embedded::HostIterateOrigin16(host.InData(), 0, 2, w, nullptr, nullptr, &failing, Record, w), PF_Err_OUT_OF_MEMORY);
+  EXPECT_EQ(
+      embedded::HostIterateOrigin16(host.InData(), 0, 2, w, nullptr, nullptr, &failing, Record, w),
+      PF_Err_OUT_OF_MEMORY);
   EXPECT_EQ(failing.seen.size(), 2u);
   PF_EffectWorld* w8 = host.CreateWorld(3, 2, false, true);
-  EXPECT_NE(embedded::HostIterateOrigin16(host.InData(), 0, 2, w8, nullptr, nullptr, &v, Record, w8), PF_Err_NONE);
+  EXPECT_NE(
+      embedded::HostIterateOrigin16(host.InData(), 0, 2, w8, nullptr, nullptr, &v, Record, w8),
+      PF_Err_NONE);
 }
 
 // ---- blend --------------------------------------------------------------------------------
 
 // expected = (s1 * (65536 - r) + s2 * r + 32768) >> 16, worked out by hand.
-struct BlendCase { bool deep; int s1, s2; PF_Fixed ratio; int expected; };
+struct BlendCase {
+  bool deep;
+  int s1, s2;
+  PF_Fixed ratio;
+  int expected;
+};
 
 class HostBlendTable : public ::testing::TestWithParam<BlendCase> {};
 
@@ -116,7 +143,8 @@ void CheckBlend(const BlendCase& c) {
   for (A_long y = 0; y < 2; ++y)
     for (A_long x = 0; x < 2; ++x) {
       const P p = *Px<P>(*out, x, y);
-      EXPECT_EQ(std::vector<int>({p.alpha, p.red, p.green, p.blue}), std::vector<int>(4, c.expected));
+      EXPECT_EQ(std::vector<int>({p.alpha, p.red, p.green, p.blue}),
+                std::vector<int>(4, c.expected));
     }
 }
 
@@ -131,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BlendCase{false, 0, 255, 32768, 128},
                       // (100 * 49152 + 200 * 16384 + 32768) >> 16 = 125.5 -> 125
                       BlendCase{false, 100, 200, 16384, 125},
-                      BlendCase{true, 32768, 0, 32768, 16384}, BlendCase{true, 0, 32768, 65536, 32768},
+                      BlendCase{true, 32768, 0, 32768, 16384},
+                      BlendCase{true, 0, 32768, 65536, 32768},
                       // (1 * 65535 + 2 * 1 + 32768) >> 16 = 1
                       BlendCase{true, 1, 2, 1, 1},
                       // (3 * 32768 + 4 * 32768 + 32768) >> 16 = 4: halves round up
@@ -157,7 +186,8 @@ TEST(HostCallbacks, RefuseWhatTheyDoNotImplement) {
   comp.opacity = 255;
   auto call = [&](PF_ModeFlags flags, PF_EffectWorld* d, PF_TransferMode mode) {
     comp.xfer = mode;
-    return embedded::HostTransferRect(nullptr, PF_Quality_HI, flags, PF_Field_FRAME, nullptr, a, &comp, nullptr, 0, 0, d);
+    return embedded::HostTransferRect(nullptr, PF_Quality_HI, flags, PF_Field_FRAME, nullptr, a,
+                                      &comp, nullptr, 0, 0, d);
   };
   EXPECT_EQ(call(PF_MF_Alpha_STRAIGHT, a, PF_Xfer_MULTIPLY), PF_Err_NONE);
   EXPECT_NE(call(PF_MF_Alpha_PREMUL, a, PF_Xfer_MULTIPLY), PF_Err_NONE);
@@ -169,7 +199,11 @@ TEST(HostCallbacks, RefuseWhatTheyDoNotImplement) {
 
 // The block cols x rows from source (sx, sy) lands at (tx, ty); the rest of
 // the destination is untouched.
-struct PlaceCase { bool hasRect; PF_Rect rect; A_long destX, destY, sx, sy, tx, ty, cols, rows; };
+struct PlaceCase {
+  bool hasRect;
+  PF_Rect rect;
+  A_long destX, destY, sx, sy, tx, ty, cols, rows;
+};
 
 class TransferRectPlacement : public ::testing::TestWithParam<PlaceCase> {};
 
@@ -178,13 +212,16 @@ TEST_P(TransferRectPlacement, WritesOnlyTheClippedBlock) {
   embedded::EmbeddedHost host;
   PF_EffectWorld* src = host.CreateWorld(6, 5, false, true);
   PF_EffectWorld* dst = host.CreateWorld(7, 4, false, true);
-  Paint<PF_Pixel>(src, [](A_long x, A_long y) { return PF_Pixel{255, static_cast<A_u_char>(x + 1), static_cast<A_u_char>(y + 1), 0}; });
+  Paint<PF_Pixel>(src, [](A_long x, A_long y) {
+    return PF_Pixel{255, static_cast<A_u_char>(x + 1), static_cast<A_u_char>(y + 1), 0};
+  });
   Paint<PF_Pixel>(dst, [](A_long, A_long) { return PF_Pixel{255, 0, 0, 200}; });
   PF_CompositeMode comp{};
   comp.xfer = PF_Xfer_COPY;
   comp.opacity = 255;
   ASSERT_EQ(embedded::HostTransferRect(nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME,
-                                       c.hasRect ? &c.rect : nullptr, src, &comp, nullptr, c.destX, c.destY, dst),
+                                       c.hasRect ? &c.rect : nullptr, src, &comp, nullptr, c.destX,
+                                       c.destY, dst),
             PF_Err_NONE);
   for (A_long y = 0; y < 4; ++y)
     for (A_long x = 0; x < 7; ++x) {

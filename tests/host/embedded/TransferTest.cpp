@@ -19,34 +19,38 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "host/embedded/FastTransfer.h"
 #include "host/embedded/HostThreads.h"
-#include "host/embedded/PixelCallbacks.h"
-#include "host/embedded/TransferModes.h"
+#include "host/embedded/transfer/TransferRect.h"
+#include "host/embedded/transfer/TransferReference.h"
+#include "host/embedded/transfer/TransferSse2.h"
 
 namespace {
 
 using Arithmetic = embedded::EmbeddedHost::TransferArithmetic;
 
 constexpr PF_TransferMode kAllModes[] = {
-    PF_Xfer_COPY,         PF_Xfer_IN_FRONT,    PF_Xfer_DISSOLVE,     PF_Xfer_ADD,
-    PF_Xfer_MULTIPLY,     PF_Xfer_SCREEN,      PF_Xfer_OVERLAY,      PF_Xfer_SOFT_LIGHT,
-    PF_Xfer_HARD_LIGHT,   PF_Xfer_DARKEN,      PF_Xfer_LIGHTEN,      PF_Xfer_DIFFERENCE,
-    PF_Xfer_HUE,          PF_Xfer_SATURATION,  PF_Xfer_COLOR,        PF_Xfer_LUMINOSITY,
-    PF_Xfer_ALPHA_ADD,    PF_Xfer_COLOR_DODGE, PF_Xfer_COLOR_BURN,   PF_Xfer_EXCLUSION,
-    PF_Xfer_DIFFERENCE2,  PF_Xfer_COLOR_DODGE2, PF_Xfer_COLOR_BURN2, PF_Xfer_LINEAR_LIGHT,
-    PF_Xfer_VIVID_LIGHT,  PF_Xfer_PIN_LIGHT};
+    PF_Xfer_COPY,        PF_Xfer_IN_FRONT,     PF_Xfer_DISSOLVE,    PF_Xfer_ADD,
+    PF_Xfer_MULTIPLY,    PF_Xfer_SCREEN,       PF_Xfer_OVERLAY,     PF_Xfer_SOFT_LIGHT,
+    PF_Xfer_HARD_LIGHT,  PF_Xfer_DARKEN,       PF_Xfer_LIGHTEN,     PF_Xfer_DIFFERENCE,
+    PF_Xfer_HUE,         PF_Xfer_SATURATION,   PF_Xfer_COLOR,       PF_Xfer_LUMINOSITY,
+    PF_Xfer_ALPHA_ADD,   PF_Xfer_COLOR_DODGE,  PF_Xfer_COLOR_BURN,  PF_Xfer_EXCLUSION,
+    PF_Xfer_DIFFERENCE2, PF_Xfer_COLOR_DODGE2, PF_Xfer_COLOR_BURN2, PF_Xfer_LINEAR_LIGHT,
+    PF_Xfer_VIVID_LIGHT, PF_Xfer_PIN_LIGHT};
 
 template <typename P>
-constexpr double Full() { return sizeof(P) == sizeof(PF_Pixel) ? 255.0 : 32768.0; }
+constexpr double Full() {
+  return sizeof(P) == sizeof(PF_Pixel) ? 255.0 : 32768.0;
+}
 
 template <typename P>
-std::array<int, 4> Ch(const P& p) { return {p.alpha, p.red, p.green, p.blue}; }
+std::array<int, 4> Ch(const P& p) {
+  return {p.alpha, p.red, p.green, p.blue};
+}
 
 // Lays src over dst (both 1-pixel-high rows of equal length) with the mode.
 template <typename P>
-std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src, const std::vector<P>& dst, int opacity, A_long seed = 0,
-                         Arithmetic arithmetic = Arithmetic::kFast) {
+std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src, const std::vector<P>& dst,
+                         int opacity, A_long seed = 0, Arithmetic arithmetic = Arithmetic::kFast) {
   embedded::EmbeddedHost host;
   host.SetTransferArithmetic(arithmetic);
   const bool deep = sizeof(P) != sizeof(PF_Pixel);
@@ -58,9 +62,12 @@ std::vector<P> Composite(PF_TransferMode mode, const std::vector<P>& src, const 
   PF_CompositeMode comp{};
   comp.xfer = mode;
   comp.rand_seed = seed;
-  if (deep) comp.opacitySu = static_cast<A_u_short>(opacity); else comp.opacity = static_cast<A_u_char>(opacity);
-  EXPECT_EQ(embedded::HostTransferRect(host.InData()->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME,
-                                       nullptr, s, &comp, nullptr, 0, 0, d), PF_Err_NONE);
+  if (deep) comp.opacitySu = static_cast<A_u_short>(opacity);
+  else comp.opacity = static_cast<A_u_char>(opacity);
+  EXPECT_EQ(
+      embedded::HostTransferRect(host.InData()->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT,
+                                 PF_Field_FRAME, nullptr, s, &comp, nullptr, 0, 0, d),
+      PF_Err_NONE);
   return std::vector<P>(static_cast<P*>(d->data), static_cast<P*>(d->data) + n);
 }
 
@@ -71,12 +78,17 @@ constexpr A_u_short F = 32768;  // full
 using Rgb = std::array<double, 3>;
 
 double Lum(const Rgb& x) { return 0.3 * x[0] + 0.59 * x[1] + 0.11 * x[2]; }
-double Sat(const Rgb& x) { return *std::max_element(x.begin(), x.end()) - *std::min_element(x.begin(), x.end()); }
+double Sat(const Rgb& x) {
+  return *std::max_element(x.begin(), x.end()) - *std::min_element(x.begin(), x.end());
+}
 
 Rgb ClipColor(Rgb x) {
-  const double l = Lum(x), n = *std::min_element(x.begin(), x.end()), m = *std::max_element(x.begin(), x.end());
-  for (double& v : x) if (n < 0) v = l + (v - l) * l / (l - n);
-  for (double& v : x) if (m > 1) v = l + (v - l) * (1 - l) / (m - l);
+  const double l = Lum(x), n = *std::min_element(x.begin(), x.end()),
+               m = *std::max_element(x.begin(), x.end());
+  for (double& v : x)
+    if (n < 0) v = l + (v - l) * l / (l - n);
+  for (double& v : x)
+    if (m > 1) v = l + (v - l) * (1 - l) / (m - l);
   return x;
 }
 
@@ -97,22 +109,29 @@ Rgb SetSat(Rgb x, double s) {
 }
 
 double Dodge(double b, double s) { return b == 0 ? 0 : (s == 1 ? 1 : std::min(1.0, b / (1 - s))); }
-double Burn(double b, double s) { return b == 1 ? 1 : (s == 0 ? 0 : 1 - std::min(1.0, (1 - b) / s)); }
-double HardLight(double b, double s) { return s <= 0.5 ? b * 2 * s : b + (2 * s - 1) - b * (2 * s - 1); }
+double Burn(double b, double s) {
+  return b == 1 ? 1 : (s == 0 ? 0 : 1 - std::min(1.0, (1 - b) / s));
+}
+double HardLight(double b, double s) {
+  return s <= 0.5 ? b * 2 * s : b + (2 * s - 1) - b * (2 * s - 1);
+}
 double SoftLightD(double b) { return b <= 0.25 ? ((16 * b - 12) * b + 4) * b : std::sqrt(b); }
 
 double SeparableBlend(PF_TransferMode m, double b, double s) {
   switch (m) {
-    case PF_Xfer_COPY: case PF_Xfer_IN_FRONT: return s;
+    case PF_Xfer_COPY:
+    case PF_Xfer_IN_FRONT: return s;
     case PF_Xfer_ADD: return std::min(1.0, b + s);
     case PF_Xfer_MULTIPLY: return b * s;
     case PF_Xfer_SCREEN: return b + s - b * s;
     case PF_Xfer_OVERLAY: return HardLight(s, b);
-    case PF_Xfer_SOFT_LIGHT: return s <= 0.5 ? b - (1 - 2 * s) * b * (1 - b) : b + (2 * s - 1) * (SoftLightD(b) - b);
+    case PF_Xfer_SOFT_LIGHT:
+      return s <= 0.5 ? b - (1 - 2 * s) * b * (1 - b) : b + (2 * s - 1) * (SoftLightD(b) - b);
     case PF_Xfer_HARD_LIGHT: return HardLight(b, s);
     case PF_Xfer_DARKEN: return std::min(b, s);
     case PF_Xfer_LIGHTEN: return std::max(b, s);
-    case PF_Xfer_DIFFERENCE: case PF_Xfer_DIFFERENCE2: return std::fabs(b - s);
+    case PF_Xfer_DIFFERENCE:
+    case PF_Xfer_DIFFERENCE2: return std::fabs(b - s);
     case PF_Xfer_EXCLUSION: return b + s - 2 * b * s;
     case PF_Xfer_COLOR_DODGE: return s == 1 ? 1 : std::min(1.0, b / (1 - s));
     case PF_Xfer_COLOR_BURN: return s == 0 ? 0 : 1 - std::min(1.0, (1 - b) / s);
@@ -132,13 +151,16 @@ Rgb Blend(PF_TransferMode m, const Rgb& b, const Rgb& s) {
     case PF_Xfer_SATURATION: return SetLum(SetSat(b, Sat(s)), Lum(b));
     case PF_Xfer_COLOR: return SetLum(s, Lum(b));
     case PF_Xfer_LUMINOSITY: return SetLum(b, Lum(s));
-    default: return {SeparableBlend(m, b[0], s[0]), SeparableBlend(m, b[1], s[1]), SeparableBlend(m, b[2], s[2])};
+    default:
+      return {SeparableBlend(m, b[0], s[0]), SeparableBlend(m, b[1], s[1]),
+              SeparableBlend(m, b[2], s[2])};
   }
 }
 
 // Straight-alpha compositing of the W3C recommendation (source over with a
 // blend), except Alpha Add, whose alphas add. Pixels are (alpha, r, g, b) in 0..1.
-std::array<double, 4> Reference(PF_TransferMode m, const std::array<double, 4>& src, const std::array<double, 4>& dst, double opacity) {
+std::array<double, 4> Reference(PF_TransferMode m, const std::array<double, 4>& src,
+                                const std::array<double, 4>& dst, double opacity) {
   const double as = src[0] * opacity, ab = dst[0];
   const Rgb cs{src[1], src[2], src[3]}, cb{dst[1], dst[2], dst[3]};
   const Rgb bl = m == PF_Xfer_ALPHA_ADD ? cs : Blend(m, cb, cs);  // unused for Alpha Add
@@ -161,14 +183,16 @@ const std::vector<std::array<int, 4>> kSources = {
     {180, 90, 160, 250}, {0, 255, 255, 255}, {64, 10, 250, 128},  {255, 255, 0, 0},
     {255, 30, 60, 90},   {255, 0, 255, 64},  {255, 128, 128, 128}};
 const std::vector<std::array<int, 4>> kDests = {
-    {255, 60, 180, 240}, {255, 0, 255, 64},  {255, 20, 50, 250}, {200, 60, 180, 240},
+    {255, 60, 180, 240}, {255, 0, 255, 64},    {255, 20, 50, 250}, {200, 60, 180, 240},
     {0, 10, 20, 30},     {220, 100, 110, 120}, {96, 250, 10, 128}, {255, 128, 128, 128},
-    {255, 250, 240, 5},  {255, 255, 0, 128}, {255, 255, 0, 0}};
+    {255, 250, 240, 5},  {255, 255, 0, 128},   {255, 255, 0, 0}};
 
 template <typename P>
 std::vector<P> Pixels(const std::vector<std::array<int, 4>>& values) {
   using C = decltype(P{}.red);
-  auto ch = [](int c) { return static_cast<C>(sizeof(P) == sizeof(PF_Pixel) ? c : (c == 255 ? 32768 : c * 128)); };
+  auto ch = [](int c) {
+    return static_cast<C>(sizeof(P) == sizeof(PF_Pixel) ? c : (c == 255 ? 32768 : c * 128));
+  };
   std::vector<P> out;
   for (const auto& v : values) out.push_back(P{ch(v[0]), ch(v[1]), ch(v[2]), ch(v[3])});
   return out;
@@ -189,7 +213,8 @@ struct Frame {
   int Get(const PF_EffectWorld& world, A_long i) const {
     const A_long row = i / (world.width * 4), k = i % (world.width * 4);
     const char* p = static_cast<const char*>(world.data) + row * world.rowbytes;
-    return deep ? reinterpret_cast<const A_u_short*>(p)[k] : reinterpret_cast<const A_u_char*>(p)[k];
+    return deep ? reinterpret_cast<const A_u_short*>(p)[k]
+                : reinterpret_cast<const A_u_char*>(p)[k];
   }
   void Set(PF_EffectWorld& world, A_long i, int v) {
     const A_long row = i / (world.width * 4), k = i % (world.width * 4);
@@ -250,10 +275,14 @@ struct Outcome {
 Outcome Compare(Frame& f, const PF_CompositeMode& comp, PF_Field field = PF_Field_FRAME,
                 const PF_Rect* rect = nullptr, A_long dx = 0, A_long dy = 0) {
   const std::vector<int> before = f.Dst();
-  EXPECT_EQ(embedded::TransferWorldRect(PF_MF_Alpha_STRAIGHT, field, rect, *f.src, comp, dx, dy, *f.dst), PF_Err_NONE);
+  EXPECT_EQ(
+      embedded::TransferWorldRect(PF_MF_Alpha_STRAIGHT, field, rect, *f.src, comp, dx, dy, *f.dst),
+      PF_Err_NONE);
   const std::vector<int> reference = f.Dst();
   f.SetDst(before);
-  EXPECT_EQ(embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, field, rect, *f.src, comp, dx, dy, *f.dst), PF_Err_NONE);
+  EXPECT_EQ(embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, field, rect, *f.src, comp, dx, dy,
+                                            *f.dst),
+            PF_Err_NONE);
   const std::vector<int> fast = f.Dst();
   Outcome o;
   for (size_t p = 0; p < before.size(); p += 4) {
@@ -269,7 +298,11 @@ Outcome Compare(Frame& f, const PF_CompositeMode& comp, PF_Field field = PF_Fiel
   return o;
 }
 
-struct ModeCase { PF_TransferMode mode; bool deep; double opacity; };  // opacity 0, 0.37, 0.5 or 1
+struct ModeCase {
+  PF_TransferMode mode;
+  bool deep;
+  double opacity;
+};  // opacity 0, 0.37, 0.5 or 1
 
 // Both routines on the pairs of kSources and kDests, against the formula.
 template <typename P>
@@ -329,10 +362,12 @@ std::vector<ModeCase> AllModeCases() {
   return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModes, TransferMode, ::testing::ValuesIn(AllModeCases()), [](const auto& info) {
-  return "mode" + std::to_string(info.param.mode) + (info.param.deep ? "_16bit" : "_8bit") + "_opacity" +
-         std::to_string(static_cast<int>(info.param.opacity * 100));
-});
+INSTANTIATE_TEST_SUITE_P(AllModes, TransferMode, ::testing::ValuesIn(AllModeCases()),
+                         [](const auto& info) {
+                           return "mode" + std::to_string(info.param.mode) +
+                                  (info.param.deep ? "_16bit" : "_8bit") + "_opacity" +
+                                  std::to_string(static_cast<int>(info.param.opacity * 100));
+                         });
 
 // ---- Every pair of 8-bit levels ------------------------------------------------------------
 
@@ -344,7 +379,8 @@ class FastEveryLevelPair : public ::testing::TestWithParam<PF_TransferMode> {};
 TEST_P(FastEveryLevelPair, WithinOneLevel) {
   for (const int backdropAlpha : {255, 140}) {
     for (const double opacity : {1.0, 0.6}) {
-      SCOPED_TRACE(testing::Message() << "backdrop alpha " << backdropAlpha << ", opacity " << opacity);
+      SCOPED_TRACE(testing::Message()
+                   << "backdrop alpha " << backdropAlpha << ", opacity " << opacity);
       Frame f(256, 256, false);
       for (A_long i = 0; i < f.Channels(); i += 4) {
         const int s = i / 4 / 256, b = i / 4 % 256;
@@ -361,11 +397,19 @@ TEST_P(FastEveryLevelPair, WithinOneLevel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(HeavySeparable, FastEveryLevelPair,
-                         ::testing::Values(PF_Xfer_SOFT_LIGHT, PF_Xfer_OVERLAY, PF_Xfer_COLOR_DODGE));
+                         ::testing::Values(PF_Xfer_SOFT_LIGHT, PF_Xfer_OVERLAY,
+                                           PF_Xfer_COLOR_DODGE));
 
 // ---- Fields, rgb_only, clipping ----------------------------------------------------------
 
-struct PlacementCase { const char* name; PF_Field field; bool rgbOnly; bool hasRect; PF_Rect rect; A_long dx, dy; };
+struct PlacementCase {
+  const char* name;
+  PF_Field field;
+  bool rgbOnly;
+  bool hasRect;
+  PF_Rect rect;
+  A_long dx, dy;
+};
 
 class FastPlacement : public ::testing::TestWithParam<PlacementCase> {};
 
@@ -376,27 +420,33 @@ TEST_P(FastPlacement, TouchesWhatTheReferenceTouches) {
     Frame f(37, 23, deep);
     FillRandom(f, 5u, true);
     const std::vector<int> before = f.Dst();
-    const Outcome o = Compare(f, Comp(PF_Xfer_SCREEN, deep, 0.8, c.rgbOnly), c.field, c.hasRect ? &c.rect : nullptr, c.dx, c.dy);
+    const Outcome o = Compare(f, Comp(PF_Xfer_SCREEN, deep, 0.8, c.rgbOnly), c.field,
+                              c.hasRect ? &c.rect : nullptr, c.dx, c.dy);
     EXPECT_LE(o.maxDiff, 1);
     EXPECT_EQ(o.untouchedChanged, 0);
     EXPECT_GT(o.touched, 0);
     if (c.rgbOnly) {
-      for (A_long i = 0; i < f.Channels(); i += 4) ASSERT_EQ(f.Get(*f.dst, i), before[static_cast<size_t>(i)]) << "alpha at " << i / 4;
+      for (A_long i = 0; i < f.Channels(); i += 4)
+        ASSERT_EQ(f.Get(*f.dst, i), before[static_cast<size_t>(i)]) << "alpha at " << i / 4;
     }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FastPlacement,
-    ::testing::Values(PlacementCase{"upper field", PF_Field_UPPER, false, false, {}, 0, 0},
-                      PlacementCase{"lower field, moved", PF_Field_LOWER, false, false, {}, 3, 1},
-                      PlacementCase{"rgb only", PF_Field_FRAME, true, false, {}, 0, 0},
-                      PlacementCase{"rectangle moved", PF_Field_FRAME, false, true, {2, 3, 30, 17}, 5, 4},
-                      PlacementCase{"rectangle outside the source", PF_Field_FRAME, false, true, {-4, -2, 50, 9}, 0, 0},
-                      PlacementCase{"negative destination", PF_Field_LOWER, false, false, {}, -6, -3}),
+    ::testing::Values(
+        PlacementCase{"upper field", PF_Field_UPPER, false, false, {}, 0, 0},
+        PlacementCase{"lower field, moved", PF_Field_LOWER, false, false, {}, 3, 1},
+        PlacementCase{"rgb only", PF_Field_FRAME, true, false, {}, 0, 0},
+        PlacementCase{"rectangle moved", PF_Field_FRAME, false, true, {2, 3, 30, 17}, 5, 4},
+        PlacementCase{
+            "rectangle outside the source", PF_Field_FRAME, false, true, {-4, -2, 50, 9}, 0, 0},
+        PlacementCase{"negative destination", PF_Field_LOWER, false, false, {}, -6, -3}),
     [](const auto& info) {
       std::string name = info.param.name;
-      std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+      std::replace_if(
+          name.begin(), name.end(),
+          [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
       return name;
     });
 
@@ -406,7 +456,8 @@ INSTANTIATE_TEST_SUITE_P(
 // and on several.
 TEST(FastTransferThreads, SameBytesOnOneAndOnSeveralThreads) {
   for (bool deep : {false, true})
-    for (PF_TransferMode mode : {PF_Xfer_DISSOLVE, PF_Xfer_SOFT_LIGHT, PF_Xfer_HUE, PF_Xfer_ALPHA_ADD}) {
+    for (PF_TransferMode mode :
+         {PF_Xfer_DISSOLVE, PF_Xfer_SOFT_LIGHT, PF_Xfer_HUE, PF_Xfer_ALPHA_ADD}) {
       SCOPED_TRACE("mode " + std::to_string(mode) + (deep ? " 16-bit" : " 8-bit"));
       Frame f(640, 450, deep);
       FillRandom(f, 9u, true);
@@ -416,7 +467,9 @@ TEST(FastTransferThreads, SameBytesOnOneAndOnSeveralThreads) {
       for (int threads : {1, 3, 4}) {
         embedded::SetHostThreadCount(threads);
         f.SetDst(before);
-        ASSERT_EQ(embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst), PF_Err_NONE);
+        ASSERT_EQ(embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr,
+                                                  *f.src, comp, 0, 0, *f.dst),
+                  PF_Err_NONE);
         results.push_back(f.Dst());
       }
       embedded::SetHostThreadCount(0);
@@ -439,14 +492,29 @@ TEST(FastTransferHost, RoutesByTheHostsArithmetic) {
     EXPECT_EQ(transfer(), PF_Err_NONE);
     return f.Dst();
   };
-  auto host = [&] { return embedded::HostTransferRect(f.host.InData()->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, f.src, &comp, nullptr, 0, 0, f.dst); };
-  const auto reference = run([&] { return embedded::TransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst); });
-  const auto fast = run([&] { return embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst); });
+  auto host = [&] {
+    return embedded::HostTransferRect(f.host.InData()->effect_ref, PF_Quality_HI,
+                                      PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, f.src, &comp,
+                                      nullptr, 0, 0, f.dst);
+  };
+  const auto reference = run([&] {
+    return embedded::TransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp,
+                                       0, 0, *f.dst);
+  });
+  const auto fast = run([&] {
+    return embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src,
+                                           comp, 0, 0, *f.dst);
+  });
   ASSERT_NE(reference, fast) << "the two must differ somewhere for this test to tell them apart";
   EXPECT_EQ(run(host), fast) << "fast by default";
   f.host.SetTransferArithmetic(embedded::EmbeddedHost::TransferArithmetic::kReference);
   EXPECT_EQ(run(host), reference);
-  EXPECT_EQ(run([&] { return embedded::HostTransferRect(nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, f.src, &comp, nullptr, 0, 0, f.dst); }), fast)
+  EXPECT_EQ(run([&] {
+              return embedded::HostTransferRect(nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT,
+                                                PF_Field_FRAME, nullptr, f.src, &comp, nullptr, 0,
+                                                0, f.dst);
+            }),
+            fast)
       << "no host: fast";
 }
 
@@ -454,14 +522,19 @@ TEST(FastTransferHost, RefusesWhatTheReferenceRefuses) {
   Frame f(4, 2, false), deep(4, 2, true);
   for (PF_TransferMode mode = -2; mode <= 40; ++mode) {
     const PF_CompositeMode comp = Comp(mode, false, 1.0);
-    EXPECT_EQ(embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst),
-              embedded::TransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst))
+    EXPECT_EQ(embedded::FastTransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src,
+                                              comp, 0, 0, *f.dst),
+              embedded::TransferWorldRect(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src,
+                                          comp, 0, 0, *f.dst))
         << "mode " << mode;
   }
   const PF_CompositeMode comp = Comp(PF_Xfer_MULTIPLY, false, 1.0);
   for (const auto transfer : {embedded::FastTransferWorldRect, embedded::TransferWorldRect}) {
-    EXPECT_NE(transfer(PF_MF_Alpha_PREMUL, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst), PF_Err_NONE);
-    EXPECT_NE(transfer(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *deep.dst), PF_Err_NONE);
+    EXPECT_NE(transfer(PF_MF_Alpha_PREMUL, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *f.dst),
+              PF_Err_NONE);
+    EXPECT_NE(
+        transfer(PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, *f.src, comp, 0, 0, *deep.dst),
+        PF_Err_NONE);
   }
 }
 
@@ -469,7 +542,8 @@ TEST(FastTransferHost, RefusesWhatTheReferenceRefuses) {
 
 template <typename P>
 std::vector<P> DissolveRow(int opacity, A_long seed, P src, P dst) {
-  return Composite<P>(PF_Xfer_DISSOLVE, std::vector<P>(4096, src), std::vector<P>(4096, dst), opacity, seed);
+  return Composite<P>(PF_Xfer_DISSOLVE, std::vector<P>(4096, src), std::vector<P>(4096, dst),
+                      opacity, seed);
 }
 
 // Where the noise (hash / 2^32) equals alpha x opacity exactly (16 bits: a o / 2^30), the source
@@ -481,12 +555,16 @@ TEST(Dissolve, ShowsOnlyWhereTheNoiseIsStrictlyBelowAlphaTimesOpacity) {
     uint64_t a = 32767;
     while (a > 0 && (h % (4 * a) != 0 || h / (4 * a) > 32768)) --a;
     if (a == 0) continue;
-    std::vector<PF_Pixel16> src(static_cast<size_t>(x) + 1, PF_Pixel16{0, 0, 0, 0}), dst(src.size(), PF_Pixel16{F, 0, 0, F});
+    std::vector<PF_Pixel16> src(static_cast<size_t>(x) + 1, PF_Pixel16{0, 0, 0, 0}),
+        dst(src.size(), PF_Pixel16{F, 0, 0, F});
     for (const auto arithmetic : {Arithmetic::kFast, Arithmetic::kReference}) {
       for (const uint64_t alpha : {a, a + 1}) {
         src.back() = PF_Pixel16{static_cast<A_u_short>(alpha), F, 0, 0};
         const PF_Pixel16 want = alpha == a ? dst.back() : PF_Pixel16{F, F, 0, 0};
-        EXPECT_EQ(Ch(Composite<PF_Pixel16>(PF_Xfer_DISSOLVE, src, dst, static_cast<int>(h / (4 * a)), 5, arithmetic).back()), Ch(want))
+        EXPECT_EQ(Ch(Composite<PF_Pixel16>(PF_Xfer_DISSOLVE, src, dst,
+                                           static_cast<int>(h / (4 * a)), 5, arithmetic)
+                         .back()),
+                  Ch(want))
             << x << " " << alpha << " " << static_cast<int>(arithmetic);
       }
     }
@@ -496,7 +574,11 @@ TEST(Dissolve, ShowsOnlyWhereTheNoiseIsStrictlyBelowAlphaTimesOpacity) {
 }
 
 // Source alpha given in 8 bits (scaled to 16 for deep rows).
-struct DissolveCase { bool deep; int opacity, srcAlphaOf255; double expectedShare; };
+struct DissolveCase {
+  bool deep;
+  int opacity, srcAlphaOf255;
+  double expectedShare;
+};
 
 // Each pixel is either the destination unchanged or the source fully opaque,
 // the source in a share close to its alpha times the opacity.
@@ -504,7 +586,8 @@ template <typename P>
 int SourceShown(const DissolveCase& c) {
   using C = decltype(P{}.red);
   const C full = static_cast<C>(Full<P>());
-  const P s{static_cast<C>(c.srcAlphaOf255 * Full<P>() / 255), full, 0, 0}, d{static_cast<C>(sizeof(P) == sizeof(PF_Pixel) ? 150 : 20000), 0, 0, full};
+  const P s{static_cast<C>(c.srcAlphaOf255 * Full<P>() / 255), full, 0, 0},
+      d{static_cast<C>(sizeof(P) == sizeof(PF_Pixel) ? 150 : 20000), 0, 0, full};
   int shown = 0;
   for (const P& p : DissolveRow<P>(c.opacity, 3, s, d)) {
     const bool isSrc = p.alpha == full && p.red == full && p.blue == 0;
@@ -519,13 +602,15 @@ class DissolveShare : public ::testing::TestWithParam<DissolveCase> {};
 TEST_P(DissolveShare, ShowsTheSourceInProportion) {
   const DissolveCase& c = GetParam();
   // 4096 draws: a standard deviation of at most 32 pixels; allow 4 of them.
-  EXPECT_NEAR(c.deep ? SourceShown<PF_Pixel16>(c) : SourceShown<PF_Pixel>(c), c.expectedShare * 4096, 128.0);
+  EXPECT_NEAR(c.deep ? SourceShown<PF_Pixel16>(c) : SourceShown<PF_Pixel>(c),
+              c.expectedShare * 4096, 128.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DissolveShare,
-                         ::testing::Values(DissolveCase{false, 255, 255, 1.0}, DissolveCase{false, 0, 255, 0.0},
-                                           DissolveCase{false, 255, 0, 0.0}, DissolveCase{false, 255, 51, 0.2},
-                                           DissolveCase{false, 51, 255, 0.2}, DissolveCase{true, 32768, 255, 1.0},
-                                           DissolveCase{true, 0, 255, 0.0}, DissolveCase{true, 16384, 255, 0.5}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DissolveShare,
+    ::testing::Values(DissolveCase{false, 255, 255, 1.0}, DissolveCase{false, 0, 255, 0.0},
+                      DissolveCase{false, 255, 0, 0.0}, DissolveCase{false, 255, 51, 0.2},
+                      DissolveCase{false, 51, 255, 0.2}, DissolveCase{true, 32768, 255, 1.0},
+                      DissolveCase{true, 0, 255, 0.0}, DissolveCase{true, 16384, 255, 0.5}));
 
 }  // namespace

@@ -1,0 +1,290 @@
+#include "app/media/ImageIo.h"
+
+#include <sys/stat.h>
+
+#include <OpenImageIO/filesystem.h>
+#include <OpenImageIO/imageio.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/AppErrors.h"
+#include "app/media/AtomicFile.h"
+#include "app/media/PngCheck.h"
+#include "host/embedded/WorldPixels.h"
+#include "host/sdk/PixelConversion.h"
+
+namespace app {
+namespace {
+
+// libpng's PNG_FILTER_NONE; 0 leaves libpng to try every filter on each row.
+constexpr int kPngFilterNone = 0x08;
+constexpr int kLastFastPngLevel = 2;
+
+UsageError ReadFailure(const std::string& path, const std::string& what) {
+  return UsageError("cannot read image file '" + path + "': " + what);
+}
+
+// OpenImageIO's messages may span lines; ours take one.
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+    text.replace(at, 1, "; ");
+  }
+  return text.empty() ? "unknown error" : text;
+}
+
+enum class SampleKind { k8, k16, kFloat };
+
+SampleKind KindOf(const OIIO::TypeDesc& format) {
+  if (format.is_floating_point()) return SampleKind::kFloat;
+  return format.size() == 1 ? SampleKind::k8 : SampleKind::k16;
+}
+
+// Where each layer channel is found among a pixel's samples; alpha -1 when
+// the file has none. Files with one or two channels are gray.
+struct ChannelMap {
+  int red, green, blue, alpha;
+};
+
+ChannelMap MapChannels(const OIIO::ImageSpec& header) {
+  int alpha = header.alpha_channel;
+  if (alpha < 0 && (header.nchannels == 2 || header.nchannels == 4)) alpha = header.nchannels - 1;
+  if (header.nchannels < 3) return {0, 0, 0, alpha};
+  return {0, 1, 2, alpha};
+}
+
+// A float sample, clamped to 0..1, as a 16-bit channel; a NaN reads as 0
+// (every comparison with it is false, so it takes the lower branch).
+A_u_short UnitToChannel(double v) {
+  const double clamped = v > 0.0 ? (v < 1.0 ? v : 1.0) : 0.0;
+  return static_cast<A_u_short>(std::floor(clamped * 32768.0 + 0.5));
+}
+
+PF_Pixel16 FloatPixel(const float* s, const ChannelMap& map, bool associated) {
+  const double a = map.alpha < 0 ? 1.0 : std::clamp(static_cast<double>(s[map.alpha]), 0.0, 1.0);
+  const auto colour = [&](int c) {
+    const double v = s[c];
+    if (!associated) return UnitToChannel(v);
+    return a > 0.0 ? UnitToChannel(v / static_cast<double>(s[map.alpha])) : A_u_short{0};
+  };
+  return {UnitToChannel(a), colour(map.red), colour(map.green), colour(map.blue)};
+}
+
+template <typename T>
+std::vector<T> ReadSamples(OIIO::ImageInput& in, const OIIO::ImageSpec& header,
+                           const std::string& path, OIIO::TypeDesc type) {
+  std::vector<T> samples(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
+                         static_cast<size_t>(header.nchannels));
+  if (!in.read_image(0, 0, 0, header.nchannels, type, samples.data())) {
+    throw ReadFailure(path, "truncated or damaged file (" + Trimmed(in.geterror()) + ")");
+  }
+  return samples;
+}
+
+Layer DecodeImage(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std::string& path) {
+  const SampleKind kind = KindOf(header.format);
+  const ChannelMap map = MapChannels(header);
+  const size_t count = static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
+  const size_t n = static_cast<size_t>(header.nchannels);
+  Layer layer = Layer::Make(header.width, header.height, kind != SampleKind::k8);
+  if (kind == SampleKind::k8) {
+    const std::vector<uint8_t> s = ReadSamples<uint8_t>(in, header, path, OIIO::TypeDesc::UINT8);
+    for (size_t i = 0; i < count; ++i) {
+      const uint8_t* p = &s[i * n];
+      layer.pixels8[i] = {map.alpha < 0 ? A_u_char{255} : p[map.alpha], p[map.red], p[map.green],
+                          p[map.blue]};
+    }
+  } else if (kind == SampleKind::k16) {
+    const std::vector<uint16_t> s = ReadSamples<uint16_t>(in, header, path, OIIO::TypeDesc::UINT16);
+    for (size_t i = 0; i < count; ++i) {
+      const uint16_t* p = &s[i * n];
+      layer.pixels16[i] = {map.alpha < 0 ? A_u_short{32768} : Sample16ToChannel(p[map.alpha]),
+                           Sample16ToChannel(p[map.red]), Sample16ToChannel(p[map.green]),
+                           Sample16ToChannel(p[map.blue])};
+    }
+  } else {
+    const bool associated = std::strcmp(in.format_name(), "openexr") == 0;
+    const std::vector<float> s = ReadSamples<float>(in, header, path, OIIO::TypeDesc::FLOAT);
+    for (size_t i = 0; i < count; ++i) layer.pixels16[i] = FloatPixel(&s[i * n], map, associated);
+  }
+  return layer;
+}
+
+// ---- Writing ---------------------------------------------------------------------
+
+// The world's pixels as interleaved samples of the file: kChannels (3 or 4)
+// per pixel in R, G, B, A order, as `encode` gives them for one pixel. The
+// channel count is a template argument so that the per-pixel copy compiles to
+// fixed stores; the buffer is left uninitialised since every sample is written.
+template <int kChannels, typename Sample, typename Pixel, typename Encode>
+std::unique_ptr<Sample[]> InterleavedAs(const PF_EffectWorld& world, Encode encode) {
+  auto out = std::make_unique_for_overwrite<Sample[]>(
+      static_cast<size_t>(world.width) * static_cast<size_t>(world.height) * kChannels);
+  Sample* next = out.get();
+  for (A_long y = 0; y < world.height; ++y) {
+    const Pixel* row = embedded::PixelAt<Pixel>(world, 0, y);
+    for (A_long x = 0; x < world.width; ++x, next += kChannels) {
+      const std::array<Sample, 4> samples = encode(row[x]);
+      for (int c = 0; c < kChannels; ++c) next[c] = samples[static_cast<size_t>(c)];
+    }
+  }
+  return out;
+}
+
+template <typename Sample, typename Pixel, typename Encode>
+std::unique_ptr<Sample[]> Interleaved(const PF_EffectWorld& world, int channels, Encode encode) {
+  return channels == 4 ? InterleavedAs<4, Sample, Pixel>(world, encode)
+                       : InterleavedAs<3, Sample, Pixel>(world, encode);
+}
+
+std::array<uint8_t, 4> Encode8(const PF_Pixel& p) { return {p.red, p.green, p.blue, p.alpha}; }
+
+std::array<uint16_t, 4> Encode16(const PF_Pixel16& p) {
+  return {ChannelToSample16(p.red), ChannelToSample16(p.green), ChannelToSample16(p.blue),
+          ChannelToSample16(p.alpha)};
+}
+
+// Associated alpha: colour v / 32768 multiplied by alpha, in double, stored
+// as float.
+std::array<float, 4> EncodeAssociated(const PF_Pixel16& p) {
+  const double a = p.alpha / 32768.0;
+  return {static_cast<float>(p.red / 32768.0 * a), static_cast<float>(p.green / 32768.0 * a),
+          static_cast<float>(p.blue / 32768.0 * a), static_cast<float>(a)};
+}
+
+// 8-bit worlds take the effect's 8 -> 16 rule first.
+std::unique_ptr<float[]> SamplesAssociated(const PF_EffectWorld& world, int channels) {
+  if (embedded::IsDeepWorld(world))
+    return Interleaved<float, PF_Pixel16>(world, channels, EncodeAssociated);
+  return Interleaved<float, PF_Pixel>(
+      world, channels, [](const PF_Pixel& p) { return EncodeAssociated(ConvertPixel8To16(p)); });
+}
+
+std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
+  std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
+  if (!out) {
+    throw UsageError("cannot write image file '" + path + "': " + Trimmed(OIIO::geterror()) +
+                     " (write .png, .tif, .exr, .jpg or .dpx)");
+  }
+  return out;
+}
+
+}  // namespace
+
+void ConfigureImageLibrary() {
+  OIIO::attribute("threads", 1);
+  OIIO::attribute("exr_threads", -1);
+}
+
+void CheckHeaderClaims(const std::string& path, uint64_t file_size) {
+  // A DPX file header: the magic number in the file's byte order at 0, the
+  // user-defined data size at 32; all ones means "not given".
+  constexpr size_t kUserDataSizeAt = 32;
+  constexpr uint32_t kUndefined = 0xFFFFFFFFu;
+  std::array<unsigned char, kUserDataSizeAt + 4> head{};
+  std::ifstream file(path, std::ios::binary);
+  if (!file.read(reinterpret_cast<char*>(head.data()), head.size())) return;
+  const bool big_endian = std::memcmp(head.data(), "SDPX", 4) == 0;
+  if (!big_endian && std::memcmp(head.data(), "XPDS", 4) != 0) return;
+  uint32_t size = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    const unsigned char byte = head[kUserDataSizeAt + (big_endian ? i : 3 - i)];
+    size = size << 8 | byte;
+  }
+  if (size != kUndefined && size > file_size) {
+    throw ReadFailure(path, "damaged DPX header: it claims " + std::to_string(size) +
+                                " bytes of user data in a file of " + std::to_string(file_size) +
+                                " bytes");
+  }
+}
+
+Layer ReadImage(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) throw ReadFailure(path, std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) throw ReadFailure(path, "it is a folder");
+  CheckHeaderClaims(path, static_cast<uint64_t>(status.st_size));
+  OIIO::ImageSpec config;
+  config.attribute("oiio:UnassociatedAlpha", 1);
+  // A damaged PNG is refused before libpng prints its own line about it;
+  // our message names the file, in the words OpenImageIO would pass on.
+  if (const std::optional<PngDamage> damage = FindPngDamage(path)) {
+    throw ReadFailure(path, std::string(damage->in_header ? "not an image file that can be read"
+                                                          : "truncated or damaged file") +
+                                " (PNG read error: " + damage->what + ")");
+  }
+  // The reader is chosen by the name's extension, or else by the contents;
+  // opening it fills in the file's header.
+  std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(path, false, &config);
+  if (!in)
+    throw ReadFailure(path,
+                      "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
+  OIIO::ImageSpec header;
+  if (!in->open(path, header, config)) {
+    throw ReadFailure(path, "not an image file that can be read (" + Trimmed(in->geterror()) + ")");
+  }
+  if (header.width > kMaxLayerSide || header.height > kMaxLayerSide) {
+    throw UsageError("'" + path + "' is " + std::to_string(header.width) + "x" +
+                     std::to_string(header.height) + " pixels; layers wider or taller than " +
+                     std::to_string(kMaxLayerSide) + " pixels are refused");
+  }
+  if (header.width < 1 || header.height < 1 || header.nchannels < 1) {
+    throw ReadFailure(path, "the image is empty");
+  }
+  return DecodeImage(*in, header, path);
+}
+
+void CheckWritableFormat(const std::string& path) { CreateOutput(path); }
+
+void WriteImage(const std::string& path, const PF_EffectWorld& world,
+                const ImageWriteOptions& options) {
+  std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
+  const bool exr = std::strcmp(out->format_name(), "openexr") == 0;
+  const int channels = out->supports("alpha") ? 4 : 3;
+  const SampleKind kind = exr                            ? SampleKind::kFloat
+                          : embedded::IsDeepWorld(world) ? SampleKind::k16
+                                                         : SampleKind::k8;
+  const OIIO::TypeDesc type = kind == SampleKind::kFloat ? OIIO::TypeDesc::FLOAT
+                              : kind == SampleKind::k16  ? OIIO::TypeDesc::UINT16
+                                                         : OIIO::TypeDesc::UINT8;
+  OIIO::ImageSpec header(world.width, world.height, channels, type);
+  header.alpha_channel = channels == 4 ? 3 : -1;
+  if (!exr) header.attribute("oiio:UnassociatedAlpha", 1);
+  header.attribute("png:compressionLevel", options.png_compression);
+  header.attribute("png:filter", options.png_compression <= kLastFastPngLevel ? kPngFilterNone : 0);
+
+  // Encoded in memory, then written with every write checked: the image
+  // library does not report a short write (a full disk) itself.
+  std::vector<unsigned char> bytes;
+  // Room for the samples as they are: compressed files fit without the
+  // vector growing (and copying) while the encoder writes.
+  bytes.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
+                static_cast<size_t>(channels) * type.size());
+  OIIO::Filesystem::IOVecOutput memory(bytes);
+  bool written = out->set_ioproxy(&memory) && out->open(path, header);
+  if (written && kind == SampleKind::k8) {
+    written =
+        out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).get());
+  } else if (written && kind == SampleKind::k16) {
+    written =
+        out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).get());
+  } else if (written) {
+    written = out->write_image(type, SamplesAssociated(world, channels).get());
+  }
+  if (written) written = out->close();
+  if (!written) {
+    const std::string error = Trimmed(out->geterror());
+    out->close();
+    throw UsageError("cannot write image file '" + path + "': " + error);
+  }
+  WriteFileAtomically(path, bytes.data(), bytes.size());
+}
+
+}  // namespace app

@@ -1,0 +1,230 @@
+#include "app/media/VideoSource.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <new>
+
+#include "app/AppErrors.h"
+#include "app/media/FfmpegSupport.h"
+#include "app/media/ImageIo.h"
+
+namespace app {
+
+using namespace ffmpeg;
+
+struct VideoSource::State {
+  std::string path;
+  InputPtr input;
+  int stream = -1;
+  CodecPtr decoder;
+  PacketPtr packet{av_packet_alloc()};
+  FramePtr frame{av_frame_alloc()};
+  ScalerPtr scaler;
+  std::vector<uint16_t> wide;  // one frame as RGBA64, for 16-bit layers
+  long count = 0;
+  Rational rate;
+  int width = 0, height = 0;
+  bool deep = false;
+  long next = 0;        // the number of the frame the decoder delivers next
+  bool at_end = false;  // every packet read; the decoder was told to flush
+
+  UsageError Failure(const std::string& cause) const {
+    return UsageError("cannot read video file '" + path + "': " + WithLibraryMessage(cause));
+  }
+
+  // Opens the file at its first frame (again).
+  void Open() {
+    input = OpenInput(path);
+    stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream < 0) throw Failure("it holds no video stream");
+    const AVCodecParameters* par = input->streams[stream]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (par->codec_id == AV_CODEC_ID_NONE)
+      throw Failure("truncated or damaged: its video codec is not known");
+    if (!codec)
+      throw Failure(std::string("the FFmpeg libraries here have no ") +
+                    avcodec_get_name(par->codec_id) + " decoder");
+    decoder.reset(avcodec_alloc_context3(codec));
+    if (!decoder) throw std::bad_alloc();
+    int err = avcodec_parameters_to_context(decoder.get(), par);
+    decoder->thread_count = 0;  // as many as the libraries see fit
+    if (err >= 0) err = avcodec_open2(decoder.get(), codec, nullptr);
+    if (err < 0) throw Failure("cannot open the decoder: " + AvError(err));
+    next = 0;
+    at_end = false;
+  }
+
+  // Counts the video packets (one a frame) without decoding. A file whose
+  // index promises more frames than it holds, or whose header gives a
+  // longer duration than its packets cover is truncated. The slack of a
+  // frame and 0.1 s allows for last packets whose duration is not stored.
+  long CountFrames() {
+    long packets = 0;
+    int64_t last_end = AV_NOPTS_VALUE;  // of any packet, in AV_TIME_BASE units
+    for (;;) {
+      const int err = av_read_frame(input.get(), packet.get());
+      if (err == AVERROR_EOF) break;
+      if (err < 0)
+        throw Failure("truncated or damaged after frame " + std::to_string(packets) + ": " +
+                      AvError(err));
+      if (packet->stream_index == stream) ++packets;
+      const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+      if (at != AV_NOPTS_VALUE) {
+        const int64_t end = av_rescale_q(
+            at + packet->duration, input->streams[packet->stream_index]->time_base, kTimeBase);
+        last_end = last_end == AV_NOPTS_VALUE ? end : std::max(last_end, end);
+      }
+      av_packet_unref(packet.get());
+    }
+    const int64_t promised = input->streams[stream]->nb_frames;
+    if (promised > packets) {
+      throw Failure("truncated: it holds " + std::to_string(packets) + " of its " +
+                    std::to_string(promised) + " frames");
+    }
+    if (input->duration > 0 && input->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
+        last_end != AV_NOPTS_VALUE) {
+      const int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
+      const int64_t slack =
+          av_rescale_q(1, AVRational{static_cast<int>(rate.den), static_cast<int>(rate.num)},
+                       kTimeBase) +
+          AV_TIME_BASE / 10;
+      if (last_end - start + slack < input->duration) {
+        char seconds[64];
+        std::snprintf(seconds, sizeof seconds, "%.3f s of its %.3f s",
+                      double(last_end - start) / AV_TIME_BASE,
+                      double(input->duration) / AV_TIME_BASE);
+        throw Failure(std::string("truncated: what it holds ends at ") + seconds);
+      }
+    }
+    if (packets == 0) throw Failure("its video stream holds no frames");
+    return packets;
+  }
+
+  // Sends the decoder the next packet of the stream, or the flush once the
+  // file is read to its end.
+  void FeedDecoder() {
+    AVPacket* to_send = nullptr;
+    while (!at_end) {
+      const int err = av_read_frame(input.get(), packet.get());
+      if (err == AVERROR_EOF) {
+        at_end = true;
+      } else if (err < 0) {
+        throw Failure("truncated or damaged at frame " + std::to_string(next) + ": " +
+                      AvError(err));
+      } else if (packet->stream_index == stream) {
+        to_send = packet.get();
+        break;
+      } else {
+        av_packet_unref(packet.get());
+      }
+    }
+    const int err = avcodec_send_packet(decoder.get(), to_send);
+    if (to_send) av_packet_unref(to_send);
+    if (err < 0 && err != AVERROR_EOF)
+      throw Failure("cannot decode frame " + std::to_string(next) + ": " + AvError(err));
+  }
+
+  // The next decoded frame, or nullptr once the decoder is drained. One
+  // receive/send loop serves the frames of the file and the final flush.
+  AVFrame* NextFrame() {
+    for (;;) {
+      const int err = avcodec_receive_frame(decoder.get(), frame.get());
+      if (err == 0) return frame.get();
+      if (err == AVERROR_EOF) return nullptr;
+      if (err != AVERROR(EAGAIN))
+        throw Failure("cannot decode frame " + std::to_string(next) + ": " + AvError(err));
+      FeedDecoder();
+    }
+  }
+
+  Layer Convert(const AVFrame& decoded) {
+    if (decoded.width != width || decoded.height != height) {
+      throw Failure("frame " + std::to_string(next) + " is " + std::to_string(decoded.width) + "x" +
+                    std::to_string(decoded.height) + ", not " + std::to_string(width) + "x" +
+                    std::to_string(height));
+    }
+    // Decoded at the source's own depth; --depth converts afterwards, by the
+    // effect's rules as for a PNG input.
+    const auto source = static_cast<AVPixelFormat>(decoded.format);
+    const bool deep_source = BitsPerChannel(source) > 8;
+    const AVPixelFormat target = deep_source ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_ARGB;
+    scaler.reset(sws_getCachedContext(scaler.release(), width, height, source, width, height,
+                                      target, kScalerFlags, nullptr, nullptr, nullptr));
+    if (!scaler)
+      throw Failure(std::string("cannot convert ") + av_get_pix_fmt_name(source) +
+                    " frames to RGBA");
+    if (IsYuv(source)) {
+      // The frame's own matrix and range (the libraries' default matrix
+      // when the file does not say), to full-range RGB.
+      const int matrix =
+          decoded.colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : decoded.colorspace;
+      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(matrix),
+                               decoded.color_range == AVCOL_RANGE_JPEG,
+                               sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    }
+    Layer layer = Layer::Make(width, height, deep_source);
+    // PF_Pixel is alpha, red, green, blue bytes: ARGB in the libraries' terms.
+    static_assert(sizeof(PF_Pixel) == 4 && sizeof(PF_Pixel16) == 8);
+    if (deep_source) wide.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    uint8_t* rows[4] = {deep_source ? reinterpret_cast<uint8_t*>(wide.data())
+                                    : reinterpret_cast<uint8_t*>(layer.pixels8.data())};
+    const int strides[4] = {width * (deep_source ? 8 : 4)};
+    sws_scale(scaler.get(), decoded.data, decoded.linesize, 0, height, rows, strides);
+    for (size_t i = 0; deep_source && i < layer.pixels16.size(); ++i) {
+      const uint16_t* rgba = wide.data() + 4 * i;
+      layer.pixels16[i] = {Sample16ToChannel(rgba[3]), Sample16ToChannel(rgba[0]),
+                           Sample16ToChannel(rgba[1]), Sample16ToChannel(rgba[2])};
+    }
+    return ConvertLayerDepth(layer, deep);
+  }
+};
+
+VideoSource::VideoSource(const std::string& path, int depth) : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.path = path;
+  s.Open();
+  const AVStream* video = s.input->streams[s.stream];
+  s.width = video->codecpar->width;
+  s.height = video->codecpar->height;
+  if (s.width <= 0 || s.height <= 0) throw s.Failure("its video stream has no picture size");
+  if (s.width > kMaxLayerSide || s.height > kMaxLayerSide) {
+    throw s.Failure("its frames are " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+                    " pixels; layers wider or taller than " + std::to_string(kMaxLayerSide) +
+                    " pixels are refused");
+  }
+  AVRational rate = video->avg_frame_rate.num > 0 ? video->avg_frame_rate : video->r_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0) throw s.Failure("its video stream has no frame rate");
+  s.rate = {rate.num, rate.den};
+  s.deep = depth == 0 ? BitsPerChannel(static_cast<AVPixelFormat>(video->codecpar->format)) > 8
+                      : depth == 16;
+  s.count = s.CountFrames();
+  s.Open();  // back to the first frame
+}
+
+VideoSource::~VideoSource() = default;
+
+std::optional<long> VideoSource::FrameCount() const { return state_->count; }
+std::optional<Rational> VideoSource::Rate() const { return state_->rate; }
+int VideoSource::Width() const { return state_->width; }
+int VideoSource::Height() const { return state_->height; }
+bool VideoSource::Deep() const { return state_->deep; }
+
+Layer VideoSource::ReadFrame(long frame) {
+  State& s = *state_;
+  if (frame < 0 || frame >= s.count) {
+    throw s.Failure("there is no frame " + std::to_string(frame) + "; its frames are 0 to " +
+                    std::to_string(s.count - 1));
+  }
+  if (frame < s.next) s.Open();
+  for (;;) {
+    const AVFrame* decoded = s.NextFrame();
+    if (!decoded) {
+      throw s.Failure("truncated or damaged: it ends after " + std::to_string(s.next) + " of its " +
+                      std::to_string(s.count) + " frames");
+    }
+    if (s.next++ == frame) return s.Convert(*decoded);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,15 @@
+// The layer rendered when no input file is given: a soft, dark backdrop with a
+// little texture, against which a bright stroke reads well.
+#pragma once
+
+#include "host/sdk/EffectTypes.h"
+
+namespace app {
+
+constexpr int kDefaultLayerWidth = 1920;
+constexpr int kDefaultLayerHeight = 1080;
+
+// Paints the whole world (8 or 16 bits, by its deep flag); every pixel opaque.
+void PaintBuiltInLayer(PF_EffectWorld& world);
+
+}  // namespace app
