@@ -15,6 +15,7 @@ build_packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libswresample-dev
   frei0r-plugins-dev
   libdeflate-dev
+  libcpp-httplib-dev
 )
 test_packages=(
   clang llvm libclang-rt-14-dev
@@ -24,6 +25,7 @@ test_packages=(
   gstreamer1.0-plugins-bad
   parallel
   munge slurmctld slurmd slurm-client openssh-server openssh-client
+  chromium
 )
 # The 32-bit Windows module: the mingw-w64 cross-compilers, GoogleTest's
 # sources to cross-build it, and 32-bit Wine to run the tests.
@@ -34,6 +36,10 @@ windows_packages=(
 
 packages=("${build_packages[@]}")
 if [ "${1:-}" = "test" ]; then packages+=("${test_packages[@]}" "${windows_packages[@]}"); fi
+# Node.js and npm run the studio page's browser tests (with Chromium above); a
+# machine that has its own Node.js build keeps it, since Debian's npm would
+# conflict with it.
+if [ "${1:-}" = "test" ] && ! command -v npm >/dev/null; then packages+=(nodejs npm); fi
 
 missing=()
 for p in "${packages[@]}"; do

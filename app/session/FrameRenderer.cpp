@@ -56,6 +56,12 @@ FrameRenderer::FrameRenderer(EffectSession& session, const LayerShape& shape,
   CheckKeyframes(params_, values_);
 }
 
+void FrameRenderer::SetValues(std::vector<ParamAssignment> values) {
+  params_ = session_.Host().BuildParams(input_);
+  CheckKeyframes(params_, values);
+  values_ = std::move(values);
+}
+
 void FrameRenderer::LoadLayer(const Layer* layer) {
   if (layer == nullptr) {
     // The built-in layer is the same for every frame, and the effect never

@@ -51,6 +51,12 @@ class FrameRenderer {
 
   const LayerShape& Shape() const { return shape_; }
 
+  // Replaces the values of the frames that follow: every parameter starts
+  // again from its default, then the new values and keyframes are checked as
+  // the constructor checks them. A renderer kept for many documents (the
+  // studio's previews) calls this before each render.
+  void SetValues(std::vector<ParamAssignment> values);
+
   // Called with the share (0..1) of the current frame done, whenever the
   // effect reports progress.
   void SetProgressListener(std::function<void(double)> listener) {

@@ -1,0 +1,364 @@
+// The studio page: loads the session, the parameter table and the document,
+// then keeps the picture, the overlay and the panel in step with every edit.
+// Edits are documents: each finished edit or gesture is one undo step.
+import { getJson, postJson, postPicture } from './api.js';
+import { withValues, sameDoc } from './document.js';
+import { DocumentFile } from './filing.js';
+import { installShortcuts } from './shortcuts.js';
+import { StatusBar } from './status.js';
+import { History } from './history.js';
+import { LatestOnly, FrameCache } from './scheduler.js';
+import { Viewer, makePicture } from './viewer.js';
+import { PathOverlay } from './overlay.js';
+import { ParamPanel } from './panel.js';
+import { GradientEditor } from './gradient.js';
+
+const $ = (selector) => document.querySelector(selector);
+
+function findPoints(params) {
+  const names = new Set(params.map((p) => p.name));
+  return [...new Set(params.filter((p) => p.group).map((p) => p.group))]
+    .filter((g) => ['Activate', 'Point', 'Handle'].every((l) => names.has(`${g}/${l}`)))
+    .map((g, i) => ({ k: i + 1, group: g, active: `${g}/Activate`, point: `${g}/Point`, handle: `${g}/Handle` }));
+}
+
+class Studio {
+  async start() {
+    const [session, table, opened] = await Promise.all([
+      getJson('/api/session'), getJson('/api/params'), getJson('/api/document')]);
+    this.session = session;
+    this.params = table.params;
+    this.pointGroups = findPoints(this.params);
+    this.closeName = this.params.find((p) => p.type === 'checkbox' && /^Close Path/.test(p.name))?.name;
+    this.doc = opened.doc || {};
+    this.status = new StatusBar($('#status-text'));
+    this.frame = session.first;
+    this.values = Object.fromEntries(this.params.filter((p) => 'default' in p).map((p) => [p.name, p.default]));
+    this.ui = {};
+    this.history = new History(500);
+    this.gestureBefore = null;
+    this.selected = null;
+    this.previewScale = 1;
+    this.draftScale = 2;
+    this.tab = Math.random().toString(36).slice(2, 10);
+    this.cache = new FrameCache(16);
+    this.stats = { shown: [], scales: [], latencies: [], paint: [], requests: 0, pending: null, receivedAt: null };
+
+    this.viewer = new Viewer($('#view'), session.width, session.height);
+    this.viewer.onDrawn = () => this.drawn();
+    this.overlay = new PathOverlay(this.viewer, this.overlayHost());
+    this.panel = new ParamPanel($('#params'), this.params, this);
+    this.gradient = new GradientEditor($('#gradient'), this.params, this);
+    this.renderer = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
+                                   (error) => this.error(error.message));
+    this.beforeLoader = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
+                                       (error) => this.error(error.message));
+    this.stateLoader = new LatestOnly((job) => postJson('/api/state', { doc: job.doc, frame: job.frame }),
+                                      (state, job) => this.stateArrived(state, job),
+                                      (error, job) => this.stateFailed(error, job));
+    this.file = new DocumentFile(this, this.doc);
+    this.setupBar();
+    installShortcuts(this);
+    this.expose();
+    this.message('Drag the squares and discs on the frame; ? lists the keys');
+    if (session.recovery) this.file.offerRecovery($('#recovery'));
+    window.addEventListener('beforeunload', (e) => { if (this.file.dirty) e.preventDefault(); });
+    this.changed(performance.now());
+  }
+
+  message(text) { this.status.message(text); }
+  error(text) { this.status.error(text); }
+  save() { return this.file.save(); }
+  get gestureActive() { return this.gestureBefore !== null; }
+
+  // --- edits -------------------------------------------------------------
+  setLocal(changes) {
+    Object.assign(this.values, changes);
+    this.doc = withValues(this.doc, changes, this.frame);
+  }
+
+  edit(changes) {
+    if (this.gestureActive) return this.live(changes);
+    const before = this.doc;
+    this.setLocal(changes);
+    if (sameDoc(before, this.doc)) return;
+    this.history.push(before);
+    this.changed(performance.now(), before);
+  }
+
+  beginGesture() {
+    if (!this.gestureActive) this.gestureBefore = this.doc;
+  }
+
+  live(changes, at = performance.now()) {
+    this.beginGesture();
+    this.setLocal(changes);
+    this.changed(at);
+  }
+
+  endGesture(moved = true) {
+    if (!this.gestureActive) return;
+    const before = this.gestureBefore;
+    this.gestureBefore = null;
+    if (moved && !sameDoc(before, this.doc)) this.history.push(before);
+    this.changed(performance.now(), moved ? before : undefined);
+  }
+
+  settle() { this.endGesture(true); }
+  fail(message) { this.error(message); }
+
+  cancelGesture() {
+    if (!this.gestureActive) return;
+    this.doc = this.gestureBefore;
+    this.gestureBefore = null;
+    this.changed(performance.now());
+  }
+
+  undo() { this.restore(this.history.undo(this.doc)); }
+  redo() { this.restore(this.history.redo(this.doc)); }
+
+  restore(doc) {
+    if (!doc || this.gestureActive) return;
+    this.doc = doc;
+    this.changed(performance.now());
+  }
+
+  // Something in the document, the frame or the view changed: ask for the
+  // state and the picture, redraw what is known now.
+  changed(at, revertTo) {
+    this.stateLoader.request({ doc: this.doc, frame: this.frame, revertTo });
+    this.requestPicture(at);
+    this.updateTitle();
+    this.panel.update(this.values, this.ui, this.doc);
+    this.gradient.refresh();
+    this.viewer.requestDraw();
+  }
+
+  stateArrived(state, job) {
+    if (job.doc !== this.doc || job.frame !== this.frame) return; // a newer one is on its way
+    this.values = state.values;
+    this.ui = state.ui || {};
+    this.panel.update(this.values, this.ui, this.doc);
+    this.gradient.refresh();
+    this.viewer.requestDraw();
+  }
+
+  // A refused edit is taken back, and the effect's message shown.
+  stateFailed(error, job) {
+    this.error(error.message);
+    if (job.doc === this.doc && job.revertTo && !this.gestureActive) {
+      this.doc = job.revertTo;
+      if (this.history.undoStack[this.history.undoStack.length - 1] === job.revertTo) this.history.undoStack.pop();
+      this.changed(performance.now());
+    }
+  }
+
+  // --- pictures ----------------------------------------------------------
+  // While a gesture lasts pictures come at the draft resolution (1/2 unless the
+  // chosen preview is lower); the chosen one follows on release.
+  get currentScale() {
+    return this.gestureActive ? Math.max(this.draftScale, this.previewScale) : this.previewScale;
+  }
+
+  requestPicture(at) {
+    const views = this.viewer.mode === 'split' ? ['after', 'before'] : [this.viewer.mode];
+    for (const view of views) {
+      const scale = this.currentScale;
+      const key = JSON.stringify([view === 'before' ? null : this.doc, this.frame, scale, view]);
+      const hit = this.cache.get(key);
+      const loader = view === 'before' ? this.beforeLoader : this.renderer;
+      if (hit) {
+        loader.skip();
+        this.show(hit, view, at);
+        continue;
+      }
+      loader.request({ doc: this.doc, frame: this.frame, scale, view, key, at });
+    }
+  }
+
+  fetchPicture(job) {
+    this.stats.requests++;
+    return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq },
+                       `${this.tab}-${job.view}`);
+  }
+
+  received(raw, job) {
+    this.stats.receivedAt = performance.now();
+    const picture = makePicture(raw, job.scale, job.key);
+    picture.seq = job.seq;
+    this.cache.put(job.key, picture);
+    this.show(picture, job.view, job.at);
+  }
+
+  show(picture, view, at) {
+    this.viewer.show(picture, view);
+    if (view === 'after' || this.viewer.mode === 'before') {
+      this.lastPicture = picture;
+      this.stats.shown.push(picture.seq);
+      this.stats.scales.push(picture.scale);
+      if (this.stats.shown.length > 1000) {
+        this.stats.shown.shift();
+        this.stats.scales.shift();
+      }
+      this.stats.pending = at;
+    }
+    this.status.clearError();
+  }
+
+  drawn() {
+    if (this.stats.pending !== null) {
+      this.stats.latencies.push(performance.now() - this.stats.pending);
+      if (this.stats.latencies.length > 5000) this.stats.latencies.shift();
+      this.stats.pending = null;
+      if (this.stats.receivedAt !== null) this.stats.paint.push(performance.now() - this.stats.receivedAt);
+      this.stats.receivedAt = null;
+      const last = this.lastPicture;
+      $('#render-info').textContent = `${last.width}×${last.height}${last.scale > 1 ? ` (1/${last.scale})` : ''}`;
+    }
+    $('#zoom-info').textContent = `${Math.round(this.viewer.zoom * 100)} %`;
+  }
+
+  // --- overlay -----------------------------------------------------------
+  points() {
+    return this.pointGroups.map((g) => ({ k: g.k, active: Boolean(this.values[g.active]),
+                                          point: this.values[g.point], handle: this.values[g.handle] }))
+      .filter((p) => Array.isArray(p.point) && Array.isArray(p.handle));
+  }
+
+  overlayHost() {
+    const app = this;
+    return {
+      points: () => app.points(),
+      closed: () => Boolean(app.closeName && app.values[app.closeName]),
+      get selected() { return app.selected; },
+      select: (k) => { app.selected = k; app.viewer.requestDraw(); },
+      beginGesture: () => app.beginGesture(),
+      updateGesture: (k, result, at) => app.live(app.pointChanges(k, result), at),
+      endGesture: (moved) => app.endGesture(moved),
+      cancelGesture: () => app.cancelGesture(),
+      addPointAt: (x, y) => app.addPointAt(x, y),
+    };
+  }
+
+  pointChanges(k, result) {
+    const g = this.pointGroups[k - 1];
+    const changes = {};
+    if (result.point) changes[g.point] = result.point;
+    if (result.handle) changes[g.handle] = result.handle;
+    return changes;
+  }
+
+  addPointAt(x, y) {
+    const g = this.pointGroups.find((q) => !this.values[q.active]);
+    if (!g) return this.error(`All ${this.pointGroups.length} points are on: switch one off first (Delete)`);
+    const p = this.values[g.point];
+    const h = this.values[g.handle];
+    const offset = Array.isArray(p) && Array.isArray(h) ? [h[0] - p[0], h[1] - p[1]] : [-40, 0];
+    this.selected = g.k;
+    this.edit({ [g.active]: true, [g.point]: [x, y], [g.handle]: [x + offset[0], y + offset[1]] });
+  }
+
+  nudge(dx, dy) {
+    const p = this.points().find((q) => q.k === this.selected && q.active);
+    if (!p) return;
+    const g = this.pointGroups[p.k - 1];
+    this.edit({ [g.point]: [p.point[0] + dx, p.point[1] + dy], [g.handle]: [p.handle[0] + dx, p.handle[1] + dy] });
+  }
+
+  switchOffSelected() {
+    const g = this.pointGroups[this.selected - 1];
+    if (g && this.values[g.active]) this.edit({ [g.active]: false });
+  }
+
+  updateTitle() {
+    const name = this.session.file.split('/').pop();
+    $('#file-name').textContent = name;
+    $('#file-name').title = this.session.file;
+    $('#dirty').hidden = !this.file.dirty;
+    document.title = `${this.file.dirty ? '• ' : ''}${name} — Lustre Strand Studio`;
+  }
+
+  // --- chrome ------------------------------------------------------------
+  setupBar() {
+    const s = this.session;
+    const frame = $('#frame');
+    frame.min = String(s.first);
+    frame.max = String(s.last);
+    frame.value = String(this.frame);
+    $('#frame-range').textContent = `${s.first}–${s.last} @ ${s.fps}`;
+    frame.addEventListener('change', () => this.setFrame(Number(frame.value)));
+    const scale = $('#scale');
+    for (const d of s.downsamples || [1, 2, 4]) {
+      const option = document.createElement('option');
+      option.value = String(d);
+      option.textContent = d === 1 ? 'Full' : `1/${d}`;
+      scale.append(option);
+    }
+    scale.addEventListener('change', () => { this.previewScale = Number(scale.value); this.changed(performance.now()); });
+    $('#view-mode').addEventListener('change', (e) => this.setViewMode(e.target.value));
+    $('#fit').addEventListener('click', () => this.viewer.fit());
+    $('#actual').addEventListener('click', () => this.viewer.actualSize());
+    $('#undo').addEventListener('click', () => this.undo());
+    $('#redo').addEventListener('click', () => this.redo());
+    $('#save').addEventListener('click', () => this.save());
+    $('#help-button').addEventListener('click', () => this.toggleHelp());
+    $('#help').addEventListener('click', () => this.toggleHelp(false));
+    this.viewer.canvas.addEventListener('pointermove', (e) => {
+      const rect = this.viewer.canvas.getBoundingClientRect();
+      const [x, y] = this.viewer.toFrame(e.clientX - rect.left, e.clientY - rect.top);
+      $('#cursor-info').textContent = `${Math.floor(x)}, ${Math.floor(y)}`;
+    });
+    this.updateTitle();
+  }
+
+  setFrame(frame) {
+    const s = this.session;
+    if (!Number.isInteger(frame) || frame < s.first || frame > s.last) {
+      this.error(`Frame ${frame} is outside ${s.first}–${s.last}`);
+      $('#frame').value = String(this.frame);
+      return;
+    }
+    this.frame = frame;
+    $('#frame').value = String(frame);
+    this.changed(performance.now());
+  }
+
+  setViewMode(mode) {
+    this.viewer.mode = mode;
+    $('#view-mode').value = mode;
+    this.changed(performance.now());
+  }
+
+  toggleHelp(show) {
+    const help = $('#help');
+    help.hidden = show === undefined ? !help.hidden : !show;
+  }
+
+  // What tests and the benchmark read: the bytes received for the picture on
+  // screen, what was shown in which order, and whether all work is done.
+  expose() {
+    window.__studio = {
+      app: this,
+      get picture() { return studio.lastPicture; },
+      stats: this.stats,
+      explain: () => JSON.stringify({
+        renderer: { busy: this.renderer.busy, pending: Boolean(this.renderer.pending), shown: this.renderer.shownSeq,
+                    next: this.renderer.nextSeq },
+        state: { busy: this.stateLoader.busy, shown: this.stateLoader.shownSeq, next: this.stateLoader.nextSeq },
+        gesture: this.gestureActive, drawQueued: this.viewer.drawQueued, shownKey: this.lastPicture?.key,
+        wantedKey: JSON.stringify([this.doc, this.frame, this.previewScale, 'after']),
+        status: document.querySelector('#status-text').textContent }),
+      idle: () => this.renderer.idle && this.beforeLoader.idle && this.stateLoader.idle &&
+        !this.viewer.drawQueued && !this.gestureActive &&
+        this.lastPicture?.key === JSON.stringify([this.doc, this.frame, this.previewScale, 'after']) &&
+        this.stateLoader.shownSeq === this.stateLoader.nextSeq - 1,
+    };
+  }
+}
+
+const studio = new Studio();
+studio.start().catch((error) => {
+  const status = document.querySelector('#status-text');
+  status.textContent = `The studio could not start: ${error.message}`;
+  status.classList.add('error');
+});

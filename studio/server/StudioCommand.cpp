@@ -1,0 +1,94 @@
+#include "studio/server/StudioCommand.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "studio/server/DocumentFiles.h"
+#include "studio/server/StudioEngine.h"
+#include "studio/server/StudioServer.h"
+
+extern char** environ;
+
+namespace studio {
+namespace {
+
+bool IsLoopback(const std::string& address) {
+  return address == "127.0.0.1" || address == "::1" || address == "localhost";
+}
+
+// Asks the desktop to open the address; a machine without one just keeps
+// the printed line.
+void OpenBrowser(const std::string& url) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url.c_str()), nullptr};
+  pid_t child = 0;
+  if (posix_spawnp(&child, "xdg-open", &actions, nullptr, argv, environ) == 0) {
+    waitpid(child, nullptr, WNOHANG);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+}
+
+EngineSettings EngineSettingsOf(const StudioOptions& options) {
+  EngineSettings settings;
+  settings.layer.input = options.input;
+  settings.layer.width = options.size.width;
+  settings.layer.height = options.size.height;
+  settings.layer.depth = options.depth;
+  settings.frames = options.frames;
+  settings.fps = options.fps;
+  settings.module_path = options.module_path;
+  settings.host = options.host;
+  return settings;
+}
+
+}  // namespace
+
+int RunStudio(const StudioOptions& options) {
+  if (!IsLoopback(options.bind)) {
+    std::fprintf(stderr,
+                 "lustre-strand: warning: --bind %s makes the studio reachable from other machines; "
+                 "anyone who learns the address and token can change and save the document\n",
+                 options.bind.c_str());
+  }
+  DocumentFiles files(options.params_file.empty() ? "studio.json" : options.params_file);
+  StudioEngine engine(EngineSettingsOf(options));
+  ServerSettings server_settings;
+  server_settings.bind = options.bind;
+  server_settings.port = options.port;
+  server_settings.input = options.input;
+  StudioServer server(engine, files, server_settings);
+  server.Bind();
+  std::atomic<bool> served{false};
+  std::thread serving([&server, &served] {
+    server.Serve();
+    served = true;
+  });
+
+  std::printf("Studio: %s\n", server.Url().c_str());
+  std::fflush(stdout);
+  if (options.open_browser) OpenBrowser(server.Url());
+
+  // The command's signal handlers raise the flag; a signal that came while
+  // the effect was still loading is seen here at once.
+  while (!options.stop.Requested()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Until the server has started listening, a stop would find nothing to
+  // stop: ask again until it has.
+  while (!served) {
+    server.Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  serving.join();
+  return 0;
+}
+
+}  // namespace studio

@@ -1,0 +1,347 @@
+// The studio's server driven over HTTP as the page drives it: its frames
+// against the command's files, its documents on disk, its refusals, and the
+// effect's own answers (control updates, gradient) passed through.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
+
+#include <gtest/gtest.h>
+
+#include "support/CliRun.h"
+#include "app/media/ImageIo.h"
+#include "support/TestFiles.h"
+#include "studio/StudioTestSupport.h"
+#include "studio/server/PreviewPixels.h"
+
+namespace {
+
+using nlohmann::json;
+using studiotest::RunningStudio;
+using studiotest::StudioSetup;
+using testfiles::TempFolder;
+
+json Animated() {
+  std::ifstream file(std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json");
+  return json::parse(file);
+}
+
+// A layer written as a PNG the command reads back to the same channels.
+void WriteLayerPng(const std::string& path, const app::Layer& layer) {
+  std::vector<uint32_t> samples;
+  const std::string bytes = layer.deep ? studio::Rgba16Bytes(layer) : studio::Rgba8Bytes(layer);
+  for (size_t i = 0; i < bytes.size(); i += layer.deep ? 2 : 1) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + i);
+    samples.push_back(layer.deep ? app::ChannelToSample16(b[0] | (b[1] << 8)) : b[0]);
+  }
+  testfiles::WritePng(path, static_cast<uint32_t>(layer.width), static_cast<uint32_t>(layer.height),
+                      layer.deep ? 16 : 8, PNG_COLOR_TYPE_RGB_ALPHA, samples);
+}
+
+app::Layer LayerOfBytes(const std::string& bytes, int width, int height, bool deep) {
+  app::Layer layer = app::Layer::Make(width, height, deep);
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
+    if (deep) {
+      auto at = [&](int c) { return static_cast<A_u_short>(b[i * 8 + 2 * c] | (b[i * 8 + 2 * c + 1] << 8)); };
+      layer.pixels16[i] = {at(3), at(0), at(1), at(2)};
+    } else {
+      layer.pixels8[i] = {b[i * 4 + 3], b[i * 4], b[i * 4 + 1], b[i * 4 + 2]};
+    }
+  }
+  return layer;
+}
+
+struct RenderCase {
+  int depth;
+  long frame;
+  int scale;
+};
+
+class StudioRender : public ::testing::TestWithParam<RenderCase> {};
+
+// A preview is the frame `render` writes for the same document: at full size
+// over the built-in layer; reduced, over the reduced layer the server shows as
+// "before", with the same downsample factors.
+TEST_P(StudioRender, EqualsTheCommandsFile) {
+  const RenderCase c = GetParam();
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json"), .depth = c.depth});
+  const json doc = Animated();
+  json request{{"doc", doc}, {"frame", c.frame}, {"scale", c.scale}};
+  if (c.depth == 16) request["raw16"] = true;
+  const httplib::Result after = running.PostJson("/api/render", request);
+  ASSERT_TRUE(after);
+  ASSERT_EQ(after->status, 200) << after->body;
+  const int width = std::stoi(after->get_header_value("X-Width"));
+  const int height = std::stoi(after->get_header_value("X-Height"));
+  EXPECT_EQ(width, (320 + c.scale - 1) / c.scale);
+  EXPECT_EQ(after->get_header_value("X-Depth"), std::to_string(c.depth));
+
+  std::ofstream(folder.File("doc.json")) << doc.dump();
+  testfiles::Args args{"render", "--params", folder.File("doc.json"), "--frames", std::to_string(c.frame),
+                       "--depth", std::to_string(c.depth), "--output", folder.File("out.png")};
+  if (c.scale == 1) {
+    args.insert(args.end(), {"--size", "320x180"});
+  } else {
+    json before_request = request;
+    before_request["view"] = "before";
+    const httplib::Result before = running.PostJson("/api/render", before_request);
+    ASSERT_TRUE(before);
+    WriteLayerPng(folder.File("before.png"), LayerOfBytes(before->body, width, height, c.depth == 16));
+    const std::string factor = "1/" + std::to_string(c.scale);
+    args.insert(args.end(), {"--input", folder.File("before.png"), "--downsample", factor});
+  }
+  const testfiles::CliRun run = testfiles::RunCli(args);
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const app::Layer file = app::ReadImage(folder.File("out.png"));
+  EXPECT_TRUE(after->body == (c.depth == 16 ? studio::Rgba16Bytes(file) : studio::Rgba8Bytes(file)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, StudioRender,
+                         ::testing::Values(RenderCase{8, 0, 1}, RenderCase{16, 47, 1}, RenderCase{8, 30, 2},
+                                           RenderCase{16, 60, 4}));
+
+// A video is read as a video: its frames, its rate and a layer per frame,
+// not its first frame as a still.
+TEST(StudioInput, VideoGivesItsFramesAndRate) {
+  TempFolder folder;
+  testfiles::Launch make;
+  make.args = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25", "-frames:v", "5",
+               "-pix_fmt", "yuv420p", folder.File("clip.mp4")};
+  make.program = "ffmpeg";
+  ASSERT_EQ(testfiles::RunCli(make).exit_status, 0);
+  RunningStudio running({.document = folder.File("doc.json"), .depth = 0, .frames = std::nullopt, .input = folder.File("clip.mp4")});
+  const json session = json::parse(running.Client().Get("/api/session")->body);
+  EXPECT_EQ(session["last"], 4);
+  EXPECT_EQ(session["fps"], "25/1");
+  EXPECT_EQ(session["width"], 64);
+  const auto before = [&](int frame) {
+    return running.PostJson("/api/render", {{"frame", frame}, {"view", "before"}})->body;
+  };
+  EXPECT_NE(before(0), before(4));
+}
+
+// Every frame of a sequence must have the first one's size.
+TEST(StudioInput, SequenceFrameOfAnotherSizeIsRefused) {
+  TempFolder folder;
+  testfiles::WritePng(folder.File("f.0.png"), 4, 4, 8, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(16, 9));
+  testfiles::WritePng(folder.File("f.1.png"), 4, 3, 8, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(12, 9));
+  RunningStudio running({.document = folder.File("doc.json"), .frames = app::FrameRange{0, 1},
+                         .input = folder.File("f.%d.png")});
+  EXPECT_EQ(running.PostJson("/api/render", {{"frame", 0}})->status, 200);
+  const httplib::Result other = running.PostJson("/api/render", {{"frame", 1}});
+  EXPECT_EQ(other->status, 400);
+  EXPECT_NE(other->body.find("every frame must have one size"), std::string::npos) << other->body;
+}
+
+// Every control at a value other than its default, and keyframe lists, come
+// back from the file as they were sent; decimals stay as typed.
+TEST(StudioDocument, SavedDocumentsComeBackUnchanged) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const json table = json::parse(running.Client().Get("/api/params")->body)["params"];
+  json constants = json::object();
+  for (const json& p : table) {
+    const std::string type = p["type"];
+    if (type == "slider") {
+      constants[p["name"]] = p["default"] == p["slider_min"] ? 1.15 + p["slider_min"].get<double>()
+                                                             : p["slider_min"].get<double>() + 0.83;
+    } else if (type == "checkbox") {
+      constants[p["name"]] = !p["default"].get<bool>();
+    } else if (type == "popup") {
+      constants[p["name"]] = p["choices"].back();
+    } else if (type == "color") {
+      constants[p["name"]] = "#12ab3c";
+    } else if (type == "point") {
+      constants[p["name"]] = {12.5, 1079.75};
+    }
+  }
+  for (const json& doc : {constants, Animated()}) {
+    const httplib::Result saved = running.PostJson("/api/save", {{"doc", doc}});
+    ASSERT_EQ(saved->status, 200) << saved->body;
+    EXPECT_EQ(json::parse(saved->body)["file"], folder.File("doc.json"));
+    EXPECT_EQ(json::parse(running.Client().Get("/api/document")->body)["doc"], doc);
+    EXPECT_EQ(json::parse(testfiles::ReadFile(folder.File("doc.json"))), doc);
+  }
+  const std::string text = (running.PostJson("/api/save", {{"doc", constants}}), testfiles::ReadFile(folder.File("doc.json")));
+  EXPECT_NE(text.find(": 0.83,"), std::string::npos) << text;
+  EXPECT_NE(text.find(": 1.15,"), std::string::npos) << text;
+  EXPECT_EQ(text.find("0000000"), std::string::npos) << text;
+}
+
+TEST(StudioDocument, AutosaveIsRecoveredUntilSavedOrDiscarded) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const json doc{{"Line Width", 61.5}};
+  EXPECT_EQ(running.Client().Get("/api/recover")->status, 404);
+  for (const char* ending : {"/api/save", "/api/discard"}) {
+    ASSERT_EQ(running.PostJson("/api/autosave", {{"doc", doc}})->status, 200);
+    EXPECT_EQ(json::parse(running.Client().Get("/api/session")->body)["recovery"], true);
+    EXPECT_EQ(json::parse(running.Client().Get("/api/recover")->body)["doc"], doc);
+    ASSERT_EQ(running.PostJson(ending, {{"doc", doc}})->status, 200);
+    EXPECT_EQ(running.Client().Get("/api/recover")->status, 404) << ending;
+  }
+}
+
+// The status line of a request sent byte for byte.
+int RawStatus(int port, const std::string& request) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
+  for (size_t sent = 0; sent < request.size();) {
+    const ssize_t n = send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;
+    sent += static_cast<size_t>(n);
+  }
+  char reply[64] = {};
+  const ssize_t n = recv(fd, reply, sizeof reply - 1, 0);
+  close(fd);
+  return n > 12 ? std::atoi(reply + 9) : -1;
+}
+
+struct Refused {
+  const char* what;
+  std::string head;  // request line and headers; HOST and TOKEN are filled in
+  std::string body;
+  int status;
+};
+
+std::string Filled(std::string text, const RunningStudio& running) {
+  for (const auto& [name, value] : {std::pair<std::string, std::string>{"HOST", running.Host()},
+                                    {"TOKEN", running.Token()}}) {
+    for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
+  }
+  return text;
+}
+
+TEST(StudioGuard, RefusesAndKeepsServing) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const std::string big(studio::kMaxBodyBytes + 1, ' ');
+  const std::string post = "POST /api/state HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const std::string gradient = "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const auto with_body = [](const std::string& body) {
+    return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+  };
+  const std::vector<Refused> cases = {
+      {"no token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
+      {"wrong token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: 0123\r\n\r\n", "", 401},
+      {"wrong start token", "GET /?token=00000000000000000000000000000000 HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
+      {"page without token", "GET /index.html HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
+      {"foreign host", "GET /api/session HTTP/1.1\r\nHost: evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 403},
+      {"foreign origin",
+       "GET /api/session HTTP/1.1\r\nHost: HOST\r\nOrigin: http://evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "",
+       403},
+      {"traversal", "GET /../doc.json HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 404},
+      {"encoded traversal", "GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n",
+       "", 404},
+      {"oversize", post + with_body(big), big, 413},
+      {"chunked", post + "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n", "2\r\n{}\r\n0\r\n\r\n",
+       411},
+      {"not JSON", post + "Content-Type: text/plain\r\nContent-Length: 2\r\n\r\n", "{}", 415},
+      {"malformed JSON", post + with_body("{\"doc\":"), "{\"doc\":", 400},
+      {"unknown parameter", post + with_body("{\"doc\":{\"Nope\":1}}"), "{\"doc\":{\"Nope\":1}}", 400},
+      {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"), "{\"doc\":{\"Line Width\":-5}}", 400},
+      {"narrow gradient", gradient + with_body("{\"width\":15}"), "{\"width\":15}", 400},
+      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400},
+  };
+  for (const Refused& c : cases) {
+    EXPECT_EQ(RawStatus(running.Port(), Filled(c.head, running) + c.body), c.status) << c.what;
+    const httplib::Result alive = running.Client().Get("/api/session");
+    ASSERT_TRUE(alive) << "after " << c.what;
+    EXPECT_EQ(alive->status, 200) << "after " << c.what;
+  }
+  const json unknown = json::parse(running.PostJson("/api/state", {{"doc", {{"Nope", 1}}}})->body);
+  EXPECT_NE(unknown["error"].get<std::string>().find("'Nope'"), std::string::npos) << unknown;
+}
+
+TEST(StudioGuard, StartUrlSetsTheCookieThatOpensThePage) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  httplib::Client bare("127.0.0.1", running.Port());
+  const httplib::Result start = bare.Get(("/?token=" + running.Token()).c_str());
+  ASSERT_EQ(start->status, 303);
+  EXPECT_EQ(start->get_header_value("Location"), "/");
+  const std::string cookie = start->get_header_value("Set-Cookie");
+  EXPECT_EQ(cookie, "lustre_studio=" + running.Token() + "; HttpOnly; SameSite=Strict; Path=/");
+  const std::string pair = cookie.substr(0, cookie.find(';'));
+  const httplib::Result page = bare.Get("/", {{"Cookie", "theme=dark; " + pair + "; zoom=2"}});
+  EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(bare.Get("/", {{"Cookie", "x" + pair}})->status, 401);
+  EXPECT_FALSE(page->has_header("Access-Control-Allow-Origin"));
+  EXPECT_EQ(page->body.find(running.Token()), std::string::npos);
+}
+
+struct UiCase {
+  long frame;
+  bool enabled;
+};
+
+class StudioState : public ::testing::TestWithParam<UiCase> {};
+
+// A point group switched on by a key disables its point and handle until
+// the key's frame, as the effect's own control update says.
+TEST_P(StudioState, PointControlsFollowTheirGroupsActivation) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const json doc{{"Point 3/Activate", {{{"frame", 0}, {"value", false}}, {{"frame", 10}, {"value", true}}}}};
+  const httplib::Result state = running.PostJson("/api/state", {{"doc", doc}, {"frame", GetParam().frame}});
+  ASSERT_EQ(state->status, 200) << state->body;
+  const json answer = json::parse(state->body);
+  EXPECT_EQ(answer["values"]["Point 3/Activate"], GetParam().enabled);
+  EXPECT_EQ(answer["ui"]["Point 3/Point"]["enabled"], GetParam().enabled);
+  EXPECT_EQ(answer["ui"]["Point 3/Handle"]["enabled"], GetParam().enabled);
+  EXPECT_EQ(answer["ui"]["Point 2/Point"]["enabled"], false);
+  EXPECT_EQ(answer["ui"]["Line Width"]["enabled"], true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, StudioState, ::testing::Values(UiCase{0, false}, UiCase{9, false}, UiCase{10, true}));
+
+// The row runs from the first dot's colour to the last at any width, one
+// width after another in one studio.
+TEST(StudioGradient, RowSpansTheGradientAtTheAskedWidth) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const json doc{{"Color Dot 1/Color", "#fff7e0"}, {"Color Dot 3/Color", "#123456"}};
+  for (const int width : {16, 17, 333, 2048, 333}) {
+    const httplib::Result row = running.PostJson("/api/gradient", {{"doc", doc}, {"frame", 3}, {"width", width}});
+    ASSERT_EQ(row->status, 200) << row->body;
+    ASSERT_EQ(row->body.size(), static_cast<size_t>(width) * 4);
+    const auto pixel = [&](int x) {
+      const auto* p = reinterpret_cast<const unsigned char*>(row->body.data() + 4 * x);
+      return std::vector<int>{p[0], p[1], p[2], p[3]};
+    };
+    EXPECT_EQ(pixel(0), (std::vector<int>{255, 247, 224, 255})) << width;
+    EXPECT_EQ(pixel(width - 1), (std::vector<int>{0x12, 0x34, 0x56, 255})) << width;
+  }
+}
+
+// Tabs rendering different documents at once each get their own frame.
+TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  std::vector<json> docs;
+  for (int i = 0; i < 4; ++i) docs.push_back(json{{"Point 1/Activate", true}, {"Point 2/Activate", true},
+                                                   {"Line Width", 10 + 15 * i}});
+  const auto render = [&](const json& doc, int scale) {
+    return running.PostJson("/api/render", {{"doc", doc}, {"frame", 5}, {"scale", scale}})->body;
+  };
+  std::vector<std::future<std::string>> at_once;
+  for (int i = 0; i < 8; ++i) at_once.push_back(std::async(std::launch::async, render, docs[i % 4], 1 + i / 4));
+  std::vector<std::string> answers;
+  for (auto& answer : at_once) answers.push_back(answer.get());
+  RunningStudio fresh({.document = folder.File("other.json")});
+  for (int i = 0; i < 8; ++i) {
+    const std::string alone =
+        fresh.PostJson("/api/render", {{"doc", docs[i % 4]}, {"frame", 5}, {"scale", 1 + i / 4}})->body;
+    EXPECT_TRUE(answers[i] == alone) << "request " << i;
+  }
+}
+
+}  // namespace
