@@ -19,17 +19,26 @@ uint32_t BigEndian32(const unsigned char* p) {
   return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
-// Walks the chunks: length, type, data, checksum. A critical chunk (upper
-// case first letter) with a wrong checksum is an error for libpng; an
-// ancillary one only a warning, which OpenImageIO keeps quiet.
+// Walks the chunks (length, type, data, checksum) up to the end of the image
+// data, which is as far as the reader goes: what follows it, even a missing
+// or cut end chunk, is never read. A critical chunk (upper case first letter)
+// with a wrong checksum is an error for libpng; an ancillary one only a
+// warning, which OpenImageIO keeps quiet.
 std::optional<PngDamage> WalkChunks(const std::vector<unsigned char>& file) {
   bool image_data_seen = false;
   for (size_t at = sizeof kSignature;;) {
-    if (file.size() - at < 8) { return PngDamage{!image_data_seen, "Read error: hit end of file"}; }
+    const size_t rest = file.size() - at;
+    if (image_data_seen && rest < 8) return std::nullopt;
+    if (rest < 8) return PngDamage{!image_data_seen, "Read error: hit end of file"};
     const uint32_t length = BigEndian32(&file[at]);
     const std::string type(reinterpret_cast<const char*>(&file[at + 4]), 4);
-    if (type == "IDAT") image_data_seen = true;
-    if (length > file.size() - at - 12) {
+    if (type == "IDAT") {
+      image_data_seen = true;
+    } else if (image_data_seen) {
+      return std::nullopt;
+    }
+    // Length, type and checksum take 12 bytes around the data.
+    if (rest < 12 || length > rest - 12) {
       return PngDamage{!image_data_seen, type + ": Read error: hit end of file"};
     }
     const uint32_t stored = BigEndian32(&file[at + 8 + length]);
@@ -37,7 +46,6 @@ std::optional<PngDamage> WalkChunks(const std::vector<unsigned char>& file) {
     if ((type[0] & 0x20) == 0 && stored != computed) {
       return PngDamage{!image_data_seen, type + ": CRC error"};
     }
-    if (type == "IEND") return std::nullopt;
     at += 12 + static_cast<size_t>(length);
   }
 }

@@ -4,10 +4,11 @@
 // process cannot silence that line without redirecting its whole standard
 // error, which a threaded server must not do. So the damage libpng would
 // report is found here first, with libpng's own words and no printing: a
-// header libpng refuses, a critical chunk whose checksum is wrong, a chunk
-// cut short by the end of the file, a file that ends before its end chunk.
-// (Compressed image data that is damaged under a correct checksum still
-// reaches libpng; only a forged file has that.)
+// header libpng refuses, a critical chunk up to the image data whose
+// checksum is wrong, a chunk cut short by the end of the file before the
+// image data ends. What follows the image data is never read, so it is not
+// looked at. (Compressed image data that is damaged under a correct
+// checksum, or cut exactly between two of its chunks, still reaches libpng.)
 #pragma once
 
 #include <optional>

@@ -2,6 +2,7 @@
 // exit statuses out.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <map>
@@ -136,8 +137,8 @@ TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
 // that exit with 0 are accepted: a layer at the width limit, and Linear Light
 // under the default host version; an older --host-version gives a shorter
 // transfer-mode list (its entries per version are the host probe tests'
-// table), and a refusal lists the choices. IN, MISSING, TRUNC, CRC, DPX, DPXBE,
-// JSON, WIDE and EDGE stand for files of the test.
+// table), and a refusal lists the choices. IN, MISSING, TRUNC, CRC, SIG, IHDR, NOEND,
+// DPX, DPXBE, JSON, WIDE and EDGE stand for files of the test.
 TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::string transfer = "Original Blend Transfer=";
   const auto not_a_choice = [](const std::string& choice) {
@@ -154,6 +155,12 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--input", "CRC"},
        2,
        {"crc.png': not an image file that can be read (", "IHDR: CRC error"}},
+      // The signature alone, and a header whose colour type libpng refuses
+      // under a correct checksum. A file without its end chunk is read: the
+      // reader stops at the end of the image data.
+      {{"--input", "SIG"}, 2, {"sig.png': not an image file that can be read (", "end of file"}},
+      {{"--input", "IHDR"}, 2, {"ihdr.png': not an image file that can be read (", "IHDR data"}},
+      {{"--input", "NOEND"}, 0, {}},
       {{"--input", "DPX"},
        2,
        {"claim.dpx': damaged DPX header: it claims 4278190081 bytes of user data in a file of "
@@ -192,6 +199,13 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   std::string damaged = whole;
   damaged[29] = static_cast<char>(damaged[29] ^ 0xff);  // the header chunk's checksum
   std::ofstream(sources.File("crc.png"), std::ios::binary) << damaged;
+  std::ofstream(sources.File("sig.png"), std::ios::binary) << whole.substr(0, 8);
+  std::ofstream(sources.File("noend.png"), std::ios::binary) << whole.substr(0, whole.size() - 12);
+  std::string colour_type_7 = whole;
+  colour_type_7[25] = 7;
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(colour_type_7.data() + 12), 17);
+  for (int i = 0; i < 4; ++i) colour_type_7[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+  std::ofstream(sources.File("ihdr.png"), std::ios::binary) << colour_type_7;
   // DPX headers, in either byte order, whose user-data size (at byte 32) is
   // more than the 2048-byte file holds.
   std::string dpx(2048, '\0');
@@ -210,7 +224,8 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::map<std::string, std::string> files = {
       {"IN", "in.png"},     {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"},
       {"CRC", "crc.png"},   {"DPX", "claim.dpx"},       {"DPXBE", "claim-be.dpx"},
-      {"JSON", "bad.json"}, {"WIDE", "wide.png"},       {"EDGE", "edge.png"}};
+      {"JSON", "bad.json"}, {"WIDE", "wide.png"},       {"EDGE", "edge.png"},
+      {"SIG", "sig.png"},   {"NOEND", "noend.png"},     {"IHDR", "ihdr.png"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
     TempFolder folder;
