@@ -169,18 +169,23 @@ int main(int argc, char** argv) {
       "--input", studio_options.input, "input layer: an image, a frame pattern or a video file");
   std::string studio_size_text, studio_frames_text, studio_fps_text;
   CLI::Option* studio_size = studio_command->add_option(
-      "--size", studio_size_text, "size of the built-in layer when there is no input, WxH (default 1920x1080)");
+      "--size", studio_size_text,
+      "size of the built-in layer when there is no input, WxH (default 1920x1080)");
   studio_input->excludes(studio_size);
-  studio_command->add_option("--params", studio_options.params_file,
-                             "the document: a JSON params file, created on the first save (default studio.json)");
+  studio_command->add_option(
+      "--params", studio_options.params_file,
+      "the document: a JSON params file, created on the first save (default studio.json)");
   studio_command->add_option("--frames", studio_frames_text,
                              "the timeline, FIRST-LAST (default: a video's frames, else 0-119)");
-  studio_command->add_option("--fps", studio_fps_text, "frames per second (default: the input's rate, else 24)");
+  studio_command->add_option("--fps", studio_fps_text,
+                             "frames per second (default: the input's rate, else 24)");
   studio_command->add_option("--depth", studio_options.depth, "bits per channel, 8 or 16")
       ->check(CLI::IsMember({8, 16}));
-  studio_command->add_option("--port", studio_options.port, "port to listen on (default 0: any free port)")
+  studio_command
+      ->add_option("--port", studio_options.port, "port to listen on (default 0: any free port)")
       ->check(CLI::Range(0, 65535));
-  studio_command->add_option("--bind", studio_options.bind, "address to listen on (default 127.0.0.1)");
+  studio_command->add_option("--bind", studio_options.bind,
+                             "address to listen on (default 127.0.0.1)");
   bool studio_no_open = false;
   studio_command->add_flag("--no-open", studio_no_open, "do not ask the desktop to open the page");
   AddHostOptions(studio_command, studio_host, false);
@@ -188,9 +193,10 @@ int main(int argc, char** argv) {
   const std::string first = argc > 1 ? argv[1] : "";
   if (!first.empty() && first[0] != '-' && first != "render" && first != "params" &&
       first != "frei0r-params" && first != "about" && first != "descriptor" && first != "studio") {
-    return Fail(cli::kExitBadInput,
-                std::string("unknown command '") + argv[1] +
-                    "'; the commands are render, params, frei0r-params, about, descriptor and studio");
+    return Fail(
+        cli::kExitBadInput,
+        std::string("unknown command '") + argv[1] +
+            "'; the commands are render, params, frei0r-params, about, descriptor and studio");
   }
   try {
     cli.parse(argc, argv);
@@ -210,7 +216,8 @@ int main(int argc, char** argv) {
       cli::RunRender(render_options);
     } else if (studio_command->parsed()) {
       if (!studio_size_text.empty()) studio_options.size = cli::ParseSize(studio_size_text);
-      if (!studio_frames_text.empty()) studio_options.frames = cli::ParseFrameRange(studio_frames_text);
+      if (!studio_frames_text.empty())
+        studio_options.frames = cli::ParseFrameRange(studio_frames_text);
       if (!studio_fps_text.empty()) studio_options.fps = cli::ParseRate(studio_fps_text);
       studio_options.host = ResolveHostSettings(studio_host);
       studio_options.module_path = ModulePath(studio_host);

@@ -73,7 +73,8 @@ void RunFrameLoop(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
         written(frame);
       };
       if (Pipelined(renderer, options)) {
-        RunFramePipeline(source, sink, renderer, frames, options.pipeline_depth, options.cancel, finished);
+        RunFramePipeline(source, sink, renderer, frames, options.pipeline_depth, options.cancel,
+                         finished);
       } else {
         for (long frame : frames) {
           RenderOneFrame(source, sink, renderer, frame);

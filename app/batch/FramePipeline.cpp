@@ -24,10 +24,12 @@ struct NumberedLayer {
 PF_EffectWorld WorldOver(Layer& layer) {
   PF_EffectWorld world{};
   world.world_flags = layer.deep ? PF_WorldFlag_DEEP : 0;
-  world.data = layer.deep ? static_cast<void*>(layer.pixels16.data()) : static_cast<void*>(layer.pixels8.data());
+  world.data = layer.deep ? static_cast<void*>(layer.pixels16.data())
+                          : static_cast<void*>(layer.pixels8.data());
   world.width = layer.width;
   world.height = layer.height;
-  world.rowbytes = layer.width * static_cast<A_long>(layer.deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel));
+  world.rowbytes =
+      layer.width * static_cast<A_long>(layer.deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel));
   return world;
 }
 
@@ -43,7 +45,8 @@ void CopyWorld(const PF_EffectWorld& world, Layer& layer) {
   const size_t row = static_cast<size_t>(to.rowbytes);
   for (A_long y = 0; y < world.height; ++y) {
     std::memcpy(static_cast<char*>(to.data) + row * static_cast<size_t>(y),
-                static_cast<const char*>(world.data) + static_cast<ptrdiff_t>(y) * world.rowbytes, row);
+                static_cast<const char*>(world.data) + static_cast<ptrdiff_t>(y) * world.rowbytes,
+                row);
   }
 }
 
@@ -81,9 +84,7 @@ template <typename Work>
 std::exception_ptr Captured(Work&& work) {
   try {
     work();
-  } catch (...) {
-    return std::current_exception();
-  }
+  } catch (...) { return std::current_exception(); }
   return nullptr;
 }
 
@@ -95,9 +96,7 @@ void NamingFrame(long frame, const std::function<void()>& work) {
     work();
   } catch (const UsageError& e) {
     throw UsageError(prefix + e.what());
-  } catch (const EffectError& e) {
-    throw EffectError(e.code(), prefix + e.what());
-  }
+  } catch (const EffectError& e) { throw EffectError(e.code(), prefix + e.what()); }
 }
 
 void RunFramePipeline(FrameSource* source, FrameSink& sink, FrameRenderer& renderer,
@@ -143,7 +142,9 @@ void RunFramePipeline(FrameSource* source, FrameSink& sink, FrameRenderer& rende
       std::optional<NumberedLayer> layer;
       if (source != nullptr && !(layer = layers.Pop())) return;  // the reader failed
       NumberedLayer out{frame, returns.TakeSpare()};
-      NamingFrame(frame, [&] { CopyWorld(renderer.Render(frame, layer ? &layer->pixels : nullptr), out.pixels); });
+      NamingFrame(frame, [&] {
+        CopyWorld(renderer.Render(frame, layer ? &layer->pixels : nullptr), out.pixels);
+      });
       if (layer) source->GiveBack(std::move(layer->pixels));
       if (!finished.Push(std::move(out))) return;  // the writer failed
       report_written();

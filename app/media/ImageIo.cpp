@@ -179,26 +179,29 @@ std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
 void WritePng(const std::string& path, const PF_EffectWorld& world, int png_compression) {
   const bool deep = embedded::IsDeepWorld(world);
   const PngFormat format{world.width, world.height, 4, deep ? 16 : 8};
-  WritePngFile(path, format, [&](int y, uint8_t* out) {
-    if (!deep) {
-      const PF_Pixel* row = embedded::PixelAt<PF_Pixel>(world, 0, y);
-      for (A_long x = 0; x < world.width; ++x, out += 4) {
-        out[0] = row[x].red;
-        out[1] = row[x].green;
-        out[2] = row[x].blue;
-        out[3] = row[x].alpha;
-      }
-      return;
-    }
-    const PF_Pixel16* row = embedded::PixelAt<PF_Pixel16>(world, 0, y);
-    for (A_long x = 0; x < world.width; ++x) {
-      for (const A_u_short channel : {row[x].red, row[x].green, row[x].blue, row[x].alpha}) {
-        const uint16_t sample = ChannelToSample16(channel);
-        *out++ = static_cast<uint8_t>(sample >> 8);
-        *out++ = static_cast<uint8_t>(sample);
-      }
-    }
-  }, png_compression);
+  WritePngFile(
+      path, format,
+      [&](int y, uint8_t* out) {
+        if (!deep) {
+          const PF_Pixel* row = embedded::PixelAt<PF_Pixel>(world, 0, y);
+          for (A_long x = 0; x < world.width; ++x, out += 4) {
+            out[0] = row[x].red;
+            out[1] = row[x].green;
+            out[2] = row[x].blue;
+            out[3] = row[x].alpha;
+          }
+          return;
+        }
+        const PF_Pixel16* row = embedded::PixelAt<PF_Pixel16>(world, 0, y);
+        for (A_long x = 0; x < world.width; ++x) {
+          for (const A_u_short channel : {row[x].red, row[x].green, row[x].blue, row[x].alpha}) {
+            const uint16_t sample = ChannelToSample16(channel);
+            *out++ = static_cast<uint8_t>(sample >> 8);
+            *out++ = static_cast<uint8_t>(sample);
+          }
+        }
+      },
+      png_compression);
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ constexpr uint8_t kFilterSub = 1;
 
 // IHDR colour types by channel count.
 uint8_t ColourType(int channels) {
-  static constexpr std::array<uint8_t, 5> kTypes = {0, 0 /*gray*/, 4 /*gray+alpha*/, 2 /*RGB*/, 6 /*RGBA*/};
+  static constexpr std::array<uint8_t, 5> kTypes = {0, 0 /*gray*/, 4 /*gray+alpha*/, 2 /*RGB*/,
+                                                    6 /*RGBA*/};
   return kTypes[static_cast<size_t>(channels)];
 }
 
@@ -86,7 +87,8 @@ struct CompressorFree {
 
 // The scanlines: each row a filter byte and its samples filtered by Sub.
 size_t FilterRows(const PngFormat& format, const PngRowFiller& fill, Buffer& rows, Buffer& raw) {
-  const size_t pixel_bytes = static_cast<size_t>(format.channels) * static_cast<size_t>(format.bits / 8);
+  const size_t pixel_bytes =
+      static_cast<size_t>(format.channels) * static_cast<size_t>(format.bits / 8);
   const size_t row_bytes = pixel_bytes * static_cast<size_t>(format.width);
   const size_t size = (row_bytes + 1) * static_cast<size_t>(format.height);
   uint8_t* out = rows.Reserve(size);
@@ -95,7 +97,8 @@ size_t FilterRows(const PngFormat& format, const PngRowFiller& fill, Buffer& row
     fill(y, raw.data());
     out[0] = kFilterSub;
     std::memcpy(out + 1, in, pixel_bytes);
-    for (size_t i = pixel_bytes; i < row_bytes; ++i) out[1 + i] = static_cast<uint8_t>(in[i] - in[i - pixel_bytes]);
+    for (size_t i = pixel_bytes; i < row_bytes; ++i)
+      out[1 + i] = static_cast<uint8_t>(in[i] - in[i - pixel_bytes]);
   }
   return size;
 }
@@ -104,8 +107,9 @@ void CheckFormat(const PngFormat& format) {
   if (format.width < 1 || format.height < 1 || format.channels < 1 || format.channels > 4 ||
       (format.bits != 8 && format.bits != 16)) {
     throw std::invalid_argument("PNG: unsupported format " + std::to_string(format.width) + "x" +
-                                std::to_string(format.height) + ", " + std::to_string(format.channels) +
-                                " channels of " + std::to_string(format.bits) + " bits");
+                                std::to_string(format.height) + ", " +
+                                std::to_string(format.channels) + " channels of " +
+                                std::to_string(format.bits) + " bits");
   }
 }
 
@@ -134,8 +138,8 @@ struct PngEncoder::State {
 PngEncoder::PngEncoder() : state_(std::make_unique<State>()) {}
 PngEncoder::~PngEncoder() = default;
 
-std::span<const uint8_t> PngEncoder::Encode(const PngFormat& format, const PngRowFiller& fill, int png_compression,
-                                            size_t max_idat_bytes) {
+std::span<const uint8_t> PngEncoder::Encode(const PngFormat& format, const PngRowFiller& fill,
+                                            int png_compression, size_t max_idat_bytes) {
   CheckFormat(format);
   State& s = *state_;
   const size_t rows = FilterRows(format, fill, s.rows, s.raw);
@@ -143,7 +147,8 @@ std::span<const uint8_t> PngEncoder::Encode(const PngFormat& format, const PngRo
   const size_t bound = libdeflate_zlib_compress_bound(compressor, rows);
   const size_t chunk = std::clamp<size_t>(max_idat_bytes, 1, kMaxPngChunkData);
   // Signature, IHDR, IEND, and the stream with the chunks it is cut into.
-  const size_t most = kSignature.size() + 3 * kChunkOverhead + 13 + bound + (bound / chunk + 1) * kChunkOverhead;
+  const size_t most =
+      kSignature.size() + 3 * kChunkOverhead + 13 + bound + (bound / chunk + 1) * kChunkOverhead;
   FileWriter file{s.file.Reserve(most)};
   file.Append(kSignature.data(), kSignature.size());
   std::array<uint8_t, 13> header{};

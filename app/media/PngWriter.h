@@ -53,8 +53,8 @@ class PngEncoder {
   // The complete file, valid until the next call. The zlib stream goes into
   // one IDAT chunk, or is cut into chunks of max_idat_bytes when longer.
   // Throws std::invalid_argument for a format outside the ones above.
-  std::span<const uint8_t> Encode(const PngFormat& format, const PngRowFiller& fill, int png_compression,
-                                  size_t max_idat_bytes = kMaxPngChunkData);
+  std::span<const uint8_t> Encode(const PngFormat& format, const PngRowFiller& fill,
+                                  int png_compression, size_t max_idat_bytes = kMaxPngChunkData);
 
  private:
   struct State;

@@ -1,9 +1,9 @@
 #include "app/media/VideoSource.h"
 
 #include <algorithm>
-#include <mutex>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <new>
 
 #include "app/AppErrors.h"

@@ -21,7 +21,8 @@ std::string Cause() { return std::strerror(errno); }
 // The folder resolved (links, "..") and the file name kept as given.
 std::string ResolvedPath(const std::string& path) {
   const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  const std::string folder =
+      slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (name.empty() || name == "." || name == "..") {
     throw app::UsageError("--params '" + path + "' names a folder; give a file name");
@@ -30,7 +31,8 @@ std::string ResolvedPath(const std::string& path) {
   if (realpath(folder.c_str(), resolved) == nullptr) {
     throw app::UsageError("--params '" + path + "': folder '" + folder + "': " + Cause());
   }
-  const std::string full = std::string(resolved) + (std::strcmp(resolved, "/") == 0 ? "" : "/") + name;
+  const std::string full =
+      std::string(resolved) + (std::strcmp(resolved, "/") == 0 ? "" : "/") + name;
   struct stat info {};
   if (stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
     throw app::UsageError("--params '" + path + "' names a folder; give a file name");
@@ -91,7 +93,9 @@ void DocumentFiles::Save(const nlohmann::json& doc) const {
   Discard();
 }
 
-void DocumentFiles::Autosave(const nlohmann::json& doc) const { WriteAtomically(autosave_, Format(doc)); }
+void DocumentFiles::Autosave(const nlohmann::json& doc) const {
+  WriteAtomically(autosave_, Format(doc));
+}
 
 std::optional<nlohmann::json> DocumentFiles::Recover() const {
   const std::optional<std::string> text = ReadText(autosave_);

@@ -5,11 +5,11 @@
 #include <OpenImageIO/imageio.h>
 
 #include "app/AppErrors.h"
-#include "app/session/BuiltInLayer.h"
 #include "app/media/FramePattern.h"
 #include "app/media/ImageIo.h"
 #include "app/media/ImageSequence.h"
 #include "app/media/VideoSource.h"
+#include "app/session/BuiltInLayer.h"
 #include "host/embedded/WorldAllocator.h"
 #include "studio/server/PreviewPixels.h"
 

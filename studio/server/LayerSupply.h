@@ -18,7 +18,7 @@ struct LayerSupplySettings {
   std::string input;  // a file or a frame pattern; empty: the built-in layer
   int width = 1920;   // of the built-in layer
   int height = 1080;
-  int depth = 0;      // 8 or 16; 0: the input's (8 for the built-in layer)
+  int depth = 0;         // 8 or 16; 0: the input's (8 for the built-in layer)
   long first_frame = 0;  // the frame whose layer sets the shape
 };
 

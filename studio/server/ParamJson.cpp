@@ -63,8 +63,10 @@ app::ParamValue DefaultValue(const app::NamedParam& param, int width, int height
       // The host delivers a default point as trunc(percent x size / 100) in
       // 16.16 pixels; that position, given back in pixels, is delivered the same.
       value.kind = app::ParamValue::Kind::kPoint;
-      value.x = FromFixed(static_cast<PF_Fixed>(static_cast<int64_t>(def.u.td.x_dephault) * width / 100));
-      value.y = FromFixed(static_cast<PF_Fixed>(static_cast<int64_t>(def.u.td.y_dephault) * height / 100));
+      value.x =
+          FromFixed(static_cast<PF_Fixed>(static_cast<int64_t>(def.u.td.x_dephault) * width / 100));
+      value.y = FromFixed(
+          static_cast<PF_Fixed>(static_cast<int64_t>(def.u.td.y_dephault) * height / 100));
       break;
     default:
       value.kind = app::ParamValue::Kind::kFixed;
@@ -80,11 +82,12 @@ nlohmann::json ParamsTableJson(const app::ParamNameTable& names, int width, int 
   for (const app::NamedParam& param : names.Entries()) {
     const bool ends_group = param.def.param_type == PF_Param_GROUP_END;
     if (ends_group && !groups.empty()) groups.pop_back();
-    nlohmann::json entry{{"index", param.index},
-                         {"name", ends_group ? "" : param.name},
-                         {"label", ends_group ? "" : param.def.name},
-                         {"group", groups.empty() ? nlohmann::json(nullptr) : nlohmann::json(groups.back())},
-                         {"type", TypeName(param.def)}};
+    nlohmann::json entry{
+        {"index", param.index},
+        {"name", ends_group ? "" : param.name},
+        {"label", ends_group ? "" : param.def.name},
+        {"group", groups.empty() ? nlohmann::json(nullptr) : nlohmann::json(groups.back())},
+        {"type", TypeName(param.def)}};
     AddControlFields(entry, param, width, height);
     if (param.def.param_type == PF_Param_GROUP_START) groups.push_back(param.name);
     list.push_back(std::move(entry));

@@ -51,7 +51,8 @@ void BoxReduce(const std::vector<P>& in, int width, int height, int factor, std:
       }
       const uint64_t n = static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0);
       using Channel = decltype(P{}.alpha);
-      P& p = out[static_cast<size_t>(oy) * static_cast<size_t>(out_width) + static_cast<size_t>(ox)];
+      P& p =
+          out[static_cast<size_t>(oy) * static_cast<size_t>(out_width) + static_cast<size_t>(ox)];
       p.alpha = static_cast<Channel>((sum[0] + n / 2) / n);
       p.red = static_cast<Channel>((sum[1] + n / 2) / n);
       p.green = static_cast<Channel>((sum[2] + n / 2) / n);

@@ -79,7 +79,8 @@ std::optional<Refusal> RequestGuard::Check(const httplib::Request& request) cons
   const std::string host = request.get_header_value("Host");
   bool known_host = false;
   for (const std::string& allowed : hosts_) known_host = known_host || host == allowed;
-  if (!known_host) return Refusal{403, "the Host header must name this studio's address " + hosts_[0]};
+  if (!known_host)
+    return Refusal{403, "the Host header must name this studio's address " + hosts_[0]};
   if (request.has_header("Origin") && request.get_header_value("Origin") != "http://" + host) {
     return Refusal{403, "requests from other origins are refused"};
   }
@@ -92,7 +93,8 @@ std::optional<Refusal> RequestGuard::Check(const httplib::Request& request) cons
     return Refusal{411, "a POST needs a Content-Length; chunked bodies are refused"};
   }
   const std::string length = request.get_header_value("Content-Length");
-  if (length.empty() || length.size() > 12 || length.find_first_not_of("0123456789") != std::string::npos) {
+  if (length.empty() || length.size() > 12 ||
+      length.find_first_not_of("0123456789") != std::string::npos) {
     return Refusal{400, "the Content-Length is not a number"};
   }
   if (std::stoull(length) > kMaxBodyBytes) return Refusal{413, "bodies are limited to 1 MiB"};

@@ -55,10 +55,11 @@ EngineSettings EngineSettingsOf(const StudioOptions& options) {
 
 int RunStudio(const StudioOptions& options) {
   if (!IsLoopback(options.bind)) {
-    std::fprintf(stderr,
-                 "lustre-strand: warning: --bind %s makes the studio reachable from other machines; "
-                 "anyone who learns the address and token can change and save the document\n",
-                 options.bind.c_str());
+    std::fprintf(
+        stderr,
+        "lustre-strand: warning: --bind %s makes the studio reachable from other machines; "
+        "anyone who learns the address and token can change and save the document\n",
+        options.bind.c_str());
   }
   DocumentFiles files(options.params_file.empty() ? "studio.json" : options.params_file);
   StudioEngine engine(EngineSettingsOf(options));

@@ -14,10 +14,10 @@ namespace studio {
 struct StudioOptions {
   std::string input;        // a still, a frame pattern or a video; empty: the built-in layer
   std::string params_file;  // the document; empty: studio.json in the working folder
-  app::LayerSize size{1920, 1080};  // of the built-in layer
+  app::LayerSize size{1920, 1080};        // of the built-in layer
   std::optional<app::FrameRange> frames;  // none: a video's frames, else 0 to kDefaultLastFrame
   std::optional<app::Rational> fps;       // none: the input's rate, else 24
-  int depth = 0;            // 8 or 16; 0: the input's
+  int depth = 0;                          // 8 or 16; 0: the input's
   int port = 0;
   std::string bind = "127.0.0.1";
   bool open_browser = true;

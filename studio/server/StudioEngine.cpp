@@ -23,8 +23,9 @@ app::FrameRange FramesOf(const EngineSettings& settings, std::optional<long> cou
     frames.last = *count - 1;
   }
   if (count && (*count < 1 || frames.last >= *count)) {
-    throw app::UsageError("--frames " + std::to_string(frames.first) + "-" + std::to_string(frames.last) +
-                          ": '" + settings.layer.input + "' has frames 0 to " + std::to_string(*count - 1));
+    throw app::UsageError("--frames " + std::to_string(frames.first) + "-" +
+                          std::to_string(frames.last) + ": '" + settings.layer.input +
+                          "' has frames 0 to " + std::to_string(*count - 1));
   }
   return frames;
 }
@@ -43,7 +44,8 @@ void CheckSize(int width, int height) {
 // from one width to the next, so the first width giving `columns` exists.
 int GradientWorldWidth(int columns) {
   for (int width = columns;; ++width) {
-    const int inside = static_cast<int>(std::trunc(0.9 * width)) - static_cast<int>(std::trunc(0.1 * width)) - 1;
+    const int inside =
+        static_cast<int>(std::trunc(0.9 * width)) - static_cast<int>(std::trunc(0.1 * width)) - 1;
     if (inside == columns) return width;
   }
 }
@@ -102,7 +104,8 @@ StudioEngine::StudioEngine(const EngineSettings& settings)
   timeline_.frame_count = layers_.FrameCount().value_or(frames_.last + 1);
   if (!app::TimelineFits(timeline_, frames_.last)) {
     throw app::UsageError("frames up to " + std::to_string(frames_.last) + " at " +
-                          std::to_string(timeline_.fps.num) + "/" + std::to_string(timeline_.fps.den) +
+                          std::to_string(timeline_.fps.num) + "/" +
+                          std::to_string(timeline_.fps.den) +
                           " frames a second run past the host's 32-bit time");
   }
   session_ = std::make_unique<app::EffectSession>(settings.module_path, settings.host);
@@ -126,20 +129,22 @@ app::FrameRenderer& StudioEngine::RendererFor(int scale) {
   if (!renderer) {
     const app::LayerShape shape{(shape_.width + scale - 1) / scale,
                                 (shape_.height + scale - 1) / scale, shape_.deep};
-    renderer = std::make_unique<app::FrameRenderer>(*session_, shape, std::vector<app::ParamAssignment>{},
-                                                    timeline_);
+    renderer = std::make_unique<app::FrameRenderer>(*session_, shape,
+                                                    std::vector<app::ParamAssignment>{}, timeline_);
   }
   return *renderer;
 }
 
 StudioEngine::SideSession& StudioEngine::Side(int gradient_width) {
-  const bool stale = side_ && (side_->session->Host().UpdateParamUICalls().size() > kMaxLoggedUiCalls ||
-                               (gradient_width != 0 && side_->gradient_width != gradient_width));
+  const bool stale =
+      side_ && (side_->session->Host().UpdateParamUICalls().size() > kMaxLoggedUiCalls ||
+                (gradient_width != 0 && side_->gradient_width != gradient_width));
   if (!side_ || stale) {
     side_.reset();
     auto side = std::make_unique<SideSession>();
     side->session = std::make_unique<app::EffectSession>(settings_.module_path, settings_.host);
-    side->state_input = side->session->Host().CreateWorld(shape_.width, shape_.height, shape_.deep, false);
+    side->state_input =
+        side->session->Host().CreateWorld(shape_.width, shape_.height, shape_.deep, false);
     side_ = std::move(side);
   }
   if (gradient_width != 0 && !side_->gradient) {
@@ -163,7 +168,8 @@ app::Layer StudioEngine::Render(const nlohmann::json& doc, long frame, int scale
   const app::Layer& layer = layers_.LayerAt(frame, scale);
   if (view == View::kBefore) return layer;
   app::FrameRenderer& renderer = RendererFor(scale);
-  session_->Host().SetDownsample({1, static_cast<A_u_long>(scale)}, {1, static_cast<A_u_long>(scale)});
+  session_->Host().SetDownsample({1, static_cast<A_u_long>(scale)},
+                                 {1, static_cast<A_u_long>(scale)});
   renderer.SetValues(std::move(values));
   return LayerOfWorld(renderer.Render(frame, &layer));
 }
@@ -178,8 +184,9 @@ nlohmann::json StudioEngine::State(const nlohmann::json& doc, long frame) {
   for (const app::NamedParam& param : Names().Entries()) {
     if (app::ParamNameTable::IsGroupEntry(param.def)) continue;
     const auto found = assigned.find(param.index);
-    result["values"][param.name] = nlohmann::json(app::ValueJson(
-        param, found != assigned.end() ? found->second->ValueAt(frame) : DefaultValue(param, Width(), Height())));
+    result["values"][param.name] = nlohmann::json(
+        app::ValueJson(param, found != assigned.end() ? found->second->ValueAt(frame)
+                                                      : DefaultValue(param, Width(), Height())));
     flags[param.index] = param.def.ui_flags;
   }
 
@@ -208,7 +215,8 @@ nlohmann::json StudioEngine::State(const nlohmann::json& doc, long frame) {
 app::Layer StudioEngine::GradientRow(const nlohmann::json& doc, long frame, int width) {
   CheckFrame(frame);
   if (width < kMinGradientWidth || width > kMaxGradientWidth) {
-    throw app::UsageError("width " + std::to_string(width) + " is outside " + std::to_string(kMinGradientWidth) + " to " +
+    throw app::UsageError("width " + std::to_string(width) + " is outside " +
+                          std::to_string(kMinGradientWidth) + " to " +
                           std::to_string(kMaxGradientWidth));
   }
   std::vector<app::ParamAssignment> values = ParseDocument(doc);

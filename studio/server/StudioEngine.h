@@ -14,11 +14,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/params/ParamSettings.h"
 #include "app/session/EffectSession.h"
 #include "app/session/FrameRenderer.h"
 #include "app/session/Layer.h"
 #include "app/session/SessionTypes.h"
-#include "app/params/ParamSettings.h"
 #include "studio/server/LayerSupply.h"
 
 namespace studio {

@@ -34,9 +34,7 @@ void Answer(httplib::Response& response, Handler handler) {
     SendError(response, 400, bad.what());
   } catch (const app::EffectError& failed) {
     SendError(response, 500, failed.what());
-  } catch (const std::exception& failed) {
-    SendError(response, 500, failed.what());
-  }
+  } catch (const std::exception& failed) { SendError(response, 500, failed.what()); }
 }
 
 nlohmann::json ParseBody(const httplib::Request& request) {
@@ -72,7 +70,8 @@ View ViewOf(const nlohmann::json& body) {
 
 bool FlagField(const nlohmann::json& body, const char* name) {
   if (!body.contains(name)) return false;
-  if (!body[name].is_boolean()) throw app::UsageError(std::string("'") + name + "' must be true or false");
+  if (!body[name].is_boolean())
+    throw app::UsageError(std::string("'") + name + "' must be true or false");
   return body[name].get<bool>();
 }
 
@@ -100,7 +99,8 @@ std::shared_ptr<const CachedFrame> PixelsOf(const app::Layer& layer, bool raw16)
 
 }  // namespace
 
-StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files, const ServerSettings& settings)
+StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files,
+                           const ServerSettings& settings)
     : engine_(engine),
       files_(files),
       settings_(settings),
@@ -110,10 +110,12 @@ StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files, con
 StudioServer::~StudioServer() { Stop(); }
 
 void StudioServer::Bind() {
-  port_ = settings_.port == 0 ? http_.bind_to_any_port(settings_.bind)
-                              : (http_.bind_to_port(settings_.bind, settings_.port) ? settings_.port : -1);
+  port_ = settings_.port == 0
+              ? http_.bind_to_any_port(settings_.bind)
+              : (http_.bind_to_port(settings_.bind, settings_.port) ? settings_.port : -1);
   if (port_ <= 0) {
-    throw app::UsageError("cannot listen on " + settings_.bind + " port " + std::to_string(settings_.port));
+    throw app::UsageError("cannot listen on " + settings_.bind + " port " +
+                          std::to_string(settings_.port));
   }
   guard_ = std::make_unique<RequestGuard>(token_, settings_.bind, port_);
   AddRoutes();
@@ -121,8 +123,8 @@ void StudioServer::Bind() {
 
 std::string StudioServer::Url() const {
   const bool ipv6 = settings_.bind.find(':') != std::string::npos;
-  return "http://" + (ipv6 ? "[" + settings_.bind + "]" : settings_.bind) + ":" + std::to_string(port_) +
-         "/?token=" + token_;
+  return "http://" + (ipv6 ? "[" + settings_.bind + "]" : settings_.bind) + ":" +
+         std::to_string(port_) + "/?token=" + token_;
 }
 
 void StudioServer::Serve() { http_.listen_after_bind(); }
@@ -140,7 +142,8 @@ nlohmann::json StudioServer::SessionJson() const {
           {"last", engine_.Frames().last},
           {"fps", std::to_string(rate.num) + "/" + std::to_string(rate.den)},
           {"file", files_.DocumentPath()},
-          {"input", settings_.input.empty() ? nlohmann::json(nullptr) : nlohmann::json(settings_.input)},
+          {"input",
+           settings_.input.empty() ? nlohmann::json(nullptr) : nlohmann::json(settings_.input)},
           {"recovery", files_.HasAutosave()},
           {"downsamples", {1, 2, kMaxScale}}};
 }
@@ -165,8 +168,9 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
     long long& latest = latest_seq_[client];
     latest = std::max(latest, seq);
   }
-  const std::string key = std::string(view == View::kAfter ? "after " : "before ") + std::to_string(frame) +
-                          " " + std::to_string(scale) + (raw16 ? " raw16 " : " rgba8 ") +
+  const std::string key = std::string(view == View::kAfter ? "after " : "before ") +
+                          std::to_string(frame) + " " + std::to_string(scale) +
+                          (raw16 ? " raw16 " : " rgba8 ") +
                           (view == View::kAfter ? doc.dump() : "");
   std::shared_ptr<const CachedFrame> pixels = cache_.Find(key);
   if (!pixels) {
@@ -179,7 +183,8 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
     }
     pixels = cache_.Find(key);
     if (!pixels) {
-      pixels = PixelsOf(engine_.Render(doc, static_cast<long>(frame), static_cast<int>(scale), view), raw16);
+      pixels = PixelsOf(
+          engine_.Render(doc, static_cast<long>(frame), static_cast<int>(scale), view), raw16);
       cache_.Insert(key, pixels);
     }
   }
@@ -213,21 +218,24 @@ void StudioServer::AddRoutes() {
                              {"Content-Security-Policy",
                               "default-src 'self'; img-src 'self' data: blob:; style-src 'self' "
                               "'unsafe-inline'; frame-ancestors 'none'"}});
-  http_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    const std::optional<Refusal> refusal = guard_->Check(request);
-    if (!refusal) return httplib::Server::HandlerResponse::Unhandled;
-    SendError(response, refusal->status, refusal->message);
-    response.set_header("Connection", "close");
-    return httplib::Server::HandlerResponse::Handled;
-  });
+  http_.set_pre_routing_handler(
+      [this](const httplib::Request& request, httplib::Response& response) {
+        const std::optional<Refusal> refusal = guard_->Check(request);
+        if (!refusal) return httplib::Server::HandlerResponse::Unhandled;
+        SendError(response, refusal->status, refusal->message);
+        response.set_header("Connection", "close");
+        return httplib::Server::HandlerResponse::Handled;
+      });
   http_.set_error_handler([](const httplib::Request&, httplib::Response& response) {
     if (response.body.empty()) {
-      SendError(response, response.status, response.status == 404 ? "nothing is served here" : "refused");
+      SendError(response, response.status,
+                response.status == 404 ? "nothing is served here" : "refused");
     }
   });
-  http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-    SendError(response, 500, "the server failed");
-  });
+  http_.set_exception_handler(
+      [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+        SendError(response, 500, "the server failed");
+      });
 
   http_.Get("/api/session", [this](const httplib::Request&, httplib::Response& response) {
     SendJson(response, 200, SessionJson());
@@ -242,7 +250,8 @@ void StudioServer::AddRoutes() {
     Answer(response, [&] {
       const nlohmann::json body = ParseBody(request);
       SendJson(response, 200,
-               engine_.State(DocOf(body), static_cast<long>(IntegerField(body, "frame", engine_.Frames().first))));
+               engine_.State(DocOf(body), static_cast<long>(IntegerField(body, "frame",
+                                                                         engine_.Frames().first))));
     });
   });
   http_.Post("/api/render", [this](const httplib::Request& request, httplib::Response& response) {
@@ -292,7 +301,8 @@ void StudioServer::AddRoutes() {
       SendError(response, 404, "nothing is served here");
       return;
     }
-    response.set_content(reinterpret_cast<const char*>(file->data), file->size, ContentTypeOf(file->path));
+    response.set_content(reinterpret_cast<const char*>(file->data), file->size,
+                         ContentTypeOf(file->path));
   });
 }
 

@@ -123,8 +123,8 @@ TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
 }
 
 // A sequence killed with SIGKILL halfway (full-size frames, so that the run
-// still lasts long enough to be caught halfway by the 100 ms poll) (workers included, so nothing gets
-// to clean up) has only finished frames under final names; a run with
+// still lasts long enough to be caught halfway by the 100 ms poll) (workers included, so nothing
+// gets to clean up) has only finished frames under final names; a run with
 // --skip-existing then renders the rest, and every frame is the one an
 // uninterrupted run writes.
 TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {

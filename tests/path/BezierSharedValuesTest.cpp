@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <ostream>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,9 @@ struct SharedCase {
   Vec2d expected;
 };
 
-Vec2d ReadPoint(const nlohmann::json& xy) { return {xy.at(0).get<double>(), xy.at(1).get<double>()}; }
+Vec2d ReadPoint(const nlohmann::json& xy) {
+  return {xy.at(0).get<double>(), xy.at(1).get<double>()};
+}
 
 std::vector<SharedCase> LoadSharedCases() {
   std::ifstream in(std::string(LUSTRE_SOURCE_DIR) + "/tests/data/bezier-values.json");
@@ -54,6 +56,7 @@ TEST_P(BezierSharedValuesTest, EvaluateIsExact) {
   EXPECT_EQ(got.y, c.expected.y) << "t = " << c.t;
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedFile, BezierSharedValuesTest, ::testing::ValuesIn(LoadSharedCases()));
+INSTANTIATE_TEST_SUITE_P(SharedFile, BezierSharedValuesTest,
+                         ::testing::ValuesIn(LoadSharedCases()));
 
 }  // namespace

@@ -63,7 +63,8 @@ double SimpsonLength(const Controls& p, double a, double b, int intervals) {
 // An AEException with code 1 and this message.
 auto Fails(const char* message) {
   return testing::Throws<AEException>(
-      testing::AllOf(testing::Property(&AEException::Code, 1), testing::Property(&AEException::Message, testing::StrEq(message))));
+      testing::AllOf(testing::Property(&AEException::Code, 1),
+                     testing::Property(&AEException::Message, testing::StrEq(message))));
 }
 
 const Controls kWave = {{10.0, 80.0}, {40.0, -20.0}, {70.0, 140.0}, {100.0, 30.0}};
@@ -71,9 +72,14 @@ const Controls kWave = {{10.0, 80.0}, {40.0, -20.0}, {70.0, 140.0}, {100.0, 30.0
 TEST(BezierCurve, EvaluateAndDerivativeClampTheParameter) {
   // The ends are B(1e-10) and B(0.9999999999), not P0 and P3: with
   // P1 - P0 = (30, -100) they lie about 3e-8 apart, far beyond the tolerance.
-  const struct { double t; long double effective; } cases[] = {
-      {0.0, 1e-10L}, {1.0, 0.9999999999L}, {-3.0, 1e-10L},
-      {std::numeric_limits<double>::quiet_NaN(), 0.9999999999L}, {0.7, 0.7L}};
+  const struct {
+    double t;
+    long double effective;
+  } cases[] = {{0.0, 1e-10L},
+               {1.0, 0.9999999999L},
+               {-3.0, 1e-10L},
+               {std::numeric_limits<double>::quiet_NaN(), 0.9999999999L},
+               {0.7, 0.7L}};
   const BezierCurve curve = MakeCurve(kWave);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.t);
@@ -87,8 +93,10 @@ TEST(BezierCurve, DeCasteljauSplitsIntoTwoHalvesByHand) {
   const Controls p = {{0, 0}, {8, 0}, {8, 8}, {0, 8}};
   Vec2d left[4], right[4];
   EXPECT_EQ(DeCasteljau(p, 3, 0.5, left, right), Vec2d(6, 4));
-  EXPECT_EQ((std::array{left[0], left[1], left[2], left[3]}), (std::array{Vec2d(0, 0), Vec2d(4, 0), Vec2d(6, 2), Vec2d(6, 4)}));
-  EXPECT_EQ((std::array{right[0], right[1], right[2], right[3]}), (std::array{Vec2d(6, 4), Vec2d(6, 6), Vec2d(4, 8), Vec2d(0, 8)}));
+  EXPECT_EQ((std::array{left[0], left[1], left[2], left[3]}),
+            (std::array{Vec2d(0, 0), Vec2d(4, 0), Vec2d(6, 2), Vec2d(6, 4)}));
+  EXPECT_EQ((std::array{right[0], right[1], right[2], right[3]}),
+            (std::array{Vec2d(6, 4), Vec2d(6, 6), Vec2d(4, 8), Vec2d(0, 8)}));
 }
 
 TEST(BezierCurve, UninitialisedCurveThrows) {
@@ -101,17 +109,27 @@ TEST(BezierCurve, UninitialisedCurveThrows) {
 }
 
 TEST(BezierCurve, LengthMatchesIndependentValues) {
-  // The integral runs over [1e-10, 1 - 1e-10]: a uniform-speed line of length L measures L * 0.9999999998.
-  const struct { Controls p; double expected, tolerance; } cases[] = {
+  // The integral runs over [1e-10, 1 - 1e-10]: a uniform-speed line of length L measures L *
+  // 0.9999999998.
+  const struct {
+    Controls p;
+    double expected, tolerance;
+  } cases[] = {
       {{{0, 0}, {0, 0}, {30, 40}, {30, 40}}, 50.0, 1e-9},  // handles on the ends: still the chord
       {{{1, 1}, {5, 4}, {9, 7}, {13, 10}}, 15.0 * 0.9999999998, 1e-11},
       {{{5, 5}, {5, 5}, {5, 5}, {5, 5}}, 0.0, 0.0},
-      {{kWave[0], kWave[1], kWave[2], kWave[3]}, SimpsonLength(kWave, 1e-10, 0.9999999999, 200000), 1e-6}};
-  for (const auto& c : cases) EXPECT_NEAR(MakeCurve(c.p).Length(), c.expected, c.tolerance) << c.expected;
+      {{kWave[0], kWave[1], kWave[2], kWave[3]},
+       SimpsonLength(kWave, 1e-10, 0.9999999999, 200000),
+       1e-6}};
+  for (const auto& c : cases)
+    EXPECT_NEAR(MakeCurve(c.p).Length(), c.expected, c.tolerance) << c.expected;
 }
 
 TEST(BezierCurve, BoundsTruncatedTowardZero) {
-  const struct { Controls p; int32_t minX, maxX, minY, maxY; } cases[] = {
+  const struct {
+    Controls p;
+    int32_t minX, maxX, minY, maxY;
+  } cases[] = {
       {{{10.7, 20.2}, {23.9, 15.4}, {37.1, 10.7}, {50.3, 5.9}}, 10, 50, 5, 20},
       {{{-5.5, -3.2}, {-2.5, 0.1}, {-0.5, 2.9}, {2.5, 4.7}}, -5, 2, -3, 4},  // -5.5 -> -5, not -6
       {{{3.9, -2.9}, {3.9, -2.9}, {3.9, -2.9}, {3.9, -2.9}}, 3, 3, -2, -2},
@@ -130,27 +148,40 @@ const Controls kReturn = {{0, 0}, {30, 0}, {30, 20}, {0, 0}};
 
 TEST(BezierCurve, ClosestPointChoosesTheAdmittedCandidate) {
   // side: (q - nearest) x B'(t) >= 0, so along +x true for smaller y.
-  const struct { const Controls* p; Vec2d q; bool start, end; double tMin, tMax; bool found; double t; bool side; } cases[] = {
-      {&kLine, {40, 5}, false, false, 0, 1, false, 0, false},  // beyond the end: only the end can answer
+  const struct {
+    const Controls* p;
+    Vec2d q;
+    bool start, end;
+    double tMin, tMax;
+    bool found;
+    double t;
+    bool side;
+  } cases[] = {
+      {&kLine, {40, 5}, false, false, 0, 1, false, 0, false},  // beyond the end: only the end can
+                                                               // answer
       {&kLine, {40, 5}, false, true, 0, 1, true, 1.0, false},
       {&kLine, {40, -5}, true, false, 0, 1, true, 0.0, true},
       {&kLine, {-10, 5}, true, false, 0, 1, true, 0.0, false},
       {&kLine, {-10, 5}, false, false, 0, 1, false, 0, false},
-      {&kLine, {15, 7}, true, true, 0, 1, true, 0.5, false},  // an interior root nearer than both ends
+      {&kLine, {15, 7}, true, true, 0, 1, true, 0.5, false},  // an interior root nearer than both
+                                                              // ends
       {&kLine, {15, -7}, false, false, 0, 1, true, 0.5, true},
       {&kLine, {15, 7}, false, false, 0.6, 1, false, 0, false},  // root 0.5 outside [0.6, 1]
-      {&kLine, {15, 7}, false, true, 0.6, 1, true, 1.0, false},  // ends follow their flags, not the range
+      {&kLine, {15, 7}, false, true, 0.6, 1, true, 1.0, false},  // ends follow their flags, not the
+                                                                 // range
       {&kLine, {15, 7}, true, false, 0.6, 0.9, true, 0.0, false},
       {&kLine, {21, -2}, false, false, 0.6, 0.8, true, 0.7, true},
       {&kLine, {12, 0}, false, false, 0, 1, true, 0.4, true},
       {&kReturn, {-10, -3}, true, true, 0, 1, true, 0.0, true},  // tie: the start is kept
       {&kReturn, {-10, -3}, false, true, 0, 1, true, 1.0, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.q.x << "," << c.q.y << " " << c.start << c.end << " " << c.tMin);
+    SCOPED_TRACE(testing::Message()
+                 << c.q.x << "," << c.q.y << " " << c.start << c.end << " " << c.tMin);
     Vec2d nearest(-999, -999);
     double t = -999;
     bool side = !c.side;
-    ASSERT_EQ(MakeCurve(*c.p).ClosestPoint(c.q, nearest, c.start, c.end, c.tMin, c.tMax, &t, &side), c.found);
+    ASSERT_EQ(MakeCurve(*c.p).ClosestPoint(c.q, nearest, c.start, c.end, c.tMin, c.tMax, &t, &side),
+              c.found);
     if (!c.found) {
       EXPECT_EQ(nearest, Vec2d(-999, -999));  // nothing written
       EXPECT_EQ(t, -999);
@@ -168,10 +199,14 @@ TEST(BezierCurve, ClosestPointChoosesTheAdmittedCandidate) {
 }
 
 // Against brute force: for random cubics (loops and cusps included) and queries, the answer is
-// no farther than the nearest of 10,000 points sampled along the curve, with the end flags honoured.
+// no farther than the nearest of 10,000 points sampled along the curve, with the end flags
+// honoured.
 TEST(BezierCurve, ClosestPointNoFartherThanDenseSamples) {
   constexpr int kSamples = 10000;
-  const struct { bool start, end; unsigned seed; } flags[] = {
+  const struct {
+    bool start, end;
+    unsigned seed;
+  } flags[] = {
       {true, true, 1234u}, {true, false, 99u}, {false, true, 4711u}, {false, false, 2026u}};
   for (const auto& f : flags) {
     SCOPED_TRACE(testing::Message() << "flags " << f.start << f.end);
@@ -203,7 +238,8 @@ TEST(BezierCurve, ClosestPointNoFartherThanDenseSamples) {
       ExpectNear(nearest, Bernstein(p, t), 1e-9);  // the point reported is the curve's at t
       const double got = (q - nearest).Length();
       EXPECT_LE(got, bestEnd + 1e-9);
-      // An interior minimum (away from the first and last samples) is a root whatever the flags say.
+      // An interior minimum (away from the first and last samples) is a root whatever the flags
+      // say.
       if ((bestIndex > 10 && bestIndex < kSamples - 11) || (f.start && f.end)) {
         EXPECT_LE(got, bestSample + 1e-9);
         ++interiorChecked;
@@ -216,7 +252,8 @@ TEST(BezierCurve, ClosestPointNoFartherThanDenseSamples) {
 // A list of vertices served through the path source interface.
 class VertexPath : public PathObject {
  public:
-  VertexPath(std::vector<PF_PathVertex> vertices, bool open) : vertices_(std::move(vertices)), open_(open) {}
+  VertexPath(std::vector<PF_PathVertex> vertices, bool open)
+      : vertices_(std::move(vertices)), open_(open) {}
   bool Checkout() override { return !vertices_.empty(); }
   bool IsOpen() override { return open_; }
   int32_t NumSegments() override { return static_cast<int32_t>(vertices_.size()) - 1; }
@@ -232,14 +269,19 @@ class VertexPath : public PathObject {
   bool open_;
 };
 
-// Straight segments through the points (handles at the thirds: uniform speed); closed repeats the first point.
+// Straight segments through the points (handles at the thirds: uniform speed); closed repeats the
+// first point.
 std::vector<PF_PathVertex> Polygon(std::vector<Vec2d> p, bool closed) {
   if (closed) p.push_back(p.front());
   std::vector<PF_PathVertex> v(p.size());
   for (size_t i = 0; i < p.size(); ++i) {
     const Vec2d next = i + 1 < p.size() ? p[i + 1] : p[i], prev = i > 0 ? p[i - 1] : p[i];
-    v[i] = {p[i].x, p[i].y, p[i].x + (prev.x - p[i].x) / 3, p[i].y + (prev.y - p[i].y) / 3,
-            p[i].x + (next.x - p[i].x) / 3, p[i].y + (next.y - p[i].y) / 3};
+    v[i] = {p[i].x,
+            p[i].y,
+            p[i].x + (prev.x - p[i].x) / 3,
+            p[i].y + (prev.y - p[i].y) / 3,
+            p[i].x + (next.x - p[i].x) / 3,
+            p[i].y + (next.y - p[i].y) / 3};
   }
   return v;
 }
@@ -270,7 +312,9 @@ TEST(BezierPath, EveryOperationNeedsAPathSource) {
 }
 
 TEST(BezierPath, CurvesFromConsecutiveVerticesLaterOneFirst) {
-  VertexPath source({{0, 0, -1, -1, 1, 2}, {10, 0, 8, 3, 12, -3}, {20, 5, 18, 4, 22, 6}, {30, 0, 28, 1, 0, 0}}, true);
+  VertexPath source(
+      {{0, 0, -1, -1, 1, 2}, {10, 0, 8, 3, 12, -3}, {20, 5, 18, 4, 22, 6}, {30, 0, 28, 1, 0, 0}},
+      true);
   BezierPath path(&source);
   Array1D<BezierCurve>& curves = path.Curves();
   ASSERT_EQ(curves.Count(), 3);
@@ -283,15 +327,42 @@ TEST(BezierPath, CurvesFromConsecutiveVerticesLaterOneFirst) {
 }
 
 TEST(BezierPath, LengthSumsTheCurvesAndSampleIsUniformInTNeverAtOne) {
-  // Each straight curve measures its chord times 0.9999999998 (the integral over [1e-10, 1 - 1e-10]),
-  // so the t step of the samples is a hair more than step / L.
-  const struct { std::vector<Vec2d> points; bool closed; int curves; double chords, step; std::vector<Vec2d> samples; } cases[] = {
-      {{}, false, 0, 0.0, 0, {}}, {{{4, 4}}, false, 0, 0.0, 0, {}}, {{{0, 0}, {3, 4}, {3, 10}}, false, 2, 11.0, 0, {}},
-      {{{0, 0}, {30, 0}, {30, 40}}, true, 3, 120.0, 0, {}},
-      {{{0, 0}, {8, 0}, {8, 4}}, false, 2, 12.0, 1.0,
-       {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {8, 1}, {8, 2}, {8, 3}}},
-      {{{0, 0}, {0, 8}}, false, 1, 8.0, 4.0, {{0, 0}, {0, 4}}},
-      {{{2, 2}, {2, 2}, {6, 2}}, false, 2, 4.0, 2.0, {{2, 2}, {2, 2}, {4, 2}}}};  // a zero-length curve: one point
+  // Each straight curve measures its chord times 0.9999999998 (the integral over [1e-10, 1 -
+  // 1e-10]), so the t step of the samples is a hair more than step / L.
+  const struct {
+    std::vector<Vec2d> points;
+    bool closed;
+    int curves;
+    double chords, step;
+    std::vector<Vec2d> samples;
+  } cases[] = {{{}, false, 0, 0.0, 0, {}},
+               {{{4, 4}}, false, 0, 0.0, 0, {}},
+               {{{0, 0}, {3, 4}, {3, 10}}, false, 2, 11.0, 0, {}},
+               {{{0, 0}, {30, 0}, {30, 40}}, true, 3, 120.0, 0, {}},
+               {{{0, 0}, {8, 0}, {8, 4}},
+                false,
+                2,
+                12.0,
+                1.0,
+                {{0, 0},
+                 {1, 0},
+                 {2, 0},
+                 {3, 0},
+                 {4, 0},
+                 {5, 0},
+                 {6, 0},
+                 {7, 0},
+                 {8, 0},
+                 {8, 1},
+                 {8, 2},
+                 {8, 3}}},
+               {{{0, 0}, {0, 8}}, false, 1, 8.0, 4.0, {{0, 0}, {0, 4}}},
+               {{{2, 2}, {2, 2}, {6, 2}},
+                false,
+                2,
+                4.0,
+                2.0,
+                {{2, 2}, {2, 2}, {4, 2}}}};  // a zero-length curve: one point
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.points.size() << " points, chords " << c.chords);
     VertexPath source(Polygon(c.points, c.closed), !c.closed);
@@ -329,11 +400,16 @@ TEST(BezierPath, IsInsideByNonzeroWinding) {
   // The square traced twice: winding number 2, which even-odd would call outside.
   std::vector<Vec2d> twice = square;
   twice.insert(twice.end(), square.begin(), square.end());
-  const struct { const std::vector<Vec2d>& points; bool closed; Vec2d q; bool inside; } cases[] = {
-      {square, true, {10.5, 10.5}, true}, {square, true, {9.5, 50}, false}, {square, true, {50, 90.5}, false},
-      {square, false, {50, 50}, false}, {bowTie, true, {25, 50}, true}, {bowTie, true, {75, 50}, true},
-      {bowTie, true, {50, 25}, false}, {bowTie, true, {50, 75}, false}, {twice, true, {50, 50}, true},
-      {twice, true, {95, 50}, false}};
+  const struct {
+    const std::vector<Vec2d>& points;
+    bool closed;
+    Vec2d q;
+    bool inside;
+  } cases[] = {{square, true, {10.5, 10.5}, true}, {square, true, {9.5, 50}, false},
+               {square, true, {50, 90.5}, false},  {square, false, {50, 50}, false},
+               {bowTie, true, {25, 50}, true},     {bowTie, true, {75, 50}, true},
+               {bowTie, true, {50, 25}, false},    {bowTie, true, {50, 75}, false},
+               {twice, true, {50, 50}, true},      {twice, true, {95, 50}, false}};
   for (const auto& c : cases) {
     VertexPath source(Polygon(c.points, c.closed), !c.closed);
     EXPECT_EQ(BezierPath(&source).IsInside(c.q.x, c.q.y), c.inside) << c.q.x << "," << c.q.y;
@@ -361,10 +437,19 @@ TEST(BezierPath, RayThroughPolygonPointsCountsEachCrossingOnce) {
 
 TEST(BezierPath, ClassifyGivesClassAndNineSampleCoverage) {
   // Rectangle (20.4, 30.4) - (60.4, 70.1); samples of cell c at c + 1/6, 1/2, 5/6 on each axis.
-  const struct { int32_t x, y, cellClass, samplesInside; } cases[] = {
-      {40, 50, 1, 9}, {10, 50, 0, 0}, {20, 50, 2, 6} /* two columns right of 20.4 */,
-      {60, 50, 2, 3} /* one column left of 60.4 */, {40, 30, 2, 6}, {40, 70, 2, 0} /* no row above 70.1 */,
-      {20, 30, 2, 4}, {60, 30, 2, 2}, {-1, 50, 0, 0}, {61, 50, 0, 0} /* grid 61 x 71 */, {40, 71, 0, 0}};
+  const struct {
+    int32_t x, y, cellClass, samplesInside;
+  } cases[] = {{40, 50, 1, 9},
+               {10, 50, 0, 0},
+               {20, 50, 2, 6} /* two columns right of 20.4 */,
+               {60, 50, 2, 3} /* one column left of 60.4 */,
+               {40, 30, 2, 6},
+               {40, 70, 2, 0} /* no row above 70.1 */,
+               {20, 30, 2, 4},
+               {60, 30, 2, 2},
+               {-1, 50, 0, 0},
+               {61, 50, 0, 0} /* grid 61 x 71 */,
+               {40, 71, 0, 0}};
   VertexPath source(Rectangle(20.4, 30.4, 60.4, 70.1), false);
   BezierPath path(&source);
   for (const auto& c : cases) {
@@ -380,7 +465,9 @@ TEST(BezierPath, ClassifyGivesClassAndNineSampleCoverage) {
 }
 
 TEST(BezierPath, EveryGridCellClassifiedByItsOverlapWithARectangle) {
-  const struct { double x0, y0, x1, y1; } cases[] = {{5.2, 5.4, 6.8, 40.3}, {-10.5, -7.25, 12.6, 9.7}};
+  const struct {
+    double x0, y0, x1, y1;
+  } cases[] = {{5.2, 5.4, 6.8, 40.3}, {-10.5, -7.25, 12.6, 9.7}};
   for (const auto& c : cases) {
     VertexPath source(Rectangle(c.x0, c.y0, c.x1, c.y1), false);
     BezierPath path(&source);
@@ -420,19 +507,20 @@ void OnTwoThreads(int32_t count, const std::function<void(int32_t)>& job) {
 TEST(BezierPath, GridIsTheSameWhateverOrderItsJobsRunIn) {
   const std::vector<PF_PathVertex> shapes[] = {
       Polygon({{10, 10}, {190, 150}, {190, 10}, {10, 150}}, true),
-      {{150, 160, 260, 20, 20, 20}, {150, 160, 260, 20, 20, 20}}, Rectangle(3.5, 200.2, 9.5, 230.7)};
+      {{150, 160, 260, 20, 20, 20}, {150, 160, 260, 20, 20, 20}},
+      Rectangle(3.5, 200.2, 9.5, 230.7)};
   for (const auto& shape : shapes) {
     VertexPath inOrderSource(shape, false);
     BezierPath inOrder(&inOrderSource);
     inOrder.BuildGrid(BezierPath::kFlatteningStep, -1, -1);
     const Array2D<unsigned char>& expected = inOrder.Grid();
-    for (const BezierPath::RunJobs& runner : {BezierPath::RunJobs(Backwards), BezierPath::RunJobs(OnTwoThreads)}) {
+    for (const BezierPath::RunJobs& runner :
+         {BezierPath::RunJobs(Backwards), BezierPath::RunJobs(OnTwoThreads)}) {
       VertexPath source(shape, false);
       BezierPath path(&source);
       int32_t jobs = 0;
-      path.BuildGrid(BezierPath::kFlatteningStep, -1, -1, [&](int32_t count, const auto& job) {
-        runner(jobs = count, job);
-      });
+      path.BuildGrid(BezierPath::kFlatteningStep, -1, -1,
+                     [&](int32_t count, const auto& job) { runner(jobs = count, job); });
       EXPECT_GT(jobs, 16);
       const Array2D<unsigned char>& grid = path.Grid();
       ASSERT_TRUE(grid.Width() == expected.Width() && grid.Height() == expected.Height());
@@ -492,7 +580,8 @@ TEST(BezierPath, IsInsideAgreesWithWindingOfAFineFlattening) {
     for (int i = 0; i <= n; ++i) {
       const double a = da * (i % n), h = 1e-6;
       const Vec2d p = at(a), tangent = (at(a + h) - at(a - h)) * (da / (2 * h) / 3.0);
-      vertices.push_back({p.x, p.y, p.x - tangent.x, p.y - tangent.y, p.x + tangent.x, p.y + tangent.y});
+      vertices.push_back(
+          {p.x, p.y, p.x - tangent.x, p.y - tangent.y, p.x + tangent.x, p.y + tangent.y});
     }
     std::vector<Vec2d> fine;
     for (int i = 0; i < n; ++i) {
@@ -511,7 +600,8 @@ TEST(BezierPath, IsInsideAgreesWithWindingOfAFineFlattening) {
       const Vec2d q(centre.x - 200 + 400 * unit(rng), centre.y - 200 + 400 * unit(rng));
       if (DistanceToPolyline(fine, q) < 0.5) continue;
       const bool expected = WindingNumber(fine, q) != 0;
-      ASSERT_EQ(path.IsInside(q.x, q.y), expected) << "shape " << shape << " query " << q.x << ", " << q.y;
+      ASSERT_EQ(path.IsInside(q.x, q.y), expected)
+          << "shape " << shape << " query " << q.x << ", " << q.y;
       ++(expected ? insideCount : outsideCount);
     }
   }
@@ -521,14 +611,18 @@ TEST(BezierPath, IsInsideAgreesWithWindingOfAFineFlattening) {
 
 TEST(Array1D, ChecksEveryAccess) {
   // Sizes below 1 leave no storage at all, so every index fails.
-  const struct { int32_t size, index; bool valid; } cases[] = {
-      {3, 0, true}, {3, 2, true}, {3, 3, false}, {3, -1, false}, {0, 0, false}, {-4, 0, false}};
+  const struct {
+    int32_t size, index;
+    bool valid;
+  } cases[] = {{3, 0, true},   {3, 2, true},  {3, 3, false},
+               {3, -1, false}, {0, 0, false}, {-4, 0, false}};
   for (const auto& c : cases) {
     Array1D<int> a(c.size, 7);
     if (c.valid) {
       EXPECT_EQ(a[c.index], 7) << c.size << " " << c.index;
     } else {
-      EXPECT_THAT([&] { a[c.index] = 1; }, testing::ThrowsMessage<std::out_of_range>(testing::StrEq("Index out of Range")))
+      EXPECT_THAT([&] { a[c.index] = 1; },
+                  testing::ThrowsMessage<std::out_of_range>(testing::StrEq("Index out of Range")))
           << c.size << " " << c.index;
     }
   }

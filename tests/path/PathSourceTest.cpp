@@ -1,4 +1,5 @@
-// The path sources: the point groups (FakePath) and the mask served by the embedded host's suites (AEpath).
+// The path sources: the point groups (FakePath) and the mask served by the embedded host's suites
+// (AEpath).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,8 +24,8 @@ using embedded::PathSuites;
 
 template <typename E = AEException>
 auto Fails(PF_Err code, const char* message) {
-  return testing::Throws<E>(testing::AllOf(testing::Property(&E::Code, code),
-                                           testing::Property(&E::Message, testing::StrEq(message))));
+  return testing::Throws<E>(testing::AllOf(
+      testing::Property(&E::Code, code), testing::Property(&E::Message, testing::StrEq(message))));
 }
 
 std::vector<double> Fields(const PF_PathVertex& v) {
@@ -50,12 +51,23 @@ struct PointParams {
 };
 
 TEST(PathPoint, ConvertsFixedAndMirrorsTheHandle) {
-  const struct { PF_Fixed px, py, hx, hy; PF_PathVertex expected; } cases[] = {
-      {6586368, 65536 * 7, 65536 * 110, 65536 * 7, {100.5, 7, 110, 7, 91, 7}},  // 100.5 * 65536 exactly
+  const struct {
+    PF_Fixed px, py, hx, hy;
+    PF_PathVertex expected;
+  } cases[] = {
+      {6586368,
+       65536 * 7,
+       65536 * 110,
+       65536 * 7,
+       {100.5, 7, 110, 7, 91, 7}},  // 100.5 * 65536 exactly
       // A handle on its point moves by (0.5, 0.5); the mirror goes the other way.
       {65536 * 40, 65536 * 30, 65536 * 40, 65536 * 30, {40, 30, 40.5, 30.5, 39.5, 29.5}},
       {-65536 * 12 - 16384, 65536 * 3, -65536 * 10, 65536 * 5, {-12.25, 3, -10, 5, -14.5, 1}},
-      {65536 * 5, 65536 * 5, 65536 * 5, 65536 * 9, {5, 5, 5, 9, 5, 1}}};  // equal in x only: nothing added
+      {65536 * 5,
+       65536 * 5,
+       65536 * 5,
+       65536 * 9,
+       {5, 5, 5, 9, 5, 1}}};  // equal in x only: nothing added
   for (const auto& c : cases) {
     PointParams params;
     params.Set(1, true, c.px, c.py, c.hx, c.hy);
@@ -66,11 +78,20 @@ TEST(PathPoint, ConvertsFixedAndMirrorsTheHandle) {
 TEST(FakePath, ActivePointsInOrderWithClosingCopy) {
   // Point k at (10 k, 20 k) with its handle 3 pixels to the right; expected: the point numbers
   // in the path, closing copy included.
-  const struct { std::vector<int> active; bool open; std::vector<int> expected; bool checkout; int segments; } cases[] = {
-      {{1, 3, 6}, false, {1, 3, 6, 1}, true, 3}, {{1, 3, 6}, true, {1, 3, 6}, true, 2},
-      {{2, 5}, false, {2, 5, 2}, true, 2}, {{4}, false, {4}, true, 0}, {{4}, true, {4}, true, 0},
-      {{}, false, {}, false, -1}, {{1, 2, 3, 4, 5, 6}, true, {1, 2, 3, 4, 5, 6}, true, 5},
-      {{1, 2, 3, 4, 5, 6}, false, {1, 2, 3, 4, 5, 6, 1}, true, 6}};
+  const struct {
+    std::vector<int> active;
+    bool open;
+    std::vector<int> expected;
+    bool checkout;
+    int segments;
+  } cases[] = {{{1, 3, 6}, false, {1, 3, 6, 1}, true, 3},
+               {{1, 3, 6}, true, {1, 3, 6}, true, 2},
+               {{2, 5}, false, {2, 5, 2}, true, 2},
+               {{4}, false, {4}, true, 0},
+               {{4}, true, {4}, true, 0},
+               {{}, false, {}, false, -1},
+               {{1, 2, 3, 4, 5, 6}, true, {1, 2, 3, 4, 5, 6}, true, 5},
+               {{1, 2, 3, 4, 5, 6}, false, {1, 2, 3, 4, 5, 6, 1}, true, 6}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.active.size() << " points, open " << c.open);
     PointParams params;
@@ -87,7 +108,8 @@ TEST(FakePath, ActivePointsInOrderWithClosingCopy) {
     for (size_t i = 0; i < c.expected.size(); ++i) {
       EXPECT_EQ(&path->GetVertex(v, static_cast<int32_t>(i)), &v);
       const double k = c.expected[i];
-      EXPECT_EQ((std::vector{v.x, v.y, v.tan_in_x, v.tan_out_x}), (std::vector{10 * k, 20 * k, 10 * k + 3, 10 * k - 3}));
+      EXPECT_EQ((std::vector{v.x, v.y, v.tan_in_x, v.tan_out_x}),
+                (std::vector{10 * k, 20 * k, 10 * k + 3, 10 * k - 3}));
     }
     EXPECT_THROW(path->GetVertex(v, path->NumVertices()), std::out_of_range);
     EXPECT_THROW(path->GetVertex(v, -1), std::out_of_range);
@@ -95,13 +117,15 @@ TEST(FakePath, ActivePointsInOrderWithClosingCopy) {
 }
 
 PF_PathVertex Vertex(double x, double y) { return {x, y, x - 4.0, y + 1.5, x + 4.0, y - 1.5}; }
-const std::vector<PF_PathVertex> kFour = {Vertex(10, 10), Vertex(50, 12.25), Vertex(48, 60), Vertex(12.5, 55)};
+const std::vector<PF_PathVertex> kFour = {Vertex(10, 10), Vertex(50, 12.25), Vertex(48, 60),
+                                          Vertex(12.5, 55)};
 
 // A host with mask suites at render time 48 (step 2, scale 24) and the mask parameter.
 struct MaskHost {
   MaskHost() {
     pathParam.param_type = PF_Param_PATH;
-    std::tie(host.InData()->current_time, host.InData()->time_step, host.InData()->time_scale) = std::tuple(48, 2, 24);
+    std::tie(host.InData()->current_time, host.InData()->time_step, host.InData()->time_scale) =
+        std::tuple(48, 2, 24);
   }
   std::unique_ptr<AEpath> Make(PF_PathID id) {
     pathParam.u.path_d.path_id = id;
@@ -129,7 +153,8 @@ TEST(AEpath, CheckoutAsksForTheRenderTimeOnceAndChecksInOnDestruction) {
   EXPECT_TRUE(path->Checkout());
   ASSERT_EQ(m.suites.CheckoutRequests().size(), 1u);
   const auto r = m.suites.CheckoutRequests()[0];
-  EXPECT_EQ(std::tuple(r.id, r.what_time, r.time_step, r.time_scale), std::tuple(m.pathParam.u.path_d.path_id, 48, 2, 24u));
+  EXPECT_EQ(std::tuple(r.id, r.what_time, r.time_step, r.time_scale),
+            std::tuple(m.pathParam.u.path_d.path_id, 48, 2, 24u));
   EXPECT_EQ(m.suites.CheckinCount(), 0);
   path.reset();
   EXPECT_EQ(m.suites.CheckinCount(), 1);
@@ -159,7 +184,8 @@ TEST(AEpath, FourVerticesGiveTheSegmentsAndVerticesOfTheirShape) {
     for (int32_t i = 0; i <= segments; ++i) {
       PF_PathVertex v{};
       EXPECT_EQ(&path->GetVertex(v, i), &v);
-      EXPECT_EQ(Fields(v), Fields(kFour[static_cast<size_t>(i % 4)])) << "open " << open << " vertex " << i;
+      EXPECT_EQ(Fields(v), Fields(kFour[static_cast<size_t>(i % 4)]))
+          << "open " << open << " vertex " << i;
     }
   }
 }
@@ -171,13 +197,22 @@ TEST(AEpath, EveryQueryBeforeCheckoutThrowsPathNotCheckedOut) {
   EXPECT_THAT([&] { path->IsOpen(); }, Fails(1, kMessage));
   EXPECT_THAT([&] { path->NumSegments(); }, Fails(1, kMessage));
   EXPECT_THAT([&] { path->NumVertices(); }, Fails(1, kMessage));
-  EXPECT_THAT([&] { PF_PathVertex v{}; path->GetVertex(v, 0); }, Fails(1, kMessage));
+  EXPECT_THAT(
+      [&] {
+        PF_PathVertex v{};
+        path->GetVertex(v, 0);
+      },
+      Fails(1, kMessage));
   EXPECT_EQ(m.suites.DataQueryCount(), 0);
 }
 
 TEST(AEpath, HostErrorsCarryTheHostsCodeAndTheirMessage) {
   // The failing host function, the message, and whether the mask was checked out (so checked in).
-  const struct { PathSuites::Function failing; const char* message; bool checkedIn; } cases[] = {
+  const struct {
+    PathSuites::Function failing;
+    const char* message;
+    bool checkedIn;
+  } cases[] = {
       {PathSuites::Function::kCheckout, "AEPath: Could not obtain path data", false},
       {PathSuites::Function::kNumSegments, "AEpath: Path error", true},
       {PathSuites::Function::kIsOpen, "AEpath: Path error", true},
@@ -187,7 +222,13 @@ TEST(AEpath, HostErrorsCarryTheHostsCodeAndTheirMessage) {
     auto path = m.Mask(false);
     m.suites.FailFunction(c.failing, 1234);
     PF_PathVertex v{};
-    EXPECT_THAT([&] { path->Checkout(); path->IsOpen(); path->GetVertex(v, 2); }, Fails(1234, c.message));
+    EXPECT_THAT(
+        [&] {
+          path->Checkout();
+          path->IsOpen();
+          path->GetVertex(v, 2);
+        },
+        Fails(1234, c.message));
     path.reset();
     EXPECT_EQ(m.suites.CheckinCount(), c.checkedIn ? 1 : 0) << c.message;
   }

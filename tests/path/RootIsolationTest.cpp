@@ -59,14 +59,20 @@ TEST(RootIsolation, SplitsStayNormalOnlyBetweenItsBounds) {
     double value;
     bool inside;
   } rows[] = {
-      {0.0, true},           {-0.0, true},
-      {0x1p-600, true},      {-0x1p-600, true},
+      {0.0, true},
+      {-0.0, true},
+      {0x1p-600, true},
+      {-0x1p-600, true},
       {std::nextafter(0x1p-600, 0.0), false},
-      {0x1p1000, true},      {-0x1p1000, true},
+      {0x1p1000, true},
+      {-0x1p1000, true},
       {std::nextafter(0x1p1000, kInf), false},
-      {0x1p1020, false},     {std::numeric_limits<double>::denorm_min(), false},
-      {-0x1p-1030, false},   {std::numeric_limits<double>::quiet_NaN(), false},
-      {kInf, false},         {-kInf, false},
+      {0x1p1020, false},
+      {std::numeric_limits<double>::denorm_min(), false},
+      {-0x1p-1030, false},
+      {std::numeric_limits<double>::quiet_NaN(), false},
+      {kInf, false},
+      {-kInf, false},
   };
   for (const auto& row : rows) {
     for (int place = 0; place < 2 * (kRootDegree + 1); ++place) {
@@ -164,7 +170,8 @@ TEST(RootIsolation, FastNearestPointIsTheReferenceOnRandomQueries) {
     const bool foundFast = FindNearestPoint(q, P, 64, start, end, tMin, tMax, tFast, fast);
     const bool foundRef = FindNearestPointReference(q, P, 64, start, end, tMin, tMax, tRef, ref);
     ASSERT_EQ(foundFast, foundRef) << "query " << n;
-    ASSERT_TRUE(SameBits(tFast, tRef) && SameBits(fast.x, ref.x) && SameBits(fast.y, ref.y)) << "query " << n;
+    ASSERT_TRUE(SameBits(tFast, tRef) && SameBits(fast.x, ref.x) && SameBits(fast.y, ref.y))
+        << "query " << n;
   }
 }
 

@@ -12,8 +12,8 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/ParamArray.h"
 #include "host/embedded/PathSuites.h"
-#include "shell/ParamIndex.h"
 #include "render/HostInfo.h"
+#include "shell/ParamIndex.h"
 #include "shell/ParamSetup.h"
 #include "shell/RenderDispatch.h"
 
@@ -27,7 +27,8 @@ struct Frame {
     SetPathMode(maskLayout ? PathLayout::kMask : PathLayout::kPoint);
     ProbeHost(host.InData());
     host.ClearRegisteredParams();
-    if (ParamsSetup(host.InData(), host.OutData()) != PF_Err_NONE) throw std::runtime_error("parameter set-up failed");
+    if (ParamsSetup(host.InData(), host.OutData()) != PF_Err_NONE)
+      throw std::runtime_error("parameter set-up failed");
     input = host.CreateWorld(width, height, deep, false);
     output = host.CreateWorld(width, height, deep, true);
     params.emplace(host.BuildParams(input));
@@ -54,8 +55,9 @@ void FillPattern(PF_EffectWorld* world) {
   for (A_long y = 0; y < world->height; ++y) {
     for (A_long x = 0; x < world->width; ++x) {
       const auto v = static_cast<uint32_t>(x * 7 + y * 13);
-      *PixelAt<P>(*world, x, y) = P{static_cast<C>(full - v % (full / 2)), static_cast<C>(v % full),
-                                    static_cast<C>((v * 5u) % full), static_cast<C>((v * 3u) % full)};
+      *PixelAt<P>(*world, x, y) =
+          P{static_cast<C>(full - v % (full / 2)), static_cast<C>(v % full),
+            static_cast<C>((v * 5u) % full), static_cast<C>((v * 3u) % full)};
     }
   }
 }
@@ -96,8 +98,8 @@ P Blend(const P& c, double weight, const P& b) {
   const auto mix = [&](uint32_t src, uint32_t back) {
     return static_cast<decltype(c.alpha)>((src * w2 + back * (full - w2)) >> s);
   };
-  return {mix(full, b.alpha), mix(c.red, (b.red * b.alpha) >> s), mix(c.green, (b.green * b.alpha) >> s),
-          mix(c.blue, (b.blue * b.alpha) >> s)};
+  return {mix(full, b.alpha), mix(c.red, (b.red * b.alpha) >> s),
+          mix(c.green, (b.green * b.alpha) >> s), mix(c.blue, (b.blue * b.alpha) >> s)};
 }
 
 }  // namespace formulas

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "host/embedded/EmbeddedHost.h"
-#include "shell/ParamIndex.h"
 #include "render/HostInfo.h"
 #include "render/ReadStrokeSettings.h"
+#include "shell/ParamIndex.h"
 #include "shell/ParamSetup.h"
 
 namespace {
@@ -18,7 +18,9 @@ using embedded::ParamArray;
 A_u_short To16(int c) { return static_cast<A_u_short>((c * 32768 + 128) / 255); }
 
 template <typename Pixel>
-std::vector<int> Channels(const Pixel& p) { return {p.alpha, p.red, p.green, p.blue}; }
+std::vector<int> Channels(const Pixel& p) {
+  return {p.alpha, p.red, p.green, p.blue};
+}
 
 class StrokeSettingsFixture {
  protected:
@@ -26,11 +28,14 @@ class StrokeSettingsFixture {
     ResetHostInfo();
     ProbeHost(host_.InData());  // 13.28 with every suite: the 25-entry list
     SetPathMode(PathLayout::kPoint);
-    if (ParamsSetup(host_.InData(), host_.OutData()) != PF_Err_NONE) ADD_FAILURE() << "set-up failed";
+    if (ParamsSetup(host_.InData(), host_.OutData()) != PF_Err_NONE)
+      ADD_FAILURE() << "set-up failed";
   }
   ~StrokeSettingsFixture() { ResetHostInfo(); }
   ParamArray Params(bool deep) { return host_.BuildParams(host_.CreateWorld(64, 48, deep, false)); }
-  StrokeSettings Read(ParamArray& p, bool deep) { return ReadStrokeSettings(host_.InData(), p.Get(), deep); }
+  StrokeSettings Read(ParamArray& p, bool deep) {
+    return ReadStrokeSettings(host_.InData(), p.Get(), deep);
+  }
   embedded::EmbeddedHost host_;
 };
 
@@ -40,7 +45,12 @@ class StrokeSettingsFixture {
 // scenes, which set each of them at random.
 #define SET(call) [](ParamArray& p) { p.call; }
 #define GET(field) [](const StrokeSettings& s) { return static_cast<double>(s.field); }
-struct ControlCase { const char* name; void (*set)(ParamArray&); double (*get)(const StrokeSettings&); double expected; };
+struct ControlCase {
+  const char* name;
+  void (*set)(ParamArray&);
+  double (*get)(const StrokeSettings&);
+  double expected;
+};
 
 class ControlTest : public StrokeSettingsFixture, public ::testing::TestWithParam<ControlCase> {};
 
@@ -63,7 +73,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Line width under downsampling: half of it, times the mean of the two
 // downsample factors.
-struct WidthCase { double line_width; PF_RationalScale dx, dy; double half_width; };
+struct WidthCase {
+  double line_width;
+  PF_RationalScale dx, dy;
+  double half_width;
+};
 
 class HalfWidthTest : public StrokeSettingsFixture, public ::testing::TestWithParam<WidthCase> {};
 
@@ -85,7 +99,12 @@ INSTANTIATE_TEST_SUITE_P(Factors, HalfWidthTest,
 
 // A dot's alpha is its opacity, trunc(opacity / 100 * 32768); the colour's
 // own alpha is discarded.
-struct DotCase { int k; PF_Pixel color; double opacity, position; A_u_short alpha; };
+struct DotCase {
+  int k;
+  PF_Pixel color;
+  double opacity, position;
+  A_u_short alpha;
+};
 
 class ColorDotTest : public StrokeSettingsFixture, public ::testing::TestWithParam<DotCase> {};
 
@@ -99,7 +118,8 @@ TEST_P(ColorDotTest, ReadsTheGroup) {
   params.SetFixed(g + 4, c.opacity);
   const ColorDot dot = ReadColorDot(params.Get(), g);
   EXPECT_TRUE(dot.active);
-  EXPECT_EQ(Channels(dot.color), (std::vector<int>{c.alpha, To16(c.color.red), To16(c.color.green), To16(c.color.blue)}));
+  EXPECT_EQ(Channels(dot.color), (std::vector<int>{c.alpha, To16(c.color.red), To16(c.color.green),
+                                                   To16(c.color.blue)}));
   EXPECT_DOUBLE_EQ(dot.position, c.position / 100.0);
 }
 

@@ -42,19 +42,24 @@ void CheckComposite(int32_t mode, double amount, bool crossFade) {
   PF_UtilCallbacks* const hostUtils = in_data->utils;
   PF_UtilCallbacks utils = *hostUtils;
   if (amount == 0.0) {
-    utils.blend = [](PF_ProgPtr, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed, PF_EffectWorld*) -> PF_Err { return PF_Err_BAD_CALLBACK_PARAM; };
+    utils.blend = [](PF_ProgPtr, const PF_EffectWorld*, const PF_EffectWorld*, PF_Fixed,
+                     PF_EffectWorld*) -> PF_Err { return PF_Err_BAD_CALLBACK_PARAM; };
   }
   in_data->utils = &utils;
   EXPECT_NO_THROW(CompositeWithOriginal(in_data, settings, *frame.input, *frame.output));
   in_data->utils = hostUtils;
   const auto r = static_cast<int64_t>(amount * 65536.0 + 0.5);
-  const auto fade = [r](int64_t s, int64_t i) { return static_cast<decltype(P{}.alpha)>((s * (65536 - r) + i * r + 32768) >> 16); };
+  const auto fade = [r](int64_t s, int64_t i) {
+    return static_cast<decltype(P{}.alpha)>((s * (65536 - r) + i * r + 32768) >> 16);
+  };
   for (A_long y = 0; y < 16; ++y) {
     for (A_long x = 0; x < 24; ++x) {
       const P s = stroke(x, y), i = *PixelAt<P>(*frame.input, x, y);
       const P want = !crossFade ? (amount == 0.0 ? s : i)
-                                : P{fade(s.alpha, i.alpha), fade(s.red, i.red), fade(s.green, i.green), fade(s.blue, i.blue)};
-      ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), want)) << amount << " " << x << "," << y;
+                                : P{fade(s.alpha, i.alpha), fade(s.red, i.red),
+                                    fade(s.green, i.green), fade(s.blue, i.blue)};
+      ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), want))
+          << amount << " " << x << "," << y;
     }
   }
 }
@@ -62,14 +67,15 @@ void CheckComposite(int32_t mode, double amount, bool crossFade) {
 TEST(Composite, AmountIsTheShareOfTheInputLayer) {
   CheckComposite<PF_Pixel>(-1, 0.0, false);
   CheckComposite<PF_Pixel>(-1, 1.0, false);
-  CheckComposite<PF_Pixel>(-1, 0.5, true);                 // ratio 32768
-  CheckComposite<PF_Pixel16>(-1, 0.3, true);               // 19660.8 -> 19661
+  CheckComposite<PF_Pixel>(-1, 0.5, true);                   // ratio 32768
+  CheckComposite<PF_Pixel16>(-1, 0.3, true);                 // 19660.8 -> 19661
   CheckComposite<PF_Pixel16>(PF_Xfer_MULTIPLY, 1.0, false);  // opacity 0: the input
 }
 
 void Walkthrough(harness::Frame& frame) {
   harness::FillPattern<PF_Pixel>(frame.input);
-  for (int k = 1; k <= 3; ++k) frame.params->SetCheckbox(param::PointHeader(k) + param::kPointActivate, true);
+  for (int k = 1; k <= 3; ++k)
+    frame.params->SetCheckbox(param::PointHeader(k) + param::kPointActivate, true);
   frame.params->SetCheckbox(param::kShowPath, false);
 }
 
@@ -114,13 +120,15 @@ TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
         std::strcpy(cut.host.OutData()->return_msg, "untouched");
         EXPECT_EQ(cut.Render(), PF_Interrupt_CANCEL);
         EXPECT_STREQ(cut.host.OutData()->return_msg, "untouched");
-        const A_long last = first + calls;  // the column being drawn when the host said stop is finished too
+        const A_long last =
+            first + calls;  // the column being drawn when the host said stop is finished too
         for (A_long x = 0; x < 320; ++x) {
           SCOPED_TRACE(std::to_string(style) + " style, width " + std::to_string(lineWidth) + ", " +
-                       std::to_string(threads) + " threads, " +
-                       std::to_string(calls) + " calls, column " + std::to_string(x));
+                       std::to_string(threads) + " threads, " + std::to_string(calls) +
+                       " calls, column " + std::to_string(x));
           const bool whole = SameColumn(cut.output, full.output, x);
-          const bool untouched = style == 1 ? BlackColumn(cut.output, x) : SameColumn(cut.output, cut.input, x);
+          const bool untouched =
+              style == 1 ? BlackColumn(cut.output, x) : SameColumn(cut.output, cut.input, x);
           if (x >= first && x <= last) {
             EXPECT_TRUE(whole);
           } else if (x < first || threads == 1) {
@@ -129,7 +137,9 @@ TEST(DrawStroke, AbortStops517KeepingTheColumnsDrawnSoFar) {
             EXPECT_TRUE(whole || untouched);
           }
         }
-        EXPECT_FALSE(style == 1 ? BlackColumn(full.output, last) : SameColumn(full.output, full.input, last));  // the stroke is there
+        EXPECT_FALSE(style == 1
+                         ? BlackColumn(full.output, last)
+                         : SameColumn(full.output, full.input, last));  // the stroke is there
       }
     }
   }
@@ -144,9 +154,7 @@ TEST(DrawStroke, RefusesAnInputOfAnotherSizeOrDepth) {
     try {
       DrawStroke8(frame.host.InData(), StrokeSettings{}, input, frame.output);
       ADD_FAILURE() << "no exception";
-    } catch (const AEException& e) {
-      EXPECT_EQ(e.Code(), 1);
-    }
+    } catch (const AEException& e) { EXPECT_EQ(e.Code(), 1); }
   }
 }
 
@@ -158,7 +166,10 @@ TEST(DrawStroke, BandsPingTheHostFromTheCallingThreadInColumnOrder) {
   Walkthrough(one);
   embedded::SetHostThreadCount(1);
   std::vector<A_long> oneColumns;
-  one.host.SetProgressHandler([&](A_long x, A_long) { oneColumns.push_back(x); return PF_Err_NONE; });
+  one.host.SetProgressHandler([&](A_long x, A_long) {
+    oneColumns.push_back(x);
+    return PF_Err_NONE;
+  });
   ASSERT_EQ(one.Render(), PF_Err_NONE);
   ASSERT_GT(oneColumns.size(), 40u);  // several bands of columns
   for (size_t i = 1; i < oneColumns.size(); ++i) ASSERT_EQ(oneColumns[i], oneColumns[i - 1] + 1);
@@ -171,7 +182,10 @@ TEST(DrawStroke, BandsPingTheHostFromTheCallingThreadInColumnOrder) {
     const std::thread::id caller = std::this_thread::get_id();
     std::vector<A_long> columns;
     int elsewhere = 0;
-    many.host.SetAbortHandler([&] { elsewhere += std::this_thread::get_id() != caller; return PF_Err_NONE; });
+    many.host.SetAbortHandler([&] {
+      elsewhere += std::this_thread::get_id() != caller;
+      return PF_Err_NONE;
+    });
     many.host.SetProgressHandler([&](A_long x, A_long) {
       elsewhere += std::this_thread::get_id() != caller;
       columns.push_back(x);
@@ -195,7 +209,9 @@ PF_Pixel16 LinearGradient(double p) {
   if (p <= pos[0] || p >= pos[2]) return dot[p <= pos[0] ? 0 : 2];
   const int i = p > pos[1] ? 1 : 0;
   const auto w = static_cast<uint32_t>((p - pos[i]) / (pos[i + 1] - pos[i]) * 32768.0 + 0.5);
-  const auto mix = [w](uint32_t a, uint32_t b) { return static_cast<A_u_short>((b * w + a * (32768u - w)) >> 15); };
+  const auto mix = [w](uint32_t a, uint32_t b) {
+    return static_cast<A_u_short>((b * w + a * (32768u - w)) >> 15);
+  };
   const PF_Pixel16 &a = dot[i], &b = dot[i + 1];
   return {mix(a.alpha, b.alpha), mix(a.red, b.red), mix(a.green, b.green), mix(a.blue, b.blue)};
 }
@@ -219,11 +235,15 @@ void CheckHorizontalStroke(int renderingStyle) {
   using C = decltype(P{}.alpha);
   for (A_long y = 0; y < 32; ++y) {
     for (A_long x = 0; x < 200; ++x) {
-      const P b = renderingStyle == 1 ? P{static_cast<C>(kDeep ? 32768 : 255), 0, 0, 0}
-                  : renderingStyle == 2 ? *PixelAt<P>(*frame.input, x, y) : P{0, 0, 0, 0};
+      const P b = renderingStyle == 1   ? P{static_cast<C>(kDeep ? 32768 : 255), 0, 0, 0}
+                  : renderingStyle == 2 ? *PixelAt<P>(*frame.input, x, y)
+                                        : P{0, 0, 0, 0};
       const double d = std::fabs(y + 0.5 - kLineY);
-      const P expected = d > h ? b : formulas::Blend(formulas::InDepth<P>(LinearGradient(d / h)), formulas::Falloff(d, h, 0.2), b);
-      ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), expected)) << renderingStyle << " " << x << "," << y;
+      const P expected = d > h ? b
+                               : formulas::Blend(formulas::InDepth<P>(LinearGradient(d / h)),
+                                                 formulas::Falloff(d, h, 0.2), b);
+      ASSERT_TRUE(SamePixel(*PixelAt<P>(*frame.output, x, y), expected))
+          << renderingStyle << " " << x << "," << y;
     }
   }
 }
@@ -239,14 +259,16 @@ std::vector<unsigned char> Bytes(const PF_EffectWorld* world) {
   std::vector<unsigned char> bytes;
   for (A_long y = 0; y < world->height; ++y) {
     const auto* row = static_cast<const unsigned char*>(world->data) + y * world->rowbytes;
-    bytes.insert(bytes.end(), row, row + static_cast<size_t>(world->width) * (IsDeep(*world) ? 8u : 4u));
+    bytes.insert(bytes.end(), row,
+                 row + static_cast<size_t>(world->width) * (IsDeep(*world) ? 8u : 4u));
   }
   return bytes;
 }
 
 // Renders a fresh layer in the mask layout, with the closed mask of these vertices chosen if any.
 template <typename P>
-void RenderMaskLayout(A_long w, A_long h, const std::vector<PF_PathVertex>* vertices, const std::vector<unsigned char>& expected) {
+void RenderMaskLayout(A_long w, A_long h, const std::vector<PF_PathVertex>* vertices,
+                      const std::vector<unsigned char>& expected) {
   harness::Frame frame(w, h, PixelTraits<P>::kDeep, true);
   ASSERT_EQ(GetHostInfo().PathMode, PathLayout::kMask);
   ASSERT_EQ(frame.host.OutData()->num_params, 79);
@@ -256,7 +278,9 @@ void RenderMaskLayout(A_long w, A_long h, const std::vector<PF_PathVertex>* vert
   SetPathMode(PathLayout::kPoint);
   EXPECT_EQ(frame.masks->CheckoutCount(), vertices ? 1 : 0);
   EXPECT_EQ(frame.masks->OutstandingCheckouts(), 0);
-  EXPECT_EQ(Bytes(frame.output), vertices ? expected : Bytes(frame.input));  // without a mask: "Draw on Image", nothing stroked
+  EXPECT_EQ(Bytes(frame.output),
+            vertices ? expected
+                     : Bytes(frame.input));  // without a mask: "Draw on Image", nothing stroked
 }
 
 template <typename P>
@@ -269,7 +293,8 @@ void ExpectMaskFrameEqualsPointFrame() {
   points.params->SetCheckbox(param::kClosePath, true);
   ASSERT_EQ(points.Render(), PF_Err_NONE);
   const std::vector<unsigned char> withOverlay = Bytes(points.output);
-  points.params->SetCheckbox(param::kShowPath, false);  // again without the overlay: the mask layout has none
+  points.params->SetCheckbox(param::kShowPath,
+                             false);  // again without the overlay: the mask layout has none
   ASSERT_EQ(points.Render(), PF_Err_NONE);
   ASSERT_NE(withOverlay, Bytes(points.output)) << "the overlay should have drawn";
   // The same vertices, once each, as a closed mask.

@@ -27,7 +27,8 @@ TEST_P(BoxReduction, AveragesTheBlocksEachPixelCovers) {
   app::Layer layer = app::Layer::Make(c.width, c.height, c.deep);
   for (size_t i = 0; i < c.red.size(); ++i) {
     const int v = c.red[i];
-    if (c.deep) layer.pixels16[i] = {32768, static_cast<A_u_short>(v), 7, static_cast<A_u_short>(v)};
+    if (c.deep)
+      layer.pixels16[i] = {32768, static_cast<A_u_short>(v), 7, static_cast<A_u_short>(v)};
     else layer.pixels8[i] = {255, static_cast<A_u_char>(v), 7, static_cast<A_u_char>(v)};
   }
   const app::Layer out = studio::DownsampleLayer(layer, c.factor);

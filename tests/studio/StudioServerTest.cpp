@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/CliRun.h"
 #include "app/media/ImageIo.h"
-#include "support/TestFiles.h"
 #include "studio/StudioTestSupport.h"
 #include "studio/server/PreviewPixels.h"
+#include "support/CliRun.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -45,7 +45,9 @@ app::Layer LayerOfBytes(const std::string& bytes, int width, int height, bool de
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
     if (deep) {
-      auto at = [&](int c) { return static_cast<A_u_short>(b[i * 8 + 2 * c] | (b[i * 8 + 2 * c + 1] << 8)); };
+      auto at = [&](int c) {
+        return static_cast<A_u_short>(b[i * 8 + 2 * c] | (b[i * 8 + 2 * c + 1] << 8));
+      };
       layer.pixels16[i] = {at(3), at(0), at(1), at(2)};
     } else {
       layer.pixels8[i] = {b[i * 4 + 3], b[i * 4], b[i * 4 + 1], b[i * 4 + 2]};
@@ -81,8 +83,15 @@ TEST_P(StudioRender, EqualsTheCommandsFile) {
   EXPECT_EQ(after->get_header_value("X-Depth"), std::to_string(c.depth));
 
   std::ofstream(folder.File("doc.json")) << doc.dump();
-  testfiles::Args args{"render", "--params", folder.File("doc.json"), "--frames", std::to_string(c.frame),
-                       "--depth", std::to_string(c.depth), "--output", folder.File("out.png")};
+  testfiles::Args args{"render",
+                       "--params",
+                       folder.File("doc.json"),
+                       "--frames",
+                       std::to_string(c.frame),
+                       "--depth",
+                       std::to_string(c.depth),
+                       "--output",
+                       folder.File("out.png")};
   if (c.scale == 1) {
     args.insert(args.end(), {"--size", "320x180"});
   } else {
@@ -90,30 +99,44 @@ TEST_P(StudioRender, EqualsTheCommandsFile) {
     before_request["view"] = "before";
     const httplib::Result before = running.PostJson("/api/render", before_request);
     ASSERT_TRUE(before);
-    WriteLayerPng(folder.File("before.png"), LayerOfBytes(before->body, width, height, c.depth == 16));
+    WriteLayerPng(folder.File("before.png"),
+                  LayerOfBytes(before->body, width, height, c.depth == 16));
     const std::string factor = "1/" + std::to_string(c.scale);
     args.insert(args.end(), {"--input", folder.File("before.png"), "--downsample", factor});
   }
   const testfiles::CliRun run = testfiles::RunCli(args);
   ASSERT_EQ(run.exit_status, 0) << run.err;
   const app::Layer file = app::ReadImage(folder.File("out.png"));
-  EXPECT_TRUE(after->body == (c.depth == 16 ? studio::Rgba16Bytes(file) : studio::Rgba8Bytes(file)));
+  EXPECT_TRUE(after->body ==
+              (c.depth == 16 ? studio::Rgba16Bytes(file) : studio::Rgba8Bytes(file)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, StudioRender,
-                         ::testing::Values(RenderCase{8, 0, 1}, RenderCase{16, 47, 1}, RenderCase{8, 30, 2},
-                                           RenderCase{16, 60, 4}));
+                         ::testing::Values(RenderCase{8, 0, 1}, RenderCase{16, 47, 1},
+                                           RenderCase{8, 30, 2}, RenderCase{16, 60, 4}));
 
 // A video is read as a video: its frames, its rate and a layer per frame,
 // not its first frame as a still.
 TEST(StudioInput, VideoGivesItsFramesAndRate) {
   TempFolder folder;
   testfiles::Launch make;
-  make.args = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25", "-frames:v", "5",
-               "-pix_fmt", "yuv420p", folder.File("clip.mp4")};
+  make.args = {"-loglevel",
+               "error",
+               "-f",
+               "lavfi",
+               "-i",
+               "testsrc=size=64x48:rate=25",
+               "-frames:v",
+               "5",
+               "-pix_fmt",
+               "yuv420p",
+               folder.File("clip.mp4")};
   make.program = "ffmpeg";
   ASSERT_EQ(testfiles::RunCli(make).exit_status, 0);
-  RunningStudio running({.document = folder.File("doc.json"), .depth = 0, .frames = std::nullopt, .input = folder.File("clip.mp4")});
+  RunningStudio running({.document = folder.File("doc.json"),
+                         .depth = 0,
+                         .frames = std::nullopt,
+                         .input = folder.File("clip.mp4")});
   const json session = json::parse(running.Client().Get("/api/session")->body);
   EXPECT_EQ(session["last"], 4);
   EXPECT_EQ(session["fps"], "25/1");
@@ -127,9 +150,12 @@ TEST(StudioInput, VideoGivesItsFramesAndRate) {
 // Every frame of a sequence must have the first one's size.
 TEST(StudioInput, SequenceFrameOfAnotherSizeIsRefused) {
   TempFolder folder;
-  testfiles::WritePng(folder.File("f.0.png"), 4, 4, 8, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(16, 9));
-  testfiles::WritePng(folder.File("f.1.png"), 4, 3, 8, PNG_COLOR_TYPE_GRAY, std::vector<uint32_t>(12, 9));
-  RunningStudio running({.document = folder.File("doc.json"), .frames = app::FrameRange{0, 1},
+  testfiles::WritePng(folder.File("f.0.png"), 4, 4, 8, PNG_COLOR_TYPE_GRAY,
+                      std::vector<uint32_t>(16, 9));
+  testfiles::WritePng(folder.File("f.1.png"), 4, 3, 8, PNG_COLOR_TYPE_GRAY,
+                      std::vector<uint32_t>(12, 9));
+  RunningStudio running({.document = folder.File("doc.json"),
+                         .frames = app::FrameRange{0, 1},
                          .input = folder.File("f.%d.png")});
   EXPECT_EQ(running.PostJson("/api/render", {{"frame", 0}})->status, 200);
   const httplib::Result other = running.PostJson("/api/render", {{"frame", 1}});
@@ -166,7 +192,8 @@ TEST(StudioDocument, SavedDocumentsComeBackUnchanged) {
     EXPECT_EQ(json::parse(running.Client().Get("/api/document")->body)["doc"], doc);
     EXPECT_EQ(json::parse(testfiles::ReadFile(folder.File("doc.json"))), doc);
   }
-  const std::string text = (running.PostJson("/api/save", {{"doc", constants}}), testfiles::ReadFile(folder.File("doc.json")));
+  const std::string text = (running.PostJson("/api/save", {{"doc", constants}}),
+                            testfiles::ReadFile(folder.File("doc.json")));
   EXPECT_NE(text.find(": 0.83,"), std::string::npos) << text;
   EXPECT_NE(text.find(": 1.15,"), std::string::npos) << text;
   EXPECT_EQ(text.find("0000000"), std::string::npos) << text;
@@ -213,9 +240,10 @@ struct Refused {
 };
 
 std::string Filled(std::string text, const RunningStudio& running) {
-  for (const auto& [name, value] : {std::pair<std::string, std::string>{"HOST", running.Host()},
-                                    {"TOKEN", running.Token()}}) {
-    for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
+  for (const auto& [name, value] :
+       {std::pair<std::string, std::string>{"HOST", running.Host()}, {"TOKEN", running.Token()}}) {
+    for (size_t at; (at = text.find(name)) != std::string::npos;)
+      text.replace(at, name.size(), value);
   }
   return text;
 }
@@ -225,29 +253,39 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
   RunningStudio running({.document = folder.File("doc.json")});
   const std::string big(studio::kMaxBodyBytes + 1, ' ');
   const std::string post = "POST /api/state HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
-  const std::string gradient = "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const std::string gradient =
+      "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   const auto with_body = [](const std::string& body) {
-    return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n";
   };
   const std::vector<Refused> cases = {
       {"no token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
-      {"wrong token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: 0123\r\n\r\n", "", 401},
-      {"wrong start token", "GET /?token=00000000000000000000000000000000 HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
+      {"wrong token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: 0123\r\n\r\n", "",
+       401},
+      {"wrong start token",
+       "GET /?token=00000000000000000000000000000000 HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
       {"page without token", "GET /index.html HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
-      {"foreign host", "GET /api/session HTTP/1.1\r\nHost: evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 403},
+      {"foreign host",
+       "GET /api/session HTTP/1.1\r\nHost: evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 403},
       {"foreign origin",
-       "GET /api/session HTTP/1.1\r\nHost: HOST\r\nOrigin: http://evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "",
-       403},
-      {"traversal", "GET /../doc.json HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 404},
-      {"encoded traversal", "GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n",
-       "", 404},
+       "GET /api/session HTTP/1.1\r\nHost: HOST\r\nOrigin: http://evil.example\r\nX-Studio-Token: "
+       "TOKEN\r\n\r\n",
+       "", 403},
+      {"traversal", "GET /../doc.json HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n", "",
+       404},
+      {"encoded traversal",
+       "GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n", "",
+       404},
       {"oversize", post + with_body(big), big, 413},
-      {"chunked", post + "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n", "2\r\n{}\r\n0\r\n\r\n",
-       411},
+      {"chunked", post + "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n",
+       "2\r\n{}\r\n0\r\n\r\n", 411},
       {"not JSON", post + "Content-Type: text/plain\r\nContent-Length: 2\r\n\r\n", "{}", 415},
       {"malformed JSON", post + with_body("{\"doc\":"), "{\"doc\":", 400},
-      {"unknown parameter", post + with_body("{\"doc\":{\"Nope\":1}}"), "{\"doc\":{\"Nope\":1}}", 400},
-      {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"), "{\"doc\":{\"Line Width\":-5}}", 400},
+      {"unknown parameter", post + with_body("{\"doc\":{\"Nope\":1}}"), "{\"doc\":{\"Nope\":1}}",
+       400},
+      {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"),
+       "{\"doc\":{\"Line Width\":-5}}", 400},
       {"narrow gradient", gradient + with_body("{\"width\":15}"), "{\"width\":15}", 400},
       {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400},
   };
@@ -290,8 +328,10 @@ class StudioState : public ::testing::TestWithParam<UiCase> {};
 TEST_P(StudioState, PointControlsFollowTheirGroupsActivation) {
   TempFolder folder;
   RunningStudio running({.document = folder.File("doc.json")});
-  const json doc{{"Point 3/Activate", {{{"frame", 0}, {"value", false}}, {{"frame", 10}, {"value", true}}}}};
-  const httplib::Result state = running.PostJson("/api/state", {{"doc", doc}, {"frame", GetParam().frame}});
+  const json doc{
+      {"Point 3/Activate", {{{"frame", 0}, {"value", false}}, {{"frame", 10}, {"value", true}}}}};
+  const httplib::Result state =
+      running.PostJson("/api/state", {{"doc", doc}, {"frame", GetParam().frame}});
   ASSERT_EQ(state->status, 200) << state->body;
   const json answer = json::parse(state->body);
   EXPECT_EQ(answer["values"]["Point 3/Activate"], GetParam().enabled);
@@ -301,7 +341,8 @@ TEST_P(StudioState, PointControlsFollowTheirGroupsActivation) {
   EXPECT_EQ(answer["ui"]["Line Width"]["enabled"], true);
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, StudioState, ::testing::Values(UiCase{0, false}, UiCase{9, false}, UiCase{10, true}));
+INSTANTIATE_TEST_SUITE_P(Frames, StudioState,
+                         ::testing::Values(UiCase{0, false}, UiCase{9, false}, UiCase{10, true}));
 
 // The row runs from the first dot's colour to the last at any width, one
 // width after another in one studio.
@@ -310,7 +351,8 @@ TEST(StudioGradient, RowSpansTheGradientAtTheAskedWidth) {
   RunningStudio running({.document = folder.File("doc.json")});
   const json doc{{"Color Dot 1/Color", "#fff7e0"}, {"Color Dot 3/Color", "#123456"}};
   for (const int width : {16, 17, 333, 2048, 333}) {
-    const httplib::Result row = running.PostJson("/api/gradient", {{"doc", doc}, {"frame", 3}, {"width", width}});
+    const httplib::Result row =
+        running.PostJson("/api/gradient", {{"doc", doc}, {"frame", 3}, {"width", width}});
     ASSERT_EQ(row->status, 200) << row->body;
     ASSERT_EQ(row->body.size(), static_cast<size_t>(width) * 4);
     const auto pixel = [&](int x) {
@@ -327,19 +369,22 @@ TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
   TempFolder folder;
   RunningStudio running({.document = folder.File("doc.json")});
   std::vector<json> docs;
-  for (int i = 0; i < 4; ++i) docs.push_back(json{{"Point 1/Activate", true}, {"Point 2/Activate", true},
-                                                   {"Line Width", 10 + 15 * i}});
+  for (int i = 0; i < 4; ++i)
+    docs.push_back(
+        json{{"Point 1/Activate", true}, {"Point 2/Activate", true}, {"Line Width", 10 + 15 * i}});
   const auto render = [&](const json& doc, int scale) {
     return running.PostJson("/api/render", {{"doc", doc}, {"frame", 5}, {"scale", scale}})->body;
   };
   std::vector<std::future<std::string>> at_once;
-  for (int i = 0; i < 8; ++i) at_once.push_back(std::async(std::launch::async, render, docs[i % 4], 1 + i / 4));
+  for (int i = 0; i < 8; ++i)
+    at_once.push_back(std::async(std::launch::async, render, docs[i % 4], 1 + i / 4));
   std::vector<std::string> answers;
   for (auto& answer : at_once) answers.push_back(answer.get());
   RunningStudio fresh({.document = folder.File("other.json")});
   for (int i = 0; i < 8; ++i) {
     const std::string alone =
-        fresh.PostJson("/api/render", {{"doc", docs[i % 4]}, {"frame", 5}, {"scale", 1 + i / 4}})->body;
+        fresh.PostJson("/api/render", {{"doc", docs[i % 4]}, {"frame", 5}, {"scale", 1 + i / 4}})
+            ->body;
     EXPECT_TRUE(answers[i] == alone) << "request " << i;
   }
 }

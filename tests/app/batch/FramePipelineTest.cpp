@@ -33,7 +33,8 @@ struct Session {
 
 // The clip's frames rendered into `output` (a video file or a PNG pattern)
 // at the given depth; the bytes of every file written, in frame order.
-std::vector<std::string> RenderClip(Session& s, const std::string& clip, const std::string& output, int depth) {
+std::vector<std::string> RenderClip(Session& s, const std::string& clip, const std::string& output,
+                                    int depth) {
   app::VideoSource source(clip, 0);
   app::FrameRenderer renderer = s.Renderer(source.Width(), source.Height());
   std::vector<long> frames;
@@ -43,7 +44,8 @@ std::vector<std::string> RenderClip(Session& s, const std::string& clip, const s
     sink = std::make_unique<app::VideoSink>(
         app::VideoSinkSettings{output, source.Width(), source.Height(), {24, 1}, frames, ""});
   } else {
-    sink = std::make_unique<app::ImageSequenceSink>(app::FramePattern(output), app::ImageWriteOptions{});
+    sink = std::make_unique<app::ImageSequenceSink>(app::FramePattern(output),
+                                                    app::ImageWriteOptions{});
   }
   app::FrameLoopOptions options;
   options.frames = {0, kFrames - 1};
@@ -51,7 +53,8 @@ std::vector<std::string> RenderClip(Session& s, const std::string& clip, const s
   std::vector<std::string> files;
   app::FrameLoopEvents events;
   events.written = [&](long frame) {
-    if (!app::IsVideoOutputPath(output)) files.push_back(testfiles::ReadFile(app::FramePattern(output).FileFor(frame)));
+    if (!app::IsVideoOutputPath(output))
+      files.push_back(testfiles::ReadFile(app::FramePattern(output).FileFor(frame)));
   };
   app::RunFrameLoop(&source, *sink, renderer, options, events);
   if (app::IsVideoOutputPath(output)) files.push_back(testfiles::ReadFile(output));
@@ -63,14 +66,18 @@ std::vector<std::string> RenderClip(Session& s, const std::string& clip, const s
 TEST(FramePipeline, WritesTheSerialLoopsFilesAtAnyDepth) {
   testfiles::TempFolder folder;
   const std::string clip = folder.File("clip.mkv");
-  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc2=size=96x64:rate=24 -frames:v " + std::to_string(kFrames) +
-                         " -c:v ffv1 '" + clip + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("ffmpeg -v error -f lavfi -i testsrc2=size=96x64:rate=24 -frames:v " +
+                         std::to_string(kFrames) + " -c:v ffv1 '" + clip + "'")
+                            .c_str()),
+            0);
   Session s;
   for (const char* output : {"out.mp4", "out.mov", "out.mkv", "f.%02d.png"}) {
     SCOPED_TRACE(output);
     const std::vector<std::string> serial = RenderClip(s, clip, folder.File(output), 0);
-    ASSERT_EQ(serial.size(), std::string(output).find('%') != std::string::npos ? size_t{kFrames} : 1u);
-    for (int depth : {1, 3}) EXPECT_TRUE(RenderClip(s, clip, folder.File(output), depth) == serial) << "depth " << depth;
+    ASSERT_EQ(serial.size(),
+              std::string(output).find('%') != std::string::npos ? size_t{kFrames} : 1u);
+    for (int depth : {1, 3})
+      EXPECT_TRUE(RenderClip(s, clip, folder.File(output), depth) == serial) << "depth " << depth;
   }
 }
 
@@ -127,7 +134,7 @@ TEST(FramePipeline, AFailureInAnyStageNamesItsFrameAndStopsTheRun) {
       std::vector<long> reported;
       try {
         app::RunFramePipeline(&source, sink, renderer, frames, depth, app::CancelToken{},
-                             [&](long f) { reported.push_back(f); });
+                              [&](long f) { reported.push_back(f); });
         ADD_FAILURE() << "no failure";
       } catch (const app::UsageError& e) {
         EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();

@@ -63,8 +63,8 @@ std::vector<uint32_t> OiioSamples(const std::string& path) {
 }
 
 std::string FfmpegBytes(const std::string& path, const char* pixel_format) {
-  const std::string command =
-      std::string("ffmpeg -v error -i '") + path + "' -f rawvideo -pix_fmt " + pixel_format + " - 2>&1";
+  const std::string command = std::string("ffmpeg -v error -i '") + path +
+                              "' -f rawvideo -pix_fmt " + pixel_format + " - 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   std::string bytes;
   char chunk[65536];
@@ -79,10 +79,14 @@ TEST(PngWriter, EveryLayoutDecodesToItsSamples) {
     size_t max_idat;  // small values cut the stream across several chunks
     const char* ffmpeg_format;
   } cases[] = {
-      {1, 8, 1, app::kMaxPngChunkData, "gray"},      {2, 8, 0, app::kMaxPngChunkData, "ya8"},
-      {3, 8, 6, app::kMaxPngChunkData, "rgb24"},     {4, 8, 1, 97, "rgba"},
-      {1, 16, 9, app::kMaxPngChunkData, "gray16be"}, {2, 16, 1, app::kMaxPngChunkData, "ya16be"},
-      {3, 16, 1, 1000, "rgb48be"},                   {4, 16, 1, app::kMaxPngChunkData, "rgba64be"},
+      {1, 8, 1, app::kMaxPngChunkData, "gray"},
+      {2, 8, 0, app::kMaxPngChunkData, "ya8"},
+      {3, 8, 6, app::kMaxPngChunkData, "rgb24"},
+      {4, 8, 1, 97, "rgba"},
+      {1, 16, 9, app::kMaxPngChunkData, "gray16be"},
+      {2, 16, 1, app::kMaxPngChunkData, "ya16be"},
+      {3, 16, 1, 1000, "rgb48be"},
+      {4, 16, 1, app::kMaxPngChunkData, "rgba64be"},
   };
   testfiles::TempFolder folder;
   // One encoder for every case: what a larger file left in its buffers must
@@ -119,7 +123,8 @@ TEST(PngWriter, LevelsTradeTimeForSizeAndTheFileIsWrittenWhole) {
   const app::PngFormat format{256, 64, 4, 8};
   const std::vector<uint32_t> samples = testfiles::PatternSamples(256, 64);
   const auto fill = [&](int y, uint8_t* row) {
-    for (size_t i = 0; i < 256 * 4; ++i) row[i] = static_cast<uint8_t>(samples[static_cast<size_t>(y) * 256 * 4 + i]);
+    for (size_t i = 0; i < 256 * 4; ++i)
+      row[i] = static_cast<uint8_t>(samples[static_cast<size_t>(y) * 256 * 4 + i]);
   };
   std::vector<size_t> sizes;
   app::PngEncoder encoder;
@@ -134,12 +139,15 @@ TEST(PngWriter, LevelsTradeTimeForSizeAndTheFileIsWrittenWhole) {
 
 // Formats PNG cannot hold (or we do not write) are refused before any work.
 TEST(PngWriter, RefusesFormatsItDoesNotWrite) {
-  const app::PngFormat cases[] = {{0, 4, 4, 8}, {4, 0, 4, 8}, {4, 4, 0, 8}, {4, 4, 5, 8}, {4, 4, 4, 12}, {4, 4, 4, 0}};
+  const app::PngFormat cases[] = {{0, 4, 4, 8}, {4, 0, 4, 8},  {4, 4, 0, 8},
+                                  {4, 4, 5, 8}, {4, 4, 4, 12}, {4, 4, 4, 0}};
   app::PngEncoder encoder;
   for (const app::PngFormat& f : cases) {
-    SCOPED_TRACE(std::to_string(f.width) + "x" + std::to_string(f.height) + " " + std::to_string(f.channels) + "x" +
-                 std::to_string(f.bits));
-    EXPECT_THROW(encoder.Encode(f, [](int, uint8_t*) {}, 1), std::invalid_argument);
+    SCOPED_TRACE(std::to_string(f.width) + "x" + std::to_string(f.height) + " " +
+                 std::to_string(f.channels) + "x" + std::to_string(f.bits));
+    EXPECT_THROW(encoder.Encode(
+                     f, [](int, uint8_t*) {}, 1),
+                 std::invalid_argument);
   }
 }
 
