@@ -259,6 +259,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
     return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\n\r\n";
   };
+  // clang-format off
   const std::vector<Refused> cases = {
       {"no token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
       {"wrong token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: 0123\r\n\r\n", "",
@@ -270,8 +271,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
        "GET /api/session HTTP/1.1\r\nHost: evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 403},
       {"foreign origin",
        "GET /api/session HTTP/1.1\r\nHost: HOST\r\nOrigin: http://evil.example\r\nX-Studio-Token: "
-       "TOKEN\r\n\r\n",
-       "", 403},
+ "TOKEN\r\n\r\n", "", 403},
       {"traversal", "GET /../doc.json HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n", "",
        404},
       {"encoded traversal",
@@ -287,8 +287,8 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
       {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"),
        "{\"doc\":{\"Line Width\":-5}}", 400},
       {"narrow gradient", gradient + with_body("{\"width\":15}"), "{\"width\":15}", 400},
-      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400},
-  };
+      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400}};
+  // clang-format on
   for (const Refused& c : cases) {
     EXPECT_EQ(RawStatus(running.Port(), Filled(c.head, running) + c.body), c.status) << c.what;
     const httplib::Result alive = running.Client().Get("/api/session");
