@@ -20,6 +20,7 @@ struct Given {
 
 // Values of every kind, none at its default; the command's values written
 // out by hand from the mapping (1 + 999 v, 100 v, v x 96, v x 64, 255 c).
+// clang-format off
 const std::vector<Given> kGiven = {
     {"End Point Style", "flat", "End Point Style=Flat"},
     {"Line Width", "0.011011011", "Line Width=12"},
@@ -35,8 +36,8 @@ const std::vector<Given> kGiven = {
     {"Point 2/Activate", "y", "Point 2/Activate=on"},
     {"Point 3/Activate", "y", "Point 3/Activate=on"},
     {"Point 3/Point X", "0.8125", "Point 3/Point=78,8"},
-    {"Point 3/Point Y", "0.125", ""},
-};
+    {"Point 3/Point Y", "0.125", ""}};
+// clang-format on
 
 Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 
