@@ -123,15 +123,11 @@ TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
 // uninterrupted run writes.
 TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {
   TempFolder folder;
-  const Args render = {"render",
-                       "--size",
-                       "1920x1080",
-                       "--params",
-                       std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
-                       "--frames",
-                       "0-23",
-                       "--jobs",
-                       "2"};
+  // clang-format off
+  const Args render = {"render", "--size", "1920x1080",
+                       "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
+                       "--frames", "0-23", "--jobs", "2"};
+  // clang-format on
   const auto frame = [&](const char* stem, int f) {
     return folder.File(stem + std::to_string(100 + f) + ".png");
   };

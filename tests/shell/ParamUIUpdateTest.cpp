@@ -95,15 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
         // module by the integration tests; these are the cases only seen here.
         UpdateCase{"GroupHeaderChanged", {1}, 82, 0, kOffer, 0, false, -1, {}},
         // A failed first send skips that group's handle but not the other groups.
-        UpdateCase{"FailedFirstSend",
-                   {2},
-                   kAllGroups,
-                   1,
-                   kOffer,
-                   0,
-                   false,
-                   1,
+        // clang-format off
+        UpdateCase{"FailedFirstSend", {2}, kAllGroups, 1, kOffer, 0, false, 1,
                    {-84, 89, 90, -94, -95, -99, -100, -104, -105, -109, -110}},
+        // clang-format on
         // Ways the update ends quietly at the first group, sending nothing and
         // giving back no suite, as none was obtained.
         UpdateCase{"SuiteRefused", {1, 4}, kAllGroups, 0, SuiteAnswer::kRefuse, 0, false, 0, {}},

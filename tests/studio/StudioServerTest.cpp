@@ -83,15 +83,11 @@ TEST_P(StudioRender, EqualsTheCommandsFile) {
   EXPECT_EQ(after->get_header_value("X-Depth"), std::to_string(c.depth));
 
   std::ofstream(folder.File("doc.json")) << doc.dump();
-  testfiles::Args args{"render",
-                       "--params",
-                       folder.File("doc.json"),
-                       "--frames",
-                       std::to_string(c.frame),
-                       "--depth",
-                       std::to_string(c.depth),
-                       "--output",
-                       folder.File("out.png")};
+  // clang-format off
+  testfiles::Args args{"render", "--params", folder.File("doc.json"),
+                       "--frames", std::to_string(c.frame), "--depth", std::to_string(c.depth),
+                       "--output", folder.File("out.png")};
+  // clang-format on
   if (c.scale == 1) {
     args.insert(args.end(), {"--size", "320x180"});
   } else {
@@ -120,17 +116,10 @@ INSTANTIATE_TEST_SUITE_P(Frames, StudioRender,
 TEST(StudioInput, VideoGivesItsFramesAndRate) {
   TempFolder folder;
   testfiles::Launch make;
-  make.args = {"-loglevel",
-               "error",
-               "-f",
-               "lavfi",
-               "-i",
-               "testsrc=size=64x48:rate=25",
-               "-frames:v",
-               "5",
-               "-pix_fmt",
-               "yuv420p",
-               folder.File("clip.mp4")};
+  // clang-format off
+  make.args = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25",
+               "-frames:v", "5", "-pix_fmt", "yuv420p", folder.File("clip.mp4")};
+  // clang-format on
   make.program = "ffmpeg";
   ASSERT_EQ(testfiles::RunCli(make).exit_status, 0);
   RunningStudio running({.document = folder.File("doc.json"),

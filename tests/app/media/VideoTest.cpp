@@ -240,15 +240,10 @@ TEST(VideoIn, FramesAndKeyframesFollowTheFrameLoop) {
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE("frame " + std::to_string(3 + i));
     const std::string png = ExtractPng(clip, 3 + i, false, folder.File("frame.png"));
-    const Args still = {"render",
-                        "--input",
-                        png,
-                        "--output",
-                        folder.File("still.png"),
-                        "--frames",
-                        std::to_string(3 + i),
-                        "--fps",
-                        "30000/1001"};
+    // clang-format off
+    const Args still = {"render", "--input", png, "--output", folder.File("still.png"),
+                        "--frames", std::to_string(3 + i), "--fps", "30000/1001"};
+    // clang-format on
     ASSERT_EQ(RunCli(still + animated).exit_status, 0);
     const std::vector<uint16_t> frame = DecodeFrame(folder.File("part.mkv"), i);
     EXPECT_EQ(Measure(frame, ReadPng(folder.File("still.png"))).colour_max, 0u);
