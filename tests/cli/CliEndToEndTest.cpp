@@ -453,11 +453,8 @@ TEST(CliSequence, InterruptStopsEveryWorkerAndKeepsFinishedFrames) {
 // with the count of entries and of each popup's choices added.
 TEST(CliInfo, ParamsJsonListsEveryControlWithQualifiedNamesByHostVersion) {
   // clang-format off
-  const struct {
-    const char* host_version;
-    const char* pointer;
-    nlohmann::json expected;
-  } cases[] = {
+  const struct { const char* host_version; const char* pointer;
+                 nlohmann::json expected; } cases[] = {
       // 112 registered entries, less 19 group starts (Line Rendering, Gradient
       // Color Dots, ten dots, Path Points, six points) and 19 group ends.
       {"", "/count", 112 - 2 * 19},

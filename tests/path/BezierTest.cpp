@@ -146,27 +146,20 @@ const Controls kReturn = {{0, 0}, {30, 0}, {30, 20}, {0, 0}};
 TEST(BezierCurve, ClosestPointChoosesTheAdmittedCandidate) {
   // side: (q - nearest) x B'(t) >= 0, so along +x true for smaller y.
   // clang-format off
-  const struct {
-    const Controls* p;
-    Vec2d q;
-    bool start, end;
-    double tMin, tMax;
-    bool found;
-    double t;
-    bool side;
-  } cases[] = {
-      {&kLine, {40, 5}, false, false, 0, 1, false, 0, false},  // beyond the end: only the end can
-      // answer
+  const struct { const Controls* p; Vec2d q; bool start, end; double tMin, tMax; bool found;
+                 double t; bool side; } cases[] = {
+      // beyond the end: only the end can answer
+      {&kLine, {40, 5}, false, false, 0, 1, false, 0, false},
       {&kLine, {40, 5}, false, true, 0, 1, true, 1.0, false},
       {&kLine, {40, -5}, true, false, 0, 1, true, 0.0, true},
       {&kLine, {-10, 5}, true, false, 0, 1, true, 0.0, false},
       {&kLine, {-10, 5}, false, false, 0, 1, false, 0, false},
-      {&kLine, {15, 7}, true, true, 0, 1, true, 0.5, false},  // an interior root nearer than both
-      // ends
+      // an interior root nearer than both ends
+      {&kLine, {15, 7}, true, true, 0, 1, true, 0.5, false},
       {&kLine, {15, -7}, false, false, 0, 1, true, 0.5, true},
       {&kLine, {15, 7}, false, false, 0.6, 1, false, 0, false},  // root 0.5 outside [0.6, 1]
-      {&kLine, {15, 7}, false, true, 0.6, 1, true, 1.0, false},  // ends follow their flags, not the
-      // range
+      // ends follow their flags, not the range
+      {&kLine, {15, 7}, false, true, 0.6, 1, true, 1.0, false},
       {&kLine, {15, 7}, true, false, 0.6, 0.9, true, 0.0, false},
       {&kLine, {21, -2}, false, false, 0.6, 0.8, true, 0.7, true},
       {&kLine, {12, 0}, false, false, 0, 1, true, 0.4, true},
@@ -331,13 +324,8 @@ TEST(BezierPath, LengthSumsTheCurvesAndSampleIsUniformInTNeverAtOne) {
   // Each straight curve measures its chord times 0.9999999998 (the integral over [1e-10, 1 -
   // 1e-10]), so the t step of the samples is a hair more than step / L.
   // clang-format off
-  const struct {
-    std::vector<Vec2d> points;
-    bool closed;
-    int curves;
-    double chords, step;
-    std::vector<Vec2d> samples;
-  } cases[] = {
+  const struct { std::vector<Vec2d> points; bool closed; int curves; double chords, step;
+                 std::vector<Vec2d> samples; } cases[] = {
       {{}, false, 0, 0.0, 0, {}},
       {{{4, 4}}, false, 0, 0.0, 0, {}},
       {{{0, 0}, {3, 4}, {3, 10}}, false, 2, 11.0, 0, {}},

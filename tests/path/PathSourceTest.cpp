@@ -72,13 +72,8 @@ TEST(FakePath, ActivePointsInOrderWithClosingCopy) {
   // Point k at (10 k, 20 k) with its handle 3 pixels to the right; expected: the point numbers
   // in the path, closing copy included.
   // clang-format off
-  const struct {
-    std::vector<int> active;
-    bool open;
-    std::vector<int> expected;
-    bool checkout;
-    int segments;
-  } cases[] = {
+  const struct { std::vector<int> active; bool open; std::vector<int> expected; bool checkout;
+                 int segments; } cases[] = {
       {{1, 3, 6}, false, {1, 3, 6, 1}, true, 3},
       {{1, 3, 6}, true, {1, 3, 6}, true, 2},
       {{2, 5}, false, {2, 5, 2}, true, 2},

@@ -115,12 +115,8 @@ class KeepingSink : public app::FrameSink {
 
 TEST(FramePipeline, AFailureInAnyStageNamesItsFrameAndStopsTheRun) {
   // clang-format off
-  const struct {
-    const char* stage;
-    long source_fails, sink_fails;
-    bool wrong_size;
-    const char* message;
-  } cases[] = {
+  const struct { const char* stage; long source_fails, sink_fails; bool wrong_size;
+                 const char* message; } cases[] = {
       {"read", 5, -1, false, "frame 5: unreadable"},
       {"render", 5, -1, true, "frame 5: "},
       {"write", -1, 5, false, "frame 5: disk full"}};

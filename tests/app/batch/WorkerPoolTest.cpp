@@ -31,12 +31,8 @@ std::string Outcome(const std::function<void(long)>& job, app::CancelToken cance
 TEST(WorkerPool, ReportsEveryJobOrTheFirstFailureByKind) {
   std::atomic<bool> stop{true};
   // clang-format off
-  const struct {
-    const char* name;
-    std::function<void(long)> job;
-    app::CancelToken cancel;
-    std::string outcome;
-  } cases[] = {
+  const struct { const char* name; std::function<void(long)> job; app::CancelToken cancel;
+                 std::string outcome; } cases[] = {
       {"all succeed", [](long) {}, {}, "done"},
       {"bad input", [](long n) { if (n == 7) throw app::UsageError("frame 7: unreadable"); }, {},
        "usage: frame 7: unreadable"},

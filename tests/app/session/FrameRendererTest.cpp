@@ -8,13 +8,8 @@ namespace {
 
 TEST(FrameRendererTime, EachFrameCarriesItsTimeInUnitsOfTheRate) {
   // clang-format off
-  const struct {
-    app::Rational fps;
-    long frame_count, frame;
-    A_long current, step;
-    A_u_long scale;
-    A_long total;
-  } cases[] = {
+  const struct { app::Rational fps; long frame_count, frame; A_long current, step; A_u_long scale;
+                 A_long total; } cases[] = {
       {{24, 1}, 1, 0, 0, 1, 24, 1},
       {{24, 1}, 96, 47, 47, 1, 24, 96},
       // NTSC: a frame lasts 1001 units of 1/30000 s.
