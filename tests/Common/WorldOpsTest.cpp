@@ -15,14 +15,10 @@ namespace {
 
 // The block of cols x rows from source (sx, sy) lands at (tx, ty) of a 50 x 50
 // destination; nothing else changes.
-struct BlitCase {
-  const char* name;
-  A_long srcW, srcH;
-  bool hasRect;
-  WorldRect rect;
-  int32_t dx, dy;
-  A_long sx, sy, tx, ty, cols, rows;
-};
+// clang-format off
+struct BlitCase { const char* name; A_long srcW, srcH; bool hasRect; WorldRect rect; int32_t dx, dy;
+                  A_long sx, sy, tx, ty, cols, rows; };
+// clang-format on
 
 // clang-format off
 const BlitCase kBlits[] = {
@@ -78,13 +74,10 @@ const DepthColor kHalf16 = DepthColor::From16({32768, 16384, 64, 65});
 const DepthColor kHalf8 = DepthColor::From8({255, 128, 1, 0});
 
 // The rectangle is inclusive.
-struct FillCase {
-  bool hasRect;
-  WorldRect rect;
-  DepthColor color;
-  PF_Pixel expected8;
-  PF_Pixel16 expected16;
-};
+// clang-format off
+struct FillCase { bool hasRect; WorldRect rect; DepthColor color; PF_Pixel expected8;
+                  PF_Pixel16 expected16; };
+// clang-format on
 
 // clang-format off
 const FillCase kFills[] = {
@@ -155,12 +148,9 @@ TEST(Transfer, CoversTheInclusiveRectangleAtItsOwnPlace) {
 
 // A line from (a, b) to (c, d), or the outline of the box x a..b, y c..d.
 using Points = std::set<std::pair<int, int>>;
-struct DrawCase {
-  const char* name;
-  bool box;
-  int a, b, c, d;
-  Points expected;
-};
+// clang-format off
+struct DrawCase { const char* name; bool box; int a, b, c, d; Points expected; };
+// clang-format on
 
 // clang-format off
 const DrawCase kDraws[] = {

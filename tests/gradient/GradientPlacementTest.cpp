@@ -9,15 +9,10 @@ namespace {
 constexpr int kRepeat = 0;
 constexpr int kReflect = 1;
 
-struct PlaceCase {
-  const char* name;
-  double halfWidth;
-  int repeats;
-  double offset;
-  int style;
-  double distance;
-  double expected;
-};
+// clang-format off
+struct PlaceCase { const char* name; double halfWidth; int repeats; double offset; int style;
+                   double distance; double expected; };
+// clang-format on
 
 // clang-format off
 const PlaceCase kCases[] = {

@@ -49,14 +49,10 @@ const A_u_short kRedGreenLum = static_cast<A_u_short>(16384.0 * std::sqrt(2.0));
 const A_u_short kWhiteRedSide =
     static_cast<A_u_short>(16384.0 * (std::sqrt(3.0) + 1.0) / std::sqrt(6.0));
 
-struct LookupCase {
-  const char* name;
-  int mode;
-  std::vector<ColorDot> dots;
-  bool wrap;
-  double position;
-  PF_Pixel16 expected;
-};
+// clang-format off
+struct LookupCase { const char* name; int mode; std::vector<ColorDot> dots; bool wrap;
+                    double position; PF_Pixel16 expected; };
+// clang-format on
 
 // clang-format off
 const LookupCase kLookups[] = {

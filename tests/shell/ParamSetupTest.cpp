@@ -29,15 +29,10 @@ const char* const kList25 =
 // a: checkbox/popup default, slider default in slider units, colour 0xAARRGGBB,
 // point x percent; b: point y percent; lo/hi: slider range, or hi = popup
 // choice count.
-struct Row {
-  int index, id;
-  const char* name;
-  Kind kind;
-  int flags, ui;
-  long long a, b;
-  int lo, hi, precision, display;
-  const char* choices;
-};
+// clang-format off
+struct Row { int index, id; const char* name; Kind kind; int flags, ui; long long a, b;
+             int lo, hi, precision, display; const char* choices; };
+// clang-format on
 
 // clang-format off
 const Row kTable[] = {

@@ -58,16 +58,11 @@ class ParamUIUpdateTest : public ::testing::Test {
 // fails (0: none), whether the mask layout is in force, how often the suite
 // is released (-1: not checked) and the updates the host must receive, in
 // order, negative when sent disabled. Every call returns PF_Err_NONE.
-struct UpdateCase {
-  const char* name;
-  std::vector<int> activeGroups;
-  int changed, failAt;
-  SuiteAnswer answer;
-  long failHandle;
-  bool mask;
-  int released;
-  std::vector<int> expected;
-};
+// clang-format off
+struct UpdateCase { const char* name; std::vector<int> activeGroups; int changed, failAt;
+                    SuiteAnswer answer; long failHandle; bool mask; int released;
+                    std::vector<int> expected; };
+// clang-format on
 
 class ParamUIUpdateCase : public ParamUIUpdateTest,
                           public ::testing::WithParamInterface<UpdateCase> {};

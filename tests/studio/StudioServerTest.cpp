@@ -56,11 +56,9 @@ app::Layer LayerOfBytes(const std::string& bytes, int width, int height, bool de
   return layer;
 }
 
-struct RenderCase {
-  int depth;
-  long frame;
-  int scale;
-};
+// clang-format off
+struct RenderCase { int depth; long frame; int scale; };
+// clang-format on
 
 class StudioRender : public ::testing::TestWithParam<RenderCase> {};
 
@@ -305,10 +303,9 @@ TEST(StudioGuard, StartUrlSetsTheCookieThatOpensThePage) {
   EXPECT_EQ(page->body.find(running.Token()), std::string::npos);
 }
 
-struct UiCase {
-  long frame;
-  bool enabled;
-};
+// clang-format off
+struct UiCase { long frame; bool enabled; };
+// clang-format on
 
 class StudioState : public ::testing::TestWithParam<UiCase> {};
 

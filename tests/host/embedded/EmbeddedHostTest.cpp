@@ -24,10 +24,9 @@ using embedded::SuiteAnswer;
 
 // ---- Worlds -------------------------------------------------------------------
 
-struct WorldCase {
-  A_long width, height;
-  bool deep;
-};
+// clang-format off
+struct WorldCase { A_long width, height; bool deep; };
+// clang-format on
 
 class WorldLayoutTest : public ::testing::TestWithParam<WorldCase> {};
 
