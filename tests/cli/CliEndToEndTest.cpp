@@ -255,12 +255,11 @@ TEST(CliEffectEnd, AnAllocationFailureExitsWithTheEffectsErrorAndWritesNothing) 
                   "address space than the limit this test sets";
 #endif
   TempFolder folder;
+  // clang-format off
   const CliRun run =
       RunCli(Launch{{"render", "--size", "6000x6000", "--set", "Output View=Gradient View (vert)",
-                     "--output", folder.File("out.png")},
-                    840LL << 20,
-                    {},
-                    0});
+                     "--output", folder.File("out.png")}, 840LL << 20, {}, 0});
+  // clang-format on
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(run.exit_status, 3) << run.err;
   EXPECT_TRUE(Contains(run.err, "during render with error 4: Lustre Strand [")) << run.err;
@@ -272,13 +271,11 @@ TEST(CliEffectEnd, AnAllocationFailureExitsWithTheEffectsErrorAndWritesNothing) 
 // Nothing is written.
 TEST(CliEffectEnd, ASignalExitsWithItsStatusAndWritesNothing) {
   const auto rendering = [](const std::string& err) { return Contains(err, "Rendering ["); };
-  const Args showcase = {"render",
-                         "--size",
-                         "2400x1600",
-                         "--params",
-                         std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
-                         "--set",
-                         "Line Width=900"};
+  // clang-format off
+  const Args showcase = {"render", "--size", "2400x1600",
+                         "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
+                         "--set", "Line Width=900"};
+  // clang-format on
   for (int signal : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(signal);
     TempFolder folder;
