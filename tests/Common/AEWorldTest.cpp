@@ -111,10 +111,12 @@ TEST(CommonErrors, CodeAndMessageAsTabledAndNothingLeftAllocated) {
 TEST(AEWorldAddressSpace, WorldsBeyondA32BitProcessAreOutOfMemory) {
   if (sizeof(void*) > 4)
     GTEST_SKIP() << "needs a 32-bit process: a 64-bit one may be granted these worlds";
-  const struct {
-    A_long width, height;
-    bool deep;
-  } cases[] = {{30000, 30000, false}, {30000, 30000, true}, {30000, 17896, true}};
+  // clang-format off
+  const struct { A_long width, height; bool deep; } cases[] = {
+      {30000, 30000, false},
+      {30000, 30000, true},
+      {30000, 17896, true}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) +
                  (c.deep ? " deep" : ""));

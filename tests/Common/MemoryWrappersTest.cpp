@@ -86,13 +86,13 @@ TEST_F(MemoryWrappersTest, BlockIsItsOwnHandleAndRecordHasAHandleToo) {
 
 TEST_F(MemoryWrappersTest, EveryRefusedStepGivesEverythingBackAndThrowsBadAllocation) {
   // Which call is refused, and how many handles must be given back for it.
-  const struct {
-    const char* name;
-    int failNewAt, failLockAt, disposals;
-  } kCases[] = {{"data handle", 1, 0, 0},
-                {"data lock", 0, 1, 1},
-                {"record handle", 2, 0, 1},
-                {"record lock", 0, 2, 2}};
+  // clang-format off
+  const struct { const char* name; int failNewAt, failLockAt, disposals; } kCases[] = {
+      {"data handle", 1, 0, 0},
+      {"data lock", 0, 1, 1},
+      {"record handle", 2, 0, 1},
+      {"record lock", 0, 2, 2}};
+  // clang-format on
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     fake_ = FakeHandleHost{};
@@ -163,9 +163,16 @@ TEST_F(MemoryWrappersTest, MemHolderReleasesOnEveryWayOut) {
 
 // Over-aligned blocks, including alignments below a pointer's and zero bytes.
 TEST_F(MemoryWrappersTest, AlignedPointerIsAlignedUsableAndReleasedThroughItsBlock) {
-  const struct {
-    std::size_t size, alignment;
-  } kCases[] = {{0, 32}, {1, 1}, {3, 2}, {24, 8}, {33, 64}, {100, 256}, {5000, 4096}};
+  // clang-format off
+  const struct { std::size_t size, alignment; } kCases[] = {
+      {0, 32},
+      {1, 1},
+      {3, 2},
+      {24, 8},
+      {33, 64},
+      {100, 256},
+      {5000, 4096}};
+  // clang-format on
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.alignment);
     std::vector<void*> pointers;

@@ -15,15 +15,12 @@ namespace {
 
 // The block of cols x rows from source (sx, sy) lands at (tx, ty) of a 50 x 50
 // destination; nothing else changes.
-struct BlitCase {
-  const char* name;
-  A_long srcW, srcH;
-  bool hasRect;
-  WorldRect rect;
-  int32_t dx, dy;
-  A_long sx, sy, tx, ty, cols, rows;
-};
+// clang-format off
+struct BlitCase { const char* name; A_long srcW, srcH; bool hasRect; WorldRect rect; int32_t dx, dy;
+                  A_long sx, sy, tx, ty, cols, rows; };
+// clang-format on
 
+// clang-format off
 const BlitCase kBlits[] = {
     {"whole into bigger at origin", 20, 10, false, {}, 0, 0, 0, 0, 0, 0, 20, 10},
     // 100 x 100 into 50 x 50 at (-10, -20): source columns 10..59, rows 20..69.
@@ -39,8 +36,8 @@ const BlitCase kBlits[] = {
     {"rectangle", 20, 10, true, {2, 3, 5, 8}, 1, 1, 3, 2, 1, 1, 6, 4},
     // A rectangle reaching outside the source is clamped to it first.
     {"rectangle clamped", 20, 10, true, {-5, -5, 4, 4}, 2, 3, 0, 0, 2, 3, 5, 5},
-    {"single pixel", 20, 10, true, {9, 19, 9, 19}, 0, 0, 19, 9, 0, 0, 1, 1},
-};
+    {"single pixel", 20, 10, true, {9, 19, 9, 19}, 0, 0, 19, 9, 0, 0, 1, 1}};
+// clang-format on
 
 TEST(Blit, CopiesTheClippedBlock) {
   for (const BlitCase& c : kBlits)
@@ -77,22 +74,20 @@ const DepthColor kHalf16 = DepthColor::From16({32768, 16384, 64, 65});
 const DepthColor kHalf8 = DepthColor::From8({255, 128, 1, 0});
 
 // The rectangle is inclusive.
-struct FillCase {
-  bool hasRect;
-  WorldRect rect;
-  DepthColor color;
-  PF_Pixel expected8;
-  PF_Pixel16 expected16;
-};
+// clang-format off
+struct FillCase { bool hasRect; WorldRect rect; DepthColor color; PF_Pixel expected8;
+                  PF_Pixel16 expected16; };
+// clang-format on
 
+// clang-format off
 const FillCase kFills[] = {
     {false, {}, kRed8, {255, 255, 0, 0}, {32768, 32768, 0, 0}},
     {false, {}, kHalf16, {255, 128, 0, 1}, {32768, 16384, 64, 65}},
     {true, {1, 2, 3, 5}, kHalf16, {255, 128, 0, 1}, {32768, 16384, 64, 65}},
     {true, {6, 8, 6, 8}, kRed8, {255, 255, 0, 0}, {32768, 32768, 0, 0}},  // last row and column
     {true, {0, 0, 1, 1}, kHalf16, {255, 128, 0, 1}, {32768, 16384, 64, 65}},
-    {true, {2, 2, 4, 4}, kHalf8, {255, 128, 1, 0}, {32768, 16448, 129, 0}},
-};
+    {true, {2, 2, 4, 4}, kHalf8, {255, 128, 1, 0}, {32768, 16448, 129, 0}}};
+// clang-format on
 
 TEST(FillWorld, FillsExactlyTheInclusiveRectangle) {
   for (const FillCase& c : kFills)
@@ -113,10 +108,13 @@ TEST(FillWorld, FillsExactlyTheInclusiveRectangle) {
 // An opaque white source laid in normal mode over opaque black shows the
 // opacity directly: 8-bit trunc(255 - 255a), 16-bit trunc(32768 - 32768a).
 TEST(Transfer, AmountBecomesTheSourceOpacity) {
-  const struct {
-    double amount;
-    int expected8, expected16;
-  } kCases[] = {{0.0, 255, 32768}, {1.0, 0, 0}, {0.5, 127, 16384}, {0.25, 191, 24576}};
+  // clang-format off
+  const struct { double amount; int expected8, expected16; } kCases[] = {
+      {0.0, 255, 32768},
+      {1.0, 0, 0},
+      {0.5, 127, 16384},
+      {0.25, 191, 24576}};
+  // clang-format on
   for (const auto& c : kCases)
     AtBothDepths([&](auto tag) {
       using P = decltype(tag);
@@ -150,13 +148,11 @@ TEST(Transfer, CoversTheInclusiveRectangleAtItsOwnPlace) {
 
 // A line from (a, b) to (c, d), or the outline of the box x a..b, y c..d.
 using Points = std::set<std::pair<int, int>>;
-struct DrawCase {
-  const char* name;
-  bool box;
-  int a, b, c, d;
-  Points expected;
-};
+// clang-format off
+struct DrawCase { const char* name; bool box; int a, b, c, d; Points expected; };
+// clang-format on
 
+// clang-format off
 const DrawCase kDraws[] = {
     {"single point", false, 5, 5, 5, 5, {{5, 5}}},
     {"horizontal", false, 1, 2, 4, 2, {{1, 2}, {2, 2}, {3, 2}, {4, 2}}},
@@ -168,38 +164,18 @@ const DrawCase kDraws[] = {
     {"shallow", false, 0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
     // dx2 2, dy2 6, e starts at -1.
     {"steep", false, 0, 0, 1, 3, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},
-    {"across the world",
-     false,
-     -3,
-     2,
-     12,
-     2,
+    {"across the world", false, -3, 2, 12, 2,
      {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 2}}},
     {"in from the corner", false, -2, -2, 2, 2, {{0, 0}, {1, 1}, {2, 2}}},
     {"out at the bottom", false, 9, 5, 9, 12, {{9, 5}, {9, 6}, {9, 7}}},
     {"wholly outside", false, -5, -5, -1, -1, {}},
     {"below the world", false, 0, 8, 9, 8, {}},
-    {"box",
-     true,
-     1,
-     4,
-     2,
-     5,
-     {{1, 2},
-      {2, 2},
-      {3, 2},
-      {4, 2},
-      {1, 5},
-      {2, 5},
-      {3, 5},
-      {4, 5},
-      {1, 3},
-      {1, 4},
-      {4, 3},
+    {"box", true, 1, 4, 2, 5,
+     {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {1, 3}, {1, 4}, {4, 3},
       {4, 4}}},
     // Only the top edge (y 6) and the right edge (x 3) are inside the world.
-    {"box reaching outside", true, -2, 3, 6, 9, {{0, 6}, {1, 6}, {2, 6}, {3, 6}, {3, 7}}},
-};
+    {"box reaching outside", true, -2, 3, 6, 9, {{0, 6}, {1, 6}, {2, 6}, {3, 6}, {3, 7}}}};
+// clang-format on
 
 TEST(DrawLineAndRect, PlotExactlyThesePixels) {
   for (const DrawCase& c : kDraws)

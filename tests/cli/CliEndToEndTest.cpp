@@ -34,13 +34,11 @@ testfiles::RawPng Render(const TempFolder& folder, const Args& args,
 // ---- Defaults and depths -------------------------------------------------------------
 
 TEST(CliRender, BuiltInLayerIsFullHdByDefaultAndTakesSizeAndDepth) {
-  const struct {
-    Args args;
-    uint32_t width, height;
-    int depth;
-    uint32_t alpha;
-  } cases[] = {{{}, 1920, 1080, 8, 255},
-               {{"--size", "320x200", "--depth", "16"}, 320, 200, 16, 65535}};
+  // clang-format off
+  const struct { Args args; uint32_t width, height; int depth; uint32_t alpha; } cases[] = {
+      {{}, 1920, 1080, 8, 255},
+      {{"--size", "320x200", "--depth", "16"}, 320, 200, 16, 65535}};
+  // clang-format on
   for (const auto& c : cases) {
     TempFolder folder;
     std::ofstream(folder.File("out.png")) << "old";  // replaced, with no temporary file left
@@ -58,11 +56,14 @@ TEST(CliRender, BuiltInLayerIsFullHdByDefaultAndTakesSizeAndDepth) {
 // the PNG images p = (v * 65535 + 16384) >> 15 of every channel value v in
 // 0..32768 (and 32768 - v in green).
 TEST(CliRender, PassesTheLayerThroughByTheDepthConversionRules) {
-  const struct {
-    int input_bits;
-    const char* depth;
-    int output_bits;
-  } cases[] = {{8, "", 8}, {16, "", 16}, {8, "16", 16}, {16, "8", 8}, {16, "16", 16}};
+  // clang-format off
+  const struct { int input_bits; const char* depth; int output_bits; } cases[] = {
+      {8, "", 8},
+      {16, "", 16},
+      {8, "16", 16},
+      {16, "8", 8},
+      {16, "16", 16}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.input_bits) + " bits in, --depth '" + c.depth + "'");
     TempFolder folder;
@@ -107,14 +108,12 @@ const Args kLine = Sets({"Point 1/Activate=on", "Point 2/Activate=on", "Point 1/
 // one and the points scale with it. The options reach the host: which hosts
 // and qualities get the quirk is the module tests' table.
 TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
-  const struct {
-    Args host;
-    const char* size;
-    uint32_t column;
-    int width;
-  } cases[] = {{{}, "400x200", 200, 40},
-               {{"--downsample", "1/2"}, "200x100", 100, 20},
-               {{"--app-id", "KeyG", "--quality", "low"}, "400x200", 200, 20}};
+  // clang-format off
+  const struct { Args host; const char* size; uint32_t column; int width; } cases[] = {
+      {{}, "400x200", 200, 40},
+      {{"--downsample", "1/2"}, "200x100", 100, 20},
+      {{"--app-id", "KeyG", "--quality", "low"}, "400x200", 200, 20}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.host.empty() ? "full resolution"
                                 : c.host[0] + " " + c.host[1] + " " + c.host.back());
@@ -145,15 +144,11 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
     return std::vector<std::string>{"Original Blend Transfer", "'" + choice + "' is not a choice",
                                     "Luminosity"};
   };
-  const struct {
-    Args args;
-    int exit_status;
-    std::vector<std::string> fragments;
-  } cases[] = {
+  // clang-format off
+  const struct { Args args; int exit_status; std::vector<std::string> fragments; } cases[] = {
       {{"--input", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--input", "TRUNC"}, 2, {"trunc.png': truncated or damaged file (", "end of file"}},
-      {{"--input", "CRC"},
-       2,
+      {{"--input", "CRC"}, 2,
        {"crc.png': not an image file that can be read (", "IHDR: CRC error"}},
       // The signature alone, and a header whose colour type libpng refuses
       // under a correct checksum. A file without its end chunk is read: the
@@ -161,23 +156,19 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--input", "SIG"}, 2, {"sig.png': not an image file that can be read (", "end of file"}},
       {{"--input", "IHDR"}, 2, {"ihdr.png': not an image file that can be read (", "IHDR data"}},
       {{"--input", "NOEND"}, 0, {}},
-      {{"--input", "DPX"},
-       2,
+      {{"--input", "DPX"}, 2,
        {"claim.dpx': damaged DPX header: it claims 4278190081 bytes of user data in a file of "
-        "2048"}},
-      {{"--input", "DPXBE"},
-       2,
+ "2048"}},
+      {{"--input", "DPXBE"}, 2,
        {"claim-be.dpx': damaged DPX header: it claims 2049 bytes of user data in a file of 2048"}},
       {{"--input", "WIDE"}, 2, {"wide.png", "30000"}},
       {{"--input", "EDGE"}, 0, {}},  // 30000 pixels wide is still accepted
       // A value refused by the host's range check, late in the run; the
       // refusals of each form are the parameter and option tables' rows.
-      {{"--set", "Line Width=1000.5"},
-       2,
+      {{"--set", "Line Width=1000.5"}, 2,
        {"\"Line Width\" (index 5): 1000.5 is outside the range 1 to 1000"}},
-      {{"--params", "JSON"},
-       2,
-       {"bad.json': malformed JSON: parse error at line 1"}},  // without nlohmann's tag
+      // without nlohmann's tag
+      {{"--params", "JSON"}, 2, {"bad.json': malformed JSON: parse error at line 1"}},
       {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
       {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}},
       {{"--size", "30001x10"}, 2, {"30000"}},
@@ -188,9 +179,9 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"render", "--output", "no/such/folder/x.png"}, 2, {"no/such/folder/x.png"}},
       {{"draw"}, 2, {"unknown command 'draw'"}},
       {{"--size", "64x64", "--set", transfer + "Linear Light"}, 0, {}},
-      {{"--host-version", "11.0", "--set", transfer + "Linear Light"},
-       2,
+      {{"--host-version", "11.0", "--set", transfer + "Linear Light"}, 2,
        not_a_choice("Linear Light")}};
+  // clang-format on
   // The files the rows read, made once; each row writes into a folder of its own.
   TempFolder sources;
   WritePattern(sources.File("in.png"), 64, 64);
@@ -264,12 +255,11 @@ TEST(CliEffectEnd, AnAllocationFailureExitsWithTheEffectsErrorAndWritesNothing) 
                   "address space than the limit this test sets";
 #endif
   TempFolder folder;
+  // clang-format off
   const CliRun run =
       RunCli(Launch{{"render", "--size", "6000x6000", "--set", "Output View=Gradient View (vert)",
-                     "--output", folder.File("out.png")},
-                    840LL << 20,
-                    {},
-                    0});
+                     "--output", folder.File("out.png")}, 840LL << 20, {}, 0});
+  // clang-format on
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(run.exit_status, 3) << run.err;
   EXPECT_TRUE(Contains(run.err, "during render with error 4: Lustre Strand [")) << run.err;
@@ -281,13 +271,11 @@ TEST(CliEffectEnd, AnAllocationFailureExitsWithTheEffectsErrorAndWritesNothing) 
 // Nothing is written.
 TEST(CliEffectEnd, ASignalExitsWithItsStatusAndWritesNothing) {
   const auto rendering = [](const std::string& err) { return Contains(err, "Rendering ["); };
-  const Args showcase = {"render",
-                         "--size",
-                         "2400x1600",
-                         "--params",
-                         std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
-                         "--set",
-                         "Line Width=900"};
+  // clang-format off
+  const Args showcase = {"render", "--size", "2400x1600",
+                         "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/showcase.json",
+                         "--set", "Line Width=900"};
+  // clang-format on
   for (int signal : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(signal);
     TempFolder folder;
@@ -369,11 +357,11 @@ TEST(CliSequence, SkipExistingRendersOnlyFramesWithoutAFinishedFile) {
 
 // Frames 0 and 1 of the input exist; frame 2 is missing or of another size.
 TEST(CliSequence, AFailedFrameStopsTheRunNamingItAndKeepsTheFramesBefore) {
-  const struct {
-    uint32_t frame2_width;
-    const char* said;
-  } cases[] = {{0, "frame 2: cannot read image file"},
-               {32, "frame 2: the input layer is 32x48 but the render is 64x48"}};
+  // clang-format off
+  const struct { uint32_t frame2_width; const char* said; } cases[] = {
+      {0, "frame 2: cannot read image file"},
+      {32, "frame 2: the input layer is 32x48 but the render is 64x48"}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
     TempFolder folder;
@@ -393,17 +381,15 @@ TEST(CliSequence, AFailedFrameStopsTheRunNamingItAndKeepsTheFramesBefore) {
 // Each bad key is refused before anything is written, naming the file, the
 // parameter and the key's position.
 TEST(CliSequence, BadKeyframeFilesAreRefusedNamingFileParameterAndKey) {
-  const struct {
-    const char* json;
-    std::vector<std::string> fragments;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* json; std::vector<std::string> fragments; } cases[] = {
       {R"({"Line Width": [{"frame": 0, "value": 20}, {"frame": 0, "value": 30}]})",
        {"parameter \"Line Width\", key 2: frame 0 does not come after frame 0"}},
       {R"({"Line Width": [{"frame": 5, "value": 20}, {"frame": 3, "value": 30}]})",
        {"\"Line Width\", key 2: frame 3"}},
       {R"({"Line Width": [{"frame": 0, "value": 20}, {"frame": 48, "value": 1000.5}]})",
        {"key 2 (frame 48): parameter \"Line Width\" (index 5): 1000.5 is outside the range 1 to "
-        "1000"}},
+ "1000"}},
       {R"({"Falloff": [{"frame": 1, "value": 3, "ease": "bounce"}]})",
        {"\"Falloff\", key 1: \"ease\" \"bounce\" is not linear, hold, in, out or in-out"}},
       {R"({"Falloff": [{"frame": 1, "value": 3}, {"frame": 2}]})",
@@ -417,6 +403,7 @@ TEST(CliSequence, BadKeyframeFilesAreRefusedNamingFileParameterAndKey) {
       {R"({"Falloff": [{"frame": 1, "value": 3}, 5]})", {"\"Falloff\", key 2: 5 is not a key"}},
       {R"({"Color Dot 2/Color": [{"frame": 0, "value": "#ffffff"}, {"frame": 3, "value": "#12"}]})",
        {"key 2 (frame 3): parameter \"Color Dot 2/Color\": '#12' is not a colour"}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.json);
     TempFolder folder;
@@ -462,24 +449,24 @@ TEST(CliSequence, InterruptStopsEveryWorkerAndKeepsFinishedFrames) {
 // Values picked out of `params --json`, by name and field ("/Line Width/index"),
 // with the count of entries and of each popup's choices added.
 TEST(CliInfo, ParamsJsonListsEveryControlWithQualifiedNamesByHostVersion) {
-  const struct {
-    const char* host_version;
-    const char* pointer;
-    nlohmann::json expected;
-  } cases[] = {// 112 registered entries, less 19 group starts (Line Rendering, Gradient
-               // Color Dots, ten dots, Path Points, six points) and 19 group ends.
-               {"", "/count", 112 - 2 * 19},
-               {"", "/Line Width/index", 5},
-               {"", "/Line Width/min", 1.0},
-               {"", "/Line Width/max", 1000.0},
-               {"", "/End Point Style/id", 78},
-               {"", "/Color Dot 3~1Gradient Position/index", 31},
-               {"", "/Color Dot 3~1Gradient Position/default", 80.0},
-               {"", "/Point 2~1Activate/index", 88},
-               {"", "/Point 2~1Point/default/y_percent", 49.0},
-               {"", "/Original Blend Transfer/choice count", 25},
-               {"11.0", "/Original Blend Transfer/choice count", 15},
-               {"11.0", "/Original Blend Transfer/choices/14", "Luminosity"}};
+  // clang-format off
+  const struct { const char* host_version; const char* pointer;
+                 nlohmann::json expected; } cases[] = {
+      // 112 registered entries, less 19 group starts (Line Rendering, Gradient
+      // Color Dots, ten dots, Path Points, six points) and 19 group ends.
+      {"", "/count", 112 - 2 * 19},
+      {"", "/Line Width/index", 5},
+      {"", "/Line Width/min", 1.0},
+      {"", "/Line Width/max", 1000.0},
+      {"", "/End Point Style/id", 78},
+      {"", "/Color Dot 3~1Gradient Position/index", 31},
+      {"", "/Color Dot 3~1Gradient Position/default", 80.0},
+      {"", "/Point 2~1Activate/index", 88},
+      {"", "/Point 2~1Point/default/y_percent", 49.0},
+      {"", "/Original Blend Transfer/choice count", 25},
+      {"11.0", "/Original Blend Transfer/choice count", 15},
+      {"11.0", "/Original Blend Transfer/choices/14", "Luminosity"}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.host_version) + c.pointer);
     const CliRun run =
@@ -496,15 +483,15 @@ TEST(CliInfo, ParamsJsonListsEveryControlWithQualifiedNamesByHostVersion) {
 }
 
 TEST(CliInfo, ParamsTableAndDescriptorAreReadable) {
-  const struct {
-    Args command;
-    std::vector<std::string> parts;
-  } cases[] = {{{"params"},
-                {"index", "Color Dot 10/Opacity", "1 Round | 2 Flat", "a number from -500 to 500"}},
-               {{"descriptor"},
-                {"\"QV_LUSTRESTRAND\"", "\"Ironbrook\"", "\"PluginEntry\"", "12.2",
-                 "0x00120E00 (version 2.4.1, stage release, build 0)",
-                 "0x02000040 (deep colour aware, uses output extent)"}}};
+  // clang-format off
+  const struct { Args command; std::vector<std::string> parts; } cases[] = {
+      {{"params"},
+       {"index", "Color Dot 10/Opacity", "1 Round | 2 Flat", "a number from -500 to 500"}},
+      {{"descriptor"},
+       {"\"QV_LUSTRESTRAND\"", "\"Ironbrook\"", "\"PluginEntry\"", "12.2",
+        "0x00120E00 (version 2.4.1, stage release, build 0)",
+        "0x02000040 (deep colour aware, uses output extent)"}}};
+  // clang-format on
   for (const auto& c : cases) {
     const CliRun run = RunCli(c.command);
     ASSERT_EQ(run.exit_status, 0) << run.err;

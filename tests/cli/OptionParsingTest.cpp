@@ -38,39 +38,38 @@ std::string Read(const std::string& option, const std::string& text) {
 }
 
 TEST(OptionText, ReadsAsMeantOrIsRefusedNamingTheOption) {
-  const struct {
-    const char* option;
-    const char* text;
-    const char* expected;
-  } cases[] = {{"--size", "1920x1080", "1920x1080"},
-               {"--size", "1x1", "1x1"},
-               {"--size", "40000x2", "40000x2"},
-               {"--size", "1920", ""},
-               {"--size", "0x10", ""},
-               {"--size", "-5x10", ""},
-               {"--size", "10x10x10", ""},
-               {"--size", "1920X1080", ""},
-               {"--downsample", "1/2", "1/2,1/2"},
-               {"--downsample", "1/1", "1/1,1/1"},
-               {"--downsample", "1/2,1/1", "1/2,1/1"},
-               {"--downsample", "2/3,1/4", "2/3,1/4"},
-               {"--downsample", "1/0", ""},
-               {"--downsample", "0/2", ""},
-               {"--downsample", "1/2,", ""},
-               {"--downsample", "-1/2", ""},
-               {"--downsample", "0.5", ""},
-               // The minor version is a whole number, not a decimal fraction.
-               {"--host-version", "13.28", "13 minor 28"},
-               {"--host-version", "13.2", "13 minor 2"},
-               {"--host-version", "11.0", "11 minor 0"},
-               {"--host-version", "13", ""},
-               {"--host-version", "x.1", ""},
-               {"--host-version", "13.2.1", ""},
-               // The first character goes in the top byte.
-               {"--app-id", "KeyG", "0x4B657947"},
-               {"--app-id", "PrMr", "0x50724D72"},
-               {"--app-id", "Key", ""},
-               {"--app-id", "KeyGG", ""}};
+  // clang-format off
+  const struct { const char* option; const char* text; const char* expected; } cases[] = {
+      {"--size", "1920x1080", "1920x1080"},
+      {"--size", "1x1", "1x1"},
+      {"--size", "40000x2", "40000x2"},
+      {"--size", "1920", ""},
+      {"--size", "0x10", ""},
+      {"--size", "-5x10", ""},
+      {"--size", "10x10x10", ""},
+      {"--size", "1920X1080", ""},
+      {"--downsample", "1/2", "1/2,1/2"},
+      {"--downsample", "1/1", "1/1,1/1"},
+      {"--downsample", "1/2,1/1", "1/2,1/1"},
+      {"--downsample", "2/3,1/4", "2/3,1/4"},
+      {"--downsample", "1/0", ""},
+      {"--downsample", "0/2", ""},
+      {"--downsample", "1/2,", ""},
+      {"--downsample", "-1/2", ""},
+      {"--downsample", "0.5", ""},
+      // The minor version is a whole number, not a decimal fraction.
+      {"--host-version", "13.28", "13 minor 28"},
+      {"--host-version", "13.2", "13 minor 2"},
+      {"--host-version", "11.0", "11 minor 0"},
+      {"--host-version", "13", ""},
+      {"--host-version", "x.1", ""},
+      {"--host-version", "13.2.1", ""},
+      // The first character goes in the top byte.
+      {"--app-id", "KeyG", "0x4B657947"},
+      {"--app-id", "PrMr", "0x50724D72"},
+      {"--app-id", "Key", ""},
+      {"--app-id", "KeyGG", ""}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.option) + " " + c.text);
     EXPECT_EQ(Read(c.option, c.text), c.expected);
@@ -102,37 +101,38 @@ std::string ReadTime(const std::string& option, const std::string& text) {
 }
 
 TEST(TimeOptionText, RangesRatesAndPatterns) {
-  const struct {
-    const char *option, *text, *expected;
-  } cases[] = {{"--frames", "0-95", "0..95"},
-               {"--frames", "12", "12..12"},
-               {"--frames", "5-5", "5..5"},
-               {"--frames", "9999999", "9999999..9999999"},
-               {"--frames", "10000000", "!"},
-               {"--frames", "9-3", "!"},
-               {"--frames", "-3", "!"},
-               {"--frames", "1-", "!"},
-               {"--frames", "a-b", "!"},
-               {"--frames", "", "!"},
-               {"--fps", "24", "24/1"},
-               {"--fps", "30000/1001", "30000/1001"},
-               {"--fps", "1000", "1000/1"},
-               {"--fps", "1001", "!"},
-               {"--fps", "0", "!"},
-               {"--fps", "25/0", "!"},
-               {"--fps", "29.97", "!"},
-               // Patterns: %d, zero-padded %0Nd and runs of #; numbers longer than the
-               // padding are written whole.
-               {"pattern", "shot.%04d.png", "shot.0007.png shot.12345.png"},
-               {"pattern", "f%d.exr", "f7.exr f12345.exr"},
-               {"pattern", "dir/s_####.tif", "dir/s_0007.tif dir/s_12345.tif"},
-               {"pattern", "#.png", "7.png 12345.png"},
-               {"pattern", "a%%b.%02d.png", "a%b.07.png a%b.12345.png"},
-               {"pattern", "plain.png", "still plain.png"},
-               {"pattern", "100%.png", "still 100%.png"},
-               {"pattern", "x%4d.png", "still x%4d.png"},
-               {"pattern", "a.%04d.##.png", "!"},
-               {"pattern", "%d_%d.png", "!"}};
+  // clang-format off
+  const struct { const char *option, *text, *expected; } cases[] = {
+      {"--frames", "0-95", "0..95"},
+      {"--frames", "12", "12..12"},
+      {"--frames", "5-5", "5..5"},
+      {"--frames", "9999999", "9999999..9999999"},
+      {"--frames", "10000000", "!"},
+      {"--frames", "9-3", "!"},
+      {"--frames", "-3", "!"},
+      {"--frames", "1-", "!"},
+      {"--frames", "a-b", "!"},
+      {"--frames", "", "!"},
+      {"--fps", "24", "24/1"},
+      {"--fps", "30000/1001", "30000/1001"},
+      {"--fps", "1000", "1000/1"},
+      {"--fps", "1001", "!"},
+      {"--fps", "0", "!"},
+      {"--fps", "25/0", "!"},
+      {"--fps", "29.97", "!"},
+      // Patterns: %d, zero-padded %0Nd and runs of #; numbers longer than the
+      // padding are written whole.
+      {"pattern", "shot.%04d.png", "shot.0007.png shot.12345.png"},
+      {"pattern", "f%d.exr", "f7.exr f12345.exr"},
+      {"pattern", "dir/s_####.tif", "dir/s_0007.tif dir/s_12345.tif"},
+      {"pattern", "#.png", "7.png 12345.png"},
+      {"pattern", "a%%b.%02d.png", "a%b.07.png a%b.12345.png"},
+      {"pattern", "plain.png", "still plain.png"},
+      {"pattern", "100%.png", "still 100%.png"},
+      {"pattern", "x%4d.png", "still x%4d.png"},
+      {"pattern", "a.%04d.##.png", "!"},
+      {"pattern", "%d_%d.png", "!"}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.option) + " " + c.text);
     EXPECT_EQ(ReadTime(c.option, c.text), c.expected);

@@ -69,15 +69,11 @@ TEST(WriteFaults, AFailedWriteEndsWithTheCauseAndLeavesTheOldFileAsItWas) {
   limited.program = as_nobody.program = folder.File("bin/lustre-strand");
   // A write that fails part way (as on a full disk) and a temporary file that
   // cannot be created (as on a read-only mount).
-  const struct {
-    const char* fault;
-    std::string dir;
-    Launch launch;
-    const char* cause;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* fault; std::string dir; Launch launch; const char* cause; } cases[] = {
       {"a file-size limit", folder.File("limited"), limited, "File too large"},
-      {"a folder without write permission", folder.File("locked"), as_nobody, "ermission denied"},
-  };
+      {"a folder without write permission", folder.File("locked"), as_nobody, "ermission denied"}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
     const FaultRun result = RenderInto(c.dir, c.launch, folder.File("showcase.json"));
@@ -102,15 +98,13 @@ TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
   std::filesystem::create_symlink(folder.File("layer.png"), folder.File("link.png"));
   const Args files = folder.Files();
   const std::string before = ReadFile(folder.File("layer.png"));
-  const struct {
-    std::string input, output;
-    Args more;
-  } cases[] = {
+  // clang-format off
+  const struct { std::string input, output; Args more; } cases[] = {
       {folder.File("layer.png"), folder.File("layer.png"), {}},
       {folder.File("layer.png"), folder.File("./layer.png"), {}},
       {folder.File("layer.png"), folder.File("link.png"), {}},
-      {folder.File("seq.%d.png"), folder.File("seq.#.png"), {"--frames", "0-1"}},
-  };
+      {folder.File("seq.%d.png"), folder.File("seq.#.png"), {"--frames", "0-1"}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.output);
     const CliRun run = RunCli(Args{"render", "--input", c.input, "--output", c.output} + c.more);
@@ -129,15 +123,11 @@ TEST(WriteFaults, AnOutputThatNamesAnInputFileIsRefusedAndTheInputKept) {
 // uninterrupted run writes.
 TEST(WriteFaults, ASequenceKilledHalfwayResumesWithSkipExisting) {
   TempFolder folder;
-  const Args render = {"render",
-                       "--size",
-                       "1920x1080",
-                       "--params",
-                       std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
-                       "--frames",
-                       "0-23",
-                       "--jobs",
-                       "2"};
+  // clang-format off
+  const Args render = {"render", "--size", "1920x1080",
+                       "--params", std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json",
+                       "--frames", "0-23", "--jobs", "2"};
+  // clang-format on
   const auto frame = [&](const char* stem, int f) {
     return folder.File(stem + std::to_string(100 + f) + ".png");
   };

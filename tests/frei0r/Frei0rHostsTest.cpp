@@ -20,6 +20,7 @@ struct Given {
 
 // Values of every kind, none at its default; the command's values written
 // out by hand from the mapping (1 + 999 v, 100 v, v x 96, v x 64, 255 c).
+// clang-format off
 const std::vector<Given> kGiven = {
     {"End Point Style", "flat", "End Point Style=Flat"},
     {"Line Width", "0.011011011", "Line Width=12"},
@@ -35,8 +36,8 @@ const std::vector<Given> kGiven = {
     {"Point 2/Activate", "y", "Point 2/Activate=on"},
     {"Point 3/Activate", "y", "Point 3/Activate=on"},
     {"Point 3/Point X", "0.8125", "Point 3/Point=78,8"},
-    {"Point 3/Point Y", "0.125", ""},
-};
+    {"Point 3/Point Y", "0.125", ""}};
+// clang-format on
 
 Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
 
@@ -79,47 +80,24 @@ TEST(Frei0rInTools, FilteredFrameEqualsTheCommandsRender) {
   const std::vector<uint32_t> expected =
       CommandRender(folder.File("in.png"), CommandSets(kGiven), folder.File("ref.png"));
   EXPECT_GT(DifferingSamples(expected, input), 100u);  // a stroke is drawn
+  // clang-format off
   const Args tools[] = {{"ffmpeg", "-v", "error", "-y", "-i", folder.File("in.png"), "-vf",
                          "frei0r=filter_name=lustre-strand:filter_params=" + FfmpegParams(kGiven),
                          "-frames:v", "1", "-pix_fmt", "rgba", folder.File("out.png")},
-                        {"gst-launch-1.0",
-                         "-q",
-                         "filesrc",
-                         "location=" + folder.File("in.png"),
-                         "!",
-                         "pngdec",
-                         "!",
-                         "videoconvert",
-                         "!",
-                         "video/x-raw,format=RGBA",
-                         "!",
-                         "frei0r-filter-lustre-strand",
-                         "end-point-style=Flat",
-                         "line-width=0.011011011",
-                         "falloff=0.35",
-                         "gradient-interpolation=HSL",
-                         "color-dot-2-color-r=1",
-                         "color-dot-2-color-g=0.8",
-                         "color-dot-2-color-b=0",
-                         "color-dot-2-opacity=0.5",
-                         "original-blend-transfer=Screen",
-                         "composite-with-original=0.25",
-                         "point-1-activate=true",
-                         "point-1-point-x=0.25",
-                         "point-1-point-y=0.75",
-                         "point-2-activate=true",
-                         "point-3-activate=true",
-                         "point-3-point-x=0.8125",
+                        {"gst-launch-1.0", "-q", "filesrc", "location=" + folder.File("in.png"),
+                         "!", "pngdec", "!", "videoconvert", "!", "video/x-raw,format=RGBA",
+                         "!", "frei0r-filter-lustre-strand",
+                         "end-point-style=Flat", "line-width=0.011011011", "falloff=0.35",
+                         "gradient-interpolation=HSL", "color-dot-2-color-r=1",
+                         "color-dot-2-color-g=0.8", "color-dot-2-color-b=0",
+                         "color-dot-2-opacity=0.5", "original-blend-transfer=Screen",
+                         "composite-with-original=0.25", "point-1-activate=true",
+                         "point-1-point-x=0.25", "point-1-point-y=0.75", "point-2-activate=true",
+                         "point-3-activate=true", "point-3-point-x=0.8125",
                          "point-3-point-y=0.125",
-                         "!",
-                         "videoconvert",
-                         "!",
-                         "video/x-raw,format=RGBA",
-                         "!",
-                         "pngenc",
-                         "!",
-                         "filesink",
-                         "location=" + folder.File("out.png")}};
+                         "!", "videoconvert", "!", "video/x-raw,format=RGBA", "!", "pngenc",
+                         "!", "filesink", "location=" + folder.File("out.png")}};
+  // clang-format on
   for (const Args& tool : tools) {
     SCOPED_TRACE(tool[0]);
     std::remove(folder.File("out.png").c_str());

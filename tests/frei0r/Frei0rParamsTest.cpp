@@ -97,20 +97,19 @@ TEST(Frei0rParamTable, DefaultsGiveTheEffectsDefaults) {
 TEST(Frei0rParamTable, ValuesMapAsTheTableSays) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   // frei0r value -> the number the command would be given for the slider.
-  const struct {
-    const char* name;
-    double v;
-    double number;
-  } sliders[] = {{"Line Width", 0.039039, 40},  // (40 - 1) / 999 to 6 digits
-                 {"Line Width", 0, 1},
-                 {"Line Width", 1, 1000},
-                 {"Line Width", -0.5, 1},
-                 {"Line Width", 1.5, 1000},
-                 {"Line Width", nan, 1},
-                 {"Falloff", 0.123456, 12.35},
-                 {"Repeats", 0.5, 6},  // 5.5 rounds away from zero
-                 {"Gradient Offset", 0.25, -250},
-                 {"Color Dot 4/Opacity", 0.333, 33.3}};
+  // clang-format off
+  const struct { const char* name; double v; double number; } sliders[] = {
+      {"Line Width", 0.039039, 40},  // (40 - 1) / 999 to 6 digits
+      {"Line Width", 0, 1},
+      {"Line Width", 1, 1000},
+      {"Line Width", -0.5, 1},
+      {"Line Width", 1.5, 1000},
+      {"Line Width", nan, 1},
+      {"Falloff", 0.123456, 12.35},
+      {"Repeats", 0.5, 6},  // 5.5 rounds away from zero
+      {"Gradient Offset", 0.25, -250},
+      {"Color Dot 4/Opacity", 0.333, 33.3}};
+  // clang-format on
   for (const auto& row : sliders) {
     SCOPED_TRACE(std::string(row.name) + " " + std::to_string(row.v));
     Frame frame(64, 48), reference(64, 48);
@@ -172,18 +171,17 @@ TEST(Frei0rParamTable, PopupTextThatNamesNoChoiceIsRefusedByName) {
 // milliseconds (time_scale 1000).
 TEST(Frei0rFrameTime, BecomesTheHostsCurrentTime) {
   using lustre_frei0r::TimeUnit;
-  const struct {
-    double time;
-    TimeUnit unit;
-    A_long current;
-  } rows[] = {{1.5, TimeUnit::kSeconds, 1500},
-              {1500, TimeUnit::kMilliseconds, 1500},
-              {0.0404, TimeUnit::kSeconds, 40},
-              {40.5, TimeUnit::kMilliseconds, 41},
-              {-2, TimeUnit::kSeconds, -2000},
-              {1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::max()},
-              {-1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::min()},
-              {std::numeric_limits<double>::quiet_NaN(), TimeUnit::kSeconds, 0}};
+  // clang-format off
+  const struct { double time; TimeUnit unit; A_long current; } rows[] = {
+      {1.5, TimeUnit::kSeconds, 1500},
+      {1500, TimeUnit::kMilliseconds, 1500},
+      {0.0404, TimeUnit::kSeconds, 40},
+      {40.5, TimeUnit::kMilliseconds, 41},
+      {-2, TimeUnit::kSeconds, -2000},
+      {1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::max()},
+      {-1e12, TimeUnit::kSeconds, std::numeric_limits<A_long>::min()},
+      {std::numeric_limits<double>::quiet_NaN(), TimeUnit::kSeconds, 0}};
+  // clang-format on
   for (const auto& row : rows) {
     PF_InData in_data{};
     lustre_frei0r::SetFrameTime(in_data, row.time, row.unit);

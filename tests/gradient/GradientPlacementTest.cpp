@@ -9,16 +9,12 @@ namespace {
 constexpr int kRepeat = 0;
 constexpr int kReflect = 1;
 
-struct PlaceCase {
-  const char* name;
-  double halfWidth;
-  int repeats;
-  double offset;
-  int style;
-  double distance;
-  double expected;
-};
+// clang-format off
+struct PlaceCase { const char* name; double halfWidth; int repeats; double offset; int style;
+                   double distance; double expected; };
+// clang-format on
 
+// clang-format off
 const PlaceCase kCases[] = {
     {"centre line", 10, 1, 0, kRepeat, 0, 0},
     {"edge stays 1", 10, 1, 0, kRepeat, 10, 1},
@@ -52,8 +48,8 @@ const PlaceCase kCases[] = {
     {"offset 5, edge 15, repeat", 8, 10, 5, kRepeat, 8, 0},
     {"offset 5, edge 15, reflect", 8, 10, 5, kReflect, 8, 1},
     // Any style other than 1 repeats.
-    {"unknown style repeats", 10, 1, -0.25, 7, 0, 0.75},
-};
+    {"unknown style repeats", 10, 1, -0.25, 7, 0, 0.75}};
+// clang-format on
 
 TEST(Placement, FoldsTheRawPosition) {
   for (const PlaceCase& c : kCases) {

@@ -49,23 +49,16 @@ const A_u_short kRedGreenLum = static_cast<A_u_short>(16384.0 * std::sqrt(2.0));
 const A_u_short kWhiteRedSide =
     static_cast<A_u_short>(16384.0 * (std::sqrt(3.0) + 1.0) / std::sqrt(6.0));
 
-struct LookupCase {
-  const char* name;
-  int mode;
-  std::vector<ColorDot> dots;
-  bool wrap;
-  double position;
-  PF_Pixel16 expected;
-};
+// clang-format off
+struct LookupCase { const char* name; int mode; std::vector<ColorDot> dots; bool wrap;
+                    double position; PF_Pixel16 expected; };
+// clang-format on
 
+// clang-format off
 const LookupCase kLookups[] = {
     {"empty at 0", kAll, {}, false, 0.0, kClear},
     {"empty at 0.5 with wrap", kAll, {}, true, 0.5, kClear},
-    {"only inactive dots",
-     kAll,
-     {Dot(kRed, 0.3, false), Dot(kBlue, 0.6, false)},
-     false,
-     0.5,
+    {"only inactive dots", kAll, {Dot(kRed, 0.3, false), Dot(kBlue, 0.6, false)}, false, 0.5,
      kClear},
     {"one dot, below it", kAll, {Dot(kGreen, 0.6)}, false, 0.1, kGreen},
     {"one dot, above it, wrap", kAll, {Dot(kGreen, 0.6)}, true, 0.9, kGreen},
@@ -79,12 +72,8 @@ const LookupCase kLookups[] = {
     {"tie, below", kAll, {Dot(kRed, 0.5), Dot(kBlue, 0.5)}, false, 0.4, kRed},
     {"tie, above", kAll, {Dot(kRed, 0.5), Dot(kBlue, 0.5)}, false, 0.6, kBlue},
     {"tie reversed, below", kAll, {Dot(kBlue, 0.5), Dot(kRed, 0.5)}, false, 0.4, kBlue},
-    {"tie inside, at the tie",
-     kAll,
-     {Dot(kGreen, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kGreen, 1.0)},
-     false,
-     0.5,
-     kRed},
+    {"tie inside, at the tie", kAll,
+     {Dot(kGreen, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kGreen, 1.0)}, false, 0.5, kRed},
     // Zero wrap gap: positions 0 and 1 give the last dot.
     {"zero gap at 0", kAll, {Dot(kRed, 0.0), Dot(kBlue, 1.0)}, true, 0.0, kBlue},
     {"zero gap at 1", kAll, {Dot(kRed, 0.0), Dot(kBlue, 1.0)}, true, 1.0, kBlue},
@@ -99,80 +88,37 @@ const LookupCase kLookups[] = {
     {"wrap below", kLinear, {Dot(kRed, 0.2), Dot(kBlue, 0.8)}, true, 0.1, {kFull, 24576, 0, 8192}},
     {"alpha", kLinear, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 0.5, {16384, 0, 0, 0}},
     // 0.75 lies between green (0.5) and blue (1.0) at t = 0.5.
-    {"third segment",
-     kLinear,
-     {Dot(kRed, 0.0), Dot(kGreen, 0.5), Dot(kBlue, 1.0)},
-     false,
-     0.75,
+    {"third segment", kLinear, {Dot(kRed, 0.0), Dot(kGreen, 0.5), Dot(kBlue, 1.0)}, false, 0.75,
      {kFull, 0, 16384, 16384}},
     // Ties step: just above 0.5 the mix starts from the later-added dot.
-    {"after a tie",
-     kLinear,
-     {Dot(kBlack, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kBlack, 1.0)},
-     false,
-     0.75,
-     {kFull, 0, 0, 16384}},
+    {"after a tie", kLinear, {Dot(kBlack, 0.0), Dot(kRed, 0.5), Dot(kBlue, 0.5), Dot(kBlack, 1.0)},
+     false, 0.75, {kFull, 0, 0, 16384}},
     // t = 0.1 / 0.6: w = trunc(5461.33 + 0.5) = 5461; (31000 * 5461 + 1000 * 27307) >> 15 = 5999.
-    {"uneven weight",
-     kLinear,
-     {Dot({kFull, 1000, 0, 0}, 0.2), Dot({kFull, 31000, 0, 0}, 0.8)},
-     false,
-     0.3,
-     {kFull, 5999, 0, 0}},
+    {"uneven weight", kLinear, {Dot({kFull, 1000, 0, 0}, 0.2), Dot({kFull, 31000, 0, 0}, 0.8)},
+     false, 0.3, {kFull, 5999, 0, 0}},
     // t = 1/3: w = trunc(10922.67 + 0.5) = 10923 (rounded up); 32768 * 10923 >> 15 = 10923.
-    {"weight rounds up",
-     kLinear,
-     {Dot(kClear, 0.0), Dot(kRed, 1.0)},
-     false,
-     1.0 / 3.0,
+    {"weight rounds up", kLinear, {Dot(kClear, 0.0), Dot(kRed, 1.0)}, false, 1.0 / 3.0,
      {10923, 10923, 0, 0}},
     // w = 10923 falling from 30000: (30000 * 21845) >> 15 = 19999.
-    {"weight rounds up, falling",
-     kLinear,
-     {Dot({kFull, 30000, 0, 0}, 0.0), Dot(kBlack, 1.0)},
-     false,
-     1.0 / 3.0,
-     {kFull, 19999, 0, 0}},
-    {"lum red green",
-     kPreserveLum,
-     {Dot(kRed, 0.0), Dot(kGreen, 1.0)},
-     false,
-     0.5,
+    {"weight rounds up, falling", kLinear, {Dot({kFull, 30000, 0, 0}, 0.0), Dot(kBlack, 1.0)},
+     false, 1.0 / 3.0, {kFull, 19999, 0, 0}},
+    {"lum red green", kPreserveLum, {Dot(kRed, 0.0), Dot(kGreen, 1.0)}, false, 0.5,
      {kFull, kRedGreenLum, kRedGreenLum, 0}},
-    {"lum white red",
-     kPreserveLum,
-     {Dot(kWhite, 0.0), Dot(kRed, 1.0)},
-     false,
-     0.5,
+    {"lum white red", kPreserveLum, {Dot(kWhite, 0.0), Dot(kRed, 1.0)}, false, 0.5,
      {kFull, kFull, kWhiteRedSide, kWhiteRedSide}},
     // Black to red at 0.25: the mix (8192, 0, 0) already has the target length.
-    {"lum black red",
-     kPreserveLum,
-     {Dot(kClear, 0.0), Dot(kRed, 1.0)},
-     false,
-     0.25,
+    {"lum black red", kPreserveLum, {Dot(kClear, 0.0), Dot(kRed, 1.0)}, false, 0.25,
      {8192, 8192, 0, 0}},
     // A mix of no length leaves the colour channels 0; alpha 32768 / 3 = 10922.67 truncates.
-    {"lum two blacks",
-     kPreserveLum,
-     {Dot(kClear, 0.0), Dot(kBlack, 1.0)},
-     false,
-     1.0 / 3.0,
+    {"lum two blacks", kPreserveLum, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0,
      {10922, 0, 0, 0}},
     // Same colour at both ends: the length is kept, nothing changes.
-    {"lum same colour",
-     kPreserveLum,
-     {Dot({kFull, 3000, 4000, 0}, 0.0), Dot({kFull, 3000, 4000, 0}, 1.0)},
-     false,
-     0.5,
+    {"lum same colour", kPreserveLum,
+     {Dot({kFull, 3000, 4000, 0}, 0.0), Dot({kFull, 3000, 4000, 0}, 1.0)}, false, 0.5,
      {kFull, 3000, 4000, 0}},
     // Red (hue exactly 1) to black (hue 0, saturation 0) at 0.5: H 0.5, S 0.5,
     // L 0.25 -> v 0.375, m 0.125, sextant 3 -> (m, v, v).
-    {"hsl red to black",
-     kHsl,
-     {Dot(kRed, 0.0), Dot(kBlack, 1.0)},
-     false,
-     0.5,
+    {"hsl red to black", kHsl, {Dot(kRed, 0.0), Dot(kBlack, 1.0)}, false, 0.5,
      {kFull, 4096, 12288, 12288}},
     // Hue 1 at t = 0 is converted as hue 0: red comes back unchanged.
     {"hsl red at its own end", kHsl, {Dot(kRed, 0.0), Dot(kGreen, 1.0)}, false, 1e-300, kRed},
@@ -180,13 +126,9 @@ const LookupCase kLookups[] = {
     {"hsl alpha", kHsl, {Dot(kClear, 0.0), Dot(kBlack, 1.0)}, false, 1.0 / 3.0, {10922, 0, 0, 0}},
     // Greys (saturation 0, so v = m = L) with L 0.125 and 0.25 at t = 2/3: L = 0.2083..., channels
     // 6826.67 truncated.
-    {"hsl greys",
-     kHsl,
-     {Dot({kFull, 4096, 4096, 4096}, 0.0), Dot({kFull, 8192, 8192, 8192}, 1.0)},
-     false,
-     2.0 / 3.0,
-     {kFull, 6826, 6826, 6826}},
-};
+    {"hsl greys", kHsl, {Dot({kFull, 4096, 4096, 4096}, 0.0), Dot({kFull, 8192, 8192, 8192}, 1.0)},
+     false, 2.0 / 3.0, {kFull, 6826, 6826, 6826}}};
+// clang-format on
 
 TEST(GradientColorAt, GivesTheWorkedOutColour) {
   for (const LookupCase& c : kLookups) {
@@ -208,10 +150,12 @@ TEST(GradientDots, ClampsPositionsAndListsThemInPositionOrder) {
   g.AddDot(Dot(kBlue, 0.4, false));
   g.AddDot(Dot(kBlue, 0.0));  // ties with the green dot, added later
   ASSERT_EQ(g.DotCount(), 3);
-  const struct {
-    double position;
-    PF_Pixel16 color;
-  } kWant[] = {{0.0, kGreen}, {0.0, kBlue}, {1.0, kRed}};
+  // clang-format off
+  const struct { double position; PF_Pixel16 color; } kWant[] = {
+      {0.0, kGreen},
+      {0.0, kBlue},
+      {1.0, kRed}};
+  // clang-format on
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(g.Dot(i).position, kWant[i].position) << i;
     EXPECT_EQ(g.Dot(i).color, kWant[i].color) << i;
@@ -219,21 +163,21 @@ TEST(GradientDots, ClampsPositionsAndListsThemInPositionOrder) {
 }
 
 TEST(HslConversion, RgbToHsl) {
-  const struct {
-    double r, g, b, h, s, l;
-  } kCases[] = {
+  // clang-format off
+  const struct { double r, g, b, h, s, l; } kCases[] = {
       {1, 0, 0, 1.0, 1.0, 0.5},  // red with both others the minimum: hue exactly 1
       {0, 1, 0, 2.0 / 6, 1.0, 0.5},
       {0, 0, 1, 4.0 / 6, 1.0, 0.5},
-      {1, 1, 0, 1.0 / 6, 1.0,
-       0.5},  // red and green tie for the maximum: the red branch, 1 - gc = 1
+      // red and green tie for the maximum: the red branch, 1 - gc = 1
+      {1, 1, 0, 1.0 / 6, 1.0, 0.5},
       {0, 1, 1, 3.0 / 6, 1.0, 0.5},
       {1, 0, 1, 5.0 / 6, 1.0, 0.5},
-      {1, 0.5, 0.5, 1.0, 1.0, 0.75},       // L 0.75 > 0.5: S = 0.5 / (2 - 1.5) = 1
-      {0.5, 0, 0, 1.0, 1.0, 0.25},         // L 0.25: S = 0.25 / 0.5
-      {1, 0.5, 0, 0.5 / 6, 1.0, 0.5},      // r max, g not min -> 1 - gc, gc = 0.5
+      {1, 0.5, 0.5, 1.0, 1.0, 0.75},  // L 0.75 > 0.5: S = 0.5 / (2 - 1.5) = 1
+      {0.5, 0, 0, 1.0, 1.0, 0.25},  // L 0.25: S = 0.25 / 0.5
+      {1, 0.5, 0, 0.5 / 6, 1.0, 0.5},  // r max, g not min -> 1 - gc, gc = 0.5
       {0.25, 0.25, 0.25, 0.0, 0.0, 0.25},  // greys and black: hue 0, saturation 0 by our choice
       {0, 0, 0, 0.0, 0.0, 0.0}};
+  // clang-format on
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.r << " " << c.g << " " << c.b);
     const Hsl got = RgbToHsl(c.r, c.g, c.b);
@@ -244,16 +188,16 @@ TEST(HslConversion, RgbToHsl) {
 }
 
 TEST(HslConversion, HslToRgb) {
-  const struct {
-    double h, s, l, r, g, b;
-  } kCases[] = {
+  // clang-format off
+  const struct { double h, s, l, r, g, b; } kCases[] = {
       {0.0, 1.0, 0.5, 1, 0, 0},
-      {1.0, 1.0, 0.5, 1, 0, 0},     // hue 1 is hue 0
+      {1.0, 1.0, 0.5, 1, 0, 0},  // hue 1 is hue 0
       {0.25, 1.0, 0.5, 0.5, 1, 0},  // sextant 1 half way: (mid2, v, m)
       {0.5, 1.0, 0.5, 0, 1, 1},
-      {0.75, 1.0, 0.5, 0.5, 0, 1},            // sextant 4 half way: (mid1, m, v)
+      {0.75, 1.0, 0.5, 0.5, 0, 1},  // sextant 4 half way: (mid1, m, v)
       {0.0, 0.5, 0.75, 0.875, 0.625, 0.625},  // l > 0.5: v = 0.75 + 0.5 - 0.375, m = 0.625
       {0.4, 1.0, 0.0, 0, 0, 0}};              // no lightness: black whatever the hue
+  // clang-format on
   for (const auto& c : kCases) {
     SCOPED_TRACE(testing::Message() << c.h << " " << c.s << " " << c.l);
     double r = -1, g = -1, b = -1;

@@ -21,11 +21,11 @@ using namespace std::string_literals;
 // A missing module and a library without the entry point are reported with
 // the path (and the symbol) and the system's reason.
 TEST(ModuleLoader, RefusalsNameThePathAndTheMissingSymbol) {
-  const struct {
-    std::string path;
-    std::vector<std::string> parts;
-  } cases[] = {{LUSTRE_MODULE_PATH ".missing", {LUSTRE_MODULE_PATH ".missing"}},
-               {LUSTRE_LIBRARY_WITHOUT_ENTRY, {LUSTRE_LIBRARY_WITHOUT_ENTRY, "PluginEntry"}}};
+  // clang-format off
+  const struct { std::string path; std::vector<std::string> parts; } cases[] = {
+      {LUSTRE_MODULE_PATH ".missing", {LUSTRE_MODULE_PATH ".missing"}},
+      {LUSTRE_LIBRARY_WITHOUT_ENTRY, {LUSTRE_LIBRARY_WITHOUT_ENTRY, "PluginEntry"}}};
+  // clang-format on
   for (const auto& c : cases) {
     try {
       embedded::ModuleLoader loader(c.path);
@@ -46,22 +46,22 @@ uint32_t Le32(const std::vector<unsigned char>& b, size_t at) {
 }
 
 TEST_F(ModuleTest, DescriptorFromTheModuleDecodesAsTabled) {
-  const struct {
-    const char* key;
-    std::string data;
-  } fields[] = {// keys as read; stored reversed
-                {"kind", "TKFe"s},
-                {"name", "\x0DLustre Strand\0\0"s},
-                {"catg", "\x09Ironbrook\0\0"s},
-                {"wx86", "PluginEntry\0"s},
-                {"ePVR", "\2\0\0\0"s},
-                {"eSVR", "\x0C\0\2\0"s},
-                {"eVER", "\0\x0E\x12\0"s},
-                {"eINF", "\0\0"s},
-                {"eGLO", "\x40\0\0\x02"s},
-                {"eMNA", "\x0FQV_LUSTRESTRAND"s},
-                {"aeFL", "\x08\0\0\0"s},
-                {"aeRD", "\0\0\0\0"s}};
+  // clang-format off
+  const struct { const char* key; std::string data; } fields[] = {
+      // keys as read; stored reversed
+      {"kind", "TKFe"s},
+      {"name", "\x0DLustre Strand\0\0"s},
+      {"catg", "\x09Ironbrook\0\0"s},
+      {"wx86", "PluginEntry\0"s},
+      {"ePVR", "\2\0\0\0"s},
+      {"eSVR", "\x0C\0\2\0"s},
+      {"eVER", "\0\x0E\x12\0"s},
+      {"eINF", "\0\0"s},
+      {"eGLO", "\x40\0\0\x02"s},
+      {"eMNA", "\x0FQV_LUSTRESTRAND"s},
+      {"aeFL", "\x08\0\0\0"s},
+      {"aeRD", "\0\0\0\0"s}};
+  // clang-format on
   const std::vector<unsigned char> b = Module().Descriptor();
   const auto slice = [&](size_t at, size_t n) {
     return std::string(b.begin() + long(at), b.begin() + long(at + n));
@@ -151,16 +151,14 @@ TEST_F(ModuleTest, UnknownCommandsReturnNoneAndChangeNothing) {
 TEST_F(ModuleTest, UiUpdatesSendPointAndHandleOfTheRightGroupsChangingOnlyTheDisabledBit) {
   // Changed: Point 3's "Activate" (ticked), Point 5's (unticked), another
   // control, a point control; then an update of the whole UI.
-  const struct {
-    PF_Cmd cmd;
-    int changed;
-    std::vector<int> active_groups, sent;
-  } cases[] = {
+  // clang-format off
+  const struct { PF_Cmd cmd; int changed; std::vector<int> active_groups, sent; } cases[] = {
       {PF_Cmd_USER_CHANGED_PARAM, 93, {3}, {94, 95}},
       {PF_Cmd_USER_CHANGED_PARAM, 103, {1}, {104, 105}},
       {PF_Cmd_USER_CHANGED_PARAM, 5, {1, 2}, {}},
       {PF_Cmd_USER_CHANGED_PARAM, 89, {2}, {}},
       {PF_Cmd_UPDATE_PARAMS_UI, 0, {2, 6}, {84, 85, 89, 90, 94, 95, 99, 100, 104, 105, 109, 110}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.changed);
     Session session(Module());
@@ -205,11 +203,11 @@ TEST_F(ModuleTest, FailedParameterSetUpDecoratesTheHostsMessage) {
 // A render the host's abort callback ends: a user cancel is undecorated (the
 // host's text stays), other codes are decorated.
 TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
-  const struct {
-    PF_Err code;
-    const char* message;
-  } cases[] = {{PF_Interrupt_CANCEL, "host text"},
-               {23, "\nLustre Strand [ UI Ping: Error or user Abort. ]"}};
+  // clang-format off
+  const struct { PF_Err code; const char* message; } cases[] = {
+      {PF_Interrupt_CANCEL, "host text"},
+      {23, "\nLustre Strand [ UI Ping: Error or user Abort. ]"}};
+  // clang-format on
   for (const auto& c : cases) {
     Session session(Module());
     session.Ready(40, 30, false);
@@ -225,11 +223,11 @@ TEST_F(ModuleTest, RenderAbortDecoratesAllButAUserCancel) {
 // (which on Windows would end the process), and the render ends with that
 // code, every handle given back.
 TEST_F(ModuleTest, ThrowingHostHandlersEndTheRenderWithTheHostsErrorCode) {
-  const struct {
-    bool in_abort;
-    bool out_of_memory;
-    PF_Err code;
-  } cases[] = {{false, false, PF_Err_INTERNAL_STRUCT_DAMAGED}, {true, true, PF_Err_OUT_OF_MEMORY}};
+  // clang-format off
+  const struct { bool in_abort; bool out_of_memory; PF_Err code; } cases[] = {
+      {false, false, PF_Err_INTERNAL_STRUCT_DAMAGED},
+      {true, true, PF_Err_OUT_OF_MEMORY}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.in_abort ? "abort" : "progress");
     Session session(Module());

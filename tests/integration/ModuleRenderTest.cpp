@@ -51,14 +51,13 @@ std::vector<unsigned char> RenderAs(const app::EffectModule& module, A_long app_
 // The render sees the factors of the row (the quirk halves them for 'KeyG' at
 // low quality) and the host gets its own back, also when the render fails.
 TEST_F(ModuleTest, LowQualityQuirkRendersWithTheRightFactorsAndRestoresTheHosts) {
-  const struct {
-    A_long app_id;
-    PF_Quality quality;
-    PF_RationalScale host, seen;
-  } cases[] = {{kKeyG, PF_Quality_LO, {1, 1}, {1, 2}},
-               {kKeyG, PF_Quality_LO, {1, 3}, {1, 2}},
-               {kKeyG, PF_Quality_HI, {1, 1}, {1, 1}},
-               {kOtherHost, PF_Quality_LO, {1, 1}, {1, 1}}};
+  // clang-format off
+  const struct { A_long app_id; PF_Quality quality; PF_RationalScale host, seen; } cases[] = {
+      {kKeyG, PF_Quality_LO, {1, 1}, {1, 2}},
+      {kKeyG, PF_Quality_LO, {1, 3}, {1, 2}},
+      {kKeyG, PF_Quality_HI, {1, 1}, {1, 1}},
+      {kOtherHost, PF_Quality_LO, {1, 1}, {1, 1}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.app_id) + (c.quality == PF_Quality_LO ? " low 1/" : " high 1/") +
                  std::to_string(c.host.den));

@@ -13,11 +13,9 @@
 
 namespace {
 
-struct SharedCase {
-  Vec2d controls[4];
-  double t;
-  Vec2d expected;
-};
+// clang-format off
+struct SharedCase { Vec2d controls[4]; double t; Vec2d expected; };
+// clang-format on
 
 Vec2d ReadPoint(const nlohmann::json& xy) {
   return {xy.at(0).get<double>(), xy.at(1).get<double>()};

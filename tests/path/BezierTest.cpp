@@ -72,14 +72,14 @@ const Controls kWave = {{10.0, 80.0}, {40.0, -20.0}, {70.0, 140.0}, {100.0, 30.0
 TEST(BezierCurve, EvaluateAndDerivativeClampTheParameter) {
   // The ends are B(1e-10) and B(0.9999999999), not P0 and P3: with
   // P1 - P0 = (30, -100) they lie about 3e-8 apart, far beyond the tolerance.
-  const struct {
-    double t;
-    long double effective;
-  } cases[] = {{0.0, 1e-10L},
-               {1.0, 0.9999999999L},
-               {-3.0, 1e-10L},
-               {std::numeric_limits<double>::quiet_NaN(), 0.9999999999L},
-               {0.7, 0.7L}};
+  // clang-format off
+  const struct { double t; long double effective; } cases[] = {
+      {0.0, 1e-10L},
+      {1.0, 0.9999999999L},
+      {-3.0, 1e-10L},
+      {std::numeric_limits<double>::quiet_NaN(), 0.9999999999L},
+      {0.7, 0.7L}};
+  // clang-format on
   const BezierCurve curve = MakeCurve(kWave);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.t);
@@ -111,30 +111,27 @@ TEST(BezierCurve, UninitialisedCurveThrows) {
 TEST(BezierCurve, LengthMatchesIndependentValues) {
   // The integral runs over [1e-10, 1 - 1e-10]: a uniform-speed line of length L measures L *
   // 0.9999999998.
-  const struct {
-    Controls p;
-    double expected, tolerance;
-  } cases[] = {
+  // clang-format off
+  const struct { Controls p; double expected, tolerance; } cases[] = {
       {{{0, 0}, {0, 0}, {30, 40}, {30, 40}}, 50.0, 1e-9},  // handles on the ends: still the chord
       {{{1, 1}, {5, 4}, {9, 7}, {13, 10}}, 15.0 * 0.9999999998, 1e-11},
       {{{5, 5}, {5, 5}, {5, 5}, {5, 5}}, 0.0, 0.0},
-      {{kWave[0], kWave[1], kWave[2], kWave[3]},
-       SimpsonLength(kWave, 1e-10, 0.9999999999, 200000),
+      {{kWave[0], kWave[1], kWave[2], kWave[3]}, SimpsonLength(kWave, 1e-10, 0.9999999999, 200000),
        1e-6}};
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_NEAR(MakeCurve(c.p).Length(), c.expected, c.tolerance) << c.expected;
 }
 
 TEST(BezierCurve, BoundsTruncatedTowardZero) {
-  const struct {
-    Controls p;
-    int32_t minX, maxX, minY, maxY;
-  } cases[] = {
+  // clang-format off
+  const struct { Controls p; int32_t minX, maxX, minY, maxY; } cases[] = {
       {{{10.7, 20.2}, {23.9, 15.4}, {37.1, 10.7}, {50.3, 5.9}}, 10, 50, 5, 20},
       {{{-5.5, -3.2}, {-2.5, 0.1}, {-0.5, 2.9}, {2.5, 4.7}}, -5, 2, -3, 4},  // -5.5 -> -5, not -6
       {{{3.9, -2.9}, {3.9, -2.9}, {3.9, -2.9}, {3.9, -2.9}}, 3, 3, -2, -2},
       // x = 182 t (1 - t) peaks at 45.5; y = 10 t stops short of 10 as t is clamped below 1.
       {{{0, 0}, {182.0 / 3, 10.0 / 3}, {182.0 / 3, 20.0 / 3}, {0, 10}}, 0, 45, 0, 9}};
+  // clang-format on
   for (const auto& c : cases) {
     const BezierCurve curve = MakeCurve(c.p);
     EXPECT_EQ((std::array{curve.MinX(), curve.MaxX(), curve.MinY(), curve.MaxY()}),
@@ -148,32 +145,27 @@ const Controls kReturn = {{0, 0}, {30, 0}, {30, 20}, {0, 0}};
 
 TEST(BezierCurve, ClosestPointChoosesTheAdmittedCandidate) {
   // side: (q - nearest) x B'(t) >= 0, so along +x true for smaller y.
-  const struct {
-    const Controls* p;
-    Vec2d q;
-    bool start, end;
-    double tMin, tMax;
-    bool found;
-    double t;
-    bool side;
-  } cases[] = {
-      {&kLine, {40, 5}, false, false, 0, 1, false, 0, false},  // beyond the end: only the end can
-                                                               // answer
+  // clang-format off
+  const struct { const Controls* p; Vec2d q; bool start, end; double tMin, tMax; bool found;
+                 double t; bool side; } cases[] = {
+      // beyond the end: only the end can answer
+      {&kLine, {40, 5}, false, false, 0, 1, false, 0, false},
       {&kLine, {40, 5}, false, true, 0, 1, true, 1.0, false},
       {&kLine, {40, -5}, true, false, 0, 1, true, 0.0, true},
       {&kLine, {-10, 5}, true, false, 0, 1, true, 0.0, false},
       {&kLine, {-10, 5}, false, false, 0, 1, false, 0, false},
-      {&kLine, {15, 7}, true, true, 0, 1, true, 0.5, false},  // an interior root nearer than both
-                                                              // ends
+      // an interior root nearer than both ends
+      {&kLine, {15, 7}, true, true, 0, 1, true, 0.5, false},
       {&kLine, {15, -7}, false, false, 0, 1, true, 0.5, true},
       {&kLine, {15, 7}, false, false, 0.6, 1, false, 0, false},  // root 0.5 outside [0.6, 1]
-      {&kLine, {15, 7}, false, true, 0.6, 1, true, 1.0, false},  // ends follow their flags, not the
-                                                                 // range
+      // ends follow their flags, not the range
+      {&kLine, {15, 7}, false, true, 0.6, 1, true, 1.0, false},
       {&kLine, {15, 7}, true, false, 0.6, 0.9, true, 0.0, false},
       {&kLine, {21, -2}, false, false, 0.6, 0.8, true, 0.7, true},
       {&kLine, {12, 0}, false, false, 0, 1, true, 0.4, true},
       {&kReturn, {-10, -3}, true, true, 0, 1, true, 0.0, true},  // tie: the start is kept
       {&kReturn, {-10, -3}, false, true, 0, 1, true, 1.0, true}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
                  << c.q.x << "," << c.q.y << " " << c.start << c.end << " " << c.tMin);
@@ -203,11 +195,13 @@ TEST(BezierCurve, ClosestPointChoosesTheAdmittedCandidate) {
 // honoured.
 TEST(BezierCurve, ClosestPointNoFartherThanDenseSamples) {
   constexpr int kSamples = 10000;
-  const struct {
-    bool start, end;
-    unsigned seed;
-  } flags[] = {
-      {true, true, 1234u}, {true, false, 99u}, {false, true, 4711u}, {false, false, 2026u}};
+  // clang-format off
+  const struct { bool start, end; unsigned seed; } flags[] = {
+      {true, true, 1234u},
+      {true, false, 99u},
+      {false, true, 4711u},
+      {false, false, 2026u}};
+  // clang-format on
   for (const auto& f : flags) {
     SCOPED_TRACE(testing::Message() << "flags " << f.start << f.end);
     std::mt19937 rng(f.seed);
@@ -329,40 +323,20 @@ TEST(BezierPath, CurvesFromConsecutiveVerticesLaterOneFirst) {
 TEST(BezierPath, LengthSumsTheCurvesAndSampleIsUniformInTNeverAtOne) {
   // Each straight curve measures its chord times 0.9999999998 (the integral over [1e-10, 1 -
   // 1e-10]), so the t step of the samples is a hair more than step / L.
-  const struct {
-    std::vector<Vec2d> points;
-    bool closed;
-    int curves;
-    double chords, step;
-    std::vector<Vec2d> samples;
-  } cases[] = {{{}, false, 0, 0.0, 0, {}},
-               {{{4, 4}}, false, 0, 0.0, 0, {}},
-               {{{0, 0}, {3, 4}, {3, 10}}, false, 2, 11.0, 0, {}},
-               {{{0, 0}, {30, 0}, {30, 40}}, true, 3, 120.0, 0, {}},
-               {{{0, 0}, {8, 0}, {8, 4}},
-                false,
-                2,
-                12.0,
-                1.0,
-                {{0, 0},
-                 {1, 0},
-                 {2, 0},
-                 {3, 0},
-                 {4, 0},
-                 {5, 0},
-                 {6, 0},
-                 {7, 0},
-                 {8, 0},
-                 {8, 1},
-                 {8, 2},
-                 {8, 3}}},
-               {{{0, 0}, {0, 8}}, false, 1, 8.0, 4.0, {{0, 0}, {0, 4}}},
-               {{{2, 2}, {2, 2}, {6, 2}},
-                false,
-                2,
-                4.0,
-                2.0,
-                {{2, 2}, {2, 2}, {4, 2}}}};  // a zero-length curve: one point
+  // clang-format off
+  const struct { std::vector<Vec2d> points; bool closed; int curves; double chords, step;
+                 std::vector<Vec2d> samples; } cases[] = {
+      {{}, false, 0, 0.0, 0, {}},
+      {{{4, 4}}, false, 0, 0.0, 0, {}},
+      {{{0, 0}, {3, 4}, {3, 10}}, false, 2, 11.0, 0, {}},
+      {{{0, 0}, {30, 0}, {30, 40}}, true, 3, 120.0, 0, {}},
+      {{{0, 0}, {8, 0}, {8, 4}}, false, 2, 12.0, 1.0,
+       {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0}, {8, 0}, {8, 1}, {8, 2},
+        {8, 3}}},
+      {{{0, 0}, {0, 8}}, false, 1, 8.0, 4.0, {{0, 0}, {0, 4}}},
+      // a zero-length curve: one point
+      {{{2, 2}, {2, 2}, {6, 2}}, false, 2, 4.0, 2.0, {{2, 2}, {2, 2}, {4, 2}}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.points.size() << " points, chords " << c.chords);
     VertexPath source(Polygon(c.points, c.closed), !c.closed);
@@ -400,16 +374,19 @@ TEST(BezierPath, IsInsideByNonzeroWinding) {
   // The square traced twice: winding number 2, which even-odd would call outside.
   std::vector<Vec2d> twice = square;
   twice.insert(twice.end(), square.begin(), square.end());
-  const struct {
-    const std::vector<Vec2d>& points;
-    bool closed;
-    Vec2d q;
-    bool inside;
-  } cases[] = {{square, true, {10.5, 10.5}, true}, {square, true, {9.5, 50}, false},
-               {square, true, {50, 90.5}, false},  {square, false, {50, 50}, false},
-               {bowTie, true, {25, 50}, true},     {bowTie, true, {75, 50}, true},
-               {bowTie, true, {50, 25}, false},    {bowTie, true, {50, 75}, false},
-               {twice, true, {50, 50}, true},      {twice, true, {95, 50}, false}};
+  // clang-format off
+  const struct { const std::vector<Vec2d>& points; bool closed; Vec2d q; bool inside; } cases[] = {
+      {square, true, {10.5, 10.5}, true},
+      {square, true, {9.5, 50}, false},
+      {square, true, {50, 90.5}, false},
+      {square, false, {50, 50}, false},
+      {bowTie, true, {25, 50}, true},
+      {bowTie, true, {75, 50}, true},
+      {bowTie, true, {50, 25}, false},
+      {bowTie, true, {50, 75}, false},
+      {twice, true, {50, 50}, true},
+      {twice, true, {95, 50}, false}};
+  // clang-format on
   for (const auto& c : cases) {
     VertexPath source(Polygon(c.points, c.closed), !c.closed);
     EXPECT_EQ(BezierPath(&source).IsInside(c.q.x, c.q.y), c.inside) << c.q.x << "," << c.q.y;
@@ -437,19 +414,20 @@ TEST(BezierPath, RayThroughPolygonPointsCountsEachCrossingOnce) {
 
 TEST(BezierPath, ClassifyGivesClassAndNineSampleCoverage) {
   // Rectangle (20.4, 30.4) - (60.4, 70.1); samples of cell c at c + 1/6, 1/2, 5/6 on each axis.
-  const struct {
-    int32_t x, y, cellClass, samplesInside;
-  } cases[] = {{40, 50, 1, 9},
-               {10, 50, 0, 0},
-               {20, 50, 2, 6} /* two columns right of 20.4 */,
-               {60, 50, 2, 3} /* one column left of 60.4 */,
-               {40, 30, 2, 6},
-               {40, 70, 2, 0} /* no row above 70.1 */,
-               {20, 30, 2, 4},
-               {60, 30, 2, 2},
-               {-1, 50, 0, 0},
-               {61, 50, 0, 0} /* grid 61 x 71 */,
-               {40, 71, 0, 0}};
+  // clang-format off
+  const struct { int32_t x, y, cellClass, samplesInside; } cases[] = {
+      {40, 50, 1, 9},
+      {10, 50, 0, 0},
+      {20, 50, 2, 6} /* two columns right of 20.4 */,
+      {60, 50, 2, 3} /* one column left of 60.4 */,
+      {40, 30, 2, 6},
+      {40, 70, 2, 0} /* no row above 70.1 */,
+      {20, 30, 2, 4},
+      {60, 30, 2, 2},
+      {-1, 50, 0, 0},
+      {61, 50, 0, 0} /* grid 61 x 71 */,
+      {40, 71, 0, 0}};
+  // clang-format on
   VertexPath source(Rectangle(20.4, 30.4, 60.4, 70.1), false);
   BezierPath path(&source);
   for (const auto& c : cases) {
@@ -465,9 +443,11 @@ TEST(BezierPath, ClassifyGivesClassAndNineSampleCoverage) {
 }
 
 TEST(BezierPath, EveryGridCellClassifiedByItsOverlapWithARectangle) {
-  const struct {
-    double x0, y0, x1, y1;
-  } cases[] = {{5.2, 5.4, 6.8, 40.3}, {-10.5, -7.25, 12.6, 9.7}};
+  // clang-format off
+  const struct { double x0, y0, x1, y1; } cases[] = {
+      {5.2, 5.4, 6.8, 40.3},
+      {-10.5, -7.25, 12.6, 9.7}};
+  // clang-format on
   for (const auto& c : cases) {
     VertexPath source(Rectangle(c.x0, c.y0, c.x1, c.y1), false);
     BezierPath path(&source);
@@ -611,11 +591,15 @@ TEST(BezierPath, IsInsideAgreesWithWindingOfAFineFlattening) {
 
 TEST(Array1D, ChecksEveryAccess) {
   // Sizes below 1 leave no storage at all, so every index fails.
-  const struct {
-    int32_t size, index;
-    bool valid;
-  } cases[] = {{3, 0, true},   {3, 2, true},  {3, 3, false},
-               {3, -1, false}, {0, 0, false}, {-4, 0, false}};
+  // clang-format off
+  const struct { int32_t size, index; bool valid; } cases[] = {
+      {3, 0, true},
+      {3, 2, true},
+      {3, 3, false},
+      {3, -1, false},
+      {0, 0, false},
+      {-4, 0, false}};
+  // clang-format on
   for (const auto& c : cases) {
     Array1D<int> a(c.size, 7);
     if (c.valid) {

@@ -51,23 +51,16 @@ struct PointParams {
 };
 
 TEST(PathPoint, ConvertsFixedAndMirrorsTheHandle) {
-  const struct {
-    PF_Fixed px, py, hx, hy;
-    PF_PathVertex expected;
-  } cases[] = {
-      {6586368,
-       65536 * 7,
-       65536 * 110,
-       65536 * 7,
-       {100.5, 7, 110, 7, 91, 7}},  // 100.5 * 65536 exactly
+  // clang-format off
+  const struct { PF_Fixed px, py, hx, hy; PF_PathVertex expected; } cases[] = {
+      // 100.5 * 65536 exactly
+      {6586368, 65536 * 7, 65536 * 110, 65536 * 7, {100.5, 7, 110, 7, 91, 7}},
       // A handle on its point moves by (0.5, 0.5); the mirror goes the other way.
       {65536 * 40, 65536 * 30, 65536 * 40, 65536 * 30, {40, 30, 40.5, 30.5, 39.5, 29.5}},
       {-65536 * 12 - 16384, 65536 * 3, -65536 * 10, 65536 * 5, {-12.25, 3, -10, 5, -14.5, 1}},
-      {65536 * 5,
-       65536 * 5,
-       65536 * 5,
-       65536 * 9,
-       {5, 5, 5, 9, 5, 1}}};  // equal in x only: nothing added
+      // equal in x only: nothing added
+      {65536 * 5, 65536 * 5, 65536 * 5, 65536 * 9, {5, 5, 5, 9, 5, 1}}};
+  // clang-format on
   for (const auto& c : cases) {
     PointParams params;
     params.Set(1, true, c.px, c.py, c.hx, c.hy);
@@ -78,20 +71,18 @@ TEST(PathPoint, ConvertsFixedAndMirrorsTheHandle) {
 TEST(FakePath, ActivePointsInOrderWithClosingCopy) {
   // Point k at (10 k, 20 k) with its handle 3 pixels to the right; expected: the point numbers
   // in the path, closing copy included.
-  const struct {
-    std::vector<int> active;
-    bool open;
-    std::vector<int> expected;
-    bool checkout;
-    int segments;
-  } cases[] = {{{1, 3, 6}, false, {1, 3, 6, 1}, true, 3},
-               {{1, 3, 6}, true, {1, 3, 6}, true, 2},
-               {{2, 5}, false, {2, 5, 2}, true, 2},
-               {{4}, false, {4}, true, 0},
-               {{4}, true, {4}, true, 0},
-               {{}, false, {}, false, -1},
-               {{1, 2, 3, 4, 5, 6}, true, {1, 2, 3, 4, 5, 6}, true, 5},
-               {{1, 2, 3, 4, 5, 6}, false, {1, 2, 3, 4, 5, 6, 1}, true, 6}};
+  // clang-format off
+  const struct { std::vector<int> active; bool open; std::vector<int> expected; bool checkout;
+                 int segments; } cases[] = {
+      {{1, 3, 6}, false, {1, 3, 6, 1}, true, 3},
+      {{1, 3, 6}, true, {1, 3, 6}, true, 2},
+      {{2, 5}, false, {2, 5, 2}, true, 2},
+      {{4}, false, {4}, true, 0},
+      {{4}, true, {4}, true, 0},
+      {{}, false, {}, false, -1},
+      {{1, 2, 3, 4, 5, 6}, true, {1, 2, 3, 4, 5, 6}, true, 5},
+      {{1, 2, 3, 4, 5, 6}, false, {1, 2, 3, 4, 5, 6, 1}, true, 6}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.active.size() << " points, open " << c.open);
     PointParams params;
@@ -208,15 +199,13 @@ TEST(AEpath, EveryQueryBeforeCheckoutThrowsPathNotCheckedOut) {
 
 TEST(AEpath, HostErrorsCarryTheHostsCodeAndTheirMessage) {
   // The failing host function, the message, and whether the mask was checked out (so checked in).
-  const struct {
-    PathSuites::Function failing;
-    const char* message;
-    bool checkedIn;
-  } cases[] = {
+  // clang-format off
+  const struct { PathSuites::Function failing; const char* message; bool checkedIn; } cases[] = {
       {PathSuites::Function::kCheckout, "AEPath: Could not obtain path data", false},
       {PathSuites::Function::kNumSegments, "AEpath: Path error", true},
       {PathSuites::Function::kIsOpen, "AEpath: Path error", true},
       {PathSuites::Function::kVertexInfo, "AEpath: Could not get vertex from path.", true}};
+  // clang-format on
   for (const auto& c : cases) {
     MaskHost m;
     auto path = m.Mask(false);

@@ -55,10 +55,8 @@ TEST(RootIsolation, FastGivesTheReferenceRootsOnRandomPolygons) {
 // reach subnormals; one coordinate at each place in turn decides.
 TEST(RootIsolation, SplitsStayNormalOnlyBetweenItsBounds) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  const struct {
-    double value;
-    bool inside;
-  } rows[] = {
+  // clang-format off
+  const struct { double value; bool inside; } rows[] = {
       {0.0, true},
       {-0.0, true},
       {0x1p-600, true},
@@ -72,8 +70,8 @@ TEST(RootIsolation, SplitsStayNormalOnlyBetweenItsBounds) {
       {-0x1p-1030, false},
       {std::numeric_limits<double>::quiet_NaN(), false},
       {kInf, false},
-      {-kInf, false},
-  };
+      {-kInf, false}};
+  // clang-format on
   for (const auto& row : rows) {
     for (int place = 0; place < 2 * (kRootDegree + 1); ++place) {
       Vec2d w[kRootDegree + 1];
@@ -92,11 +90,8 @@ TEST(RootIsolation, SplitsStayNormalOnlyBetweenItsBounds) {
 // replaced by the odd value of either sign, x the parameters times xScale.
 TEST(RootIsolation, FastGivesTheReferenceRootsAtExtremeMagnitudes) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  const struct {
-    const char* name;
-    int lowExponent, highExponent;
-    double odd, xScale;
-  } rows[] = {
+  // clang-format off
+  const struct { const char* name; int lowExponent, highExponent; double odd, xScale; } rows[] = {
       {"smallest inside", -600, -596, 0x1p-600, 1.0},
       {"largest inside", 995, 999, 0x1p1000, 1.0},
       {"x near the smallest", -600, -590, 0.0, 0x1p-597},
@@ -109,8 +104,8 @@ TEST(RootIsolation, FastGivesTheReferenceRootsAtExtremeMagnitudes) {
       {"subnormals mixed in", -10, 10, 0x1.fffffffffffffp-1023, 1.0},
       {"small, subnormals mixed in", -1022, -1000, 0x3p-1074, 1.0},
       {"NaN mixed in", -10, 10, std::numeric_limits<double>::quiet_NaN(), 1.0},
-      {"infinity mixed in", -10, 10, kInf, 1.0},
-  };
+      {"infinity mixed in", -10, 10, kInf, 1.0}};
+  // clang-format on
   std::mt19937_64 rng(600);
   for (const auto& row : rows) {
     std::uniform_int_distribution<int> exponent(row.lowExponent, row.highExponent);

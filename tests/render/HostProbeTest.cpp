@@ -51,13 +51,10 @@ auto Label = [](const auto& info) { return std::string(info.param.label); };
 // (before 12: 15; 13.2: 19 whatever suites; 12.10 and 13.10: 25 with the
 // suite, 19 without).
 // "NoBasicSuite": the host gives no basic suite at all.
-struct FileImportCase {
-  const char* label;
-  A_short major, minor;
-  SuiteAnswer answer;
-  bool before, after;
-  int attempts, count;
-};
+// clang-format off
+struct FileImportCase { const char* label; A_short major, minor; SuiteAnswer answer;
+                        bool before, after; int attempts, count; };
+// clang-format on
 
 using FileImportTest = ProbeTest<FileImportCase>;
 
@@ -100,13 +97,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The mask layout falls back to points on 'KeyG' and 'PrMr', before version
 // 12, and when the path query suite cannot be had; otherwise it stays.
-struct PathModeCase {
-  const char* label;
-  A_long app;
-  A_short major;
-  SuiteAnswer path_query;
-  PathLayout before, after;
-};
+// clang-format off
+struct PathModeCase { const char* label; A_long app; A_short major; SuiteAnswer path_query;
+                      PathLayout before, after; };
+// clang-format on
 
 using PathModeTest = ProbeTest<PathModeCase>;
 
@@ -136,11 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Each list in popup order with the host code of every entry; an index the
 // popup cannot produce (-1, the count, 1000) maps to "none" (-1).
-struct ListCase {
-  HostInfo host;
-  const char* names;
-  std::vector<PF_TransferMode> codes;
-};
+// clang-format off
+struct ListCase { HostInfo host; const char* names; std::vector<PF_TransferMode> codes; };
+// clang-format on
 
 class TransferModeListTest : public ::testing::TestWithParam<ListCase> {};
 

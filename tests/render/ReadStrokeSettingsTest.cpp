@@ -73,11 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Line width under downsampling: half of it, times the mean of the two
 // downsample factors.
-struct WidthCase {
-  double line_width;
-  PF_RationalScale dx, dy;
-  double half_width;
-};
+// clang-format off
+struct WidthCase { double line_width; PF_RationalScale dx, dy; double half_width; };
+// clang-format on
 
 class HalfWidthTest : public StrokeSettingsFixture, public ::testing::TestWithParam<WidthCase> {};
 
@@ -99,12 +97,9 @@ INSTANTIATE_TEST_SUITE_P(Factors, HalfWidthTest,
 
 // A dot's alpha is its opacity, trunc(opacity / 100 * 32768); the colour's
 // own alpha is discarded.
-struct DotCase {
-  int k;
-  PF_Pixel color;
-  double opacity, position;
-  A_u_short alpha;
-};
+// clang-format off
+struct DotCase { int k; PF_Pixel color; double opacity, position; A_u_short alpha; };
+// clang-format on
 
 class ColorDotTest : public StrokeSettingsFixture, public ::testing::TestWithParam<DotCase> {};
 

@@ -39,19 +39,16 @@ TEST(Decoration, PrefixesTheNameAndCutsAt254) {
 // error" and asks the host to show it.
 TEST(EntryExceptions, EscapingParameterSetUpGiveTheTablesCode) {
   using AddParam = PF_Err (*)(PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr);
-  const struct {
-    AddParam add_param;
-    PF_Err code;
-    const char* message;
-    A_long flags;
-  } cases[] = {{[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err {
-                  throw std::runtime_error("host");
-                },
-                512, "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
-               {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; }, 512,
-                "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
-               {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::bad_alloc(); },
-                PF_Err_OUT_OF_MEMORY, "before", 0}};
+  // clang-format off
+  const struct { AddParam add_param; PF_Err code; const char* message; A_long flags; } cases[] = {
+      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err {
+         throw std::runtime_error("host"); }, 512, "Unknown internal error",
+       PF_OutFlag_DISPLAY_ERROR_MESSAGE},
+      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw 42; }, 512,
+       "Unknown internal error", PF_OutFlag_DISPLAY_ERROR_MESSAGE},
+      {[](PF_ProgPtr, PF_ParamIndex, PF_ParamDefPtr) -> PF_Err { throw std::bad_alloc(); },
+       PF_Err_OUT_OF_MEMORY, "before", 0}};
+  // clang-format on
   for (const auto& c : cases) {
     embedded::EmbeddedHost host;
     ASSERT_EQ(host.Call(shell::PluginEntry, PF_Cmd_GLOBAL_SETUP, nullptr, nullptr, nullptr),

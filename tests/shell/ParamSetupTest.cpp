@@ -29,16 +29,12 @@ const char* const kList25 =
 // a: checkbox/popup default, slider default in slider units, colour 0xAARRGGBB,
 // point x percent; b: point y percent; lo/hi: slider range, or hi = popup
 // choice count.
-struct Row {
-  int index, id;
-  const char* name;
-  Kind kind;
-  int flags, ui;
-  long long a, b;
-  int lo, hi, precision, display;
-  const char* choices;
-};
+// clang-format off
+struct Row { int index, id; const char* name; Kind kind; int flags, ui; long long a, b;
+             int lo, hi, precision, display; const char* choices; };
+// clang-format on
 
+// clang-format off
 const Row kTable[] = {
     {1, 1, "Show Path?", CB, kStatic, 0, 1, 0, 0, 0, 0, 0, nullptr},
     {2, 2, "Output View", PU, kStatic, 0, 1, 0, 0, 3, 0, 0,
@@ -64,8 +60,8 @@ const Row kTable[] = {
     {79, 79, "Path Points", GS, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
     {80, 80, "Path Color", CO, kTwirl, 0, 0xFFFFFFFF, 0, 0, 0, 0, 0, nullptr},
     {81, 81, "Close Path?", CB, kStatic, 0, 0, 0, 0, 0, 0, 0, nullptr},
-    {112, 112, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr},
-};
+    {112, 112, "", GE, 0, 0, 0, 0, 0, 0, 0, 0, nullptr}};
+// clang-format on
 
 // Colour dot groups, six entries each from index 16, identifiers two below
 // the index: header, "Activate" (default), "Color", "Gradient Position"

@@ -58,16 +58,11 @@ class ParamUIUpdateTest : public ::testing::Test {
 // fails (0: none), whether the mask layout is in force, how often the suite
 // is released (-1: not checked) and the updates the host must receive, in
 // order, negative when sent disabled. Every call returns PF_Err_NONE.
-struct UpdateCase {
-  const char* name;
-  std::vector<int> activeGroups;
-  int changed, failAt;
-  SuiteAnswer answer;
-  long failHandle;
-  bool mask;
-  int released;
-  std::vector<int> expected;
-};
+// clang-format off
+struct UpdateCase { const char* name; std::vector<int> activeGroups; int changed, failAt;
+                    SuiteAnswer answer; long failHandle; bool mask; int released;
+                    std::vector<int> expected; };
+// clang-format on
 
 class ParamUIUpdateCase : public ParamUIUpdateTest,
                           public ::testing::WithParamInterface<UpdateCase> {};
@@ -95,15 +90,10 @@ INSTANTIATE_TEST_SUITE_P(
         // module by the integration tests; these are the cases only seen here.
         UpdateCase{"GroupHeaderChanged", {1}, 82, 0, kOffer, 0, false, -1, {}},
         // A failed first send skips that group's handle but not the other groups.
-        UpdateCase{"FailedFirstSend",
-                   {2},
-                   kAllGroups,
-                   1,
-                   kOffer,
-                   0,
-                   false,
-                   1,
+        // clang-format off
+        UpdateCase{"FailedFirstSend", {2}, kAllGroups, 1, kOffer, 0, false, 1,
                    {-84, 89, 90, -94, -95, -99, -100, -104, -105, -109, -110}},
+        // clang-format on
         // Ways the update ends quietly at the first group, sending nothing and
         // giving back no suite, as none was obtained.
         UpdateCase{"SuiteRefused", {1, 4}, kAllGroups, 0, SuiteAnswer::kRefuse, 0, false, 0, {}},

@@ -13,10 +13,13 @@ namespace {
 // + 0.5 and truncation toward zero: -0.7 plots 0 where floor would give -1.
 template <typename P>
 void CheckVisit() {
-  const struct {
-    double x, y;
-    int px, py;
-  } cases[] = {{2.5, 3.49, 3, 3}, {-0.7, 0.0, 0, 0}, {-0.5, -0.5, 0, 0}, {5.499, 2.2, 5, 2}};
+  // clang-format off
+  const struct { double x, y; int px, py; } cases[] = {
+      {2.5, 3.49, 3, 3},
+      {-0.7, 0.0, 0, 0},
+      {-0.5, -0.5, 0, 0},
+      {5.499, 2.2, 5, 2}};
+  // clang-format on
   constexpr int kRowPixels = 10, kHeight = 6;  // rows padded past the width of 8
   for (const auto& c : cases) {
     std::vector<P> pixels(kRowPixels * kHeight, P{0, 0, 0, 0});
@@ -41,12 +44,12 @@ TEST(TmpScanCallBack, VisitPlotsTheTruncatedPixelOnlyAtBothDepths) {
 
 TEST(LListMaker, StoresInOrderAndKeepsTheBox) {
   // The first point sets the box even when all are negative.
-  const struct {
-    std::vector<Vec2d> visits;
-    double maxX, minX, maxY, minY;
-  } cases[] = {{{{1, 5}, {3, 2}}, 3, 1, 5, 2},
-               {{{-4, -7}}, -4, -4, -7, -7},
-               {{{0, 0}, {-2, 9}, {7, -3}, {1, 1}}, 7, -2, 9, -3}};
+  // clang-format off
+  const struct { std::vector<Vec2d> visits; double maxX, minX, maxY, minY; } cases[] = {
+      {{{1, 5}, {3, 2}}, 3, 1, 5, 2},
+      {{{-4, -7}}, -4, -4, -7, -7},
+      {{{0, 0}, {-2, 9}, {7, -3}, {1, 1}}, 7, -2, 9, -3}};
+  // clang-format on
   for (const auto& c : cases) {
     Array1D<Vec2d> list(10, Vec2d(-1, -1));
     LListMakerCallback maker(&list);

@@ -70,13 +70,17 @@ TEST(StrokeReach, ReachOfAStraightSegmentIsTheRadiusPlusOne256th) {
   // A straight line's pieces barely deviate from their chords: the reach is radius + 1/256, to
   // far better than a billionth of a pixel.
   const double in = 1.0 / 256 - 1e-9, out = 1.0 / 256 + 1e-9;
-  const struct {
-    double x, y, radius;
-    bool may;
-  } cases[] = {{60.0, 55.0 + in, 5.0, true},  {60.0, 55.0 + out, 5.0, false},
-               {60.0, 47.0 - in, 3.0, true},  {60.0, 47.0 - out, 3.0, false},
-               {115.0 + in, 50.0, 5.0, true}, {115.0 + out, 50.0, 5.0, false},
-               {5.0 - in, 50.0, 5.0, true},   {5.0 - out, 50.0, 5.0, false}};
+  // clang-format off
+  const struct { double x, y, radius; bool may; } cases[] = {
+      {60.0, 55.0 + in, 5.0, true},
+      {60.0, 55.0 + out, 5.0, false},
+      {60.0, 47.0 - in, 3.0, true},
+      {60.0, 47.0 - out, 3.0, false},
+      {115.0 + in, 50.0, 5.0, true},
+      {115.0 + out, 50.0, 5.0, false},
+      {5.0 - in, 50.0, 5.0, true},
+      {5.0 - out, 50.0, 5.0, false}};
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(reach.MayReachSegment(0, c.x, c.y, c.radius), c.may) << c.x << "," << c.y;
   std::vector<StrokeReach::RowSpan> spans;

@@ -37,11 +37,12 @@ std::tuple<int32_t, int32_t, int32_t, int32_t> Corners(const BBox& b) {
 
 TEST(ThickPathHelper, PointPathBoxIsTwoPadsPlusOneAndBoundsOneWider) {
   // pad = trunc(h + 0.5); the point truncated toward zero.
-  const struct {
-    double x, y, h;
-    int32_t pad, cx, cy;
-  } cases[] = {
-      {10.0, 20.0, 2.4, 2, 10, 20}, {10.0, 20.0, 2.5, 3, 10, 20}, {-3.7, 5.9, 1.0, 1, -3, 5}};
+  // clang-format off
+  const struct { double x, y, h; int32_t pad, cx, cy; } cases[] = {
+      {10.0, 20.0, 2.4, 2, 10, 20},
+      {10.0, 20.0, 2.5, 3, 10, 20},
+      {-3.7, 5.9, 1.0, 1, -3, 5}};
+  // clang-format on
   for (const auto& c : cases) {
     FakePath source({Mirrored(c.x, c.y, c.x + 3, c.y + 4)}, true);
     BezierPath path(&source);
@@ -63,17 +64,17 @@ TEST(ThickPathHelper, NearFlatEndIsStrictlyWithinTwoOfACapLineInsideItsBox) {
   FakePath source = Horizontal(10.5, 60.5, 20.5);
   BezierPath path(&source);
   ThickPathHelper helper(path, &source, 4.0, true);
-  const struct {
-    int32_t x, y;
-    bool near;
-  } cases[] = {{12, 20, false} /* centre exactly 2.0 in */,
-               {8, 20, false} /* exactly 2.0 before */,
-               {11, 20, true},
-               {9, 18, true},
-               {10, 30, false} /* beyond the cap box */,
-               {35, 20, false},
-               {61, 17, true},
-               {62, 17, false}};
+  // clang-format off
+  const struct { int32_t x, y; bool near; } cases[] = {
+      {12, 20, false} /* centre exactly 2.0 in */,
+      {8, 20, false} /* exactly 2.0 before */,
+      {11, 20, true},
+      {9, 18, true},
+      {10, 30, false} /* beyond the cap box */,
+      {35, 20, false},
+      {61, 17, true},
+      {62, 17, false}};
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(helper.NearFlatEnd(c.x, c.y), c.near) << c.x << "," << c.y;
 }
 
@@ -103,12 +104,13 @@ struct Rig {
 using harness::SamePixel;
 
 TEST(CurveSampler, FalloffIsOneMinusRToTheExponent) {
-  const struct {
-    double f, r, alpha;
-  } cases[] = {{0.0, 0.5, 1.0 - 0.0009765625} /* 0.5^10 */,
-               {1.0, 0.0, 0.0} /* 0^0 = 1: nothing */,
-               {1.0, 0.5, 0.0},
-               {0.2, 1.0, 0.0}};
+  // clang-format off
+  const struct { double f, r, alpha; } cases[] = {
+      {0.0, 0.5, 1.0 - 0.0009765625} /* 0.5^10 */,
+      {1.0, 0.0, 0.0} /* 0^0 = 1: nothing */,
+      {1.0, 0.5, 0.0},
+      {0.2, 1.0, 0.0}};
+  // clang-format on
   for (const auto& c : cases) {
     Rig rig(8.0, c.f);
     FakePath path({Mirrored(50, 50, 52, 52)}, true);

@@ -56,11 +56,9 @@ app::Layer LayerOfBytes(const std::string& bytes, int width, int height, bool de
   return layer;
 }
 
-struct RenderCase {
-  int depth;
-  long frame;
-  int scale;
-};
+// clang-format off
+struct RenderCase { int depth; long frame; int scale; };
+// clang-format on
 
 class StudioRender : public ::testing::TestWithParam<RenderCase> {};
 
@@ -83,15 +81,11 @@ TEST_P(StudioRender, EqualsTheCommandsFile) {
   EXPECT_EQ(after->get_header_value("X-Depth"), std::to_string(c.depth));
 
   std::ofstream(folder.File("doc.json")) << doc.dump();
-  testfiles::Args args{"render",
-                       "--params",
-                       folder.File("doc.json"),
-                       "--frames",
-                       std::to_string(c.frame),
-                       "--depth",
-                       std::to_string(c.depth),
-                       "--output",
-                       folder.File("out.png")};
+  // clang-format off
+  testfiles::Args args{"render", "--params", folder.File("doc.json"),
+                       "--frames", std::to_string(c.frame), "--depth", std::to_string(c.depth),
+                       "--output", folder.File("out.png")};
+  // clang-format on
   if (c.scale == 1) {
     args.insert(args.end(), {"--size", "320x180"});
   } else {
@@ -120,17 +114,10 @@ INSTANTIATE_TEST_SUITE_P(Frames, StudioRender,
 TEST(StudioInput, VideoGivesItsFramesAndRate) {
   TempFolder folder;
   testfiles::Launch make;
-  make.args = {"-loglevel",
-               "error",
-               "-f",
-               "lavfi",
-               "-i",
-               "testsrc=size=64x48:rate=25",
-               "-frames:v",
-               "5",
-               "-pix_fmt",
-               "yuv420p",
-               folder.File("clip.mp4")};
+  // clang-format off
+  make.args = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25",
+               "-frames:v", "5", "-pix_fmt", "yuv420p", folder.File("clip.mp4")};
+  // clang-format on
   make.program = "ffmpeg";
   ASSERT_EQ(testfiles::RunCli(make).exit_status, 0);
   RunningStudio running({.document = folder.File("doc.json"),
@@ -259,6 +246,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
     return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\n\r\n";
   };
+  // clang-format off
   const std::vector<Refused> cases = {
       {"no token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\n\r\n", "", 401},
       {"wrong token", "GET /api/session HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: 0123\r\n\r\n", "",
@@ -270,8 +258,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
        "GET /api/session HTTP/1.1\r\nHost: evil.example\r\nX-Studio-Token: TOKEN\r\n\r\n", "", 403},
       {"foreign origin",
        "GET /api/session HTTP/1.1\r\nHost: HOST\r\nOrigin: http://evil.example\r\nX-Studio-Token: "
-       "TOKEN\r\n\r\n",
-       "", 403},
+ "TOKEN\r\n\r\n", "", 403},
       {"traversal", "GET /../doc.json HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n\r\n", "",
        404},
       {"encoded traversal",
@@ -287,8 +274,8 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
       {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"),
        "{\"doc\":{\"Line Width\":-5}}", 400},
       {"narrow gradient", gradient + with_body("{\"width\":15}"), "{\"width\":15}", 400},
-      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400},
-  };
+      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400}};
+  // clang-format on
   for (const Refused& c : cases) {
     EXPECT_EQ(RawStatus(running.Port(), Filled(c.head, running) + c.body), c.status) << c.what;
     const httplib::Result alive = running.Client().Get("/api/session");
@@ -316,10 +303,9 @@ TEST(StudioGuard, StartUrlSetsTheCookieThatOpensThePage) {
   EXPECT_EQ(page->body.find(running.Token()), std::string::npos);
 }
 
-struct UiCase {
-  long frame;
-  bool enabled;
-};
+// clang-format off
+struct UiCase { long frame; bool enabled; };
+// clang-format on
 
 class StudioState : public ::testing::TestWithParam<UiCase> {};
 

@@ -114,14 +114,13 @@ class KeepingSink : public app::FrameSink {
 };
 
 TEST(FramePipeline, AFailureInAnyStageNamesItsFrameAndStopsTheRun) {
-  const struct {
-    const char* stage;
-    long source_fails, sink_fails;
-    bool wrong_size;
-    const char* message;
-  } cases[] = {{"read", 5, -1, false, "frame 5: unreadable"},
-               {"render", 5, -1, true, "frame 5: "},
-               {"write", -1, 5, false, "frame 5: disk full"}};
+  // clang-format off
+  const struct { const char* stage; long source_fails, sink_fails; bool wrong_size;
+                 const char* message; } cases[] = {
+      {"read", 5, -1, false, "frame 5: unreadable"},
+      {"render", 5, -1, true, "frame 5: "},
+      {"write", -1, 5, false, "frame 5: disk full"}};
+  // clang-format on
   Session s;
   app::FrameRenderer renderer = s.Renderer(8, 8);
   std::vector<long> frames;

@@ -30,33 +30,19 @@ std::string Outcome(const std::function<void(long)>& job, app::CancelToken cance
 
 TEST(WorkerPool, ReportsEveryJobOrTheFirstFailureByKind) {
   std::atomic<bool> stop{true};
-  const struct {
-    const char* name;
-    std::function<void(long)> job;
-    app::CancelToken cancel;
-    std::string outcome;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* name; std::function<void(long)> job; app::CancelToken cancel;
+                 std::string outcome; } cases[] = {
       {"all succeed", [](long) {}, {}, "done"},
-      {"bad input",
-       [](long n) {
-         if (n == 7) throw app::UsageError("frame 7: unreadable");
-       },
-       {},
+      {"bad input", [](long n) { if (n == 7) throw app::UsageError("frame 7: unreadable"); }, {},
        "usage: frame 7: unreadable"},
       {"the effect fails",
-       [](long n) {
-         if (n == 4) throw app::EffectError(5, "frame 4: error 5");
-       },
-       {},
+       [](long n) { if (n == 4) throw app::EffectError(5, "frame 4: error 5"); }, {},
        "effect: frame 4: error 5"},
-      {"a job cancels",
-       [](long n) {
-         if (n == 2) throw app::Cancelled();
-       },
-       {},
-       "cancelled"},
+      {"a job cancels", [](long n) { if (n == 2) throw app::Cancelled(); }, {}, "cancelled"},
       {"cancelled before the start", [](long) {}, app::CancelToken(&stop), "cancelled"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<long> done;

@@ -17,6 +17,7 @@ namespace {
 
 // Every colour type becomes RGBA, opaque where the file has no alpha.
 TEST(PngRead, EveryColourTypeBecomesRgba) {
+  // clang-format off
   const struct {
     const char* name;
     int bit_depth, color_type;
@@ -25,92 +26,31 @@ TEST(PngRead, EveryColourTypeBecomesRgba) {
     std::vector<uint32_t> trns;
     bool deep;
     PF_Pixel16 first, second;  // alpha, red, green, blue at the layer's depth
-  } cases[] = {{"gray8",
-                8,
-                PNG_COLOR_TYPE_GRAY,
-                {7, 200},
-                {},
-                {},
-                false,
-                {255, 7, 7, 7},
-                {255, 200, 200, 200}},
-               // 1-bit gray expands 0/1 to 0/255.
-               {"gray1",
-                1,
-                PNG_COLOR_TYPE_GRAY,
-                {1, 0},
-                {},
-                {},
-                false,
-                {255, 255, 255, 255},
-                {255, 0, 0, 0}},
-               {"grayalpha8",
-                8,
-                PNG_COLOR_TYPE_GRAY_ALPHA,
-                {9, 100, 250, 0},
-                {},
-                {},
-                false,
-                {100, 9, 9, 9},
-                {0, 250, 250, 250}},
-               {"rgb8",
-                8,
-                PNG_COLOR_TYPE_RGB,
-                {1, 2, 3, 4, 5, 6},
-                {},
-                {},
-                false,
-                {255, 1, 2, 3},
-                {255, 4, 5, 6}},
-               {"rgba8",
-                8,
-                PNG_COLOR_TYPE_RGB_ALPHA,
-                {1, 2, 3, 4, 5, 6, 7, 8},
-                {},
-                {},
-                false,
-                {4, 1, 2, 3},
-                {8, 5, 6, 7}},
-               // Palette entry 0 is half transparent through tRNS, entry 1 opaque.
-               {"palette",
-                8,
-                PNG_COLOR_TYPE_PALETTE,
-                {1, 0},
-                {10, 20, 30, 40, 50, 60},
-                {128},
-                false,
-                {255, 40, 50, 60},
-                {128, 10, 20, 30}},
-               // A tRNS colour in an RGB file makes exactly that colour transparent.
-               {"rgbtrns",
-                8,
-                PNG_COLOR_TYPE_RGB,
-                {1, 2, 3, 4, 5, 6},
-                {},
-                {4, 5, 6},
-                false,
-                {255, 1, 2, 3},
-                {0, 4, 5, 6}},
-               // 16 bits, p -> (p * 32768 + 32767) / 65535: 65535 -> 32768, 32768 -> 16384,
-               // 65534 -> 32767, 2 -> 1, 1 -> 1.
-               {"rgb16",
-                16,
-                PNG_COLOR_TYPE_RGB,
-                {65535, 32768, 2, 0, 1, 65534},
-                {},
-                {},
-                true,
-                {32768, 32768, 16384, 1},
-                {32768, 0, 1, 32767}},
-               {"grayalpha16",
-                16,
-                PNG_COLOR_TYPE_GRAY_ALPHA,
-                {65535, 0, 0, 65535},
-                {},
-                {},
-                true,
-                {0, 32768, 32768, 32768},
-                {32768, 0, 0, 0}}};
+  } cases[] = {
+      {"gray8", 8, PNG_COLOR_TYPE_GRAY, {7, 200}, {}, {}, false, {255, 7, 7, 7},
+       {255, 200, 200, 200}},
+      // 1-bit gray expands 0/1 to 0/255.
+      {"gray1", 1, PNG_COLOR_TYPE_GRAY, {1, 0}, {}, {}, false, {255, 255, 255, 255},
+       {255, 0, 0, 0}},
+      {"grayalpha8", 8, PNG_COLOR_TYPE_GRAY_ALPHA, {9, 100, 250, 0}, {}, {}, false, {100, 9, 9, 9},
+       {0, 250, 250, 250}},
+      {"rgb8", 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 4, 5, 6}, {}, {}, false, {255, 1, 2, 3},
+       {255, 4, 5, 6}},
+      {"rgba8", 8, PNG_COLOR_TYPE_RGB_ALPHA, {1, 2, 3, 4, 5, 6, 7, 8}, {}, {}, false, {4, 1, 2, 3},
+       {8, 5, 6, 7}},
+      // Palette entry 0 is half transparent through tRNS, entry 1 opaque.
+      {"palette", 8, PNG_COLOR_TYPE_PALETTE, {1, 0}, {10, 20, 30, 40, 50, 60}, {128}, false,
+       {255, 40, 50, 60}, {128, 10, 20, 30}},
+      // A tRNS colour in an RGB file makes exactly that colour transparent.
+      {"rgbtrns", 8, PNG_COLOR_TYPE_RGB, {1, 2, 3, 4, 5, 6}, {}, {4, 5, 6}, false, {255, 1, 2, 3},
+       {0, 4, 5, 6}},
+      // 16 bits, p -> (p * 32768 + 32767) / 65535: 65535 -> 32768, 32768 -> 16384,
+      // 65534 -> 32767, 2 -> 1, 1 -> 1.
+      {"rgb16", 16, PNG_COLOR_TYPE_RGB, {65535, 32768, 2, 0, 1, 65534}, {}, {}, true,
+       {32768, 32768, 16384, 1}, {32768, 0, 1, 32767}},
+      {"grayalpha16", 16, PNG_COLOR_TYPE_GRAY_ALPHA, {65535, 0, 0, 65535}, {}, {}, true,
+       {0, 32768, 32768, 32768}, {32768, 0, 0, 0}}};
+  // clang-format on
   testfiles::TempFolder folder;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,10 +107,14 @@ std::vector<float> StoredSamples(const std::string& path) {
 // effect's 8 -> 16 rule first) and reads back a 16-bit layer equal to the
 // world, except that colour under zero alpha becomes 0.
 TEST(ImageRoundTrip, TiffPngAndExrKeepEveryChannelWithinTheirMapping) {
-  const struct {
-    const char* extension;
-    bool deep;
-  } cases[] = {{"tif", false}, {"tif", true}, {"png", true}, {"exr", true}, {"exr", false}};
+  // clang-format off
+  const struct { const char* extension; bool deep; } cases[] = {
+      {"tif", false},
+      {"tif", true},
+      {"png", true},
+      {"exr", true},
+      {"exr", false}};
+  // clang-format on
   testfiles::TempFolder folder;
   embedded::EmbeddedHost host;
   const int w = 181, h = 183;  // 33123 pixels: every 16-bit step pattern repeats

@@ -74,6 +74,7 @@ std::string FfmpegBytes(const std::string& path, const char* pixel_format) {
 }
 
 TEST(PngWriter, EveryLayoutDecodesToItsSamples) {
+  // clang-format off
   const struct {
     int channels, bits, level;
     size_t max_idat;  // small values cut the stream across several chunks
@@ -86,8 +87,8 @@ TEST(PngWriter, EveryLayoutDecodesToItsSamples) {
       {1, 16, 9, app::kMaxPngChunkData, "gray16be"},
       {2, 16, 1, app::kMaxPngChunkData, "ya16be"},
       {3, 16, 1, 1000, "rgb48be"},
-      {4, 16, 1, app::kMaxPngChunkData, "rgba64be"},
-  };
+      {4, 16, 1, app::kMaxPngChunkData, "rgba64be"}};
+  // clang-format on
   testfiles::TempFolder folder;
   // One encoder for every case: what a larger file left in its buffers must
   // not reach the next.

@@ -150,6 +150,7 @@ std::string WithoutProgress(const std::string& err) {
 // moves block colours by up to 8 % even at crf 0 (ffmpeg's own encode does
 // the same): that row checks the channel order, not the matrix.
 TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
+  // clang-format off
   const struct {
     const char* clip;
     const char* file;
@@ -165,6 +166,7 @@ TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
       {"rgba16", "out.mkv", {"--depth", "16"}, "ffv1", "", 0, 0, 0, false},
       {"rgba8", "out.mov", {}, "prores", "4444", 65535, 2 * 65535 / 1023, 0.005 * 65535, false},
       {"rgba8", "out.mp4", {}, "h264", "High", 65535, 65535, 0.1 * 65535, true}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.clip) + " -> " + c.file + (c.depth.empty() ? "" : " --depth 16"));
     TempFolder folder;
@@ -238,15 +240,10 @@ TEST(VideoIn, FramesAndKeyframesFollowTheFrameLoop) {
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE("frame " + std::to_string(3 + i));
     const std::string png = ExtractPng(clip, 3 + i, false, folder.File("frame.png"));
-    const Args still = {"render",
-                        "--input",
-                        png,
-                        "--output",
-                        folder.File("still.png"),
-                        "--frames",
-                        std::to_string(3 + i),
-                        "--fps",
-                        "30000/1001"};
+    // clang-format off
+    const Args still = {"render", "--input", png, "--output", folder.File("still.png"),
+                        "--frames", std::to_string(3 + i), "--fps", "30000/1001"};
+    // clang-format on
     ASSERT_EQ(RunCli(still + animated).exit_status, 0);
     const std::vector<uint16_t> frame = DecodeFrame(folder.File("part.mkv"), i);
     EXPECT_EQ(Measure(frame, ReadPng(folder.File("still.png"))).colour_max, 0u);
@@ -292,11 +289,11 @@ TEST(VideoOut, SoundKeepsItsOffsetFromThePictures) {
 // Sound in a codec the container does not take is left out, with one note;
 // where it is taken, it is carried.
 TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
-  const struct {
-    const char* file;
-    const char* audio;
-    bool note;
-  } cases[] = {{"out.mp4", "", true}, {"out.mov", "pcm_s16le", false}};
+  // clang-format off
+  const struct { const char* file; const char* audio; bool note; } cases[] = {
+      {"out.mp4", "", true},
+      {"out.mov", "pcm_s16le", false}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     TempFolder folder;
@@ -371,10 +368,8 @@ TEST(VideoOut, SinkWritesFramesInTheRunsOrder) {
 // Refused video input or output exits with 2, names the file and the cause,
 // and leaves no file behind.
 TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
-  const struct {
-    Args args;
-    std::vector<std::string> fragments;
-  } cases[] = {
+  // clang-format off
+  const struct { Args args; std::vector<std::string> fragments; } cases[] = {
       {{"--input", "TEXT", "--output", "out.mkv"},
        {"text.mp4': Invalid data found when processing input"}},
       {{"--input", "TRUNC", "--output", "out.mkv"}, {"trunc.mkv': truncated"}},
@@ -389,6 +384,7 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
        {"out.mp4': H.264 (yuv420p) needs a width divisible by 2", "63x47"}},
       {{"--input", "CLIP", "--output", "out.mkv", "--frames", "30-35"},
        {"--frames '30-35'", "fast.mkv' has frames 0 to 29"}}};
+  // clang-format on
   TempFolder sources;
   const std::string clip = MakeClip(sources, "fast", "64x48", 30);
   const std::string whole = ReadFile(clip);

@@ -33,34 +33,33 @@ double SliderAt(const char* ease10, const char* ease20, long frame) {
 }
 
 TEST(KeyframedSlider, EachEaseOnBeforeAfterAndBetweenKeys) {
-  const struct {
-    const char *ease10, *ease20;
-    long frame;
-    double expected;
-  } cases[] = {// Before the first key, on the keys, after the last: whatever the ease.
-               {"linear", "linear", 0, 100},
-               {"in-out", "in-out", 10, 100},
-               {"hold", "linear", 20, 200},
-               {"out", "in", 35, 200},
-               // Linear: s of the way.
-               {"linear", "linear", 15, 150},
-               {"linear", "linear", 12, 120},
-               // Hold: the left key's value up to the next key.
-               {"hold", "linear", 11, 100},
-               {"hold", "in-out", 19, 100},
-               // Out of the left key from rest: h = 2s^2 - s^3.
-               {"out", "linear", 15, 137.5},
-               {"out", "linear", 12, 107.2},
-               // Into the right key to rest: h = s + s^2 - s^3.
-               {"linear", "in", 15, 162.5},
-               {"linear", "in", 18, 100 + 100 * (0.8 + 0.64 - 0.512)},
-               // Both: h = 3s^2 - 2s^3.
-               {"out", "in-out", 15, 150},
-               {"in-out", "in", 12, 110.4},
-               {"out", "in", 18, 189.6},
-               // "in" rests on arrival only and "out" on departure only.
-               {"in", "linear", 15, 150},
-               {"linear", "out", 15, 150}};
+  // clang-format off
+  const struct { const char *ease10, *ease20; long frame; double expected; } cases[] = {
+      // Before the first key, on the keys, after the last: whatever the ease.
+      {"linear", "linear", 0, 100},
+      {"in-out", "in-out", 10, 100},
+      {"hold", "linear", 20, 200},
+      {"out", "in", 35, 200},
+      // Linear: s of the way.
+      {"linear", "linear", 15, 150},
+      {"linear", "linear", 12, 120},
+      // Hold: the left key's value up to the next key.
+      {"hold", "linear", 11, 100},
+      {"hold", "in-out", 19, 100},
+      // Out of the left key from rest: h = 2s^2 - s^3.
+      {"out", "linear", 15, 137.5},
+      {"out", "linear", 12, 107.2},
+      // Into the right key to rest: h = s + s^2 - s^3.
+      {"linear", "in", 15, 162.5},
+      {"linear", "in", 18, 100 + 100 * (0.8 + 0.64 - 0.512)},
+      // Both: h = 3s^2 - 2s^3.
+      {"out", "in-out", 15, 150},
+      {"in-out", "in", 12, 110.4},
+      {"out", "in", 18, 189.6},
+      // "in" rests on arrival only and "out" on departure only.
+      {"in", "linear", 15, 150},
+      {"linear", "out", 15, 150}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.ease10) + " -> " + c.ease20 + " at " + std::to_string(c.frame));
     EXPECT_NEAR(SliderAt(c.ease10, c.ease20, c.frame), c.expected, 1e-9);
@@ -72,11 +71,13 @@ TEST(KeyframedSlider, EachEaseOnBeforeAfterAndBetweenKeys) {
 // On a key between two others the value is that key's, even when the key
 // before it holds.
 TEST(KeyframedSlider, AMiddleKeyGivesItsOwnValue) {
-  const struct {
-    const char* ease10;
-    long frame;
-    double expected;
-  } cases[] = {{"hold", 20, 300}, {"linear", 20, 300}, {"hold", 19, 100}, {"in-out", 25, 250}};
+  // clang-format off
+  const struct { const char* ease10; long frame; double expected; } cases[] = {
+      {"hold", 20, 300},
+      {"linear", 20, 300},
+      {"hold", 19, 100},
+      {"in-out", 25, 250}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.ease10) + " at " + std::to_string(c.frame));
     const std::string json = std::string(R"([{"frame": 10, "value": 100, "ease": ")") + c.ease10 +
@@ -95,13 +96,13 @@ TEST(KeyframedValue, PointsColoursPopupsAndCheckboxes) {
   const auto colours =
       Keys(PF_Param_COLOR,
            R"([{"frame": 0, "value": "#000000"}, {"frame": 10, "value": [255, 128, 1]}])");
-  const struct {
-    long frame;
-    int red, green, blue;
-  } colour_cases[] = {{5, 128, 64, 1},
-                      {1, 26, 13, 0},
-                      {9, 230, 115, 1},
-                      {10, 255, 128, 1}};  // 127.5 and 0.5 round up
+  // clang-format off
+  const struct { long frame; int red, green, blue; } colour_cases[] = {
+      {5, 128, 64, 1},
+      {1, 26, 13, 0},
+      {9, 230, 115, 1},
+      {10, 255, 128, 1}};  // 127.5 and 0.5 round up
+  // clang-format on
   for (const auto& c : colour_cases) {
     const PF_Pixel v = app::ValueAtFrame(colours, c.frame).color;
     EXPECT_EQ(std::vector({int{v.red}, int{v.green}, int{v.blue}, int{v.alpha}}),
@@ -114,11 +115,14 @@ TEST(KeyframedValue, PointsColoursPopupsAndCheckboxes) {
            R"([{"frame": 0, "value": "Round", "ease": "in-out"}, {"frame": 10, "value": 2}])");
   const auto checkbox =
       Keys(PF_Param_CHECKBOX, R"([{"frame": 4, "value": true}, {"frame": 10, "value": false}])");
-  const struct {
-    long frame;
-    int choice;
-    bool on;
-  } held[] = {{0, 1, true}, {5, 1, true}, {9, 1, true}, {10, 2, false}, {11, 2, false}};
+  // clang-format off
+  const struct { long frame; int choice; bool on; } held[] = {
+      {0, 1, true},
+      {5, 1, true},
+      {9, 1, true},
+      {10, 2, false},
+      {11, 2, false}};
+  // clang-format on
   for (const auto& c : held) {
     EXPECT_EQ(app::ValueAtFrame(popup, c.frame).choice, c.choice) << "frame " << c.frame;
     EXPECT_EQ(app::ValueAtFrame(checkbox, c.frame).on, c.on) << "frame " << c.frame;

@@ -20,13 +20,13 @@ TEST(BrokenDescriptor, IsRefused) {
       "MIB8eman\0\0\0\0\4\0\0\0\3Abc"
       "MIB8REVe\0\0\0\0\4\0\0\0\0\x0E\x12\0"s;
   ASSERT_EQ(whole.size(), 70u);
-  const struct {
-    const char* name;
-    size_t keep, extra;
-  } cases[] = {{"empty", 0, 0},
-               {"header_only", 10, 0},
-               {"cut_in_payload", 28, 0},
-               {"trailing_bytes", 70, 4}};
+  // clang-format off
+  const struct { const char* name; size_t keep, extra; } cases[] = {
+      {"empty", 0, 0},
+      {"header_only", 10, 0},
+      {"cut_in_payload", 28, 0},
+      {"trailing_bytes", 70, 4}};
+  // clang-format on
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<long>(c.keep));
     bytes.resize(c.keep + c.extra, 0);

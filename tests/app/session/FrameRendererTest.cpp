@@ -7,17 +7,15 @@
 namespace {
 
 TEST(FrameRendererTime, EachFrameCarriesItsTimeInUnitsOfTheRate) {
-  const struct {
-    app::Rational fps;
-    long frame_count, frame;
-    A_long current, step;
-    A_u_long scale;
-    A_long total;
-  } cases[] = {{{24, 1}, 1, 0, 0, 1, 24, 1},
-               {{24, 1}, 96, 47, 47, 1, 24, 96},
-               // NTSC: a frame lasts 1001 units of 1/30000 s.
-               {{30000, 1001}, 96, 47, 47 * 1001, 1001, 30000, 96 * 1001},
-               {{25, 1}, 250, 249, 249, 1, 25, 250}};
+  // clang-format off
+  const struct { app::Rational fps; long frame_count, frame; A_long current, step; A_u_long scale;
+                 A_long total; } cases[] = {
+      {{24, 1}, 1, 0, 0, 1, 24, 1},
+      {{24, 1}, 96, 47, 47, 1, 24, 96},
+      // NTSC: a frame lasts 1001 units of 1/30000 s.
+      {{30000, 1001}, 96, 47, 47 * 1001, 1001, 30000, 96 * 1001},
+      {{25, 1}, 250, 249, 249, 1, 25, 250}};
+  // clang-format on
   app::EffectSession session(LUSTRE_MODULE_PATH, app::HostSettings{});
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.fps.num) + "/" + std::to_string(c.fps.den) + " frame " +

@@ -24,10 +24,9 @@ using embedded::SuiteAnswer;
 
 // ---- Worlds -------------------------------------------------------------------
 
-struct WorldCase {
-  A_long width, height;
-  bool deep;
-};
+// clang-format off
+struct WorldCase { A_long width, height; bool deep; };
+// clang-format on
 
 class WorldLayoutTest : public ::testing::TestWithParam<WorldCase> {};
 
@@ -153,17 +152,16 @@ TEST(AddParamTest, KeepsACopyOfEachDefinitionAndFailsTheNthCallFromNow) {
 // suite, with its attempt, acquire and release counts, is what the suite
 // cache and host probe tests rely on and check through those counts.
 TEST(BuiltInSuiteTest, OfferedOnlyAtItsVersion) {
-  const struct {
-    const char* name;
-    int32_t version;
-    bool offered;
-  } cases[] = {{"PF Param Utils Suite", 1, true},
-               {"PF Param Utils Suite", 2, false},
-               {"AEGP File Import Manager Suite", 2, true},
-               {"AEGP File Import Manager Suite", 1, false},
-               {"PF Iterate Generic Suite", 1, true},
-               {"PF Iterate Generic Suite", 2, false},
-               {"No Such Suite", 1, false}};
+  // clang-format off
+  const struct { const char* name; int32_t version; bool offered; } cases[] = {
+      {"PF Param Utils Suite", 1, true},
+      {"PF Param Utils Suite", 2, false},
+      {"AEGP File Import Manager Suite", 2, true},
+      {"AEGP File Import Manager Suite", 1, false},
+      {"PF Iterate Generic Suite", 1, true},
+      {"PF Iterate Generic Suite", 2, false},
+      {"No Such Suite", 1, false}};
+  // clang-format on
   for (const auto& c : cases) {
     EmbeddedHost host;
     const void* suite = nullptr;

@@ -126,14 +126,10 @@ TEST_F(ParamArrayTest, PointersStayValidWhenTheArrayIsMovedAndIndexesAreChecked)
 // point in full-resolution pixels as floor(v * num/den * 65536 + 0.5) under
 // the downsample in force when set (user false: the default is read).
 // Expectations worked out by hand.
-struct PointCase {
-  bool user;
-  int x_percent, y_percent;
-  A_long width, height;
-  double x, y;
-  PF_RationalScale dx, dy;
-  PF_Fixed fx, fy;
-};
+// clang-format off
+struct PointCase { bool user; int x_percent, y_percent; A_long width, height; double x, y;
+                   PF_RationalScale dx, dy; PF_Fixed fx, fy; };
+// clang-format on
 
 class PointTest : public ::testing::TestWithParam<PointCase> {};
 
@@ -170,11 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
         PointCase{true, 50, 50, 16, 16, 1919.999, 1079.5, {1, 1}, {1, 1}, 125829054, 70746112}));
 
 // Slider numbers are stored as floor(v * 65536 + 0.5); range bounds included.
-struct FixedCase {
-  int index;
-  double value;
-  PF_Fixed stored;
-};
+// clang-format off
+struct FixedCase { int index; double value; PF_Fixed stored; };
+// clang-format on
 
 class FixedValueTest : public ParamArrayTest, public ::testing::WithParamInterface<FixedCase> {};
 

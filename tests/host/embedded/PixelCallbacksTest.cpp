@@ -27,11 +27,9 @@ void Paint(PF_EffectWorld* w, F f) {
 // ---- fill -------------------------------------------------------------------------------
 
 // The rectangle (right and bottom exclusive) and the block expected filled.
-struct FillCase {
-  bool hasRect;
-  PF_Rect rect;
-  A_long left, top, right, bottom;
-};
+// clang-format off
+struct FillCase { bool hasRect; PF_Rect rect; A_long left, top, right, bottom; };
+// clang-format on
 
 class HostFillTable : public ::testing::TestWithParam<FillCase> {};
 
@@ -120,12 +118,9 @@ TEST(HostIterateOrigin16, SameWorldStopsAtTheFirstErrorAndRefuses8Bits) {
 // ---- blend --------------------------------------------------------------------------------
 
 // expected = (s1 * (65536 - r) + s2 * r + 32768) >> 16, worked out by hand.
-struct BlendCase {
-  bool deep;
-  int s1, s2;
-  PF_Fixed ratio;
-  int expected;
-};
+// clang-format off
+struct BlendCase { bool deep; int s1, s2; PF_Fixed ratio; int expected; };
+// clang-format on
 
 class HostBlendTable : public ::testing::TestWithParam<BlendCase> {};
 
@@ -199,11 +194,9 @@ TEST(HostCallbacks, RefuseWhatTheyDoNotImplement) {
 
 // The block cols x rows from source (sx, sy) lands at (tx, ty); the rest of
 // the destination is untouched.
-struct PlaceCase {
-  bool hasRect;
-  PF_Rect rect;
-  A_long destX, destY, sx, sy, tx, ty, cols, rows;
-};
+// clang-format off
+struct PlaceCase { bool hasRect; PF_Rect rect; A_long destX, destY, sx, sy, tx, ty, cols, rows; };
+// clang-format on
 
 class TransferRectPlacement : public ::testing::TestWithParam<PlaceCase> {};
 

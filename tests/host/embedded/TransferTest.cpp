@@ -298,11 +298,9 @@ Outcome Compare(Frame& f, const PF_CompositeMode& comp, PF_Field field = PF_Fiel
   return o;
 }
 
-struct ModeCase {
-  PF_TransferMode mode;
-  bool deep;
-  double opacity;
-};  // opacity 0, 0.37, 0.5 or 1
+// clang-format off
+struct ModeCase { PF_TransferMode mode; bool deep; double opacity; };  // opacity 0, 0.37, 0.5 or 1
+// clang-format on
 
 // Both routines on the pairs of kSources and kDests, against the formula.
 template <typename P>
@@ -402,14 +400,10 @@ INSTANTIATE_TEST_SUITE_P(HeavySeparable, FastEveryLevelPair,
 
 // ---- Fields, rgb_only, clipping ----------------------------------------------------------
 
-struct PlacementCase {
-  const char* name;
-  PF_Field field;
-  bool rgbOnly;
-  bool hasRect;
-  PF_Rect rect;
-  A_long dx, dy;
-};
+// clang-format off
+struct PlacementCase { const char* name; PF_Field field; bool rgbOnly; bool hasRect; PF_Rect rect;
+                       A_long dx, dy; };
+// clang-format on
 
 class FastPlacement : public ::testing::TestWithParam<PlacementCase> {};
 
@@ -574,11 +568,9 @@ TEST(Dissolve, ShowsOnlyWhereTheNoiseIsStrictlyBelowAlphaTimesOpacity) {
 }
 
 // Source alpha given in 8 bits (scaled to 16 for deep rows).
-struct DissolveCase {
-  bool deep;
-  int opacity, srcAlphaOf255;
-  double expectedShare;
-};
+// clang-format off
+struct DissolveCase { bool deep; int opacity, srcAlphaOf255; double expectedShare; };
+// clang-format on
 
 // Each pixel is either the destination unchanged or the source fully opaque,
 // the source in a share close to its alpha times the opacity.
