@@ -3,18 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <thread>
 #include <utility>
-
-#include <OpenImageIO/imageio.h>
 
 #include "app/AppErrors.h"
 #include "app/batch/FrameLoop.h"
@@ -50,28 +46,6 @@ void CheckOutputFile(const std::string& output) {
   } catch (const UsageError& e) {
     throw UsageError(std::string(e.what()) + "; video files are written as .mov, .mkv or .mp4");
   }
-}
-
-// True when the file's extension is one an image reader of OpenImageIO
-// claims. Everything else (its ffmpeg reader's extensions included) goes to
-// the FFmpeg libraries, which read any video and say what is wrong with a
-// file that is none.
-bool IsImageFile(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  // "format:ext,ext;format:ext,..."
-  std::istringstream formats(OIIO::get_string_attribute("extension_list"));
-  for (std::string format; std::getline(formats, format, ';');) {
-    const size_t colon = format.find(':');
-    if (colon == std::string::npos || format.compare(0, colon, "ffmpeg") == 0) continue;
-    std::istringstream extensions(format.substr(colon + 1));
-    for (std::string known; std::getline(extensions, known, ',');) {
-      if (known == extension) return true;
-    }
-  }
-  return false;
 }
 
 // Refuses an output file that is one of the input's files, however either is

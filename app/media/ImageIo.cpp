@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "app/AppErrors.h"
@@ -314,6 +316,24 @@ void WriteImage(const std::string& path, const PF_EffectWorld& world,
     throw UsageError("cannot write image file '" + path + "': " + error);
   }
   WriteFileAtomically(path, bytes.data(), bytes.size());
+}
+
+bool IsImageFile(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // "format:ext,ext;format:ext,..."
+  std::istringstream formats(OIIO::get_string_attribute("extension_list"));
+  for (std::string format; std::getline(formats, format, ';');) {
+    const size_t colon = format.find(':');
+    if (colon == std::string::npos || format.compare(0, colon, "ffmpeg") == 0) continue;
+    std::istringstream extensions(format.substr(colon + 1));
+    for (std::string known; std::getline(extensions, known, ',');) {
+      if (known == extension) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace app

@@ -56,6 +56,12 @@ struct ImageWriteOptions {
 // the children).
 void ConfigureImageLibrary();
 
+// True when the file's extension is one an image reader of OpenImageIO
+// claims. Everything else (its ffmpeg reader's extensions included) goes to
+// the FFmpeg libraries, which read any video and say what is wrong with a
+// file that is none. Every front-end decides still against video by this.
+bool IsImageFile(const std::string& path);
+
 Layer ReadImage(const std::string& path);
 
 // Refuses a file whose header claims more than the file can hold where the

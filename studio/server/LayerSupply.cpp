@@ -1,9 +1,5 @@
 #include "studio/server/LayerSupply.h"
 
-#include <cstring>
-
-#include <OpenImageIO/imageio.h>
-
 #include "app/AppErrors.h"
 #include "app/media/FramePattern.h"
 #include "app/media/ImageIo.h"
@@ -16,31 +12,14 @@
 namespace studio {
 namespace {
 
-// True for a file an image reader of OpenImageIO opens, other than its
-// FFmpeg reader ("FFmpeg movie"), which would serve a video's first frame as
-// a still.
-bool IsStillImage(const std::string& path) {
-  const std::unique_ptr<OIIO::ImageInput> reader = OIIO::ImageInput::open(path);
-  return reader && std::strncmp(reader->format_name(), "FFmpeg", 6) != 0;
-}
-
-// A frame pattern is a sequence, an image a still, anything else a video;
-// when the FFmpeg libraries cannot read it either, both causes are given.
+// A frame pattern is a sequence, a file with an image reader's extension a
+// still, anything else a video: the same rule as the command's.
 std::unique_ptr<app::FrameSource> OpenSource(const std::string& input, int depth) {
   if (app::FramePattern(input).HasField()) {
     return std::make_unique<app::ImageSequenceSource>(app::FramePattern(input));
   }
-  if (IsStillImage(input)) return std::make_unique<app::StillSource>(app::ReadImage(input));
-  try {
-    return std::make_unique<app::VideoSource>(input, depth);
-  } catch (const app::UsageError& as_video) {
-    try {
-      app::ReadImage(input);
-    } catch (const app::UsageError& as_image) {
-      throw app::UsageError(std::string(as_image.what()) + "; as a video: " + as_video.what());
-    }
-    throw;
-  }
+  if (app::IsImageFile(input)) return std::make_unique<app::StillSource>(app::ReadImage(input));
+  return std::make_unique<app::VideoSource>(input, depth);
 }
 
 app::Layer PaintedBuiltInLayer(int width, int height, bool deep) {
