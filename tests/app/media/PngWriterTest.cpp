@@ -44,19 +44,19 @@ std::string StoredBytes(const std::vector<uint32_t>& samples, int bits) {
 std::vector<uint32_t> OiioSamples(const std::string& path) {
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
-  auto in = OIIO::ImageInput::open(path, &config);
-  if (!in) return {};
-  const OIIO::ImageSpec& spec = in->spec();
-  const size_t n = static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) *
-                   static_cast<size_t>(spec.nchannels);
+  auto in = OIIO::ImageInput::create(path);
+  OIIO::ImageSpec header;
+  if (!in || !in->open(path, header, config)) return {};
+  const size_t n = static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
+                   static_cast<size_t>(header.nchannels);
   std::vector<uint32_t> out;
-  if (spec.format.size() == 2) {
+  if (header.format.size() == 2) {
     std::vector<uint16_t> s(n);
-    if (!in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT16, s.data())) return {};
+    if (!in->read_image(0, 0, 0, header.nchannels, OIIO::TypeDesc::UINT16, s.data())) return {};
     out.assign(s.begin(), s.end());
   } else {
     std::vector<uint8_t> s(n);
-    if (!in->read_image(0, 0, 0, spec.nchannels, OIIO::TypeDesc::UINT8, s.data())) return {};
+    if (!in->read_image(0, 0, 0, header.nchannels, OIIO::TypeDesc::UINT8, s.data())) return {};
     out.assign(s.begin(), s.end());
   }
   return out;
