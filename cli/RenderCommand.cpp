@@ -212,6 +212,7 @@ void RunRender(const RenderOptions& options) {
   FrameLoopOptions loop;
   loop.frames = frames;
   loop.jobs = video_in || video_out ? 1 : options.jobs > 0 ? options.jobs : DefaultJobs();
+  loop.threads_per_job = options.threads;
   loop.skip_existing = options.skip_existing && !video_out;
   loop.cancel = InterruptToken();
   // On a terminal, one redrawn bar; elsewhere (a farm's job log) a sequence

@@ -23,6 +23,7 @@ struct RenderOptions {
   std::string frames;  // "A-B" or "A"; empty: the input's frames, or 0
   std::string fps;     // empty: the input's rate, or 24
   int jobs = 0;        // frames at once; 0: one per core
+  int threads = 0;     // threads each frame's render may use; 0: the cores shared among the jobs
   bool skip_existing = false;
   app::ImageWriteOptions image;
 };

@@ -213,6 +213,7 @@ int main(int argc, char** argv) {
       render_options.host = ResolveHostSettings(render_host);
       render_options.module_path = ModulePath(render_host);
       embedded::SetHostThreadCount(render_threads);
+      render_options.threads = render_threads;
       cli::RunRender(render_options);
     } else if (studio_command->parsed()) {
       if (!studio_size_text.empty()) studio_options.size = cli::ParseSize(studio_size_text);
