@@ -110,6 +110,24 @@ TEST(StudioCache, KeyChangeRedrawsOnlyItsSpan) {
   }
 }
 
+// A prefetch is drawn and kept like a render, and its seq overtakes no
+// normal render of its tab.
+TEST(StudioCache, PrefetchIsKeptAndSupersedesNothing) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const auto render = [&](long frame, long seq, bool prefetch) {
+    const json body{{"frame", frame}, {"seq", seq}, {"prefetch", prefetch}};
+    return running.Client().Post("/api/render", {{"X-Studio-Client", "tab"}}, body.dump(),
+                                 "application/json");
+  };
+  const httplib::Result ahead = render(3, 100, true);
+  ASSERT_EQ(ahead->status, 200) << ahead->body;
+  const long drawn = running.Engine().RenderCount();
+  EXPECT_EQ(render(3, 1, false)->body, ahead->body);
+  EXPECT_EQ(render(4, 2, false)->status, 200);
+  EXPECT_EQ(running.Engine().RenderCount(), drawn + 1);
+}
+
 json WaitForExport(const RunningStudio& running, long at_least_done = -1) {
   for (int i = 0; i < 6000; ++i) {
     const json status = json::parse(running.Client().Get("/api/export")->body);
