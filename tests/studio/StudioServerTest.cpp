@@ -239,6 +239,7 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
   const std::string post = "POST /api/state HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   const std::string gradient =
       "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const std::string render = "POST /api/render HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   const std::string export_post =
       "POST /api/export HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   std::filesystem::create_symlink("/tmp", folder.File("link"));
@@ -279,6 +280,9 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
        R"({"output":"a/../../x.png","frames":"0"})", 400},
       {"output elsewhere", export_post + with_body(R"({"output":"/tmp/x.png","frames":"0"})"),
        R"({"output":"/tmp/x.png","frames":"0"})", 400},
+      {"frame past the end", render + with_body(R"({"frame":96})"), R"({"frame":96})", 400},
+      {"export past the end", export_post + with_body(R"({"output":"x.%d.png","frames":"90-96"})"),
+       R"({"output":"x.%d.png","frames":"90-96"})", 400},
       {"output through a link", export_post + with_body(R"({"output":"link/x.png","frames":"0"})"),
        R"({"output":"link/x.png","frames":"0"})", 400}};
   // clang-format on
