@@ -283,6 +283,8 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
       {"frame past the end", render + with_body(R"({"frame":96})"), R"({"frame":96})", 400},
       {"export past the end", export_post + with_body(R"({"output":"x.%d.png","frames":"90-96"})"),
        R"({"output":"x.%d.png","frames":"90-96"})", 400},
+      {"output the command refuses", export_post + with_body(R"({"output":"x.%d.mov","frames":"0"})"),
+       R"({"output":"x.%d.mov","frames":"0"})", 400},
       {"output through a link", export_post + with_body(R"({"output":"link/x.png","frames":"0"})"),
        R"({"output":"link/x.png","frames":"0"})", 400}};
   // clang-format on

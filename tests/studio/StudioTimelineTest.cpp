@@ -167,6 +167,13 @@ TEST(StudioExport, FilesEqualTheCommands) {
   }
   EXPECT_EQ(status["files"], expected_files);
   EXPECT_EQ(status["done"], 3);
+  // One frame into one file.
+  ASSERT_EQ(running.PostJson("/api/export", {{"doc", doc}, {"output", "one.png"}, {"frames", "1"}})
+                ->status,
+            202);
+  EXPECT_EQ(WaitForExport(running)["files"], json({folder.File("one.png")}));
+  EXPECT_TRUE(testfiles::ReadFile(folder.File("one.png")) ==
+              testfiles::ReadFile(folder.File("cmd.0001.png")));
 }
 
 // A cancelled export keeps the frames it finished, each whole, and nothing
