@@ -62,14 +62,9 @@ TEST(StudioCurve, ValuesAreTheLibrarysAtEachFrame) {
     ExpectValue(answer["values"][1], c.expected, std::string(c.name) + " " + c.keys.dump());
   }
   // An unassigned parameter is its default; too long a range is refused.
-  const json params = json::parse(running.Client().Get("/api/params")->body)["params"];
-  const httplib::Result falloff = running.PostJson("/api/curve", {{"name", "Falloff"}});
-  ASSERT_EQ(falloff->status, 200) << falloff->body;
-  for (const json& p : params) {
-    if (p["name"] == "Falloff") {
-      EXPECT_EQ(json::parse(falloff->body)["values"][0], p["default"]);
-    }
-  }
+  const json falloff = json::parse(running.PostJson("/api/curve", {{"name", "Falloff"}})->body);
+  const json state = json::parse(running.PostJson("/api/state", json::object())->body);
+  EXPECT_EQ(falloff["values"], json({state["values"]["Falloff"]}));
   EXPECT_EQ(
       running.PostJson("/api/curve", {{"name", "Falloff"}, {"first", 0}, {"last", 10000}})->status,
       400);
@@ -128,16 +123,14 @@ TEST(StudioCache, PrefetchIsKeptAndSupersedesNothing) {
   EXPECT_EQ(running.Engine().RenderCount(), drawn + 1);
 }
 
-json WaitForExport(const RunningStudio& running, long at_least_done = -1) {
-  for (int i = 0; i < 6000; ++i) {
-    const json status = json::parse(running.Client().Get("/api/export")->body);
-    const bool running_now = status["state"] == "running";
-    if (at_least_done >= 0 ? status.value("done", 0L) >= at_least_done : !running_now) {
-      return status;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// The export's status once it has ended, or once `done` frames are written.
+json WaitForExport(const RunningStudio& running, long done = -1) {
+  json status;
+  for (int i = 0; i < 6000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+    status = json::parse(running.Client().Get("/api/export")->body);
+    if (done >= 0 ? status.value("done", 0L) >= done : status["state"] != "running") break;
   }
-  return json::parse(running.Client().Get("/api/export")->body);
+  return status;
 }
 
 // The exported files are byte for byte those `render` writes from the
