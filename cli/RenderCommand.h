@@ -26,6 +26,10 @@ struct RenderOptions {
   int threads = 0;     // threads each frame's render may use; 0: the cores shared among the jobs
   bool skip_existing = false;
   app::ImageWriteOptions image;
+  // A descriptor that receives "start N" (frames to render) and then
+  // "frame F" as each frame is written: progress for a program that runs
+  // the command (the studio's export). -1: none.
+  int progress_fd = -1;
 };
 
 // Renders and writes every frame, printing each file written on standard

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <future>
 
 #include <gtest/gtest.h>
@@ -19,14 +20,10 @@
 namespace {
 
 using nlohmann::json;
+using studiotest::Animated;
 using studiotest::RunningStudio;
 using studiotest::StudioSetup;
 using testfiles::TempFolder;
-
-json Animated() {
-  std::ifstream file(std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json");
-  return json::parse(file);
-}
 
 // A layer written as a PNG the command reads back to the same channels.
 void WriteLayerPng(const std::string& path, const app::Layer& layer) {
@@ -242,6 +239,10 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
   const std::string post = "POST /api/state HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
   const std::string gradient =
       "POST /api/gradient HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const std::string render = "POST /api/render HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  const std::string export_post =
+      "POST /api/export HTTP/1.1\r\nHost: HOST\r\nX-Studio-Token: TOKEN\r\n";
+  std::filesystem::create_symlink("/tmp", folder.File("link"));
   const auto with_body = [](const std::string& body) {
     return "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
            "\r\n\r\n";
@@ -274,7 +275,18 @@ TEST(StudioGuard, RefusesAndKeepsServing) {
       {"out of range", post + with_body("{\"doc\":{\"Line Width\":-5}}"),
        "{\"doc\":{\"Line Width\":-5}}", 400},
       {"narrow gradient", gradient + with_body("{\"width\":15}"), "{\"width\":15}", 400},
-      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400}};
+      {"wide gradient", gradient + with_body("{\"width\":2049}"), "{\"width\":2049}", 400},
+      {"output up and out", export_post + with_body(R"({"output":"a/../../x.png","frames":"0"})"),
+       R"({"output":"a/../../x.png","frames":"0"})", 400},
+      {"output elsewhere", export_post + with_body(R"({"output":"/tmp/x.png","frames":"0"})"),
+       R"({"output":"/tmp/x.png","frames":"0"})", 400},
+      {"frame past the end", render + with_body(R"({"frame":96})"), R"({"frame":96})", 400},
+      {"export past the end", export_post + with_body(R"({"output":"x.%d.png","frames":"90-96"})"),
+       R"({"output":"x.%d.png","frames":"90-96"})", 400},
+      {"output the command refuses", export_post + with_body(R"({"output":"x.%d.mov","frames":"0"})"),
+       R"({"output":"x.%d.mov","frames":"0"})", 400},
+      {"output through a link", export_post + with_body(R"({"output":"link/x.png","frames":"0"})"),
+       R"({"output":"link/x.png","frames":"0"})", 400}};
   // clang-format on
   for (const Refused& c : cases) {
     EXPECT_EQ(RawStatus(running.Port(), Filled(c.head, running) + c.body), c.status) << c.what;

@@ -2,6 +2,7 @@
 // to it as the page does (token header, Host of the bound address).
 #pragma once
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,6 +15,12 @@
 #include "studio/server/StudioServer.h"
 
 namespace studiotest {
+
+// The keyed example document.
+inline nlohmann::json Animated() {
+  std::ifstream file(std::string(LUSTRE_SOURCE_DIR) + "/examples/animated.json");
+  return nlohmann::json::parse(file);
+}
 
 struct StudioSetup {
   std::string document = "";  // the --params file
@@ -34,7 +41,9 @@ class RunningStudio {
     settings.frames = setup.frames;
     settings.module_path = LUSTRE_MODULE_PATH;
     engine_ = std::make_unique<studio::StudioEngine>(settings);
-    server_ = std::make_unique<studio::StudioServer>(*engine_, files_, studio::ServerSettings{});
+    studio::ServerSettings server;
+    server.command = LUSTRE_CLI_PATH;
+    server_ = std::make_unique<studio::StudioServer>(*engine_, files_, server);
     server_->Bind();
     thread_ = std::thread([this] { server_->Serve(); });
     while (!Client().Get("/api/session")) std::this_thread::yield();
@@ -45,6 +54,7 @@ class RunningStudio {
   }
 
   int Port() const { return server_->Port(); }
+  const studio::StudioEngine& Engine() const { return *engine_; }
   const std::string& Token() const { return server_->Token(); }
   std::string Host() const { return "127.0.0.1:" + std::to_string(Port()); }
 
