@@ -17,6 +17,7 @@
 #include "app/media/FramePattern.h"
 #include "app/media/ImageSequence.h"
 #include "app/media/VideoSink.h"
+#include "app/media/ReducedSource.h"
 #include "app/media/VideoSource.h"
 #include "app/params/ParamsJson.h"
 #include "cli/Interrupt.h"
@@ -187,8 +188,13 @@ void RunRender(const RenderOptions& options) {
   CheckOutputFile(output.FileFor(frames.first));
   CheckOutputIsNotInput(options, output, frames);
 
-  const LayerShape shape = ShapeOf(options, FirstLayer(source.get(), frames.first));
+  LayerShape shape = ShapeOf(options, FirstLayer(source.get(), frames.first));
   CheckSize(shape.width, shape.height);
+  if (options.scale > 1) {
+    auto reduced = std::make_unique<ReducedSource>(std::move(source), shape, options.scale);
+    shape = reduced->Shape();
+    source = std::move(reduced);
+  }
 
   Timeline timeline{RateOf(options, source.get()), frames.last + 1};
   if (source && source->FrameCount()) timeline.frame_count = *source->FrameCount();

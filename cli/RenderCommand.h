@@ -30,6 +30,7 @@ struct RenderOptions {
   // "frame F" as each frame is written: progress for a program that runs
   // the command (the studio's export). -1: none.
   int progress_fd = -1;
+  int scale = 1;  // the layer reduced to 1/scale (the downsample set by the caller)
 };
 
 // Renders and writes every frame, printing each file written on standard

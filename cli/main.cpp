@@ -127,6 +127,11 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({8, 16}));
   render->add_option("--params", render_options.params_file, "JSON file of parameter values");
   render->add_option("--set", render_options.sets, "one parameter value, NAME=VALUE (repeatable)");
+  render
+      ->add_option("--scale", render_options.scale,
+                   "render at 1/N of the layer's size, N 1, 2 or 4: each NxN block of the layer "
+                   "averaged and the effect told the downsample 1/N, as the studio's preview")
+      ->check(CLI::IsMember({1, 2, 4}));
   AddHostOptions(render, render_host, true);
   // For programs that run the command (the studio's export), not for people.
   render->add_option("--progress-fd", render_options.progress_fd)
@@ -215,6 +220,12 @@ int main(int argc, char** argv) {
     if (render->parsed()) {
       if (!size_text.empty()) render_options.size = cli::ParseSize(size_text);
       render_options.host = ResolveHostSettings(render_host);
+      if (render_options.scale > 1) {
+        if (!render_host.downsample.empty())
+          throw app::UsageError("--scale and --downsample cannot be given together");
+        const PF_RationalScale factor{1, static_cast<A_u_long>(render_options.scale)};
+        render_options.host.downsample = {factor, factor};
+      }
       render_options.module_path = ModulePath(render_host);
       embedded::SetHostThreadCount(render_threads);
       render_options.threads = render_threads;

@@ -102,4 +102,16 @@ void PaintBuiltInLayer(PF_EffectWorld& world) {
   }
 }
 
+Layer BuiltInLayer(int width, int height, bool deep) {
+  Layer layer = Layer::Make(width, height, deep);
+  PF_EffectWorld world{};
+  world.width = width;
+  world.height = height;
+  world.world_flags = deep ? PF_WorldFlag_DEEP : 0;
+  world.rowbytes = width * static_cast<A_long>(deep ? sizeof(PF_Pixel16) : sizeof(PF_Pixel));
+  world.data = deep ? reinterpret_cast<PF_Pixel*>(layer.pixels16.data()) : layer.pixels8.data();
+  PaintBuiltInLayer(world);
+  return layer;
+}
+
 }  // namespace app

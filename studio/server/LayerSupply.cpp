@@ -6,8 +6,7 @@
 #include "app/media/ImageSequence.h"
 #include "app/media/VideoSource.h"
 #include "app/session/BuiltInLayer.h"
-#include "host/embedded/WorldAllocator.h"
-#include "studio/server/PreviewPixels.h"
+#include "app/session/LayerReduction.h"
 
 namespace studio {
 namespace {
@@ -28,14 +27,6 @@ std::unique_ptr<app::FrameSource> OpenSource(const std::string& input, int depth
   return std::make_unique<app::VideoSource>(input, depth);
 }
 
-app::Layer PaintedBuiltInLayer(int width, int height, bool deep) {
-  PF_EffectWorld world{};
-  if (!embedded::AllocateWorldPixels(width, height, deep, 0, &world)) throw std::bad_alloc();
-  app::PaintBuiltInLayer(world);
-  app::Layer layer = LayerOfWorld(world);
-  embedded::FreeWorldPixels(&world);
-  return layer;
-}
 
 }  // namespace
 
@@ -72,7 +63,7 @@ std::optional<app::Rational> LayerSupply::Rate() const {
 
 app::Layer LayerSupply::FullLayer(long frame) {
   if (!source_) {
-    if (!built_in_) built_in_ = PaintedBuiltInLayer(width_, height_, deep_);
+    if (!built_in_) built_in_ = app::BuiltInLayer(width_, height_, deep_);
     return *built_in_;
   }
   app::Layer layer = source_->ReadFrame(frame);
@@ -94,7 +85,7 @@ const app::Layer& LayerSupply::LayerAt(long frame, int scale) {
   }
   auto found = cached_.find(scale);
   if (found == cached_.end()) {
-    found = cached_.emplace(scale, DownsampleLayer(cached_.at(1), scale)).first;
+    found = cached_.emplace(scale, app::DownsampleLayer(cached_.at(1), scale)).first;
   }
   return found->second;
 }

@@ -297,7 +297,7 @@ void StudioServer::Export(const httplib::Request& request, httplib::Response& re
   run.args = {"render", "--output", output, "--frames",
               std::to_string(frames.first) + "-" + std::to_string(frames.last)};
   if (downsample != 1)
-    run.args.insert(run.args.end(), {"--downsample", "1/" + std::to_string(downsample)});
+    run.args.insert(run.args.end(), {"--scale", std::to_string(downsample)});
   if (body.contains("jobs")) {
     const long long jobs = IntegerField(body, "jobs", 1);
     if (jobs < 1 || jobs > kMaxExportJobs) throw app::UsageError("'jobs' must be 1 to 256");

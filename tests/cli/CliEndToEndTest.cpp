@@ -174,6 +174,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {{"--size", "30001x10"}, 2, {"30000"}},
       {{"--depth", "12"}, 2, {"--depth"}},
       {{"--threads", "0"}, 2, {"--threads"}},
+      {{"--scale", "2", "--downsample", "1/2"}, 2, {"--scale and --downsample"}},
       {{"--input", "IN", "--size", "10x10"}, 2, {"excludes"}},
       {{"--module", "MISSING"}, 2, {"cannot load the effect module"}},
       {{"render", "--output", "no/such/folder/x.png"}, 2, {"no/such/folder/x.png"}},
