@@ -49,9 +49,7 @@ async function dragFor(page, draftScale) {
     const painted = stats.paint.length;
     const viewer = window.__studio.app.viewer;
     viewer.painted ??= []; // a build that does not time its pictures
-    viewer.drawMs ??= [];
     const timed = viewer.painted.length;
-    const draws = viewer.drawMs.length;
     const start = performance.now();
     let moves = 0;
     while (performance.now() - start < ms) {
@@ -63,20 +61,20 @@ async function dragFor(page, draftScale) {
     const elapsed = (performance.now() - start) / 1000;
     return { perSecond: (stats.shown.length - shown) / elapsed, moves: moves / elapsed,
              latencies: stats.latencies.slice(measured), paint: stats.paint.slice(painted),
-             timings: viewer.painted.slice(timed), drawMs: viewer.drawMs.slice(draws) };
+             timings: viewer.painted.slice(timed) };
   }, [x, y, seconds * 1000]);
   await page.mouse.up();
   await waitIdle(page);
   return { ...result, p50: percentile(result.latencies, 50), p95: percentile(result.latencies, 95),
-           paint: percentile(result.paint, 50), parts: cycleParts(result.timings, result.drawMs) };
+           paint: percentile(result.paint, 50), parts: cycleParts(result.timings) };
 }
 
 // Medians of where the time of a shown picture went: request sent to headers
 // (of which: to the server's handler, its parse, lock wait, render, packing,
 // and from its end to the page seeing the headers), headers to body,
 // body to drawable picture, picture to painted; the interval between
-// successive requests sent; the time one draw of the view takes.
-function cycleParts(timings, drawMs) {
+// successive requests sent.
+function cycleParts(timings) {
   const median = (values) => (values.length ? percentile(values, 50) : NaN);
   const parts = {
     reply: median(timings.map((t) => t.headers - t.sent)),
@@ -88,7 +86,6 @@ function cycleParts(timings, drawMs) {
     made: median(timings.map((t) => t.made - t.body)),
     painted: median(timings.map((t) => t.painted - t.made)),
     sendGap: median(timings.slice(1).map((t, i) => t.sent - timings[i].sent)),
-    draw: median(drawMs),
   };
   return Object.entries(parts).map(([name, ms]) => `${name} ${ms.toFixed(1)}`).join(', ');
 }

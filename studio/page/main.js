@@ -177,9 +177,8 @@ class Studio {
   }
 
   fetchPicture(job, ready) {
-    this.stats.requests++;
     return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq },
-                       `${this.tab}-${job.view}`, ready);
+                       `${this.tab}-${job.view}`, ready, () => { this.stats.requests++; });
   }
 
   received(raw, job) {

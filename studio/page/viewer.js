@@ -35,11 +35,6 @@ export function makePicture(raw, scale, key) {
   return { ...raw, canvas, scale, key };
 }
 
-function keepLast(list, item, most = 2000) {
-  list.push(item);
-  if (list.length > most) list.shift();
-}
-
 export class Viewer {
   constructor(canvas, frameWidth, frameHeight) {
     this.canvas = canvas;
@@ -64,10 +59,8 @@ export class Viewer {
     this.onDrawn = null;
     this.pattern = checkerPattern(this.ctx);
     this.drawQueued = false;
-    // Timings of the last pictures painted (see api.js), and how long each
-    // draw took, for the benchmark.
+    // Timings of the last pictures painted (see api.js), for the benchmark.
     this.painted = [];
-    this.drawMs = [];
     new ResizeObserver(() => this.resize()).observe(canvas);
     this.resize();
   }
@@ -144,7 +137,6 @@ export class Viewer {
   }
 
   draw() {
-    const started = performance.now();
     const state = [this.after, this.before, this.mode, this.mode === 'split' ? this.split : 0, this.zoom,
                    this.offsetX, this.offsetY, this.canvas.width, this.canvas.height];
     if (!this.paintedState || state.some((v, i) => v !== this.paintedState[i])) {
@@ -155,9 +147,9 @@ export class Viewer {
     const timing = this.after?.timing;
     if (timing && !timing.painted) {
       timing.painted = clock();
-      keepLast(this.painted, timing);
+      this.painted.push(timing);
+      if (this.painted.length > 2000) this.painted.shift();
     }
-    keepLast(this.drawMs, performance.now() - started);
     if (this.onDrawn) this.onDrawn();
   }
 
