@@ -37,7 +37,10 @@ test('requests coalesce to the newest and replies stay in order', async (t) => {
       const { loader, sent, shown, settle } = controlled();
       for (const step of row.steps) {
         if (step === 'skip') loader.skip();
-        else if (typeof step === 'string') loader.request({ name: step });
+        else if (typeof step === 'string') {
+          loader.request({ name: step });
+          assert.equal(loader.idle, false, 'a request in flight');
+        }
         else if (step[0] === 'ready') sent[step[1]].ready();
         else if (Array.isArray(step)) await settle(...step);
         else await settle(step);
