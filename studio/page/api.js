@@ -103,9 +103,9 @@ export async function fetchPicture(path, body, client, onHeaders = () => {}) {
 // dragged (pointer, panel, painting): measured during a drag at 1/2 on a
 // 1920x1080 layer (load average 3-4), a reply read there was seen 20 ms
 // after the server's answer and its 2,073,600 bytes took 21 ms more (136 ms
-// for a full frame); with the worker reading, 3 ms and 12 ms; with the page
-// sending each next request on seeing the answer, 20 ms passed between the
-// answer and the next request.
+// for a full frame); with the worker reading, 3 ms and 14 ms; with the page
+// sending each next request on seeing the answer, about 20 ms passed between
+// the answer and the next request.
 let loader = null;
 const waiting = new Map();
 let nextId = 1;
