@@ -75,6 +75,7 @@ async function dragFor(page, draftScale) {
 // body to drawable picture, picture to painted; the interval between
 // successive requests sent.
 function cycleParts(timings) {
+  if (!timings.length) return 'not timed by this build';
   const median = (values) => (values.length ? percentile(values, 50) : NaN);
   const parts = {
     reply: median(timings.map((t) => t.headers - t.sent)),
