@@ -4,16 +4,20 @@
 //   p95 latency from a pointer move to its picture on screen at 1/2,
 //   time for a frame already in the page's cache to show.
 // Usage: node bench/studio/drag-bench.mjs [--seconds 6] [--size 1920x1080]
+//        [--rounds 1] [--baseline OTHER/lustre-strand]
 // (after `npm ci` in tests/studio/browser, which holds the pinned playwright-core).
+// With --baseline the two builds take turns, round after round, so that both
+// see the same load; each figure is then the median over the rounds.
 import { loadavg, cpus } from 'node:os';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
 import {
-  tempFolder, startStudio, launchBrowser, openStudio, waitIdle, framePointOnPage, writeJson,
+  tempFolder, startStudio, launchBrowser, openStudio, waitIdle, framePointOnPage, writeJson, COMMAND,
 } from '../../tests/studio/browser/harness.mjs';
 
 const { values: options } = parseArgs({ options: {
-  seconds: { type: 'string', default: '6' }, size: { type: 'string', default: '1920x1080' } } });
+  seconds: { type: 'string', default: '6' }, size: { type: 'string', default: '1920x1080' },
+  rounds: { type: 'string', default: '1' }, baseline: { type: 'string' } } });
 const [width, height] = options.size.split('x').map(Number);
 const seconds = Number(options.seconds);
 
@@ -43,6 +47,9 @@ async function dragFor(page, draftScale) {
     const shown = stats.shown.length;
     const measured = stats.latencies.length;
     const painted = stats.paint.length;
+    const viewer = window.__studio.app.viewer;
+    viewer.painted ??= []; // a build that does not time its pictures
+    const timed = viewer.painted.length;
     const start = performance.now();
     let moves = 0;
     while (performance.now() - start < ms) {
@@ -53,12 +60,35 @@ async function dragFor(page, draftScale) {
     }
     const elapsed = (performance.now() - start) / 1000;
     return { perSecond: (stats.shown.length - shown) / elapsed, moves: moves / elapsed,
-             latencies: stats.latencies.slice(measured), paint: stats.paint.slice(painted) };
+             latencies: stats.latencies.slice(measured), paint: stats.paint.slice(painted),
+             timings: viewer.painted.slice(timed) };
   }, [x, y, seconds * 1000]);
   await page.mouse.up();
   await waitIdle(page);
   return { ...result, p50: percentile(result.latencies, 50), p95: percentile(result.latencies, 95),
-           paint: percentile(result.paint, 50) };
+           paint: percentile(result.paint, 50), parts: cycleParts(result.timings) };
+}
+
+// Medians of where the time of a shown picture went: request sent to headers
+// (of which: to the server's handler, its parse, lock wait, render, packing,
+// and from its end to the page seeing the headers), headers to body,
+// body to drawable picture, picture to painted; the interval between
+// successive requests sent.
+function cycleParts(timings) {
+  if (!timings.length) return 'not timed by this build';
+  const median = (values) => (values.length ? percentile(values, 50) : NaN);
+  const parts = {
+    reply: median(timings.map((t) => t.headers - t.sent)),
+    toServer: median(timings.map((t) => t.server.received - t.sent)),
+    ...Object.fromEntries(['parse', 'wait', 'render', 'pack'].map((n) => [n, median(timings.map((t) => t.server[n] ?? 0))])),
+    fromServer: median(timings.map((t) => t.headers - t.server.received -
+                                    ['parse', 'wait', 'render', 'pack'].reduce((sum, n) => sum + (t.server[n] ?? 0), 0))),
+    body: median(timings.map((t) => t.body - t.headers)),
+    made: median(timings.map((t) => t.made - t.body)),
+    painted: median(timings.map((t) => t.painted - t.made)),
+    sendGap: median(timings.slice(1).map((t, i) => t.sent - timings[i].sent)),
+  };
+  return Object.entries(parts).map(([name, ms]) => `${name} ${ms.toFixed(1)}`).join(', ');
 }
 
 // Undo and redo between two documents whose pictures the page holds.
@@ -80,23 +110,54 @@ async function cachedShow(page, times) {
   return { p50: percentile(spans, 50), max: Math.max(...spans) };
 }
 
-const folder = tempFolder();
-const params = join(folder, 'bench.json');
-writeJson(params, doc);
-const studio = await startStudio({ folder, params, size: options.size });
+// One round against one build: the drags at 1/2 and full, then the cache.
+async function round(browser, command) {
+  const folder = tempFolder();
+  const params = join(folder, 'bench.json');
+  writeJson(params, doc);
+  const studio = await startStudio({ folder, params, size: options.size, command });
+  try {
+    const page = await openStudio(browser, studio, { viewport: { width: 1600, height: 900 } });
+    const half = await dragFor(page, 2);
+    const full = await dragFor(page, 1);
+    const cached = await cachedShow(page, 20);
+    await page.context().close();
+    return { half, full, cached };
+  } finally {
+    await studio.kill();
+  }
+}
+
+const fmt = (v) => v.toFixed(1);
+const median = (rows, pick) => percentile(rows.map(pick), 50);
+
+function report(name, rows) {
+  const m = (pick) => fmt(median(rows, pick));
+  console.log(`${name} (${rows.length} round${rows.length > 1 ? 's' : ''}, medians):`);
+  for (const [label, key] of [['1/2 ', 'half'], ['full', 'full']]) {
+    console.log(`  drag at ${label}: ${m((r) => r[key].perSecond)} pictures/s (${m((r) => r[key].moves)} moves/s), ` +
+                `latency p50 ${m((r) => r[key].p50)} ms, p95 ${m((r) => r[key].p95)} ms, reply to screen p50 ${m((r) => r[key].paint)} ms`);
+  }
+  for (const r of rows) console.log(`    parts (ms, medians) 1/2: ${r.half.parts}\n                        full: ${r.full.parts}`);
+  console.log(`  cached frame: shown in ${m((r) => r.cached.p50)} ms (p50), ${m((r) => r.cached.max)} ms (max of 20)`);
+}
+
+const builds = options.baseline ? [['baseline', options.baseline], ['this build', COMMAND]] : [['this build', COMMAND]];
+const results = new Map(builds.map(([name]) => [name, []]));
 const browser = await launchBrowser();
+const load = loadavg();
 try {
-  const page = await openStudio(browser, studio, { viewport: { width: 1600, height: 900 } });
-  const load = loadavg();
-  const half = await dragFor(page, 2);
-  const full = await dragFor(page, 1);
-  const cached = await cachedShow(page, 20);
-  const fmt = (v) => v.toFixed(1);
-  console.log(`layer ${width}x${height}, ${cpus().length} cores, load average before ${load.map(fmt).join(' ')}, after ${loadavg().map(fmt).join(' ')}`);
-  console.log(`drag at 1/2:  ${fmt(half.perSecond)} pictures/s (${fmt(half.moves)} moves/s), latency p50 ${fmt(half.p50)} ms, p95 ${fmt(half.p95)} ms, reply to screen p50 ${fmt(half.paint)} ms`);
-  console.log(`drag at full: ${fmt(full.perSecond)} pictures/s (${fmt(full.moves)} moves/s), latency p50 ${fmt(full.p50)} ms, p95 ${fmt(full.p95)} ms, reply to screen p50 ${fmt(full.paint)} ms`);
-  console.log(`cached frame: shown in ${fmt(cached.p50)} ms (p50), ${fmt(cached.max)} ms (max of 20)`);
+  for (let i = 0; i < Number(options.rounds); i++) {
+    for (const [name, command] of builds) results.get(name).push(await round(browser, command));
+  }
 } finally {
   await browser.close();
-  await studio.kill();
+}
+console.log(`layer ${width}x${height}, ${cpus().length} cores, load average before ${load.map(fmt).join(' ')}, after ${loadavg().map(fmt).join(' ')}`);
+for (const [name, rows] of results) report(name, rows);
+if (options.baseline) {
+  const [base, mine] = [...results.values()];
+  const ratio = (pick) => fmt(median(mine, pick) / median(base, pick));
+  console.log(`this build / baseline: pictures/s at 1/2 x${ratio((r) => r.half.perSecond)}, at full x${ratio((r) => r.full.perSecond)}; ` +
+              `p95 latency at 1/2 x${ratio((r) => r.half.p95)}`);
 }

@@ -49,9 +49,9 @@ class Studio {
     this.overlay = new PathOverlay(this.viewer, this.overlayHost());
     this.panel = new ParamPanel($('#params'), this.params, this);
     this.gradient = new GradientEditor($('#gradient'), this.params, this);
-    this.renderer = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
+    this.renderer = new LatestOnly((job, ready) => this.fetchPicture(job, ready), (raw, job) => this.received(raw, job),
                                    (error) => this.error(error.message));
-    this.beforeLoader = new LatestOnly((job) => this.fetchPicture(job), (raw, job) => this.received(raw, job),
+    this.beforeLoader = new LatestOnly((job, ready) => this.fetchPicture(job, ready), (raw, job) => this.received(raw, job),
                                        (error) => this.error(error.message));
     this.stateLoader = new LatestOnly((job) => postJson('/api/state', { doc: job.doc, frame: job.frame }),
                                       (state, job) => this.stateArrived(state, job),
@@ -176,10 +176,9 @@ class Studio {
     }
   }
 
-  fetchPicture(job) {
-    this.stats.requests++;
+  fetchPicture(job, ready) {
     return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq },
-                       `${this.tab}-${job.view}`);
+                       `${this.tab}-${job.view}`, ready, () => { this.stats.requests++; });
   }
 
   received(raw, job) {

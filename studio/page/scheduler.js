@@ -1,13 +1,18 @@
-// Keeps requests to the server to one in flight: while one runs, only the
-// newest wish is kept and sent when the reply comes. Replies older than what
-// is already shown are dropped.
+// Keeps requests to the server to one being worked on: while one is, only
+// the newest wish is kept. The wish goes out as soon as the server is done
+// with the previous request -- when the runner calls ready() (a picture's
+// headers arrived: rendered, its bytes on their way) or else when the reply
+// is complete -- and before that reply is delivered, so that the server works
+// on the next one while the page unpacks and paints this one. Replies older
+// than what is already shown are dropped.
 export class LatestOnly {
   constructor(run, deliver, fail) {
-    this.run = run; // async (job) => result
+    this.run = run; // async (job, ready) => result
     this.deliver = deliver; // (result, job)
     this.fail = fail; // (error, job)
     this.pending = null;
-    this.busy = false;
+    this.working = false; // the server has a request of ours it has not answered
+    this.inFlight = 0; // requests whose replies have not been handled
     this.nextSeq = 1;
     this.shownSeq = 0;
   }
@@ -15,41 +20,53 @@ export class LatestOnly {
   request(job) {
     job.seq = this.nextSeq++;
     this.pending = job;
-    if (!this.busy) this.pump();
+    this.send();
     return job.seq;
   }
 
   // Something newer was shown without asking: forget the waiting wish and
-  // drop the reply in flight.
+  // drop the replies in flight.
   skip() {
     this.pending = null;
     this.shownSeq = this.nextSeq++;
   }
 
-  get idle() {
-    return !this.busy && !this.pending;
+  get busy() {
+    return this.inFlight > 0;
   }
 
-  async pump() {
-    this.busy = true;
-    while (this.pending) {
-      const job = this.pending;
-      this.pending = null;
-      try {
-        const result = await this.run(job);
-        if (job.seq > this.shownSeq) {
-          this.shownSeq = job.seq;
-          this.deliver(result, job);
-        }
-      } catch (error) {
-        if (error.status === 409) continue; // the server already has a newer request of ours
-        if (job.seq > this.shownSeq) {
-          this.shownSeq = job.seq;
-          this.fail(error, job);
-        }
-      }
-    }
-    this.busy = false;
+  get idle() {
+    return this.inFlight === 0 && !this.pending;
+  }
+
+  send() {
+    if (this.working || !this.pending) return;
+    const job = this.pending;
+    this.pending = null;
+    this.working = true;
+    this.inFlight++;
+    let freed = false;
+    const ready = () => {
+      if (freed) return;
+      freed = true;
+      this.working = false;
+      this.send();
+    };
+    const settle = (handle) => {
+      ready();
+      this.inFlight--;
+      if (job.seq <= this.shownSeq) return;
+      this.shownSeq = job.seq;
+      handle();
+    };
+    this.run(job, ready).then(
+      (result) => settle(() => this.deliver(result, job)),
+      (error) => {
+        ready();
+        // 409: the server already has a newer request of ours; its reply comes.
+        if (error.status === 409) this.inFlight--;
+        else settle(() => this.fail(error, job));
+      });
   }
 }
 

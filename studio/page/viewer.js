@@ -3,6 +3,12 @@
 // under transparent pixels and before/after (one or the other, or split).
 // Coordinates: "frame" is full-resolution layer pixels, "screen" CSS pixels of
 // the canvas.
+// Two canvases: the given one holds the pictures and receives the pointer;
+// a second one laid over it holds the overlay. A moving handle redraws only
+// the overlay; the scaled picture (software-drawn without a GPU, the larger
+// cost) is drawn again only when it, the view or the canvas size changed.
+
+import { clock } from './api.js';
 
 const MIN_ZOOM = 1 / 32;
 const MAX_ZOOM = 32;
@@ -25,6 +31,7 @@ export function makePicture(raw, scale, key) {
   canvas.width = raw.width;
   canvas.height = raw.height;
   canvas.getContext('2d').putImageData(new ImageData(raw.bytes, raw.width, raw.height), 0, 0);
+  if (raw.timing) raw.timing.made = clock();
   return { ...raw, canvas, scale, key };
 }
 
@@ -32,6 +39,12 @@ export class Viewer {
   constructor(canvas, frameWidth, frameHeight) {
     this.canvas = canvas;
     this.ctx = canvas.getContext('2d');
+    this.top = document.createElement('canvas');
+    this.top.className = 'overlay';
+    this.top.style.cssText = 'position: absolute; inset: 0; width: 100%; height: 100%; pointer-events: none;';
+    canvas.after(this.top);
+    this.topCtx = this.top.getContext('2d');
+    this.paintedState = null;
     this.frameWidth = frameWidth;
     this.frameHeight = frameHeight;
     this.zoom = 1;
@@ -46,6 +59,8 @@ export class Viewer {
     this.onDrawn = null;
     this.pattern = checkerPattern(this.ctx);
     this.drawQueued = false;
+    // Timings of the last pictures painted (see api.js), for the benchmark.
+    this.painted = [];
     new ResizeObserver(() => this.resize()).observe(canvas);
     this.resize();
   }
@@ -55,8 +70,9 @@ export class Viewer {
 
   resize() {
     const ratio = window.devicePixelRatio || 1;
-    this.canvas.width = Math.max(1, Math.round(this.cssWidth * ratio));
-    this.canvas.height = Math.max(1, Math.round(this.cssHeight * ratio));
+    this.canvas.width = this.top.width = Math.max(1, Math.round(this.cssWidth * ratio));
+    this.canvas.height = this.top.height = Math.max(1, Math.round(this.cssHeight * ratio));
+    this.paintedState = null;
     if (this.fitted) this.fit();
     else this.requestDraw();
   }
@@ -121,6 +137,23 @@ export class Viewer {
   }
 
   draw() {
+    const state = [this.after, this.before, this.mode, this.mode === 'split' ? this.split : 0, this.zoom,
+                   this.offsetX, this.offsetY, this.canvas.width, this.canvas.height];
+    if (!this.paintedState || state.some((v, i) => v !== this.paintedState[i])) {
+      this.paintPictures();
+      this.paintedState = state;
+    }
+    this.paintOverlay();
+    const timing = this.after?.timing;
+    if (timing && !timing.painted) {
+      timing.painted = clock();
+      this.painted.push(timing);
+      if (this.painted.length > 2000) this.painted.shift();
+    }
+    if (this.onDrawn) this.onDrawn();
+  }
+
+  paintPictures() {
     const ratio = this.canvas.width / Math.max(1, this.cssWidth);
     const ctx = this.ctx;
     ctx.setTransform(1, 0, 0, 1, 0, 0);
@@ -149,6 +182,13 @@ export class Viewer {
     } else {
       this.drawPicture(this.mode === 'before' ? this.before : this.after);
     }
+  }
+
+  paintOverlay() {
+    const ratio = this.top.width / Math.max(1, this.cssWidth);
+    const ctx = this.topCtx;
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.clearRect(0, 0, this.top.width, this.top.height);
     ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
     if (this.mode === 'split') {
       const [sx] = this.toScreen(this.frameWidth * this.split, 0);
@@ -158,6 +198,5 @@ export class Viewer {
       ctx.fillRect(sx - 1, top, 2, bottom - top);
     }
     if (this.decorate) this.decorate(ctx, this);
-    if (this.onDrawn) this.onDrawn();
   }
 }

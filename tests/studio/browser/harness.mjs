@@ -23,8 +23,8 @@ export function tempFolder() {
 }
 
 // Runs `lustre-strand studio` and resolves once it printed its address.
-export function startStudio({ folder, params, size = '960x540', args = [] }) {
-  const child = spawn(COMMAND, ['studio', '--port', '0', '--no-open', '--params', params, '--size', size, ...args],
+export function startStudio({ folder, params, size = '960x540', args = [], command = COMMAND }) {
+  const child = spawn(command, ['studio', '--port', '0', '--no-open', '--params', params, '--size', size, ...args],
                       { cwd: folder, stdio: ['ignore', 'pipe', 'pipe'] });
   let stderr = '';
   child.stderr.on('data', (chunk) => { stderr += chunk; });

@@ -8,7 +8,7 @@ function controlled() {
   const sent = [];
   const shown = [];
   const loader = new LatestOnly(
-    (job) => new Promise((resolve, reject) => sent.push({ name: job.name, resolve: () => resolve(job.name), reject })),
+    (job, ready) => new Promise((resolve, reject) => sent.push({ name: job.name, ready, resolve: () => resolve(job.name), reject })),
     (result) => shown.push(result),
     (error) => shown.push(`error ${error.message}`));
   const settle = async (i, how = 'resolve') => {
@@ -27,6 +27,8 @@ test('requests coalesce to the newest and replies stay in order', async (t) => {
       sent: ['A', 'B'], shown: ['B'] },
     { name: 'a skip forgets the waiting wish', steps: ['A', 'B', 'skip', 0],
       sent: ['A'], shown: [] },
+    { name: 'once the server is done the next goes out; an older reply arriving late is dropped',
+      steps: ['A', 'B', ['ready', 0], 'C', 1, 0, 2], sent: ['A', 'B', 'C'], shown: ['B', 'C'] },
     { name: 'a superseded reply is silent, an error is shown', steps: ['A', 'B', [0, 'superseded'], [1, 'bad value']],
       sent: ['A', 'B'], shown: ['error bad value'] },
   ];
@@ -35,7 +37,11 @@ test('requests coalesce to the newest and replies stay in order', async (t) => {
       const { loader, sent, shown, settle } = controlled();
       for (const step of row.steps) {
         if (step === 'skip') loader.skip();
-        else if (typeof step === 'string') loader.request({ name: step });
+        else if (typeof step === 'string') {
+          loader.request({ name: step });
+          assert.equal(loader.idle, false, 'a request in flight');
+        }
+        else if (step[0] === 'ready') sent[step[1]].ready();
         else if (Array.isArray(step)) await settle(...step);
         else await settle(step);
       }
