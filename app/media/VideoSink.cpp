@@ -152,7 +152,7 @@ struct VideoSink::State {
   AVStream* video = nullptr;
   CodecPtr encoder;
   ScalerPtr from_wide, from_narrow;  // from 16-bit and 8-bit planes, made when first needed
-  FramePtr frame{av_frame_alloc()};
+  std::vector<FramePtr> frames;       // frames to fill, see WritableFrame
   PacketPtr packet{av_packet_alloc()};
   std::vector<uint8_t> wide;          // one frame as planes G, B, R, A
   std::map<long, size_t> positions;   // frame number -> place in the file
@@ -186,6 +186,29 @@ struct VideoSink::State {
     }
   }
 
+  // A frame of the encoder's format and size that nothing else refers to.
+  // An encoder with frame threads (ProRes) keeps each frame it is sent until
+  // it has encoded it: a frame of our own per frame in flight, made once and
+  // reused, then costs neither a copy of the frame nor fresh pages each time.
+  AVFrame* WritableFrame() {
+    for (const FramePtr& f : frames) {
+      if (av_frame_is_writable(f.get())) return f.get();
+    }
+    FramePtr made(av_frame_alloc());
+    if (!made) throw std::bad_alloc();
+    // Some encoders (ProRes) store the colour description of each frame.
+    made->colorspace = encoder->colorspace;
+    made->color_range = encoder->color_range;
+    made->color_primaries = encoder->color_primaries;
+    made->color_trc = encoder->color_trc;
+    made->format = kind->pixel_format;
+    made->width = settings.width;
+    made->height = settings.height;
+    if (av_frame_get_buffer(made.get(), 0) < 0) throw std::bad_alloc();
+    frames.push_back(std::move(made));
+    return frames.back().get();
+  }
+
   // A converter from planes of `from` to the encoder's format; YUV outputs
   // are BT.709, limited range.
   ScalerPtr MakeScaler(AVPixelFormat from) const {
@@ -202,8 +225,7 @@ struct VideoSink::State {
 
   void EncodeRows(const Rows& rows) {
     const int width = settings.width, height = settings.height;
-    int err = av_frame_make_writable(frame.get());
-    if (err < 0) throw Failure(AvError(err));
+    AVFrame* frame = WritableFrame();
     // FFV1 takes 16-bit planes themselves; other formats convert from planes.
     const bool direct = kind->pixel_format == AV_PIX_FMT_GBRAP16LE;
     // An 8-bit frame goes to an 8-bit output from 8-bit planes. From 16-bit
@@ -232,7 +254,7 @@ struct VideoSink::State {
     }
     if (!direct) sws_scale(scaler.get(), planes, strides, 0, height, frame->data, frame->linesize);
     frame->pts = static_cast<int64_t>(next);
-    Encode(frame.get());
+    Encode(frame);
     ++next;
     if (audio) CopyAudio(frame->pts);
   }
@@ -316,15 +338,6 @@ struct VideoSink::State {
     if (err < 0)
       throw Failure(std::string("cannot open the ") + kind->encoder + " encoder: " + AvError(err));
 
-    // Some encoders (ProRes) store the colour description of each frame.
-    frame->colorspace = encoder->colorspace;
-    frame->color_range = encoder->color_range;
-    frame->color_primaries = encoder->color_primaries;
-    frame->color_trc = encoder->color_trc;
-    frame->format = kind->pixel_format;
-    frame->width = settings.width;
-    frame->height = settings.height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0) throw std::bad_alloc();
     wide.resize(static_cast<size_t>(settings.width) * static_cast<size_t>(settings.height) * 8);
 
     video = avformat_new_stream(output.get(), nullptr);
