@@ -61,26 +61,34 @@ const OutputKind* KindOf(const std::string& path) {
 inline uint16_t WideSample(A_u_char v) { return static_cast<uint16_t>(v * 257u); }
 inline uint16_t WideSample(A_u_short v) { return ChannelToSample16(v); }
 
-// The rows as 16-bit planes G, B, R, A (AV_PIX_FMT_GBRAP16LE), plane p at
-// planes[p] with strides[p] bytes a row. swscale converts this to every
-// output format exactly as it converts the same samples packed as RGBA64
-// (checked sample for sample, 8-bit and full 16-bit content, each output
-// format), several times faster: its packed RGBA64 reader looks up the
-// pixel format for every sample.
-template <typename P>
+// The rows as planes G, B, R, A of `Sample`s (AV_PIX_FMT_GBRAP16LE for
+// uint16_t, AV_PIX_FMT_GBRAP for 8-bit pixels as uint8_t), plane p at
+// planes[p] with strides[p] bytes a row. swscale converts 16-bit planes to
+// every output format exactly as it converts the same samples packed as
+// RGBA64 (checked sample for sample, 8-bit and full 16-bit content, each
+// output format), several times faster: its packed RGBA64 reader looks up
+// the pixel format for every sample.
+template <typename Sample, typename P>
 void RowsToPlanes(const char* data, ptrdiff_t rowbytes, int width, int height,
                   uint8_t* const planes[4], const int strides[4]) {
+  const auto sample = [](auto v) -> Sample {
+    if constexpr (sizeof(Sample) == 1) {
+      return v;  // 8-bit channels into 8-bit planes
+    } else {
+      return WideSample(v);
+    }
+  };
   for (int y = 0; y < height; ++y) {
     const P* row = reinterpret_cast<const P*>(data + y * rowbytes);
-    uint16_t* out[4];
+    Sample* out[4];
     for (int p = 0; p < 4; ++p) {
-      out[p] = reinterpret_cast<uint16_t*>(planes[p] + static_cast<ptrdiff_t>(y) * strides[p]);
+      out[p] = reinterpret_cast<Sample*>(planes[p] + static_cast<ptrdiff_t>(y) * strides[p]);
     }
     for (int x = 0; x < width; ++x) {
-      out[0][x] = WideSample(row[x].green);
-      out[1][x] = WideSample(row[x].blue);
-      out[2][x] = WideSample(row[x].red);
-      out[3][x] = WideSample(row[x].alpha);
+      out[0][x] = sample(row[x].green);
+      out[1][x] = sample(row[x].blue);
+      out[2][x] = sample(row[x].red);
+      out[3][x] = sample(row[x].alpha);
     }
   }
 }
@@ -143,10 +151,10 @@ struct VideoSink::State {
   OutputPtr output;
   AVStream* video = nullptr;
   CodecPtr encoder;
-  ScalerPtr scaler;
-  FramePtr frame{av_frame_alloc()};
+  ScalerPtr from_wide, from_narrow;  // from 16-bit and 8-bit planes, made when first needed
+  std::vector<FramePtr> frames;       // frames to fill, see WritableFrame
   PacketPtr packet{av_packet_alloc()};
-  std::vector<uint8_t> wide;          // one frame as 16-bit planes G, B, R, A
+  std::vector<uint8_t> wide;          // one frame as planes G, B, R, A
   std::map<long, size_t> positions;   // frame number -> place in the file
   std::map<size_t, Layer> held_back;  // frames that came before their turn
   size_t next = 0;                    // the place of the frame encoded next
@@ -178,26 +186,75 @@ struct VideoSink::State {
     }
   }
 
+  // A frame of the encoder's format and size that nothing else refers to.
+  // An encoder with frame threads (ProRes) keeps each frame it is sent until
+  // it has encoded it: a frame of our own per frame in flight, made once and
+  // reused, then costs neither a copy of the frame nor fresh pages each time.
+  AVFrame* WritableFrame() {
+    for (const FramePtr& f : frames) {
+      if (av_frame_is_writable(f.get())) return f.get();
+    }
+    FramePtr made(av_frame_alloc());
+    if (!made) throw std::bad_alloc();
+    // Some encoders (ProRes) store the colour description of each frame.
+    made->colorspace = encoder->colorspace;
+    made->color_range = encoder->color_range;
+    made->color_primaries = encoder->color_primaries;
+    made->color_trc = encoder->color_trc;
+    made->format = kind->pixel_format;
+    made->width = settings.width;
+    made->height = settings.height;
+    if (av_frame_get_buffer(made.get(), 0) < 0) throw std::bad_alloc();
+    frames.push_back(std::move(made));
+    return frames.back().get();
+  }
+
+  // A converter from planes of `from` to the encoder's format; YUV outputs
+  // are BT.709, limited range.
+  ScalerPtr MakeScaler(AVPixelFormat from) const {
+    ScalerPtr made(sws_getContext(settings.width, settings.height, from, settings.width,
+                                  settings.height, kind->pixel_format, kScalerFlags, nullptr,
+                                  nullptr, nullptr));
+    if (!made) throw Failure("cannot convert RGBA to " + std::string(kind->what));
+    if (IsYuv(kind->pixel_format)) {
+      sws_setColorspaceDetails(made.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                               sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+    }
+    return made;
+  }
+
   void EncodeRows(const Rows& rows) {
     const int width = settings.width, height = settings.height;
-    int err = av_frame_make_writable(frame.get());
-    if (err < 0) throw Failure(AvError(err));
-    // FFV1 takes the planes themselves; other formats convert from them.
-    const bool direct = !scaler;
-    const size_t plane_bytes = static_cast<size_t>(width) * 2 * static_cast<size_t>(height);
+    AVFrame* frame = WritableFrame();
+    // FFV1 takes 16-bit planes themselves; other formats convert from planes.
+    const bool direct = kind->pixel_format == AV_PIX_FMT_GBRAP16LE;
+    // An 8-bit frame goes to an 8-bit output from 8-bit planes. From 16-bit
+    // planes swscale would dither the rounding of every Y, U and V sample
+    // (it does when its input is deeper than its output): noise the 8-bit
+    // frame does not hold, which costs libx264 about 40 % more time and
+    // some bits to keep. Without it each sample is the nearest value, which
+    // is all an 8-bit source calls for.
+    const bool narrow = !rows.deep && BitsPerChannel(kind->pixel_format) == 8;
+    ScalerPtr& scaler = narrow ? from_narrow : from_wide;
+    if (!direct && !scaler) scaler = MakeScaler(narrow ? AV_PIX_FMT_GBRAP : AV_PIX_FMT_GBRAP16LE);
+    const int sample_bytes = narrow ? 1 : 2;
+    const size_t plane_bytes = static_cast<size_t>(width) * sample_bytes * static_cast<size_t>(height);
     uint8_t* const planes[4] = {wide.data(), wide.data() + plane_bytes,
                                 wide.data() + 2 * plane_bytes, wide.data() + 3 * plane_bytes};
-    const int strides[4] = {width * 2, width * 2, width * 2, width * 2};
+    const int strides[4] = {width * sample_bytes, width * sample_bytes, width * sample_bytes,
+                            width * sample_bytes};
     uint8_t* const* to = direct ? frame->data : planes;
     const int* to_strides = direct ? frame->linesize : strides;
     if (rows.deep) {
-      RowsToPlanes<PF_Pixel16>(rows.data, rows.rowbytes, width, height, to, to_strides);
+      RowsToPlanes<uint16_t, PF_Pixel16>(rows.data, rows.rowbytes, width, height, to, to_strides);
+    } else if (narrow) {
+      RowsToPlanes<uint8_t, PF_Pixel>(rows.data, rows.rowbytes, width, height, to, to_strides);
     } else {
-      RowsToPlanes<PF_Pixel>(rows.data, rows.rowbytes, width, height, to, to_strides);
+      RowsToPlanes<uint16_t, PF_Pixel>(rows.data, rows.rowbytes, width, height, to, to_strides);
     }
     if (!direct) sws_scale(scaler.get(), planes, strides, 0, height, frame->data, frame->linesize);
     frame->pts = static_cast<int64_t>(next);
-    Encode(frame.get());
+    Encode(frame);
     ++next;
     if (audio) CopyAudio(frame->pts);
   }
@@ -281,25 +338,6 @@ struct VideoSink::State {
     if (err < 0)
       throw Failure(std::string("cannot open the ") + kind->encoder + " encoder: " + AvError(err));
 
-    if (kind->pixel_format != AV_PIX_FMT_GBRAP16LE) {
-      scaler.reset(sws_getContext(settings.width, settings.height, AV_PIX_FMT_GBRAP16LE,
-                                  settings.width, settings.height, kind->pixel_format, kScalerFlags,
-                                  nullptr, nullptr, nullptr));
-      if (!scaler) throw Failure("cannot convert RGBA to " + std::string(kind->what));
-    }
-    if (yuv) {
-      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                               sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-    }
-    // Some encoders (ProRes) store the colour description of each frame.
-    frame->colorspace = encoder->colorspace;
-    frame->color_range = encoder->color_range;
-    frame->color_primaries = encoder->color_primaries;
-    frame->color_trc = encoder->color_trc;
-    frame->format = kind->pixel_format;
-    frame->width = settings.width;
-    frame->height = settings.height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0) throw std::bad_alloc();
     wide.resize(static_cast<size_t>(settings.width) * static_cast<size_t>(settings.height) * 8);
 
     video = avformat_new_stream(output.get(), nullptr);

@@ -148,7 +148,8 @@ std::string WithoutProgress(const std::string& err) {
 // colour description must be read back as written. H.264 drops alpha
 // (opaque) and subsamples colour, which on this small saturated pattern
 // moves block colours by up to 8 % even at crf 0 (ffmpeg's own encode does
-// the same): that row checks the channel order, not the matrix.
+// the same): those rows check the channel order, not the matrix, from 8-bit
+// and from 16-bit renders (which reach the encoder by different paths).
 TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
   // clang-format off
   const struct {
@@ -165,7 +166,8 @@ TEST(VideoOut, CarriesFramesSizeRateAlphaAndSoundOfEachKind) {
       {"rgba8", "out.mkv", {"--depth", "16"}, "ffv1", "", 0, 0, 0, false},
       {"rgba16", "out.mkv", {"--depth", "16"}, "ffv1", "", 0, 0, 0, false},
       {"rgba8", "out.mov", {}, "prores", "4444", 65535, 2 * 65535 / 1023, 0.005 * 65535, false},
-      {"rgba8", "out.mp4", {}, "h264", "High", 65535, 65535, 0.1 * 65535, true}};
+      {"rgba8", "out.mp4", {}, "h264", "High", 65535, 65535, 0.1 * 65535, true},
+      {"rgba16", "out.mp4", {"--depth", "16"}, "h264", "High", 65535, 65535, 0.1 * 65535, true}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.clip) + " -> " + c.file + (c.depth.empty() ? "" : " --depth 16"));
