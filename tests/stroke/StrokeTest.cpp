@@ -201,4 +201,38 @@ TEST(CurveSampler, FourOfSixteenSupersampleHitsGiveWeightAQuarter) {
   EXPECT_TRUE(SamePixel(sampler.ShadePixel(50, 20, b), formulas::Blend(mean, 0.25, b)));
 }
 
+// ShadePixelPair gives the two pixels ShadePixel gives, whatever the pixels
+// meet: round and flat ends (supersampled in high quality), the restricted
+// modes of a closed path, joints, a point path.
+TEST(CurveSampler, PairShadesAsTwoSinglePixels) {
+  // clang-format off
+  const struct { bool closed, point; int32_t endStyle, mode; PF_Quality quality; } rows[] = {
+      {false, false, 0, 0, PF_Quality_HI},
+      {false, false, 1, 0, PF_Quality_HI},
+      {false, false, 1, 0, PF_Quality_LO},
+      {true, false, 0, 1, PF_Quality_HI},
+      {true, false, 1, 2, PF_Quality_LO},
+      {false, true, 0, 0, PF_Quality_HI}};
+  // clang-format on
+  for (const auto& row : rows) {
+    Rig rig(9.0, 0.3, row.quality);
+    FakePath path(row.point ? std::vector<PathPoint>{kTriangle[0]} : kTriangle, !row.closed);
+    CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, row.endStyle, row.mode));
+    int shaded = 0;
+    for (int32_t x = 5; x < 105; ++x) {
+      for (int32_t y = 5; y < 100; y += 2) {
+        const PF_Pixel under[2] = {{255, A_u_char(x), A_u_char(y), 7}, {200, 9, A_u_char(x), 90}};
+        PF_Pixel pair[2];
+        sampler.ShadePixelPair(x, y, under, pair);
+        for (int k = 0; k < 2; ++k) {
+          ASSERT_TRUE(SamePixel(pair[k], sampler.ShadePixel(x, y + k, under[k])))
+              << "row " << &row - rows << " at " << x << "," << y + k;
+          shaded += !SamePixel(pair[k], under[k]);
+        }
+      }
+    }
+    EXPECT_GT(shaded, 100) << "row " << &row - rows;
+  }
+}
+
 }  // namespace
