@@ -60,9 +60,10 @@ bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]);
 #define LUSTRE_ROOTS_AVX 1
 namespace root_isolation {
 bool CpuHasAvx();
-// From two polygons that each cross zero once, at depths depthA and depthB
-// below the limit, the two-lane body's refinement steps on both at once,
-// until either would stop (flat, or at maxDepth). The polygons and depths
+// From two polygons that each cross zero once, split from inputs for which
+// SplitsStayNormal holds, at depths depthA and depthB: the two-lane body's
+// refinement steps on both at once, until either would stop (flat, or at
+// maxDepth). The polygons and depths
 // are left at that point; returns which stop there: bit 0 a, bit 1 b.
 int RefineTogetherAvx(Vec2d a[kRootDegree + 1], int& depthA, Vec2d b[kRootDegree + 1],
                       int& depthB, int maxDepth, double epsilon);

@@ -197,8 +197,7 @@ bool CurveSampler<P>::PixelGateImpl(int32_t x, int32_t y, double& coverage, doub
 }
 
 template <typename P>
-bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy,
-                                        double& distance, bool prune) {
+bool CurveSampler<P>::SubSampleModeGate(double px, double py) {
   if (ModeApplies()) {
     const int32_t mode = settings_.gradientMode;
     if (mode == kModeInsideOnly && !centreLine_.IsInside(px, py)) {
@@ -208,7 +207,30 @@ bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_
       return false;
     }
   }
-  return Nearest(ix, iy, px, py, distance, prune);
+  return true;
+}
+
+template <typename P>
+bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy,
+                                        double& distance, bool prune) {
+  return SubSampleModeGate(px, py) && Nearest(ix, iy, px, py, distance, prune);
+}
+
+template <typename P>
+void CurveSampler<P>::NearestPair(Search (&searches)[2], const bool open[2], bool found[2],
+                                  double distance[2]) {
+  if (!geometry_.IsPointPath() && open[0] && open[1]) {
+    SearchSegments<2>(searches, true);
+    for (int k = 0; k < 2; ++k) {
+      found[k] = searches[k].found;
+      if (found[k]) distance[k] = std::sqrt(searches[k].best);
+    }
+    return;
+  }
+  for (int k = 0; k < 2; ++k) {
+    const Search& s = searches[k];
+    found[k] = open[k] && Nearest(s.ix, s.iy, s.p.x, s.p.y, distance[k], true);
+  }
 }
 
 template <typename P>
@@ -271,24 +293,29 @@ P CurveSampler<P>::Supersample(int32_t x, int32_t y, const P& background) {
   uint32_t sumBlue = 0;
   uint32_t hits = 0;
   for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
+    // Sub-samples j and j + 1 of a column: their searches run as a pair,
+    // and they are summed in the order j, j + 1 as one by one.
+    for (int j = 0; j < 4; j += 2) {
       const double px = x + 0.125 + 0.25 * i;
-      const double py = y + 0.125 + 0.25 * j;
-      double d = 0.0;
-      if (!SubSampleGateImpl(px, py, x, y, d, true)) {
-        continue;
+      const double py[2] = {y + 0.125 + 0.25 * j, y + 0.125 + 0.25 * (j + 1)};
+      const bool open[2] = {SubSampleModeGate(px, py[0]), SubSampleModeGate(px, py[1])};
+      Search searches[2] = {Search(x, y, px, py[0], halfWidth_), Search(x, y, px, py[1], halfWidth_)};
+      bool found[2];
+      double d[2];
+      NearestPair(searches, open, found, d);
+      for (int k = 0; k < 2; ++k) {
+        P c;
+        double a = 0.0;
+        if (!found[k] || !Shade(d[k], c, a)) {
+          continue;
+        }
+        alphaSum += a;
+        sumAlpha += c.alpha;
+        sumRed += c.red;
+        sumGreen += c.green;
+        sumBlue += c.blue;
+        ++hits;
       }
-      P c;
-      double a = 0.0;
-      if (!Shade(d, c, a)) {
-        continue;
-      }
-      alphaSum += a;
-      sumAlpha += c.alpha;
-      sumRed += c.red;
-      sumGreen += c.green;
-      sumBlue += c.blue;
-      ++hits;
     }
   }
   if (hits == 0) {
@@ -330,27 +357,20 @@ P CurveSampler<P>::ShadePixel(int32_t x, int32_t y, const P& background) {
 
 template <typename P>
 void CurveSampler<P>::ShadePixelPair(int32_t x, int32_t y, const P background[2], P shaded[2]) {
-  if (geometry_.IsPointPath() ||
-      (supersample_ && (geometry_.NearFlatEnd(x, y) || geometry_.NearFlatEnd(x, y + 1)))) {
+  if (supersample_ && (geometry_.NearFlatEnd(x, y) || geometry_.NearFlatEnd(x, y + 1))) {
     for (int k = 0; k < 2; ++k) shaded[k] = ShadePixel(x, y + k, background[k]);
     return;
   }
-  // ShadePixel's steps for each pixel, the two distance searches side by side.
+  // ShadePixel's steps for each pixel, the two distance searches paired.
   double coverage[2];
   const bool open[2] = {ModeGate(x, y, coverage[0]), ModeGate(x, y + 1, coverage[1])};
   Search searches[2] = {Search(x, y, x + 0.5, y + 0.5, halfWidth_),
                         Search(x, y + 1, x + 0.5, (y + 1) + 0.5, halfWidth_)};
-  if (open[0] && open[1]) {
-    SearchSegments<2>(searches, true);
-  } else {
-    for (int k = 0; k < 2; ++k) {
-      if (open[k]) SearchSegments<1>(&searches[k], true);
-    }
-  }
+  bool found[2];
+  double d[2];
+  NearestPair(searches, open, found, d);
   for (int k = 0; k < 2; ++k) {
-    shaded[k] = open[k] && searches[k].found
-                    ? ShadeAtDistance(std::sqrt(searches[k].best), coverage[k], background[k])
-                    : background[k];
+    shaded[k] = found[k] ? ShadeAtDistance(d[k], coverage[k], background[k]) : background[k];
   }
 }
 

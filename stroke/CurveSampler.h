@@ -75,6 +75,11 @@ class CurveSampler {
   // N searches (1 or 2) over the segments of a path with segments.
   template <int N>
   void SearchSegments(Search* searches, bool prune);
+  // Nearest (pruned) for the searches whose gate is open, paired when both
+  // are: found[k] and distance[k] as Nearest gives them.
+  void NearestPair(Search (&searches)[2], const bool open[2], bool found[2], double distance[2]);
+  // The "Gradient Mode" restriction of a sub-sample.
+  bool SubSampleModeGate(double px, double py);
   // The queries behind the public ones; with `prune` a segment is skipped when
   // it cannot come within the half width of p (only the "not shaded" answers
   // can differ, and those leave the pixel as it was either way).
