@@ -201,6 +201,29 @@ TEST(CurveSampler, FourOfSixteenSupersampleHitsGiveWeightAQuarter) {
   EXPECT_TRUE(SamePixel(sampler.ShadePixel(50, 20, b), formulas::Blend(mean, 0.25, b)));
 }
 
+TEST(CurveSampler, FlatEndsFillTheOuterCornerWithTheDistanceToTheJoint) {
+  // A right-angled corner at J = (60.5, 20.5) (no handles there): right along
+  // y = 20.5, then down x = 60.5. Outside both segments' feet, the square
+  // beyond the corner takes the distance to J; farther out nothing does.
+  Rig rig(8.0);
+  FakePath path({Mirrored(20.5, 20.5, 10.5, 20.5), Mirrored(60.5, 20.5, 60.5, 20.5),
+                 Mirrored(60.5, 60.5, 60.5, 50.5)},
+                true);
+  CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, 1));
+  // clang-format off
+  const struct { int32_t x, y; bool found; double distance; } cases[] = {
+      {63, 17, true, std::sqrt(18.0)},
+      {66, 14, true, std::sqrt(72.0)},
+      {61, 19, true, std::sqrt(2.0)},
+      {70, 10, false, 0.0}};
+  // clang-format on
+  for (const auto& c : cases) {
+    double coverage = 0.0, d = -1.0;
+    ASSERT_EQ(sampler.PixelGate(c.x, c.y, coverage, d), c.found) << c.x << "," << c.y;
+    EXPECT_TRUE(!c.found || d == c.distance) << c.x << "," << c.y << ": " << d;
+  }
+}
+
 // ShadePixelPair gives the two pixels ShadePixel gives, whatever the pixels
 // meet: round and flat ends (supersampled in high quality), the restricted
 // modes of a closed path, joints, a point path.
