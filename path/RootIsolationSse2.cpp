@@ -217,7 +217,8 @@ class SingleChange_2x128 {
   int depth_;
 };
 
-double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth, double epsilon) {
+LUSTRE_ALWAYS_INLINE double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth,
+                                                   double epsilon) {
   SingleChange_2x128 change(node, depth);
   while (!change.Stops(maxDepth, epsilon)) change.Split();
   return change.Root(maxDepth);
