@@ -61,6 +61,25 @@ void BM_ClosestPoint_Typical(benchmark::State& state) {
 }
 BENCHMARK(BM_ClosestPoint_Typical);
 
+// ClosestPointPair on each query and the pixel below it, as the stroke
+// sampler pairs the rows of a column; two items per iteration.
+void BM_ClosestPointPair_Typical(benchmark::State& state) {
+  const BezierCurve curve = MakeCurve({100, 400}, {300, 150}, {500, 650}, {700, 400});
+  const std::vector<Vec2d> queries = QueriesAround(curve, 20.0, 0.0, 1.0);
+  size_t i = 0;
+  for (auto _ : state) {
+    const Vec2d q[2] = {queries[i], queries[i] + Vec2d(0.0, 1.0)};
+    bool found[2];
+    Vec2d nearest[2];
+    curve.ClosestPointPair(q, found, nearest, true, true, 0.0, 1.0);
+    benchmark::DoNotOptimize(found);
+    benchmark::DoNotOptimize(nearest);
+    i = (i + 1) & (queries.size() - 1);
+  }
+  state.SetItemsProcessed(2 * state.iterations());
+}
+BENCHMARK(BM_ClosestPointPair_Typical);
+
 void BM_ClosestPoint_NearCusp(benchmark::State& state) {
   // Handles crossed so that the curve turns back on itself in a cusp at
   // t = 0.5 (near (50, 75)); queries close to it give several roots.

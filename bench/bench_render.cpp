@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
+#include <cmath>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -24,9 +25,13 @@ namespace {
 // A host with the parameter set registered, a layer and an output.
 class BenchFrame {
  public:
-  BenchFrame(A_long width, A_long height, bool deep) : deep_(deep) {
+  // A layer of width x height (full-resolution) pixels, rendered at 1/scale.
+  BenchFrame(A_long width, A_long height, bool deep, A_long scale = 1) : deep_(deep) {
     host_.MakeCurrent();
     host_.SetQuality(PF_Quality_HI);
+    host_.SetDownsample({1, static_cast<A_u_long>(scale)}, {1, static_cast<A_u_long>(scale)});
+    width /= scale;
+    height /= scale;
     SetPathMode(PathLayout::kPoint);
     ProbeHost(host_.InData());
     host_.ClearRegisteredParams();
@@ -134,6 +139,30 @@ void BM_D0_NoPoints_3840x2160_8bit(benchmark::State& state) {
   RunFrames(state, frame);
 }
 
+// The studio's drag: points 1 to 4, "Line Width" 60, 8-bit, rendered at
+// 1/arg(1) while point 2 goes round a circle of radius 60 pixels about its
+// place, one step of 10 degrees per frame.
+void BM_Drag_1920x1080_8bit(benchmark::State& state) {
+  const auto scale = static_cast<A_long>(state.range(1));
+  BenchFrame frame(1920, 1080, false, scale);
+  frame.ActivatePoints(4);
+  frame.Params().SetFixed(param::kLineWidth, 60);
+  const PF_PathVertex home = frame.ActiveVertices()[1];
+  const double homeX = home.x * static_cast<double>(scale), homeY = home.y * static_cast<double>(scale);
+  embedded::SetHostThreadCount(static_cast<int>(state.range(0)));
+  state.counters["threads"] = embedded::HostThreadCount();
+  int step = 0;
+  for (auto _ : state) {
+    const double angle = (step++ % 36) * (M_PI / 18.0);
+    frame.Params().SetPoint(param::PointHeader(2) + param::kPointPosition,
+                            homeX + 60.0 * std::cos(angle), homeY + 60.0 * std::sin(angle));
+    if (frame.Render() != PF_Err_NONE) {
+      state.SkipWithError("render failed");
+      break;
+    }
+  }
+}
+
 // The baseline: cairo strokes the default three-point path 32 times, widths
 // w (32 - i) / 32 for i = 0..31, round caps and joins, colour stepping from
 // the outside in, on a cleared 1920 x 1080 ARGB32 surface.
@@ -173,6 +202,8 @@ BENCHMARK(BM_B_ClosedInsideHsl_1920x1080_16bit)->Arg(1)->Arg(0)->Unit(benchmark:
 BENCHMARK(BM_C_FlatEnds_1920x1080_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_D_Walkthrough_3840x2160_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_D0_NoPoints_3840x2160_8bit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Args: host threads, downsampling (1 full, 2 half).
+BENCHMARK(BM_Drag_1920x1080_8bit)->Args({1, 1})->Args({0, 1})->Args({1, 2})->Args({0, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 // Arg: the outermost stroke's width.
 BENCHMARK(BM_Cairo32NestedStrokes_1920x1080)->Arg(20)->Arg(200)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -160,10 +160,14 @@ int32_t BezierCurve::MaxY() const {
   return maxY_;
 }
 
+namespace {
+constexpr int kClosestPointMaxDepth = 64;
+}  // namespace
+
 bool BezierCurve::ClosestPoint(const Vec2d& q, Vec2d& nearest, bool includeStart,
                                bool includeEnd, double tMin, double tMax, double* t,
                                bool* side) const {
-  constexpr int kMaxDepth = 64;
+  constexpr int kMaxDepth = kClosestPointMaxDepth;
   double foundT = 0.0;
   Vec2d point;
   if (!FindNearestPoint(q, P_, kMaxDepth, includeStart, includeEnd, tMin, tMax, foundT, point)) {
@@ -176,6 +180,14 @@ bool BezierCurve::ClosestPoint(const Vec2d& q, Vec2d& nearest, bool includeStart
     *side = (q.x - point.x) * d.y - (q.y - point.y) * d.x >= 0.0;
   }
   return true;
+}
+
+void BezierCurve::ClosestPointPair(const Vec2d q[2], bool found[2], Vec2d nearest[2],
+                                   bool includeStart, bool includeEnd, double tMin,
+                                   double tMax) const {
+  double t[2];
+  FindNearestPointPair(q, P_, kClosestPointMaxDepth, includeStart, includeEnd, tMin, tMax, found, t,
+                       nearest);
 }
 
 void BezierCurve::Trace(AEWorld& world, const DepthColor& color, double t0, double t1) const {

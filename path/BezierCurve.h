@@ -54,6 +54,10 @@ class BezierCurve {
   // cross product of q - nearest with the clamped derivative is >= 0).
   bool ClosestPoint(const Vec2d& q, Vec2d& nearest, bool includeStart, bool includeEnd,
                     double tMin, double tMax, double* t = nullptr, bool* side = nullptr) const;
+  // ClosestPoint of q[0] and of q[1] at once (see FindNearestPointPair):
+  // found[k] tells whether nearest[k] was written.
+  void ClosestPointPair(const Vec2d q[2], bool found[2], Vec2d nearest[2], bool includeStart,
+                        bool includeEnd, double tMin, double tMax) const;
 
   // Draws the part of the curve between t0 and t1 as lines of at most two
   // pixels.
@@ -84,6 +88,13 @@ Vec2d DeCasteljau(const Vec2d* points, int degree, double t, Vec2d* left = nullp
 // one. Writes t and point only when a candidate was found. Allocates nothing.
 bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool includeStart,
                       bool includeEnd, double tMin, double tMax, double& t, Vec2d& point);
+// FindNearestPoint for q[0] and q[1] on one curve, with the two root searches
+// interleaved (IsolateRootsPair): found[k], t[k] and point[k] are what
+// FindNearestPoint gives for q[k], to the bit; t[k] and point[k] are written
+// only where found[k].
+void FindNearestPointPair(const Vec2d q[2], const Vec2d P[4], int maxDepth, bool includeStart,
+                          bool includeEnd, double tMin, double tMax, bool found[2], double t[2],
+                          Vec2d point[2]);
 // The same with the scalar reference root isolation: the same answer, bit for
 // bit, kept as the yardstick of the fast one.
 bool FindNearestPointReference(const Vec2d& q, const Vec2d P[4], int maxDepth, bool includeStart,

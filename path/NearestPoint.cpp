@@ -82,14 +82,9 @@ Vec2d CubicPointAt(const Vec2d P[4], double t) {
 
 using RootIsolator = void (*)(const Vec2d*, int, BezierRoots&);
 
-bool NearestWith(RootIsolator isolate, const Vec2d& q, const Vec2d P[4], int maxDepth,
-                 bool includeStart, bool includeEnd, double tMin, double tMax, double& t,
-                 Vec2d& point) {
-  Vec2d w[kDegree + 1];
-  BuildDegreeFive(q, P, w);
-  BezierRoots roots;
-  isolate(w, maxDepth, roots);
-
+// The candidates of FindNearestPoint, the roots given.
+bool PickNearest(const BezierRoots& roots, const Vec2d& q, const Vec2d P[4], bool includeStart,
+                 bool includeEnd, double tMin, double tMax, double& t, Vec2d& point) {
   double best = 1e50;
   double bestT = 0.0;
   // The winning root's point, kept so that it is not evaluated again; a
@@ -127,6 +122,16 @@ bool NearestWith(RootIsolator isolate, const Vec2d& q, const Vec2d P[4], int max
   return true;
 }
 
+bool NearestWith(RootIsolator isolate, const Vec2d& q, const Vec2d P[4], int maxDepth,
+                 bool includeStart, bool includeEnd, double tMin, double tMax, double& t,
+                 Vec2d& point) {
+  Vec2d w[kDegree + 1];
+  BuildDegreeFive(q, P, w);
+  BezierRoots roots;
+  isolate(w, maxDepth, roots);
+  return PickNearest(roots, q, P, includeStart, includeEnd, tMin, tMax, t, point);
+}
+
 }  // namespace
 
 bool FindNearestPoint(const Vec2d& q, const Vec2d P[4], int maxDepth, bool includeStart,
@@ -138,4 +143,17 @@ bool FindNearestPointReference(const Vec2d& q, const Vec2d P[4], int maxDepth, b
                                bool includeEnd, double tMin, double tMax, double& t, Vec2d& point) {
   return NearestWith(IsolateRootsReference, q, P, maxDepth, includeStart, includeEnd, tMin, tMax, t,
                      point);
+}
+
+void FindNearestPointPair(const Vec2d q[2], const Vec2d P[4], int maxDepth, bool includeStart,
+                          bool includeEnd, double tMin, double tMax, bool found[2], double t[2],
+                          Vec2d point[2]) {
+  Vec2d w[2][kDegree + 1];
+  BuildDegreeFive(q[0], P, w[0]);
+  BuildDegreeFive(q[1], P, w[1]);
+  BezierRoots roots[2];
+  IsolateRootsPair(w[0], w[1], maxDepth, roots[0], roots[1]);
+  for (int k = 0; k < 2; ++k) {
+    found[k] = PickNearest(roots[k], q[k], P, includeStart, includeEnd, tMin, tMax, t[k], point[k]);
+  }
 }

@@ -115,3 +115,21 @@ void IsolateRoots(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roo
 #endif
   IsolateRootsReference(w, maxDepth, roots);
 }
+
+void IsolateRootsPair(const Vec2d a[kRootDegree + 1], const Vec2d b[kRootDegree + 1], int maxDepth,
+                      BezierRoots& rootsA, BezierRoots& rootsB) {
+#if defined(__SSE2__)
+  if (0 <= maxDepth && maxDepth <= kSse2MaxDepth) {
+#if defined(LUSTRE_ROOTS_AVX)
+    if (root_isolation::CpuHasAvx()) {
+      IsolateRootsPairAvx(a, b, maxDepth, rootsA, rootsB);
+      return;
+    }
+#endif
+    IsolateRootsPairSse2(a, b, maxDepth, rootsA, rootsB);
+    return;
+  }
+#endif
+  IsolateRootsReference(a, maxDepth, rootsA);
+  IsolateRootsReference(b, maxDepth, rootsB);
+}

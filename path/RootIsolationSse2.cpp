@@ -8,7 +8,9 @@
 // A node whose polygon crosses zero once holds one root, and after each split
 // only the half that keeps the crossing matters: such a node leaves the stack
 // for a loop of its own (RefineSingleChange_2x128) whenever the input's
-// magnitudes make that loop's cheaper split exact (SplitsStayNormal).
+// magnitudes make that loop's cheaper split exact (SplitsStayNormal). Two
+// polygons can be searched at once, their single-crossing refinements
+// running side by side in one loop.
 #if defined(__SSE2__)
 
 #include <emmintrin.h>
@@ -77,7 +79,8 @@ void SplitInPlace_2x128(__m128d* w, __m128d* left) {
 // norm > 0 (or NaN), and a correctly rounded division by it never reverses an
 // order, so that is the largest d * d divided once, the same bits. Both
 // extremes stay +0.0 unless the quotient is above 0 (NaN included, as the
-// reference's comparisons).
+// reference's comparisons). Nothing branches on the data before the answer,
+// so a level's test does not stall the next level's split.
 LUSTRE_ALWAYS_INLINE bool FlatEnough_2x128(const __m128d* w, double epsilon) {
   double w0[2], w5[2];
   _mm_storeu_pd(w0, w[0]);
@@ -99,19 +102,19 @@ LUSTRE_ALWAYS_INLINE bool FlatEnough_2x128(const __m128d* w, double epsilon) {
   }
   const __m128d largest = _mm_max_pd(_mm_unpacklo_pd(farAbove, farBelow),
                                      _mm_unpackhi_pd(farAbove, farBelow));
-  double quotient[2];
-  _mm_storeu_pd(quotient, _mm_div_pd(largest, _mm_set1_pd(norm)));
-  const double above = quotient[0] > 0.0 ? quotient[0] : 0.0;
-  const double below = quotient[1] > 0.0 ? -quotient[1] : 0.0;
+  // above = q0 > 0 ? q0 : 0 and below = q1 > 0 ? -q1 : 0 without a branch on
+  // the data: max(q, +0) is that choice to the bit (NaN and -0.0 give +0.0),
+  // and 0 - m is -m exactly for m > 0 and +0.0 for m = +0.0.
+  const __m128d positive = _mm_max_pd(_mm_div_pd(largest, _mm_set1_pd(norm)), zero);
+  const __m128d aboveBelow = _mm_shuffle_pd(positive, _mm_sub_pd(zero, positive), 2);
   // i1 = -(k + above) / a and i2 = -(k + below) / a in one division.
-  double intercept[2];
-  _mm_storeu_pd(intercept, _mm_div_pd(_mm_xor_pd(_mm_add_pd(vk, _mm_setr_pd(above, below)),
-                                                 _mm_set1_pd(-0.0)),
-                                      _mm_set1_pd(a)));
-  const double i1 = intercept[0];
-  const double i2 = intercept[1];
-  const double error = 0.5 * ((i1 > i2 ? i1 : i2) - (i1 < i2 ? i1 : i2));
-  return error < epsilon;
+  const __m128d intercepts =
+      _mm_div_pd(_mm_xor_pd(_mm_add_pd(vk, aboveBelow), _mm_set1_pd(-0.0)), va);
+  const __m128d i1 = intercepts, i2 = _mm_unpackhi_pd(intercepts, intercepts);
+  // max_sd(x, y) is x > y ? x : y and min_sd(x, y) is x < y ? x : y, the
+  // reference's choices, NaN included.
+  const __m128d error = _mm_mul_sd(_mm_set_sd(0.5), _mm_sub_sd(_mm_max_sd(i1, i2), _mm_min_sd(i1, i2)));
+  return _mm_cvtsd_f64(error) < epsilon;
 }
 
 // 2^-(d + 1) for every depth d the stack allows: halving is exact, so these
@@ -152,20 +155,42 @@ __m128d BroadcastY_2x128(__m128d v) { return _mm_unpackhi_pd(v, v); }
 // A value made from two of one sign keeps that sign, so each half crosses zero
 // once at most: the left one when its end points, w[0] and the midpoint,
 // differ in sign. Every kept half starts with the sign of the first w[0].
-double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth, double epsilon) {
-  __m128d w[kRootDegree + 1];
-  for (int i = 0; i <= kRootDegree; ++i) w[i] = node[i];
-  const __m128d zero = _mm_setzero_pd();
-  const __m128d firstNegative = BroadcastY_2x128(_mm_cmplt_pd(w[0], zero));
-  const __m128d half = _mm_set1_pd(0.5), quarter = _mm_set1_pd(0.25),
-                eighth = _mm_set1_pd(0.125), sixteenth = _mm_set1_pd(0.0625),
-                thirtySecond = _mm_set1_pd(0.03125);
-  Vec2d points[kRootDegree + 1];
-  for (; depth < maxDepth; ++depth) {
-    if (FlatEnough_2x128(w, epsilon)) {
-      ToPoints(w, points);
-      return root_isolation::ChordIntercept(points);
-    }
+class SingleChange_2x128 {
+ public:
+  LUSTRE_ALWAYS_INLINE SingleChange_2x128(const __m128d* node, int depth) : depth_(depth) {
+    for (int i = 0; i <= kRootDegree; ++i) w_[i] = node[i];
+    firstNegative_ = BroadcastY_2x128(_mm_cmplt_pd(w_[0], _mm_setzero_pd()));
+  }
+  // From points and depth as ToPoints and Depth gave them; every kept half
+  // starts with the sign of the first, so the first sign is found again.
+  LUSTRE_ALWAYS_INLINE SingleChange_2x128(const Vec2d* points, int depth) : depth_(depth) {
+    for (int i = 0; i <= kRootDegree; ++i) w_[i] = _mm_loadu_pd(&points[i].x);
+    firstNegative_ = BroadcastY_2x128(_mm_cmplt_pd(w_[0], _mm_setzero_pd()));
+  }
+  LUSTRE_ALWAYS_INLINE void Save(Vec2d* points) const { ToPoints(w_, points); }
+  int Depth() const { return depth_; }
+
+  // Whether the stack loop would stop here: at the depth limit or flat.
+  LUSTRE_ALWAYS_INLINE bool Stops(int maxDepth, double epsilon) const {
+    return depth_ >= maxDepth || FlatEnough_2x128(w_, epsilon);
+  }
+
+  // The root where Stops() said stop: the midpoint at the depth limit, else
+  // the chord's intercept.
+  LUSTRE_ALWAYS_INLINE double Root(int maxDepth) const {
+    Vec2d points[kRootDegree + 1];
+    ToPoints(w_, points);
+    return depth_ >= maxDepth ? root_isolation::Midpoint(points)
+                              : root_isolation::ChordIntercept(points);
+  }
+
+  // Keeps the half that crosses zero.
+  LUSTRE_ALWAYS_INLINE void Split() {
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d half = _mm_set1_pd(0.5), quarter = _mm_set1_pd(0.25),
+                  eighth = _mm_set1_pd(0.125), sixteenth = _mm_set1_pd(0.0625),
+                  thirtySecond = _mm_set1_pd(0.03125);
+    __m128d* w = w_;
     const __m128d b0 = _mm_add_pd(w[0], w[1]), b1 = _mm_add_pd(w[1], w[2]),
                   b2 = _mm_add_pd(w[2], w[3]), b3 = _mm_add_pd(w[3], w[4]),
                   b4 = _mm_add_pd(w[4], w[5]);
@@ -175,7 +200,7 @@ double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth, do
     const __m128d e0 = _mm_add_pd(d0, d1), e1 = _mm_add_pd(d1, d2);
     const __m128d f0 = _mm_add_pd(e0, e1);
     const __m128d takeLeft =
-        _mm_xor_pd(BroadcastY_2x128(_mm_cmplt_pd(f0, zero)), firstNegative);
+        _mm_xor_pd(BroadcastY_2x128(_mm_cmplt_pd(f0, zero)), firstNegative_);
     const __m128d middle = _mm_mul_pd(f0, thirtySecond);
     w[1] = Select_2x128(takeLeft, _mm_mul_pd(b0, half), _mm_mul_pd(e1, sixteenth));
     w[2] = Select_2x128(takeLeft, _mm_mul_pd(c0, quarter), _mm_mul_pd(d2, eighth));
@@ -183,9 +208,73 @@ double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth, do
     w[4] = Select_2x128(takeLeft, _mm_mul_pd(e0, sixteenth), _mm_mul_pd(b4, half));
     w[0] = Select_2x128(takeLeft, w[0], middle);
     w[5] = Select_2x128(takeLeft, middle, w[5]);
+    ++depth_;
   }
-  ToPoints(w, points);
-  return root_isolation::Midpoint(points);
+
+ private:
+  __m128d w_[kRootDegree + 1];
+  __m128d firstNegative_;
+  int depth_;
+};
+
+LUSTRE_ALWAYS_INLINE double RefineSingleChange_2x128(const __m128d* node, int depth, int maxDepth,
+                                                   double epsilon) {
+  SingleChange_2x128 change(node, depth);
+  while (!change.Stops(maxDepth, epsilon)) change.Split();
+  return change.Root(maxDepth);
+}
+
+// The joint part of a pair's refinement: both split side by side until either
+// would stop; returns which stop (bit 0 a, bit 1 b). Each level is a chain of
+// dependent sums; run side by side, the two chains overlap in the processor.
+LUSTRE_ALWAYS_INLINE int RefineTogether_2x128(SingleChange_2x128& a, SingleChange_2x128& b,
+                                              int maxDepth, double epsilon) {
+  for (;;) {
+    const int stops = (a.Stops(maxDepth, epsilon) ? 1 : 0) | (b.Stops(maxDepth, epsilon) ? 2 : 0);
+    if (stops != 0) return stops;
+    a.Split();
+    b.Split();
+  }
+}
+
+#if defined(LUSTRE_ROOTS_AVX)
+// The same steps with each polygon in one half of 256-bit registers.
+int RefineTogetherWide(SingleChange_2x128& a, SingleChange_2x128& b, int maxDepth,
+                       double epsilon) {
+  Vec2d pointsA[kRootDegree + 1], pointsB[kRootDegree + 1];
+  a.Save(pointsA);
+  b.Save(pointsB);
+  int depthA = a.Depth(), depthB = b.Depth();
+  const int stops =
+      root_isolation::RefineTogetherAvx(pointsA, depthA, pointsB, depthB, maxDepth, epsilon);
+  a = SingleChange_2x128(pointsA, depthA);
+  b = SingleChange_2x128(pointsB, depthB);
+  return stops;
+}
+#endif
+
+// Two nodes' roots, each by exactly the steps RefineSingleChange_2x128 takes
+// on it alone: side by side (in wide registers when kWide) until one stops,
+// then the other alone.
+template <bool kWide>
+void RefineTwoSingleChanges(const __m128d* nodeA, int depthA, const __m128d* nodeB, int depthB,
+                            int maxDepth, double epsilon, double& rootA, double& rootB) {
+  SingleChange_2x128 a(nodeA, depthA), b(nodeB, depthB);
+  int stops = 0;
+#if defined(LUSTRE_ROOTS_AVX)
+  if constexpr (kWide) stops = RefineTogetherWide(a, b, maxDepth, epsilon);
+#endif
+  if constexpr (!kWide) stops = RefineTogether_2x128(a, b, maxDepth, epsilon);
+  if ((stops & 1) == 0) {
+    do a.Split();
+    while (!a.Stops(maxDepth, epsilon));
+  }
+  if ((stops & 2) == 0) {
+    do b.Split();
+    while (!b.Stops(maxDepth, epsilon));
+  }
+  rootA = a.Root(maxDepth);
+  rootB = b.Root(maxDepth);
 }
 
 // 2^-600 * 2^-52 is the finest step of such a polygon's coordinates; 64 levels
@@ -212,45 +301,113 @@ bool SplitsStayNormal(const Vec2d w[kRootDegree + 1]) { return InSummedSplitRang
 
 }  // namespace root_isolation
 
-void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots) {
-  using namespace root_isolation;
+namespace {
+
+// The stack loop, resumable: it adds the roots it finds itself and hands out
+// each node that crosses zero once, when the summed split may refine it, for
+// the caller to refine and add before asking for the next; so the roots come
+// in the reference's order.
+class StackSearch_2x128 {
+ public:
+  StackSearch_2x128(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots)
+      : roots_(roots), maxDepth_(maxDepth), singleChangeLoop_(InSummedSplitRange(w)) {
+    for (int i = 0; i <= kRootDegree; ++i) stack_[0].w[i] = _mm_loadu_pd(&w[i].x);
+    stack_[0].depth = 0;
+  }
+
+  // The next node to refine, or null once the stack is empty. The node stays
+  // valid until the next call.
+  const Node_2x128* NextSingleChange(double epsilon) {
+    using namespace root_isolation;
+    Vec2d points[kRootDegree + 1];
+    while (top_ > 0) {
+      Node_2x128& node = stack_[top_ - 1];
+      const int changes = SignChanges_2x128(node.w);
+      if (changes == 0) {
+        --top_;
+        continue;
+      }
+      if (changes == 1 && singleChangeLoop_) {
+        --top_;
+        return &node;
+      }
+      if (node.depth >= maxDepth_) {
+        ToPoints(node.w, points);
+        roots_.Add(Midpoint(points));
+        --top_;
+        continue;
+      }
+      if (changes == 1 && FlatEnough_2x128(node.w, epsilon)) {
+        ToPoints(node.w, points);
+        roots_.Add(ChordIntercept(points));
+        --top_;
+        continue;
+      }
+      Node_2x128& left = stack_[top_];
+      SplitInPlace_2x128(node.w, left.w);
+      left.depth = ++node.depth;
+      ++top_;
+    }
+    return nullptr;
+  }
+
+ private:
+  BezierRoots& roots_;
+  int maxDepth_;
+  bool singleChangeLoop_;
+  int top_ = 1;
   // One pending right half per level, plus the node being split.
-  Node_2x128 stack[kSse2MaxDepth + 2];
+  Node_2x128 stack_[kSse2MaxDepth + 2];
+};
+
+}  // namespace
+
+void IsolateRootsSse2(const Vec2d w[kRootDegree + 1], int maxDepth, BezierRoots& roots) {
   const double epsilon = kFlatnessEpsilon.value[maxDepth];
-  const bool singleChangeLoop = InSummedSplitRange(w);
-  for (int i = 0; i <= kRootDegree; ++i) stack[0].w[i] = _mm_loadu_pd(&w[i].x);
-  stack[0].depth = 0;
-  int top = 1;
-  Vec2d points[kRootDegree + 1];
-  while (top > 0) {
-    Node_2x128& node = stack[top - 1];
-    const int changes = SignChanges_2x128(node.w);
-    if (changes == 0) {
-      --top;
-      continue;
-    }
-    if (changes == 1 && singleChangeLoop) {
-      roots.Add(RefineSingleChange_2x128(node.w, node.depth, maxDepth, epsilon));
-      --top;
-      continue;
-    }
-    if (node.depth >= maxDepth) {
-      ToPoints(node.w, points);
-      roots.Add(Midpoint(points));
-      --top;
-      continue;
-    }
-    if (changes == 1 && FlatEnough_2x128(node.w, epsilon)) {
-      ToPoints(node.w, points);
-      roots.Add(ChordIntercept(points));
-      --top;
-      continue;
-    }
-    Node_2x128& left = stack[top];
-    SplitInPlace_2x128(node.w, left.w);
-    left.depth = ++node.depth;
-    ++top;
+  StackSearch_2x128 search(w, maxDepth, roots);
+  while (const Node_2x128* node = search.NextSingleChange(epsilon)) {
+    roots.Add(RefineSingleChange_2x128(node->w, node->depth, maxDepth, epsilon));
   }
 }
+
+namespace {
+
+template <bool kWide>
+void IsolateRootsPairWith(const Vec2d a[kRootDegree + 1], const Vec2d b[kRootDegree + 1],
+                          int maxDepth, BezierRoots& rootsA, BezierRoots& rootsB) {
+  const double epsilon = kFlatnessEpsilon.value[maxDepth];
+  StackSearch_2x128 searchA(a, maxDepth, rootsA), searchB(b, maxDepth, rootsB);
+  const Node_2x128* nodeA = searchA.NextSingleChange(epsilon);
+  const Node_2x128* nodeB = searchB.NextSingleChange(epsilon);
+  while (nodeA != nullptr && nodeB != nullptr) {
+    double rootA = 0.0, rootB = 0.0;
+    RefineTwoSingleChanges<kWide>(nodeA->w, nodeA->depth, nodeB->w, nodeB->depth, maxDepth,
+                                  epsilon, rootA, rootB);
+    rootsA.Add(rootA);
+    rootsB.Add(rootB);
+    nodeA = searchA.NextSingleChange(epsilon);
+    nodeB = searchB.NextSingleChange(epsilon);
+  }
+  for (; nodeA != nullptr; nodeA = searchA.NextSingleChange(epsilon)) {
+    rootsA.Add(RefineSingleChange_2x128(nodeA->w, nodeA->depth, maxDepth, epsilon));
+  }
+  for (; nodeB != nullptr; nodeB = searchB.NextSingleChange(epsilon)) {
+    rootsB.Add(RefineSingleChange_2x128(nodeB->w, nodeB->depth, maxDepth, epsilon));
+  }
+}
+
+}  // namespace
+
+void IsolateRootsPairSse2(const Vec2d a[kRootDegree + 1], const Vec2d b[kRootDegree + 1],
+                          int maxDepth, BezierRoots& rootsA, BezierRoots& rootsB) {
+  IsolateRootsPairWith<false>(a, b, maxDepth, rootsA, rootsB);
+}
+
+#if defined(LUSTRE_ROOTS_AVX)
+void IsolateRootsPairAvx(const Vec2d a[kRootDegree + 1], const Vec2d b[kRootDegree + 1],
+                         int maxDepth, BezierRoots& rootsA, BezierRoots& rootsB) {
+  IsolateRootsPairWith<true>(a, b, maxDepth, rootsA, rootsB);
+}
+#endif
 
 #endif  // __SSE2__

@@ -146,8 +146,17 @@ void DrawStrokeInBands(PF_InData* in_data, CurveSampler<P>* sampler, const Backg
       int32_t y = run.first;
       for (; span != spans.second && span->first <= run.last; ++span) {
         background.LayColumn(x, y, span->first - 1);
-        for (y = span->first; y <= span->last; ++y) {
+        // Pairs of rows, whose distance searches overlap; an odd last row alone.
+        for (y = span->first; y < span->last; y += 2) {
+          const P under[2] = {background.At(x, y), background.At(x, y + 1)};
+          P shaded[2];
+          sampler->ShadePixelPair(x, y, under, shaded);
+          background.Put(x, y, shaded[0]);
+          background.Put(x, y + 1, shaded[1]);
+        }
+        if (y == span->last) {
           background.Put(x, y, sampler->ShadePixel(x, y, background.At(x, y)));
+          ++y;
         }
       }
       background.LayColumn(x, y, run.last);

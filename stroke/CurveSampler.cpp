@@ -69,63 +69,99 @@ void CurveSampler<P>::BuildSharedParts(const BezierPath::RunJobs& run) {
   geometry_.StrokeBounds();
 }
 
+// One distance query's progress over the segments.
 template <typename P>
-bool CurveSampler<P>::Nearest(int32_t ix, int32_t iy, double px, double py, double& distance,
-                              bool prune) {
-  const Vec2d p(px, py);
-  if (geometry_.IsPointPath()) {
-    if (!geometry_.PointBox().Contains(ix, iy)) {
-      return false;
+struct CurveSampler<P>::Search {
+  Search(int32_t x, int32_t y, double px, double py, double halfWidth)
+      : ix(x), iy(y), p(px, py), radius(halfWidth) {}
+  int32_t ix, iy;
+  Vec2d p;
+  double best = kNoDistanceYet;
+  // Beyond this radius a segment cannot change what is painted: it is beyond
+  // the half width (nothing is shaded either way) or not nearer than the best
+  // so far (a candidate must be strictly nearer to win).
+  double radius;
+  bool found = false;
+
+  void Take(double d2) {
+    if (d2 < best) {
+      best = d2;
+      found = true;
+      radius = std::min(radius, std::sqrt(best));
     }
-    distance = (p - geometry_.Point()).Length();
-    return true;
   }
+};
+
+// Each search visits the segments in order and takes, per segment, its curve's
+// nearest point and then the joint's, exactly as it would alone; where both
+// searches of a pair query the same curve, the two queries run interleaved
+// (ClosestPointPair), which gives each the answer it would get alone.
+template <typename P>
+template <int N>
+void CurveSampler<P>::SearchSegments(Search* searches, bool prune) {
   // With flat ends only interior perpendicular feet count, so the stroke ends
   // squarely at the path's ends and at each joint.
   const bool includeEnds = !flatEnds_;
   const Array1D<BBox>& boxes = geometry_.SegmentBoxes();
   const Array1D<ThickPathHelper::ConnectSquare>& squares = geometry_.ConnectSquares();
   Array1D<BezierCurve>& curves = centreLine_.Curves();
-  double best = kNoDistanceYet;
-  bool found = false;
-  // Beyond this radius a segment cannot change what is painted: it is beyond
-  // the half width (nothing is shaded either way) or not nearer than the best
-  // so far (a candidate must be strictly nearer to win).
-  double radius = halfWidth_;
-  const auto take = [&](double d2) {
-    if (d2 < best) {
-      best = d2;
-      found = true;
-      radius = std::min(radius, std::sqrt(best));
-    }
-  };
   for (int32_t i = 0; i < segmentCount_; ++i) {
-    if (!boxes[i].Contains(ix, iy)) {
-      continue;
+    bool inBox[N], query[N];
+    for (int k = 0; k < N; ++k) {
+      const Search& s = searches[k];
+      inBox[k] = boxes[i].Contains(s.ix, s.iy);
+      query[k] = inBox[k] && (!prune || reach_.MayReachSegment(i, s.p.x, s.p.y, s.radius));
     }
-    if (!prune || reach_.MayReachSegment(i, px, py, radius)) {
+    if constexpr (N == 2) {
+      if (query[0] && query[1]) {
+        const Vec2d p[2] = {searches[0].p, searches[1].p};
+        bool found[2];
+        Vec2d q[2];
+        curves[i].ClosestPointPair(p, found, q, includeEnds, includeEnds, 0.0, 1.0);
+        for (int k = 0; k < N; ++k) {
+          if (found[k]) searches[k].Take((p[k] - q[k]).LengthSquared());
+          query[k] = false;
+        }
+      }
+    }
+    for (int k = 0; k < N; ++k) {
+      Search& s = searches[k];
       Vec2d q;
-      if (curves[i].ClosestPoint(p, q, includeEnds, includeEnds, 0.0, 1.0)) {
-        take((p - q).LengthSquared());
+      if (query[k] && curves[i].ClosestPoint(s.p, q, includeEnds, includeEnds, 0.0, 1.0)) {
+        s.Take((s.p - q).LengthSquared());
       }
     }
     // The round fill of the outer wedge between segments i and i + 1.
-    if (flatEnds_ && i < squares.Count()) {
+    if (flatEnds_ && i < squares.Count() && squares[i].valid) {
       const ThickPathHelper::ConnectSquare& square = squares[i];
-      if (square.valid && square.Contains(px, py)) {
-        take((p - square.joint).LengthSquared());
+      for (int k = 0; k < N; ++k) {
+        Search& s = searches[k];
+        if (inBox[k] && square.Contains(s.p.x, s.p.y)) s.Take((s.p - square.joint).LengthSquared());
       }
     }
   }
-  if (found) {
-    distance = std::sqrt(best);
-  }
-  return found;
 }
 
 template <typename P>
-bool CurveSampler<P>::PixelGateImpl(int32_t x, int32_t y, double& coverage, double& distance,
-                                    bool prune) {
+bool CurveSampler<P>::Nearest(int32_t ix, int32_t iy, double px, double py, double& distance,
+                              bool prune) {
+  if (geometry_.IsPointPath()) {
+    if (!geometry_.PointBox().Contains(ix, iy)) {
+      return false;
+    }
+    distance = (Vec2d(px, py) - geometry_.Point()).Length();
+    return true;
+  }
+  Search search(ix, iy, px, py, halfWidth_);
+  SearchSegments<1>(&search, prune);
+  if (search.found) {
+    distance = std::sqrt(search.best);
+  }
+  return search.found;
+}
+
+template <typename P>
+bool CurveSampler<P>::ModeGate(int32_t x, int32_t y, double& coverage) {
   coverage = 1.0;
   if (ModeApplies()) {
     const int32_t mode = settings_.gradientMode;
@@ -151,12 +187,17 @@ bool CurveSampler<P>::PixelGateImpl(int32_t x, int32_t y, double& coverage, doub
       }
     }
   }
-  return Nearest(x, y, x + 0.5, y + 0.5, distance, prune);
+  return true;
 }
 
 template <typename P>
-bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy,
-                                        double& distance, bool prune) {
+bool CurveSampler<P>::PixelGateImpl(int32_t x, int32_t y, double& coverage, double& distance,
+                                    bool prune) {
+  return ModeGate(x, y, coverage) && Nearest(x, y, x + 0.5, y + 0.5, distance, prune);
+}
+
+template <typename P>
+bool CurveSampler<P>::SubSampleModeGate(double px, double py) {
   if (ModeApplies()) {
     const int32_t mode = settings_.gradientMode;
     if (mode == kModeInsideOnly && !centreLine_.IsInside(px, py)) {
@@ -166,7 +207,30 @@ bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_
       return false;
     }
   }
-  return Nearest(ix, iy, px, py, distance, prune);
+  return true;
+}
+
+template <typename P>
+bool CurveSampler<P>::SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy,
+                                        double& distance, bool prune) {
+  return SubSampleModeGate(px, py) && Nearest(ix, iy, px, py, distance, prune);
+}
+
+template <typename P>
+void CurveSampler<P>::NearestPair(Search (&searches)[2], const bool open[2], bool found[2],
+                                  double distance[2]) {
+  if (!geometry_.IsPointPath() && open[0] && open[1]) {
+    SearchSegments<2>(searches, true);
+    for (int k = 0; k < 2; ++k) {
+      found[k] = searches[k].found;
+      if (found[k]) distance[k] = std::sqrt(searches[k].best);
+    }
+    return;
+  }
+  for (int k = 0; k < 2; ++k) {
+    const Search& s = searches[k];
+    found[k] = open[k] && Nearest(s.ix, s.iy, s.p.x, s.p.y, distance[k], true);
+  }
 }
 
 template <typename P>
@@ -229,24 +293,29 @@ P CurveSampler<P>::Supersample(int32_t x, int32_t y, const P& background) {
   uint32_t sumBlue = 0;
   uint32_t hits = 0;
   for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
+    // Sub-samples j and j + 1 of a column: their searches run as a pair,
+    // and they are summed in the order j, j + 1 as one by one.
+    for (int j = 0; j < 4; j += 2) {
       const double px = x + 0.125 + 0.25 * i;
-      const double py = y + 0.125 + 0.25 * j;
-      double d = 0.0;
-      if (!SubSampleGateImpl(px, py, x, y, d, true)) {
-        continue;
+      const double py[2] = {y + 0.125 + 0.25 * j, y + 0.125 + 0.25 * (j + 1)};
+      const bool open[2] = {SubSampleModeGate(px, py[0]), SubSampleModeGate(px, py[1])};
+      Search searches[2] = {Search(x, y, px, py[0], halfWidth_), Search(x, y, px, py[1], halfWidth_)};
+      bool found[2];
+      double d[2];
+      NearestPair(searches, open, found, d);
+      for (int k = 0; k < 2; ++k) {
+        P c;
+        double a = 0.0;
+        if (!found[k] || !Shade(d[k], c, a)) {
+          continue;
+        }
+        alphaSum += a;
+        sumAlpha += c.alpha;
+        sumRed += c.red;
+        sumGreen += c.green;
+        sumBlue += c.blue;
+        ++hits;
       }
-      P c;
-      double a = 0.0;
-      if (!Shade(d, c, a)) {
-        continue;
-      }
-      alphaSum += a;
-      sumAlpha += c.alpha;
-      sumRed += c.red;
-      sumGreen += c.green;
-      sumBlue += c.blue;
-      ++hits;
     }
   }
   if (hits == 0) {
@@ -264,6 +333,16 @@ P CurveSampler<P>::Supersample(int32_t x, int32_t y, const P& background) {
 }
 
 template <typename P>
+P CurveSampler<P>::ShadeAtDistance(double distance, double coverage, const P& background) {
+  P color;
+  double alpha = 0.0;
+  if (!Shade(distance, color, alpha)) {
+    return background;
+  }
+  return Blend(color, coverage * alpha, background);
+}
+
+template <typename P>
 P CurveSampler<P>::ShadePixel(int32_t x, int32_t y, const P& background) {
   if (supersample_ && geometry_.NearFlatEnd(x, y)) {
     return Supersample(x, y, background);
@@ -273,12 +352,26 @@ P CurveSampler<P>::ShadePixel(int32_t x, int32_t y, const P& background) {
   if (!PixelGateImpl(x, y, coverage, d, true)) {
     return background;
   }
-  P color;
-  double alpha = 0.0;
-  if (!Shade(d, color, alpha)) {
-    return background;
+  return ShadeAtDistance(d, coverage, background);
+}
+
+template <typename P>
+void CurveSampler<P>::ShadePixelPair(int32_t x, int32_t y, const P background[2], P shaded[2]) {
+  if (supersample_ && (geometry_.NearFlatEnd(x, y) || geometry_.NearFlatEnd(x, y + 1))) {
+    for (int k = 0; k < 2; ++k) shaded[k] = ShadePixel(x, y + k, background[k]);
+    return;
   }
-  return Blend(color, coverage * alpha, background);
+  // ShadePixel's steps for each pixel, the two distance searches paired.
+  double coverage[2];
+  const bool open[2] = {ModeGate(x, y, coverage[0]), ModeGate(x, y + 1, coverage[1])};
+  Search searches[2] = {Search(x, y, x + 0.5, y + 0.5, halfWidth_),
+                        Search(x, y + 1, x + 0.5, (y + 1) + 0.5, halfWidth_)};
+  bool found[2];
+  double d[2];
+  NearestPair(searches, open, found, d);
+  for (int k = 0; k < 2; ++k) {
+    shaded[k] = found[k] ? ShadeAtDistance(d[k], coverage[k], background[k]) : background[k];
+  }
 }
 
 template class CurveSampler<PF_Pixel>;

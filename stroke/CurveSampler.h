@@ -37,6 +37,9 @@ class CurveSampler {
 
   // The pixel to store at (x, y) over `background`.
   P ShadePixel(int32_t x, int32_t y, const P& background);
+  // ShadePixel of (x, y) and (x, y + 1) over background[0] and [1], the same
+  // pixels, with the two distance searches interleaved (faster).
+  void ShadePixelPair(int32_t x, int32_t y, const P background[2], P shaded[2]);
 
   // Distance from p to the nearest admitted point of the centre geometry,
   // testing only the segments whose box holds pixel (ix, iy).
@@ -60,7 +63,23 @@ class CurveSampler {
   }
 
  private:
+  struct Search;
+
   P Supersample(int32_t x, int32_t y, const P& background);
+  // The blend of the colour at `distance` at `coverage`, or the background
+  // beyond the half width.
+  P ShadeAtDistance(double distance, double coverage, const P& background);
+  // The "Gradient Mode" restriction of pixel (x, y): false when it is not
+  // shaded, else its coverage.
+  bool ModeGate(int32_t x, int32_t y, double& coverage);
+  // N searches (1 or 2) over the segments of a path with segments.
+  template <int N>
+  void SearchSegments(Search* searches, bool prune);
+  // Nearest (pruned) for the searches whose gate is open, paired when both
+  // are: found[k] and distance[k] as Nearest gives them.
+  void NearestPair(Search (&searches)[2], const bool open[2], bool found[2], double distance[2]);
+  // The "Gradient Mode" restriction of a sub-sample.
+  bool SubSampleModeGate(double px, double py);
   // The queries behind the public ones; with `prune` a segment is skipped when
   // it cannot come within the half width of p (only the "not shaded" answers
   // can differ, and those leave the pixel as it was either way).

@@ -1,13 +1,17 @@
 // The production root isolation against the scalar reference, bit for bit:
 // the same roots in the same order for random polygons (degenerate ones
-// included), and the same nearest point for random queries on random curves.
+// included), alone and searched in pairs by every pair body the build and the
+// processor have, and the same nearest point for random queries on random
+// curves, alone and in pairs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "path/BezierCurve.h"
 #include "path/RootIsolation.h"
@@ -15,6 +19,44 @@
 namespace {
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool SameRoots(const BezierRoots& a, const BezierRoots& b) {
+  bool same = a.count == b.count;
+  for (int r = 0; same && r < a.count; ++r) same = SameBits(a.t[r], b.t[r]);
+  return same;
+}
+
+using PairBody = void (*)(const Vec2d*, const Vec2d*, int, BezierRoots&, BezierRoots&);
+const std::vector<PairBody>& PairBodies() {
+  static const std::vector<PairBody> bodies = [] {
+    std::vector<PairBody> all{IsolateRootsPair};
+#if defined(__SSE2__)
+    all.push_back(IsolateRootsPairSse2);
+#endif
+#if defined(LUSTRE_ROOTS_AVX)
+    if (root_isolation::CpuHasAvx()) all.push_back(IsolateRootsPairAvx);
+#endif
+    return all;
+  }();
+  return bodies;
+}
+
+// Whether every pair body gives a and b their reference roots, either way round.
+bool PairsGiveTheReference(const Vec2d* a, const Vec2d* b, int maxDepth) {
+  BezierRoots referenceA, referenceB;
+  IsolateRootsReference(a, maxDepth, referenceA);
+  IsolateRootsReference(b, maxDepth, referenceB);
+  for (PairBody body : PairBodies()) {
+    BezierRoots rootsA, rootsB, swappedA, swappedB;
+    body(a, b, maxDepth, rootsA, rootsB);
+    body(b, a, maxDepth, swappedB, swappedA);
+    if (!SameRoots(rootsA, referenceA) || !SameRoots(rootsB, referenceB) ||
+        !SameRoots(swappedA, referenceA) || !SameRoots(swappedB, referenceB)) {
+      return false;
+    }
+  }
+  return true;
+}
 
 // Values of every kind the polygons meet: ordinary, tiny, huge, exact
 // zeros of both signs, small integers (repeated values, exact ties).
@@ -33,6 +75,7 @@ double Coefficient(std::mt19937_64& rng) {
 TEST(RootIsolation, FastGivesTheReferenceRootsOnRandomPolygons) {
   std::mt19937_64 rng(20261206);
   int withRoots = 0;
+  Vec2d previous[kRootDegree + 1] = {};
   for (int n = 0; n < 1000000; ++n) {
     Vec2d w[kRootDegree + 1];
     for (int k = 0; k <= kRootDegree; ++k) w[k] = Vec2d(k / 5.0, Coefficient(rng));
@@ -44,6 +87,8 @@ TEST(RootIsolation, FastGivesTheReferenceRootsOnRandomPolygons) {
     for (int r = 0; r < fast.count; ++r) {
       ASSERT_TRUE(SameBits(fast.t[r], reference.t[r])) << "polygon " << n << " root " << r;
     }
+    ASSERT_TRUE(n % 4 != 0 || PairsGiveTheReference(w, previous, maxDepth)) << "polygon " << n;
+    std::copy(w, w + kRootDegree + 1, previous);
     withRoots += reference.count > 0;
   }
   // The polygons are not all root-free.
@@ -111,6 +156,7 @@ TEST(RootIsolation, FastGivesTheReferenceRootsAtExtremeMagnitudes) {
     std::uniform_int_distribution<int> exponent(row.lowExponent, row.highExponent);
     std::uniform_real_distribution<double> mantissa(1.0, 2.0);
     int withRoots = 0, mismatches = 0, firstMismatch = -1;
+    Vec2d previous[kRootDegree + 1] = {};
     for (int n = 0; n < 20000; ++n) {
       Vec2d w[kRootDegree + 1];
       for (int k = 0; k <= kRootDegree; ++k) {
@@ -122,8 +168,11 @@ TEST(RootIsolation, FastGivesTheReferenceRootsAtExtremeMagnitudes) {
       BezierRoots fast, reference;
       IsolateRoots(w, maxDepth, fast);
       IsolateRootsReference(w, maxDepth, reference);
-      bool same = fast.count == reference.count;
-      for (int r = 0; same && r < fast.count; ++r) same = SameBits(fast.t[r], reference.t[r]);
+      // Paired with the last polygon, which may lie on the other side of the
+      // summed split's bounds.
+      const bool same = SameRoots(fast, reference) &&
+                        (n % 4 != 0 || PairsGiveTheReference(w, previous, maxDepth));
+      std::copy(w, w + kRootDegree + 1, previous);
       if (!same && mismatches++ == 0) firstMismatch = n;
       withRoots += reference.count > 0;
     }
@@ -151,6 +200,10 @@ void RandomCurve(std::mt19937_64& rng, Vec2d P[4]) {
   }
 }
 
+bool SameAnswer(double t1, const Vec2d& p1, double t2, const Vec2d& p2) {
+  return SameBits(t1, t2) && SameBits(p1.x, p2.x) && SameBits(p1.y, p2.y);
+}
+
 TEST(RootIsolation, FastNearestPointIsTheReferenceOnRandomQueries) {
   std::mt19937_64 rng(1206);
   std::uniform_real_distribution<double> coord(-400.0, 400.0);
@@ -165,8 +218,21 @@ TEST(RootIsolation, FastNearestPointIsTheReferenceOnRandomQueries) {
     const bool foundFast = FindNearestPoint(q, P, 64, start, end, tMin, tMax, tFast, fast);
     const bool foundRef = FindNearestPointReference(q, P, 64, start, end, tMin, tMax, tRef, ref);
     ASSERT_EQ(foundFast, foundRef) << "query " << n;
-    ASSERT_TRUE(SameBits(tFast, tRef) && SameBits(fast.x, ref.x) && SameBits(fast.y, ref.y))
-        << "query " << n;
+    ASSERT_TRUE(SameAnswer(tFast, fast, tRef, ref)) << "query " << n;
+    // With the query a pixel below, as the sampler pairs them.
+    const Vec2d pair[2] = {q, q + Vec2d(0.0, 1.0)};
+    bool foundPair[2];
+    double tPair[2] = {-1, -1};
+    Vec2d pointPair[2];
+    FindNearestPointPair(pair, P, 64, start, end, tMin, tMax, foundPair, tPair, pointPair);
+    double tBelow = -1;
+    Vec2d below;
+    const bool foundBelow =
+        FindNearestPointReference(pair[1], P, 64, start, end, tMin, tMax, tBelow, below);
+    ASSERT_EQ(foundPair[0], foundRef) << "query " << n;
+    ASSERT_EQ(foundPair[1], foundBelow) << "query " << n;
+    ASSERT_TRUE(!foundRef || SameAnswer(tPair[0], pointPair[0], tRef, ref)) << "query " << n;
+    ASSERT_TRUE(!foundBelow || SameAnswer(tPair[1], pointPair[1], tBelow, below)) << "query " << n;
   }
 }
 

@@ -201,4 +201,61 @@ TEST(CurveSampler, FourOfSixteenSupersampleHitsGiveWeightAQuarter) {
   EXPECT_TRUE(SamePixel(sampler.ShadePixel(50, 20, b), formulas::Blend(mean, 0.25, b)));
 }
 
+TEST(CurveSampler, FlatEndsFillTheOuterCornerWithTheDistanceToTheJoint) {
+  // A right-angled corner at J = (60.5, 20.5) (no handles there): right along
+  // y = 20.5, then down x = 60.5. Outside both segments' feet, the square
+  // beyond the corner takes the distance to J; farther out nothing does.
+  Rig rig(8.0);
+  FakePath path({Mirrored(20.5, 20.5, 10.5, 20.5), Mirrored(60.5, 20.5, 60.5, 20.5),
+                 Mirrored(60.5, 60.5, 60.5, 50.5)},
+                true);
+  CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, 1));
+  // clang-format off
+  const struct { int32_t x, y; bool found; double distance; } cases[] = {
+      {63, 17, true, std::sqrt(18.0)},
+      {66, 14, true, std::sqrt(72.0)},
+      {61, 19, true, std::sqrt(2.0)},
+      {70, 10, false, 0.0}};
+  // clang-format on
+  for (const auto& c : cases) {
+    double coverage = 0.0, d = -1.0;
+    ASSERT_EQ(sampler.PixelGate(c.x, c.y, coverage, d), c.found) << c.x << "," << c.y;
+    EXPECT_TRUE(!c.found || d == c.distance) << c.x << "," << c.y << ": " << d;
+  }
+}
+
+// ShadePixelPair gives the two pixels ShadePixel gives, whatever the pixels
+// meet: round and flat ends (supersampled in high quality), the restricted
+// modes of a closed path, joints, a point path.
+TEST(CurveSampler, PairShadesAsTwoSinglePixels) {
+  // clang-format off
+  const struct { bool closed, point; int32_t endStyle, mode; PF_Quality quality; } rows[] = {
+      {false, false, 0, 0, PF_Quality_HI},
+      {false, false, 1, 0, PF_Quality_HI},
+      {false, false, 1, 0, PF_Quality_LO},
+      {true, false, 0, 1, PF_Quality_HI},
+      {true, false, 1, 2, PF_Quality_LO},
+      {false, true, 0, 0, PF_Quality_HI}};
+  // clang-format on
+  for (const auto& row : rows) {
+    Rig rig(9.0, 0.3, row.quality);
+    FakePath path(row.point ? std::vector<PathPoint>{kTriangle[0]} : kTriangle, !row.closed);
+    CurveSampler<PF_Pixel> sampler(rig.host.InData(), rig.With(&path, row.endStyle, row.mode));
+    int shaded = 0;
+    for (int32_t x = 5; x < 105; ++x) {
+      for (int32_t y = 5; y < 100; y += 2) {
+        const PF_Pixel under[2] = {{255, A_u_char(x), A_u_char(y), 7}, {200, 9, A_u_char(x), 90}};
+        PF_Pixel pair[2];
+        sampler.ShadePixelPair(x, y, under, pair);
+        for (int k = 0; k < 2; ++k) {
+          ASSERT_TRUE(SamePixel(pair[k], sampler.ShadePixel(x, y + k, under[k])))
+              << "row " << &row - rows << " at " << x << "," << y + k;
+          shaded += !SamePixel(pair[k], under[k]);
+        }
+      }
+    }
+    EXPECT_GT(shaded, 100) << "row " << &row - rows;
+  }
+}
+
 }  // namespace
