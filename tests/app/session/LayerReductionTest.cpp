@@ -10,7 +10,7 @@ namespace {
 struct BoxCase {
   bool deep;
   int width, height, factor;
-  std::vector<int> red;       // the layer's red and blue channels, row-major
+  std::vector<int> red;       // the layer's alpha, red and blue channels, row-major
   std::vector<int> expected;  // the reduced layer's
 };
 
@@ -23,8 +23,10 @@ TEST_P(BoxReduction, AveragesTheBlocksEachPixelCovers) {
   for (size_t i = 0; i < c.red.size(); ++i) {
     const int v = c.red[i];
     if (c.deep)
-      layer.pixels16[i] = {32768, static_cast<A_u_short>(v), 7, static_cast<A_u_short>(v)};
-    else layer.pixels8[i] = {255, static_cast<A_u_char>(v), 7, static_cast<A_u_char>(v)};
+      layer.pixels16[i] = {static_cast<A_u_short>(v), static_cast<A_u_short>(v), 7,
+                           static_cast<A_u_short>(v)};
+    else layer.pixels8[i] = {static_cast<A_u_char>(v), static_cast<A_u_char>(v), 7,
+                               static_cast<A_u_char>(v)};
   }
   const app::Layer out = app::DownsampleLayer(layer, c.factor);
   ASSERT_EQ(out.width, (c.width + c.factor - 1) / c.factor);
@@ -33,7 +35,7 @@ TEST_P(BoxReduction, AveragesTheBlocksEachPixelCovers) {
     EXPECT_EQ(c.deep ? out.pixels16[i].red : out.pixels8[i].red, c.expected[i]) << "pixel " << i;
     EXPECT_EQ(c.deep ? out.pixels16[i].blue : out.pixels8[i].blue, c.expected[i]) << "pixel " << i;
     EXPECT_EQ(c.deep ? out.pixels16[i].green : out.pixels8[i].green, 7);
-    EXPECT_EQ(c.deep ? out.pixels16[i].alpha : out.pixels8[i].alpha, c.deep ? 32768 : 255);
+    EXPECT_EQ(c.deep ? out.pixels16[i].alpha : out.pixels8[i].alpha, c.expected[i]);
   }
 }
 
