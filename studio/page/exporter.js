@@ -9,7 +9,7 @@ const POLL_MS = 250;
 const KINDS = { png: 'PNG sequence', exr: 'EXR sequence', tif: 'TIFF sequence',
                 mov: 'MOV video (ProRes 4444, alpha)', mkv: 'MKV video (FFV1, lossless)', mp4: 'MP4 video (H.264)' };
 
-// "render/strand.####.png" with another kind: the extension changes, and a
+// "strand.####.png" with another kind: the extension changes, and a
 // frame pattern is added for sequences or dropped for videos.
 export function outputFor(path, kind) {
   const base = path.replace(/\.[A-Za-z0-9]+$/, '').replace(/\.(%0\dd|#+)$/, '');
@@ -31,7 +31,7 @@ export class ExportDialog {
     this.field = (name) => dialog.querySelector(`[name="${name}"]`);
     const kind = this.field('kind');
     for (const [value, text] of Object.entries(KINDS)) kind.append(new Option(text, value));
-    this.field('output').value = 'render/strand.####.png';
+    this.field('output').value = 'strand.####.png';
     kind.addEventListener('change', () => { this.field('output').value = outputFor(this.field('output').value, kind.value); });
     this.field('first').value = String(app.session.first);
     this.field('last').value = String(app.session.last);

@@ -12,8 +12,8 @@ const PAD = 10;
 const RULER_H = 30;
 const ROW_H = 20;
 const CURVE_H = 44;
-const KEY_R = 5;
-const HIT_R = 7;
+const KEY_R = 6;
+const HIT_R = 8;
 const COLORS = { text: '#d6d6d6', dim: '#8c8c8c', line: '#3a3a3a', band: '#242424', key: '#cfcfcf',
                  selected: '#e0b449', playhead: '#e0b449', curve: '#9ab8d8' };
 
@@ -175,13 +175,7 @@ export class Timeline {
     const [x, y] = this.local(event);
     canvas.setPointerCapture(event.pointerId);
     const found = canvas === this.rowsCanvas ? this.hit(x, y) : null;
-    if (found?.curve) {
-      if (this.curveShown.has(found.curve)) this.curveShown.delete(found.curve);
-      else this.curveShown.add(found.curve);
-      this.app.wantCurve(found.curve, this.curveShown.has(found.curve));
-      this.draw();
-      return;
-    }
+    if (found?.curve) return this.toggleCurve(found.curve);
     if (found) {
       const all = found.picks.every((p) => this.isSelected(p.name, p.frame));
       if (event.shiftKey) {
@@ -198,6 +192,13 @@ export class Timeline {
     if (!event.shiftKey) this.selection = [];
     this.gesture = { scrub: true, id: event.pointerId };
     this.app.setFrame(this.xToFrame(x));
+  }
+
+  toggleCurve(name) {
+    if (this.curveShown.has(name)) this.curveShown.delete(name);
+    else this.curveShown.add(name);
+    this.app.wantCurve(name, this.curveShown.has(name));
+    this.draw();
   }
 
   move(event) {

@@ -2,12 +2,14 @@
 // rendered from the page, against what the command renders from the saved file.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { readFileSync, readdirSync, mkdirSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
 import { join } from 'node:path';
 import {
   tempFolder, startStudio, launchBrowser, openStudio, waitIdle, framePointOnPage, docValue,
-  shownBytes, renderReference, writeJson, withScreenshot,
+  shownBytes, renderReference, writeJson, withScreenshot, RENDERER,
 } from './harness.mjs';
+import { decodePng } from './png.mjs';
 
 const SIZE = '640x360';
 const PATH = {
@@ -20,11 +22,11 @@ let browser;
 before(async () => { browser = await launchBrowser(); });
 after(async () => { await browser?.close(); });
 
-async function session(t, doc, frames = '0-48') {
+async function session(t, doc, frames = '0-48', size = SIZE) {
   const folder = tempFolder();
   const params = join(folder, 'strand.json');
   writeJson(params, doc);
-  const studio = await startStudio({ folder, params, size: SIZE, args: ['--frames', frames, '--fps', '24'] });
+  const studio = await startStudio({ folder, params, size, args: ['--frames', frames, '--fps', '24'] });
   t.after(() => studio.kill());
   const page = await openStudio(browser, studio);
   t.after(() => page.context().close());
@@ -149,5 +151,43 @@ test('playback follows the clock, dropping frames rather than slowing, and plays
     t.diagnostic(`frames shown: first pass ${passes[0].frames.length}, second ${passes[1].frames.length} of 24`);
     assert.equal(passes[1].requests, 0, 'the second pass plays from the page\'s memory');
     assert.ok(passes[1].frames.length >= 20, `the second pass shows ${passes[1].frames}`);
+  });
+});
+
+// Renders from the page into folder/name, returning the dialog's last line.
+async function renderFromPage(page, name, frames, waitFor) {
+  await page.locator('#render-button').click();
+  await page.locator('#export [name="output"]').fill(`${name}/strand.####.png`);
+  await page.locator('#export [name="first"]').fill(String(frames[0]));
+  await page.locator('#export [name="last"]').fill(String(frames[1]));
+  await page.locator('#export .start').click();
+  await page.waitForFunction(waitFor, null, { timeout: 60000 });
+}
+
+test('a render from the page writes the command\'s files; a cancelled one keeps only whole ones', async (t) => {
+  const doc = { ...PATH, 'Line Width': [{ frame: 0, value: 10 }, { frame: 23, value: 90, ease: 'in' }] };
+  const { folder, params, page } = await session(t, doc, '0-23', '1280x720');
+  await withScreenshot(t, page, async () => {
+    for (const name of ['reference', 'whole', 'cut']) mkdirSync(join(folder, name));
+    execFileSync(RENDERER, ['render', '--params', params, '--size', '1280x720', '--fps', '24', '--frames', '0-23',
+                            '--output', join(folder, 'reference/strand.####.png')], { stdio: 'ignore' });
+    const sameAsCommand = (name) => readdirSync(join(folder, name)).map((file) => {
+      const bytes = readFileSync(join(folder, name, file));
+      decodePng(bytes);
+      assert.ok(bytes.equals(readFileSync(join(folder, 'reference', file))), `${name}/${file} equals the command's`);
+      return file;
+    });
+    await renderFromPage(page, 'whole', [0, 11], () => window.__studio.app.exporter.status.state === 'done');
+    assert.match(await page.locator('.export-status').textContent(), /12 frames written to \/.*whole\/strand\.####\.png/);
+    assert.equal(sameAsCommand('whole').length, 12);
+
+    await page.locator('#export .close').click();
+    await renderFromPage(page, 'cut', [0, 23], () => window.__studio.app.exporter.status.done >= 3);
+    await page.locator('#export .cancel').click();
+    await page.waitForFunction(() => window.__studio.app.exporter.status.state === 'cancelled', null, { timeout: 60000 });
+    const kept = sameAsCommand('cut');
+    t.diagnostic(`cancelled render kept ${kept.length} of 24 frames`);
+    assert.ok(kept.length >= 3 && kept.length < 24, `${kept.length} frames kept`);
+    assert.deepEqual(kept.sort(), (await page.evaluate(() => window.__studio.app.exporter.status.files)).map((f) => f.split('/').pop()).sort());
   });
 });
