@@ -221,6 +221,7 @@ void RunRender(const RenderOptions& options) {
   std::optional<ProgressLog> log;
   FrameLoopEvents events;
   events.started = [&](long count) {
+    if (options.progress_fd >= 0) dprintf(options.progress_fd, "start %ld\n", count);
     if (terminal) {
       bar.emplace(stderr, true, count);
     } else if (frames.Count() > 1) {
@@ -230,7 +231,8 @@ void RunRender(const RenderOptions& options) {
   events.progress = [&bar](double done) {
     if (bar) bar->Update(done);
   };
-  events.written = [&output, video_out, &log](long frame) {
+  events.written = [&output, video_out, &log, &options](long frame) {
+    if (options.progress_fd >= 0) dprintf(options.progress_fd, "frame %ld\n", frame);
     if (!video_out) {
       std::printf("%s\n", output.FileFor(frame).c_str());
       std::fflush(stdout);

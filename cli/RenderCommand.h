@@ -25,6 +25,10 @@ struct RenderOptions {
   int jobs = 0;        // frames at once; 0: one per core
   bool skip_existing = false;
   app::ImageWriteOptions image;
+  // A descriptor that receives "start N" (frames to render) and then
+  // "frame F" as each frame is written: progress for a program that runs
+  // the command (the studio's export). -1: none.
+  int progress_fd = -1;
 };
 
 // Renders and writes every frame, printing each file written on standard

@@ -128,6 +128,10 @@ int main(int argc, char** argv) {
   render->add_option("--params", render_options.params_file, "JSON file of parameter values");
   render->add_option("--set", render_options.sets, "one parameter value, NAME=VALUE (repeatable)");
   AddHostOptions(render, render_host, true);
+  // For programs that run the command (the studio's export), not for people.
+  render->add_option("--progress-fd", render_options.progress_fd)
+      ->group("")
+      ->check(CLI::NonNegativeNumber);
   int render_threads = 0;
   render
       ->add_option(

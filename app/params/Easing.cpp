@@ -30,6 +30,12 @@ const char* EaseName(Ease ease) {
   return "linear";
 }
 
+std::vector<std::string> EaseNameList() {
+  std::vector<std::string> names;
+  for (const EaseEntry& entry : kEases) names.push_back(entry.name);
+  return names;
+}
+
 std::string EaseNames() {
   std::string names;
   constexpr size_t kCount = sizeof kEases / sizeof kEases[0];

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -14,6 +15,8 @@ enum class Ease { kLinear, kHold, kIn, kOut, kInOut };
 // The names a parameter file uses, one table for reading and writing.
 std::optional<Ease> EaseFromName(const std::string& name);
 const char* EaseName(Ease ease);
+// Every name, in the order of the message below.
+std::vector<std::string> EaseNameList();
 // "linear, hold, in, out or in-out", for messages.
 std::string EaseNames();
 

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "app/AppErrors.h"
 
@@ -79,7 +81,48 @@ nlohmann::json ParseObject(const std::string& text, const std::string& path) {
 }  // namespace
 
 DocumentFiles::DocumentFiles(const std::string& path)
-    : document_(ResolvedPath(path)), autosave_(document_ + ".autosave") {}
+    : document_(ResolvedPath(path)),
+      autosave_(document_ + ".autosave"),
+      folder_(document_.substr(0, std::max<size_t>(document_.rfind('/'), 1))) {}
+
+std::string DocumentFiles::OutputPath(const std::string& requested) const {
+  const std::string inside = folder_ == "/" ? "/" : folder_ + "/";
+  const auto refuse = [&](const std::string& why) {
+    throw app::UsageError("output '" + requested + "': " + why);
+  };
+  std::string relative = requested;
+  if (!relative.empty() && relative[0] == '/') {
+    if (relative.compare(0, inside.size(), inside) != 0) {
+      refuse("an absolute path must lie inside the document's folder " + folder_);
+    }
+    relative.erase(0, inside.size());
+  }
+  std::vector<std::string> parts;
+  std::istringstream split(relative);
+  for (std::string part; std::getline(split, part, '/');) {
+    if (part == "..") refuse("'..' may not leave the document's folder");
+    if (!part.empty() && part != ".") parts.push_back(part);
+  }
+  if (parts.empty() || relative.back() == '/') refuse("give a file name");
+  std::string path = folder_ == "/" ? "" : folder_;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    path += "/" + parts[i];
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+      if (i + 1 < parts.size() && mkdir(path.c_str(), 0777) != 0) refuse(path + ": " + Cause());
+      continue;
+    }
+    char resolved[PATH_MAX];
+    if (S_ISLNK(info.st_mode) && (realpath(path.c_str(), resolved) == nullptr ||
+                                  std::string(resolved).compare(0, inside.size(), inside) != 0)) {
+      refuse("the link '" + path + "' leads outside the document's folder");
+    }
+    if (i + 1 < parts.size() && stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+      refuse("'" + path + "' is not a folder");
+    }
+  }
+  return path;
+}
 
 std::string DocumentFiles::Format(const nlohmann::json& doc) { return doc.dump(2) + "\n"; }
 

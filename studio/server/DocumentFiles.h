@@ -1,7 +1,7 @@
-// The two files the studio may touch: the document named on the command line
-// (or studio.json in the working folder) and its autosave beside it. Both
-// paths are fixed when the studio starts, resolved through the real folder,
-// so nothing a request says can lead elsewhere. Writes are atomic: a
+// The files the studio may touch: the document named on the command line
+// (or studio.json in the working folder) and its autosave beside it, both
+// fixed when the studio starts and resolved through the real folder, and the
+// outputs a request names, which must stay inside the document's folder. Writes are atomic: a
 // temporary file in the same folder, flushed, then renamed over the name.
 #pragma once
 
@@ -20,6 +20,14 @@ class DocumentFiles {
 
   const std::string& DocumentPath() const { return document_; }
   const std::string& AutosavePath() const { return autosave_; }
+  // The document's folder, resolved.
+  const std::string& Folder() const { return folder_; }
+
+  // An output path as a request gives it (relative to the folder, or
+  // absolute inside it) made absolute; its missing folders are created.
+  // UsageError for a path that leaves the folder: a ".." component, an
+  // absolute path elsewhere, a link to a place outside, a file in the way.
+  std::string OutputPath(const std::string& requested) const;
 
   // The saved document, or an empty object when there is none yet. A file
   // that is not a JSON object is a UsageError naming it.
@@ -39,6 +47,7 @@ class DocumentFiles {
  private:
   std::string document_;
   std::string autosave_;
+  std::string folder_;
 };
 
 }  // namespace studio

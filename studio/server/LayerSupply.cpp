@@ -14,11 +14,17 @@ namespace {
 
 // A frame pattern is a sequence, a file with an image reader's extension a
 // still, anything else a video: the same rule as the command's.
-std::unique_ptr<app::FrameSource> OpenSource(const std::string& input, int depth) {
+std::unique_ptr<app::FrameSource> OpenSource(const std::string& input, int depth,
+                                             const char** kind) {
   if (app::FramePattern(input).HasField()) {
+    *kind = "sequence";
     return std::make_unique<app::ImageSequenceSource>(app::FramePattern(input));
   }
-  if (app::IsImageFile(input)) return std::make_unique<app::StillSource>(app::ReadImage(input));
+  if (app::IsImageFile(input)) {
+    *kind = "still";
+    return std::make_unique<app::StillSource>(app::ReadImage(input));
+  }
+  *kind = "video";
   return std::make_unique<app::VideoSource>(input, depth);
 }
 
@@ -40,7 +46,7 @@ LayerSupply::LayerSupply(const LayerSupplySettings& settings) {
     deep_ = settings.depth == 16;
     return;
   }
-  source_ = OpenSource(settings.input, settings.depth);
+  source_ = OpenSource(settings.input, settings.depth, &kind_);
   if (const auto* video = dynamic_cast<const app::VideoSource*>(source_.get())) {
     width_ = video->Width();
     height_ = video->Height();

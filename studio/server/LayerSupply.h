@@ -35,6 +35,8 @@ class LayerSupply {
   // The source's own frame count and rate, when it has them (a video).
   std::optional<long> FrameCount() const;
   std::optional<app::Rational> Rate() const;
+  // "still", "sequence" or "video"; null for the built-in layer.
+  const char* Kind() const { return kind_; }
 
   // The layer of `frame` at the render's depth, reduced by `scale`
   // (DownsampleLayer). Not thread-safe: the caller holds its lock.
@@ -44,6 +46,7 @@ class LayerSupply {
   app::Layer FullLayer(long frame);
 
   std::unique_ptr<app::FrameSource> source_;  // null: the built-in layer
+  const char* kind_ = nullptr;
   std::optional<app::Layer> built_in_;
   int width_ = 0;
   int height_ = 0;

@@ -117,6 +117,15 @@ std::vector<app::ParamAssignment> StudioEngine::ParseDocument(const nlohmann::js
   return app::ParseParamsJson(doc.dump(), "document", session_->Names());
 }
 
+void StudioEngine::CheckDocument(const nlohmann::json& doc) {
+  const std::vector<app::ParamAssignment> values = ParseDocument(doc);
+  std::lock_guard<std::mutex> lock(mutex_);
+  SideSession& side = Side(0);
+  embedded::ParamArray params = side.session->Host().BuildParams(side.state_input);
+  app::CheckKeyframes(params, values);
+  app::ApplyAssignments(params, values, frames_.first);
+}
+
 void StudioEngine::CheckFrame(long frame) const {
   if (frame < frames_.first || frame > frames_.last) {
     throw app::UsageError("frame " + std::to_string(frame) + " is outside the session's frames " +
@@ -171,7 +180,77 @@ app::Layer StudioEngine::Render(const nlohmann::json& doc, long frame, int scale
   session_->Host().SetDownsample({1, static_cast<A_u_long>(scale)},
                                  {1, static_cast<A_u_long>(scale)});
   renderer.SetValues(std::move(values));
+  ++render_count_;
   return LayerOfWorld(renderer.Render(frame, &layer));
+}
+
+std::string StudioEngine::FrameKey(const nlohmann::json& doc, long frame, int scale,
+                                   View view) const {
+  std::string key = view == View::kAfter ? "after " : "before ";
+  key.append(std::to_string(frame)).append(" ").append(std::to_string(scale));
+  if (view == View::kBefore) return key;
+  // A later assignment of a parameter wins, as it does in a render.
+  std::map<int, std::string> values;
+  for (const app::ParamAssignment& value : ParseDocument(doc)) {
+    values[value.param->index] = app::ValueJson(*value.param, value.ValueAt(frame)).dump();
+  }
+  for (const auto& [index, value] : values)
+    key.append(" ").append(std::to_string(index)).append("=").append(value);
+  return key;
+}
+
+nlohmann::json StudioEngine::Curve(const nlohmann::json& doc, const std::string& name, long first,
+                                   long last) const {
+  if (first < 0 || last < first || last - first >= kMaxCurveFrames) {
+    throw app::UsageError("frames " + std::to_string(first) + " to " + std::to_string(last) +
+                          ": give 0 <= first <= last, at most " + std::to_string(kMaxCurveFrames) +
+                          " frames");
+  }
+  const app::NamedParam& param = Names().Find(name);
+  if (app::ParamNameTable::IsGroupEntry(param.def)) {
+    throw app::UsageError("'" + name + "' is a group, which has no value");
+  }
+  const std::vector<app::ParamAssignment> assignments = ParseDocument(doc);
+  const app::ParamAssignment* assigned = nullptr;
+  for (const app::ParamAssignment& value : assignments) {
+    if (value.param->index == param.index) assigned = &value;
+  }
+  const app::ParamValue fallback = DefaultValue(param, Width(), Height());
+  nlohmann::json frames = nlohmann::json::array();
+  nlohmann::json values = nlohmann::json::array();
+  for (long frame = first; frame <= last; ++frame) {
+    frames.push_back(frame);
+    values.push_back(
+        nlohmann::json(app::ValueJson(param, assigned ? assigned->ValueAt(frame) : fallback)));
+  }
+  return {{"frames", std::move(frames)}, {"values", std::move(values)}};
+}
+
+std::vector<std::string> StudioEngine::RenderArgs() const {
+  std::vector<std::string> args;
+  if (settings_.layer.input.empty()) {
+    args = {"--size", std::to_string(shape_.width) + "x" + std::to_string(shape_.height)};
+  } else {
+    args = {"--input", settings_.layer.input};
+  }
+  const app::Rational rate = Rate();
+  const A_long id = settings_.host.app_id;
+  const std::string app_id{static_cast<char>(id >> 24), static_cast<char>(id >> 16),
+                           static_cast<char>(id >> 8), static_cast<char>(id)};
+  // clang-format off
+  args.insert(args.end(), {
+      "--fps", std::to_string(rate.num) + "/" + std::to_string(rate.den),
+      "--module", settings_.module_path,
+      "--host-version", std::to_string(settings_.host.version.major) + "." +
+                            std::to_string(settings_.host.version.minor),
+      "--app-id", app_id});
+  // clang-format on
+  // The depth as it was asked for: without one, the command takes the
+  // input's as the studio did.
+  if (settings_.layer.depth != 0) {
+    args.insert(args.end(), {"--depth", std::to_string(settings_.layer.depth)});
+  }
+  return args;
 }
 
 nlohmann::json StudioEngine::State(const nlohmann::json& doc, long frame) {

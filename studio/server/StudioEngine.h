@@ -5,6 +5,7 @@
 // `render` gives.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,8 @@ enum class View { kAfter, kBefore };
 
 // The finest and coarsest preview reduction.
 constexpr int kMaxScale = 4;
+// Frames one curve request may ask for.
+constexpr long kMaxCurveFrames = 10000;
 // Widths of the gradient row.
 constexpr int kMinGradientWidth = 16;
 constexpr int kMaxGradientWidth = 2048;
@@ -55,13 +58,36 @@ class StudioEngine {
   const app::FrameRange& Frames() const { return frames_; }
   const app::Rational& Rate() const { return timeline_.fps; }
   const app::ParamNameTable& Names() const { return session_->Names(); }
+  // "still", "sequence" or "video"; null for the built-in layer.
+  const char* InputKind() const { return layers_.Kind(); }
+  // Frames the effect has drawn for previews so far.
+  long RenderCount() const { return render_count_.load(); }
+  // The session's own options in `render`'s terms (input or size, rate,
+  // depth, module and host), so that the command renders what the studio shows.
+  std::vector<std::string> RenderArgs() const;
 
   // The document's assignments; UsageError naming what is wrong.
   std::vector<app::ParamAssignment> ParseDocument(const nlohmann::json& doc) const;
+  // The same, and every value and key set once in the effect's controls, so
+  // that a value the host refuses is refused now, as `render` refuses it.
+  void CheckDocument(const nlohmann::json& doc);
 
   // The frame at 1/scale (1, 2 or 4), after or before the effect. Throws
   // UsageError (bad document, frame or scale) or EffectError.
   app::Layer Render(const nlohmann::json& doc, long frame, int scale, View view);
+
+  // What decides the picture Render gives: the view, scale and frame (the
+  // effect is told the frame's time, and the input's frame is read at it)
+  // and, after the effect, every assigned value as it is at that frame. Two
+  // documents that differ only in keys outside the frame's segment give the
+  // same key. Throws UsageError for a bad document.
+  std::string FrameKey(const nlohmann::json& doc, long frame, int scale, View view) const;
+
+  // {"frames": [first..last], "values": [value of `name` at each frame]},
+  // as `render` evaluates the document. UsageError for a bad document, name
+  // or range (at most kMaxCurveFrames frames).
+  nlohmann::json Curve(const nlohmann::json& doc, const std::string& name, long first,
+                       long last) const;
 
   // {"values": {name: value at the frame}, "ui": {name: {"enabled", "visible"}}}.
   nlohmann::json State(const nlohmann::json& doc, long frame);
@@ -85,6 +111,7 @@ class StudioEngine {
   std::unique_ptr<app::EffectSession> session_;
   std::map<int, std::unique_ptr<app::FrameRenderer>> renderers_;  // by scale
   std::unique_ptr<SideSession> side_;
+  std::atomic<long> render_count_{0};
 };
 
 }  // namespace studio

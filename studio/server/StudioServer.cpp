@@ -1,9 +1,16 @@
 #include "studio/server/StudioServer.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "app/AppErrors.h"
+#include "app/media/FramePattern.h"
+#include "app/params/Easing.h"
 #include "studio/server/PageFiles.h"
 #include "studio/server/ParamJson.h"
 #include "studio/server/PreviewPixels.h"
@@ -14,6 +21,10 @@ namespace {
 constexpr const char* kJson = "application/json";
 // Distinct X-Studio-Client values remembered for superseding renders.
 constexpr size_t kMaxClients = 256;
+// How often a waiting prefetch looks for its turn.
+constexpr std::chrono::milliseconds kPrefetchPoll{4};
+// Jobs an export may ask for, as `render --jobs` allows.
+constexpr long long kMaxExportJobs = 256;
 
 void SendJson(httplib::Response& response, int status, const nlohmann::json& body) {
   response.status = status;
@@ -97,6 +108,49 @@ std::shared_ptr<const CachedFrame> PixelsOf(const app::Layer& layer, bool raw16)
   return frame;
 }
 
+std::string StringField(const nlohmann::json& body, const char* name) {
+  if (!body.contains(name) || !body[name].is_string()) {
+    throw app::UsageError(std::string("'") + name + "' must be given as text");
+  }
+  return body[name].get<std::string>();
+}
+
+// "A-B" or "A" inside the session's frames; missing: all of them.
+app::FrameRange ExportFrames(const nlohmann::json& body, const app::FrameRange& session) {
+  if (!body.contains("frames")) return session;
+  const std::string text = StringField(body, "frames");
+  const size_t dash = text.find('-');
+  const std::string first = text.substr(0, dash);
+  const std::string last = dash == std::string::npos ? first : text.substr(dash + 1);
+  const auto whole = [](const std::string& digits) {
+    return !digits.empty() && digits.size() < 10 &&
+           digits.find_first_not_of("0123456789") == std::string::npos;
+  };
+  if (!whole(first) || !whole(last) || std::stol(first) > std::stol(last) ||
+      std::stol(first) < session.first || std::stol(last) > session.last) {
+    throw app::UsageError("'frames' '" + text + "': give FIRST-LAST or one frame within " +
+                          std::to_string(session.first) + "-" + std::to_string(session.last));
+  }
+  return {std::stol(first), std::stol(last)};
+}
+
+// The document in a params file of its own for the command; the export
+// removes it when it ends.
+std::string WriteParamsFile(const nlohmann::json& doc) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path =
+      std::string(folder && *folder ? folder : "/tmp") + "/lustre-export-XXXXXX.json";
+  const int fd = mkstemps(path.data(), 5);
+  if (fd < 0) throw std::runtime_error("cannot write a temporary params file in " + path);
+  const std::string text = DocumentFiles::Format(doc);
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  close(fd);
+  if (!written) {
+    unlink(path.c_str());
+    throw std::runtime_error("cannot write the temporary params file " + path);
+  }
+  return path;
+}
 }  // namespace
 
 StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files,
@@ -105,7 +159,8 @@ StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files,
       files_(files),
       settings_(settings),
       token_(settings.token.empty() ? NewToken() : settings.token),
-      cache_(settings.cache_bytes) {}
+      cache_(settings.cache_bytes),
+      export_(settings.command) {}
 
 StudioServer::~StudioServer() { Stop(); }
 
@@ -144,6 +199,9 @@ nlohmann::json StudioServer::SessionJson() const {
           {"file", files_.DocumentPath()},
           {"input",
            settings_.input.empty() ? nlohmann::json(nullptr) : nlohmann::json(settings_.input)},
+          {"input_kind",
+           engine_.InputKind() ? nlohmann::json(engine_.InputKind()) : nlohmann::json(nullptr)},
+          {"eases", app::EaseNameList()},
           {"recovery", files_.HasAutosave()},
           {"downsamples", {1, 2, kMaxScale}}};
 }
@@ -151,6 +209,19 @@ nlohmann::json StudioServer::SessionJson() const {
 bool StudioServer::StillWanted(const std::string& client, long long seq) {
   std::lock_guard<std::mutex> lock(seq_mutex_);
   return latest_seq_[client] <= seq;
+}
+
+std::unique_lock<std::mutex> StudioServer::PrefetchTurn(const std::string& client,
+                                                        long long arrivals) {
+  for (;; std::this_thread::sleep_for(kPrefetchPoll)) {
+    {
+      std::lock_guard<std::mutex> lock(seq_mutex_);
+      if (arrivals_[client] != arrivals) return {};
+    }
+    if (waiting_renders_ > 0) continue;
+    std::unique_lock<std::mutex> turn(render_mutex_, std::try_to_lock);
+    if (turn.owns_lock() && waiting_renders_ == 0) return turn;
+  }
 }
 
 void StudioServer::Render(const httplib::Request& request, httplib::Response& response) {
@@ -161,23 +232,42 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
   const long long seq = IntegerField(body, "seq", 0);
   const View view = ViewOf(body);
   const bool raw16 = FlagField(body, "raw16");
+  const bool prefetch = FlagField(body, "prefetch");
   const std::string client = request.get_header_value("X-Studio-Client").substr(0, 64);
+  long long arrivals = 0;
   {
     std::lock_guard<std::mutex> lock(seq_mutex_);
-    if (latest_seq_.size() > kMaxClients) latest_seq_.clear();
-    long long& latest = latest_seq_[client];
-    latest = std::max(latest, seq);
+    if (latest_seq_.size() > kMaxClients || arrivals_.size() > kMaxClients) {
+      latest_seq_.clear();
+      arrivals_.clear();
+    }
+    // A prefetch neither supersedes nor is superseded by sequence numbers.
+    if (!prefetch) {
+      long long& latest = latest_seq_[client];
+      latest = std::max(latest, seq);
+      ++arrivals_[client];
+    }
+    arrivals = arrivals_[client];
   }
-  const std::string key = std::string(view == View::kAfter ? "after " : "before ") +
-                          std::to_string(frame) + " " + std::to_string(scale) +
-                          (raw16 ? " raw16 " : " rgba8 ") +
-                          (view == View::kAfter ? doc.dump() : "");
+  // Keyed by the values at the frame, not by the document: a change of keys
+  // elsewhere on the timeline leaves this frame's picture cached.
+  const std::string key =
+      engine_.FrameKey(doc, static_cast<long>(frame), static_cast<int>(scale), view) +
+      (raw16 ? " raw16" : " rgba8");
   std::shared_ptr<const CachedFrame> pixels = cache_.Find(key);
   if (!pixels) {
     // Renders wait their turn here; one that a newer render of the same
-    // client has overtaken meanwhile is dropped instead of drawn.
-    std::lock_guard<std::mutex> lock(render_mutex_);
-    if (!StillWanted(client, seq)) {
+    // client has overtaken meanwhile is dropped instead of drawn. A prefetch
+    // waits until no normal render does, and yields to any of its client's.
+    std::unique_lock<std::mutex> lock;
+    if (prefetch) {
+      lock = PrefetchTurn(client, arrivals);
+    } else {
+      ++waiting_renders_;
+      lock = std::unique_lock<std::mutex>(render_mutex_);
+      --waiting_renders_;
+    }
+    if (!lock.owns_lock() || (!prefetch && !StillWanted(client, seq))) {
       SendError(response, 409, "superseded by a newer render");
       return;
     }
@@ -189,6 +279,41 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
     }
   }
   SendPixels(response, *pixels, seq, engine_.Deep());
+}
+
+void StudioServer::Export(const httplib::Request& request, httplib::Response& response) {
+  const nlohmann::json body = ParseBody(request);
+  const nlohmann::json& doc = DocOf(body);
+  engine_.CheckDocument(doc);
+  const std::string output = files_.OutputPath(StringField(body, "output"));
+  app::FramePattern{output};  // refuses two frame fields before anything runs
+  const app::FrameRange frames = ExportFrames(body, engine_.Frames());
+  const long long downsample = IntegerField(body, "downsample", 1);
+  if (downsample != 1 && downsample != 2 && downsample != kMaxScale) {
+    throw app::UsageError("'downsample' must be 1, 2 or 4");
+  }
+  ExportRun run;
+  run.output = output;
+  run.args = {"render", "--output", output, "--frames",
+              std::to_string(frames.first) + "-" + std::to_string(frames.last)};
+  if (downsample != 1)
+    run.args.insert(run.args.end(), {"--downsample", "1/" + std::to_string(downsample)});
+  if (body.contains("jobs")) {
+    const long long jobs = IntegerField(body, "jobs", 1);
+    if (jobs < 1 || jobs > kMaxExportJobs) throw app::UsageError("'jobs' must be 1 to 256");
+    run.args.insert(run.args.end(), {"--jobs", std::to_string(jobs)});
+  }
+  const std::vector<std::string> session = engine_.RenderArgs();
+  run.args.insert(run.args.end(), session.begin(), session.end());
+  run.params_file = WriteParamsFile(doc);
+  run.args.insert(run.args.end(), {"--params", run.params_file});
+  const ExportStart started = export_.Start(std::move(run));
+  switch (started.outcome) {
+    case ExportStart::Outcome::kStarted: SendJson(response, 202, {{"id", started.id}}); break;
+    case ExportStart::Outcome::kBusy: SendError(response, 409, started.message); break;
+    case ExportStart::Outcome::kRefused: SendError(response, 400, started.message); break;
+    case ExportStart::Outcome::kFailed: SendError(response, 500, started.message); break;
+  }
 }
 
 nlohmann::json StudioServer::CheckedDocument(const httplib::Request& request) const {
@@ -260,6 +385,29 @@ void StudioServer::AddRoutes() {
   http_.Post("/api/gradient", [this](const httplib::Request& request, httplib::Response& response) {
     Answer(response, [&] { Gradient(request, response); });
   });
+  http_.Post("/api/curve", [this](const httplib::Request& request, httplib::Response& response) {
+    Answer(response, [&] {
+      const nlohmann::json body = ParseBody(request);
+      const long first = static_cast<long>(IntegerField(body, "first", engine_.Frames().first));
+      SendJson(response, 200,
+               engine_.Curve(DocOf(body), StringField(body, "name"), first,
+                             static_cast<long>(IntegerField(body, "last", first))));
+    });
+  });
+  http_.Post("/api/export", [this](const httplib::Request& request, httplib::Response& response) {
+    Answer(response, [&] { Export(request, response); });
+  });
+  http_.Get("/api/export", [this](const httplib::Request&, httplib::Response& response) {
+    SendJson(response, 200, export_.Status());
+  });
+  http_.Post("/api/export/cancel",
+             [this](const httplib::Request& request, httplib::Response& response) {
+               Answer(response, [&] {
+                 ParseBody(request);
+                 export_.Cancel();
+                 SendJson(response, 200, nlohmann::json::object());
+               });
+             });
   http_.Post("/api/save", [this](const httplib::Request& request, httplib::Response& response) {
     Answer(response, [&] {
       files_.Save(CheckedDocument(request));

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "studio/server/DocumentFiles.h"
+#include "studio/server/ExportJob.h"
 #include "studio/server/FrameCache.h"
 #include "studio/server/RequestGuard.h"
 #include "studio/server/StudioEngine.h"
@@ -25,6 +26,8 @@ struct ServerSettings {
   size_t cache_bytes = size_t{512} << 20;
   std::string input;  // as given, for the session's description
   std::string token;  // empty: a new random one
+  // The lustre-strand command that renders exports: this program.
+  std::string command = "/proc/self/exe";
 };
 
 class StudioServer {
@@ -50,8 +53,13 @@ class StudioServer {
   nlohmann::json CheckedDocument(const httplib::Request& request) const;
   void Render(const httplib::Request& request, httplib::Response& response);
   void Gradient(const httplib::Request& request, httplib::Response& response);
+  void Export(const httplib::Request& request, httplib::Response& response);
   // False when a newer render of the same client has arrived since.
   bool StillWanted(const std::string& client, long long seq);
+  // The render lock for a prefetch, taken once no normal render waits; not
+  // owned (superseded) when a normal render of the client has arrived since
+  // it counted `arrivals`.
+  std::unique_lock<std::mutex> PrefetchTurn(const std::string& client, long long arrivals);
 
   StudioEngine& engine_;
   const DocumentFiles& files_;
@@ -63,6 +71,9 @@ class StudioServer {
   std::mutex render_mutex_;  // one render at a time, newest first
   std::mutex seq_mutex_;
   std::map<std::string, long long> latest_seq_;  // by X-Studio-Client
+  std::map<std::string, long long> arrivals_;    // normal renders, by client
+  std::atomic<int> waiting_renders_{0};          // normal renders before the lock
+  ExportJob export_;
   httplib::Server http_;
 };
 
