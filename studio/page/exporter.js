@@ -55,6 +55,7 @@ export class ExportDialog {
     const body = { doc: this.app.doc, output: this.field('output').value.trim(),
                    frames: `${this.field('first').value}-${this.field('last').value}`,
                    downsample: Number(this.field('downsample').value) };
+    this.status = { state: 'starting', done: 0 }; // not the last run's
     try {
       await postJson('/api/export', body);
       this.setRunning(true);
