@@ -14,7 +14,7 @@ const MAX_IN_FLIGHT = 2;
 const MAX_AHEAD = 24; // frames asked for beyond where the clock will be
 
 export class Player {
-  // app: { session, doc, frame, tab, cache, currentScale, pictureKey(frame, scale),
+  // app: { session, doc, frame, tab, cache, stats, currentScale, pictureKey(frame, scale),
   //        show(picture, view, at), playFrame(frame), playState(playing) }
   constructor(app) {
     this.app = app;
@@ -130,6 +130,7 @@ export class Player {
     const key = app.pictureKey(frame, this.scale);
     const body = { doc: app.doc, frame, scale: this.scale, view: 'after', seq: ++this.seq, ...(prefetch && { prefetch }) };
     this.inFlight.set(slot, frame);
+    app.stats.requests++;
     const started = performance.now();
     try {
       const raw = await postPicture('/api/render', body, `${app.tab}-play${slot}`);

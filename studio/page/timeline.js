@@ -270,6 +270,7 @@ export class Timeline {
     ctx.stroke();
     for (let f = Math.ceil(this.first / step) * step; f <= this.last; f += step) {
       const x = Math.round(this.frameToX(f));
+      if (x + 3 + ctx.measureText(timeText(f, this.rate)).width > width) break; // no room for its label
       ctx.fillStyle = COLORS.text;
       ctx.fillText(String(f), x + 3, 3);
       ctx.fillStyle = COLORS.dim;

@@ -133,8 +133,12 @@ test('a point keyed at two frames shows the command\'s frame between them; a dra
 test('playback follows the clock, dropping frames rather than slowing, and plays from memory the second time', async (t) => {
   const { page } = await session(t, { ...PATH, 'Line Width': [{ frame: 0, value: 10 }, { frame: 23, value: 90 }] }, '0-23');
   await withScreenshot(t, page, async () => {
+    // Slow renders on the first pass: the clock must drop frames, not wait for them.
+    const slow = async (route) => { await new Promise((r) => setTimeout(r, 150)); await route.continue(); };
+    await page.route('**/api/render', slow);
     const passes = [];
     for (let pass = 0; pass < 2; pass++) {
+      if (pass === 1) await page.unroute('**/api/render', slow);
       const requests = await page.evaluate(() => window.__studio.stats.requests);
       await page.keyboard.press('Space');
       await waitIdle(page);
@@ -149,6 +153,7 @@ test('playback follows the clock, dropping frames rather than slowing, and plays
       assert.deepEqual(p.frames, [...new Set(p.frames)].sort((a, b) => a - b), 'frames shown in order, none twice');
     }
     t.diagnostic(`frames shown: first pass ${passes[0].frames.length}, second ${passes[1].frames.length} of 24`);
+    assert.ok(passes[0].frames.length < 24 && passes[0].frames.at(-1) >= 20, `first pass showed ${passes[0].frames}`);
     assert.equal(passes[1].requests, 0, 'the second pass plays from the page\'s memory');
     assert.ok(passes[1].frames.length >= 20, `the second pass shows ${passes[1].frames}`);
   });
