@@ -16,6 +16,7 @@ test('key edits give the documents the command reads', () => {
     ['a key moved onto another replaces it', moveKeys(doc, W(48), -24, RANGE).W,
       [{ frame: 0, value: 10 }, { frame: 24, value: 30 }]],
     ['a move stops where the first key meets the range', moveKeys(doc, W(0, 24), -5, RANGE), doc],
+    ['... or the last', moveKeys(doc, W(24), 30, RANGE).W, [doc.W[0], { frame: 48, value: 20, ease: 'in' }]],
     ['keys of two parameters move together', moveKeys(doc, [...W(24), { name: 'P', frame: 36 }], 10, RANGE),
       { ...doc, W: [doc.W[0], { frame: 34, value: 20, ease: 'in' }, doc.W[2]], P: [doc.P[0], { frame: 46, value: [3, 4] }] }],
     ['the last key deleted leaves the value shown', deleteKeys(doc, [{ name: 'P', frame: 12 }, { name: 'P', frame: 36 }], () => [7, 8]).P, [7, 8]],
@@ -24,7 +25,7 @@ test('key edits give the documents the command reads', () => {
     ['pasted keys keep their spacing and ease; past the range they are left out',
       pasteKeys(doc, copyKeys(doc, [...W(24, 48), { name: 'P', frame: 12 }]), 36, RANGE),
       { ...doc, W: [doc.W[0], doc.W[1], { frame: 48, value: 20, ease: 'in' }], P: [doc.P[0], { frame: 36, value: [1, 2], ease: 'hold' }] }],
-    ['a pasted key animates a constant', pasteKeys(doc, [{ name: 'C', offset: 0, value: 9 }], 3, RANGE).C, [{ frame: 3, value: 9 }]],
+    ['a pasted key animates a constant', pasteKeys(doc, [{ name: 'C', offset: 0, value: 9 }], 0, RANGE).C, [{ frame: 0, value: 9 }]],
     ['key frames of the whole document', keyFrames(doc), [0, 12, 24, 36, 48]],
   ];
   for (const [name, actual, expected] of cases) assert.deepEqual(actual, expected, name);
