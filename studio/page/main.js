@@ -401,20 +401,23 @@ class Studio {
     this.changed(performance.now(), before);
   }
 
-  // Animating keys the value shown at this frame; switching back keeps it as
-  // a constant. A point's position and handle are keyed together, as a drag
-  // moves both.
+  // A point's position and handle are keyed together, as a drag moves both.
   toggleKey(name) {
     const group = this.pointGroups.find((g) => g.point === name || g.handle === name);
-    const names = group ? [group.point, group.handle] : [name];
+    this.toggleKeys(group ? [group.point, group.handle] : [name]);
+  }
+
+  // Animating keys the values shown at this frame; switching back (when any
+  // of them is animated) keeps them as constants.
+  toggleKeys(names) {
     if (names.some((n) => this.values[n] === undefined)) return;
-    if (!keysOf(this.doc[name]).length) {
+    if (!names.some((n) => keysOf(this.doc[n]).length)) {
       this.editDoc(names.reduce((doc, n) => (keysOf(doc[n]).length ? doc : animate(doc, n, this.values[n], this.frame)), this.doc));
       return;
     }
     const shown = names.map((n) => `${n} = ${[].concat(this.values[n]).join(', ')}`).join('; ');
     if (!window.confirm(`Remove the keys of ${names.join(' and ')}? The values at frame ${this.frame} stay at every frame: ${shown}.`)) return;
-    this.editDoc(names.reduce((doc, n) => makeConstant(doc, n, this.values[n]), this.doc));
+    this.editDoc(names.reduce((doc, n) => (keysOf(doc[n]).length ? makeConstant(doc, n, this.values[n]) : doc), this.doc));
   }
 
   get range() { return [this.session.first, this.session.last]; }

@@ -125,8 +125,20 @@ test('a point keyed at two frames shows the command\'s frame between them; a dra
     await dragBy(page, [x40, y40], (await keyOnPage(page, null, 30))[0] - x40);
     for (const name of ['Point 2/Point', 'Point 2/Handle']) assert.deepEqual((await docValue(page, name)).map((k) => k.frame), [0, 30]);
     await page.keyboard.press('Control+z');
+    await waitIdle(page);
     for (const name of ['Point 2/Point', 'Point 2/Handle']) assert.deepEqual((await docValue(page, name)).map((k) => k.frame), [0, 40]);
     assert.deepEqual(await docValue(page, 'Point 2/Point'), moved);
+
+    // Switched off, the point keeps what frame 17 shows; a colour dot's toggle keys its three values.
+    const shown = await page.evaluate(() => window.__studio.app.values);
+    page.once('dialog', (dialog) => dialog.accept());
+    await page.locator('.row[data-name="Point 2/Point"] .key').click();
+    await page.locator('.dot-key').click();
+    const doc = await page.evaluate(() => window.__studio.app.doc);
+    assert.deepEqual([doc['Point 2/Point'], doc['Point 2/Handle']], [shown['Point 2/Point'], shown['Point 2/Handle']]);
+    for (const name of ['Color', 'Opacity', 'Gradient Position'].map((n) => `Color Dot 1/${n}`)) {
+      assert.deepEqual(doc[name], [{ frame: 17, value: shown[name] }], name);
+    }
   });
 });
 
