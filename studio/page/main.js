@@ -88,6 +88,7 @@ class Studio {
 
   // --- edits -------------------------------------------------------------
   setLocal(changes) {
+    this.refused = false;
     Object.assign(this.values, changes);
     this.doc = withValues(this.doc, changes, this.frame);
   }
@@ -162,13 +163,16 @@ class Studio {
   }
 
   // A refused edit is taken back, and the effect's message shown.
+  // The message stays until the next edit: the picture of the document taken
+  // back, arriving after it, must not clear it.
   stateFailed(error, job) {
-    this.error(error.message);
     if (job.doc === this.doc && job.revertTo && !this.gestureActive) {
       this.doc = job.revertTo;
       if (this.history.undoStack[this.history.undoStack.length - 1] === job.revertTo) this.history.undoStack.pop();
       this.changed(performance.now());
+      this.refused = true;
     }
+    this.error(error.message);
   }
 
   // --- pictures ----------------------------------------------------------
@@ -220,7 +224,7 @@ class Studio {
       }
       this.stats.pending = at;
     }
-    this.status.clearError();
+    if (!this.refused) this.status.clearError();
   }
 
   drawn() {
@@ -396,6 +400,7 @@ class Studio {
   editDoc(next) {
     const before = this.doc;
     if (this.gestureActive || sameDoc(before, next)) return;
+    this.refused = false;
     this.history.push(before);
     this.doc = next;
     this.changed(performance.now(), before);
