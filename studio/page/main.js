@@ -18,8 +18,9 @@ import { ExportDialog } from './exporter.js';
 import { animate, makeConstant, moveKeys, deleteKeys, setEase, copyKeys, pasteKeys, keyFrames, keysOf } from './keys.js';
 
 // The page keeps pictures up to this many bytes (less on a device reporting
-// little memory), so that a short clip plays from memory.
-const PAGE_CACHE_BYTES = Math.min(384, (navigator.deviceMemory || 8) * 32) * 2 ** 20;
+// little memory), so that a short clip plays from memory. A picture costs its
+// bytes twice: the received pixels and the canvas drawn from them.
+const PAGE_CACHE_BYTES = Math.min(1024, (navigator.deviceMemory || 8) * 128) * 2 ** 20;
 
 const $ = (selector) => document.querySelector(selector);
 
@@ -49,7 +50,8 @@ class Studio {
     this.previewScale = 1;
     this.draftScale = 2;
     this.tab = Math.random().toString(36).slice(2, 10);
-    this.cache = new FrameCache(Math.max(16, Math.floor(PAGE_CACHE_BYTES / (session.width * session.height * 4))));
+    this.cache = new FrameCache(16);
+    this.fitCache(this.previewScale);
     this.curves = new Map();
     this.curveLoaders = new Map();
     this.focusArea = null;
@@ -316,7 +318,11 @@ class Studio {
       option.textContent = d === 1 ? 'Full' : `1/${d}`;
       scale.append(option);
     }
-    scale.addEventListener('change', () => { this.previewScale = Number(scale.value); this.changed(performance.now()); });
+    scale.addEventListener('change', () => {
+      this.previewScale = Number(scale.value);
+      this.fitCache(this.previewScale);
+      this.changed(performance.now());
+    });
     $('#view-mode').addEventListener('change', (e) => this.setViewMode(e.target.value));
     $('#fit').addEventListener('click', () => this.viewer.fit());
     $('#actual').addEventListener('click', () => this.viewer.actualSize());
@@ -369,6 +375,12 @@ class Studio {
   }
 
   // --- time --------------------------------------------------------------
+  // As many pictures at this preview scale as the page's memory budget holds.
+  fitCache(scale) {
+    const bytes = 2 * 4 * Math.ceil(this.session.width / scale) * Math.ceil(this.session.height / scale);
+    this.cache.capacity = Math.max(16, Math.floor(PAGE_CACHE_BYTES / bytes));
+  }
+
   pictureKey(frame, scale) {
     return JSON.stringify([this.doc, frame, scale, 'after']);
   }
