@@ -26,7 +26,8 @@ export function installShortcuts(app) {
     }
     if (key === 'delete' || key === 'backspace') {
       e.preventDefault();
-      if (!(app.focusArea === 'timeline' && app.deleteSelectedKeys())) app.switchOffSelected();
+      if (app.focusArea === 'timeline') app.deleteSelectedKeys();
+      else app.switchOffSelected();
       return;
     }
     if (key === ' ') { e.preventDefault(); app.player.toggle(); return; }

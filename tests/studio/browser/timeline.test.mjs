@@ -103,6 +103,16 @@ test('keys set, eased and moved in the timeline render as the command renders th
     const [x48, y48] = await keyOnPage(page, 'Line Width', 48);
     await dragBy(page, [x48, y48], (await keyOnPage(page, null, 36))[0] - x48);
     assert.deepEqual((await saved(page, params))['Line Width'].map((k) => k.frame), [0, 36], 'the key dragged from 48 to 36');
+
+    // Copied, pasted at the playhead (clicked on the ruler), then deleted there.
+    await page.mouse.click(...await keyOnPage(page, 'Line Width', 36));
+    await page.keyboard.press('Control+c');
+    await page.mouse.click((await keyOnPage(page, null, 12))[0], ruler.y + 10);
+    await page.keyboard.press('Control+v');
+    assert.deepEqual((await docValue(page, 'Line Width'))[1], { frame: 12, value: 80, ease: 'in-out' });
+    await page.mouse.click(...await keyOnPage(page, 'Line Width', 12));
+    await page.keyboard.press('Delete');
+    assert.deepEqual((await docValue(page, 'Line Width')).map((k) => k.frame), [0, 36]);
   });
 });
 
