@@ -1,12 +1,13 @@
 // Makes docs/studio-timeline.png: examples/animated.json open in the studio at
 // 1280x720, frame 30, Line Width's curve shown and its keys at 60 selected.
-// Usage: node tests/studio/browser/screenshot.mjs [OUTPUT.png]
+// Usage: node scripts/studio-screenshot.mjs [OUTPUT.png]
+// (after `npm ci` in tests/studio/browser, which holds the pinned playwright-core).
 import { readFileSync } from 'node:fs';
 import { join, resolve, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { tempFolder, startStudio, launchBrowser, openStudio, waitIdle, writeJson } from './harness.mjs';
+import { tempFolder, startStudio, launchBrowser, openStudio, waitIdle, writeJson } from '../tests/studio/browser/harness.mjs';
 
-const root = resolve(dirname(fileURLToPath(import.meta.url)), '../../..');
+const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 const output = process.argv[2] || join(root, 'docs/studio-timeline.png');
 const folder = tempFolder();
 const params = join(folder, 'animated.json');
