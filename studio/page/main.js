@@ -495,11 +495,13 @@ class Studio {
     else this.curves.delete(name);
   }
 
+  // A curve depends on the document only: moving the playhead asks nothing.
   requestCurve(name) {
+    if (this.curves.get(name)?.doc === this.doc) return;
     if (!this.curveLoaders.has(name)) {
       this.curveLoaders.set(name, new LatestOnly(
         (job) => postJson('/api/curve', { doc: job.doc, name, first: this.session.first, last: this.session.last }),
-        (curve) => { this.curves.set(name, curve); this.timeline.draw(); },
+        (curve, job) => { this.curves.set(name, { ...curve, doc: job.doc }); this.timeline.draw(); },
         (error) => this.error(error.message)));
     }
     this.curveLoaders.get(name).request({ doc: this.doc });

@@ -99,6 +99,9 @@ test('keys set, eased and moved in the timeline render as the command renders th
     // Halfway between two keys that rest at both ends the value is halfway.
     assert.equal(await page.locator('.row[data-name="Line Width"] input.number').inputValue(), '50');
     await assertFrameMatches(page, folder, params, 24);
+    await page.evaluate(() => window.__studio.app.timeline.toggleCurve('Line Width'));
+    const curve = await (await page.waitForFunction(() => window.__studio.app.curves.get('Line Width')?.values)).jsonValue();
+    assert.deepEqual([curve[0], curve[24], curve[48]], [20, 50, 80], 'the value curve under the row');
 
     const [x48, y48] = await keyOnPage(page, 'Line Width', 48);
     await dragBy(page, [x48, y48], (await keyOnPage(page, null, 36))[0] - x48);
