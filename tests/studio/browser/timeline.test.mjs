@@ -158,6 +158,13 @@ test('a point keyed at two frames shows the command\'s frame between them; a dra
 test('playback follows the clock, dropping frames rather than slowing, and plays from memory the second time', async (t) => {
   const { page } = await session(t, { ...PATH, 'Line Width': [{ frame: 0, value: 10 }, { frame: 23, value: 90 }] }, '0-23');
   await withScreenshot(t, page, async () => {
+    // With nothing selected on the frame, the keys move the playhead; Up and Down jump between keys.
+    const steps = [['End', 23], ['Home', 0], ['Shift+ArrowRight', 10], ['ArrowRight', 11], ['ArrowLeft', 10],
+                   ['ArrowDown', 23], ['ArrowUp', 0]];
+    for (const [key, frame] of steps) {
+      await page.keyboard.press(key);
+      assert.equal(await page.evaluate(() => window.__studio.app.frame), frame, key);
+    }
     // Slow renders on the first pass: the clock must drop frames, not wait for them.
     const slow = async (route) => { await new Promise((r) => setTimeout(r, 150)); await route.continue(); };
     await page.route('**/api/render', slow);
