@@ -53,6 +53,7 @@ export class Player {
     this.playing = false;
     cancelAnimationFrame(this.raf);
     this.app.playState(false);
+    this.fillDoc = this.app.doc;
     this.fill();
   }
 
@@ -66,8 +67,9 @@ export class Player {
   }
 
   fill() {
-    // A pass longer than the cache holds would only evict itself.
-    if (this.playing || this.failed || this.reached - this.startFrame + 1 > this.app.cache.capacity - 4) return;
+    // A pass longer than the cache holds would only evict itself; an edit ends the fill.
+    if (this.playing || this.failed || this.app.doc !== this.fillDoc ||
+        this.reached - this.startFrame + 1 > this.app.cache.capacity - 4) return;
     for (let slot = 0; slot < MAX_IN_FLIGHT; slot++) {
       const f = this.inFlight.has(slot) ? null : this.missing();
       if (f !== null) this.fetch(slot, f, true);
@@ -144,7 +146,7 @@ export class Player {
       }
     } finally {
       this.inFlight.delete(slot);
-      if (prefetch) this.fill();
+      if (!this.playing) this.fill(); // a slot is free: the fill goes on, or starts if both were busy at the stop
     }
   }
 }
