@@ -85,7 +85,7 @@ export function copyKeys(doc, picks) {
   const start = Math.min(...picks.map((p) => p.frame));
   return picks.map(({ name, frame }) => {
     const key = keysOf(doc[name]).find((k) => k.frame === frame);
-    return { name, offset: frame - start, value: key.value, ease: key.ease };
+    return { name, offset: frame - start, value: key?.value, ease: key?.ease };
   }).filter((c) => c.value !== undefined);
 }
 

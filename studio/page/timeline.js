@@ -65,9 +65,14 @@ function keyPath(ctx, x, y, ease, r = KEY_R) {
 function fitCanvas(canvas, cssHeight) {
   const ratio = window.devicePixelRatio || 1;
   const width = canvas.parentElement.clientWidth;
-  canvas.style.height = `${cssHeight}px`;
-  canvas.width = Math.max(1, Math.round(width * ratio));
-  canvas.height = Math.max(1, Math.round(cssHeight * ratio));
+  const w = Math.max(1, Math.round(width * ratio));
+  const h = Math.max(1, Math.round(cssHeight * ratio));
+  // Setting a size, even the same one, reallocates the canvas: only when it changed.
+  if (canvas.width !== w || canvas.height !== h) {
+    canvas.style.height = `${cssHeight}px`;
+    canvas.width = w;
+    canvas.height = h;
+  }
   const ctx = canvas.getContext('2d');
   ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
   return { ctx, width };
@@ -244,10 +249,16 @@ export class Timeline {
     this.selection = this.selection.filter((p) => keysOf(this.app.doc[p.name]).some((k) => k.frame === p.frame));
   }
 
+  // At most one redraw per display frame, however many changes ask for it.
   draw() {
-    this.prune();
-    this.drawRuler();
-    this.drawRows();
+    if (this.drawQueued) return;
+    this.drawQueued = true;
+    requestAnimationFrame(() => {
+      this.drawQueued = false;
+      this.prune();
+      this.drawRuler();
+      this.drawRows();
+    });
   }
 
   drawRuler() {
