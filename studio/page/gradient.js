@@ -164,7 +164,7 @@ export class GradientEditor {
       e.color.value = colorText(values[d.color]);
       const keyed = this.animated(d).some((n) => isKeyframed(this.app.doc[n]));
       e.key.classList.toggle('on', keyed);
-      e.key.textContent = keyed ? '◆' : '◇';
+      if (e.key.textContent !== (keyed ? '◆' : '◇')) e.key.textContent = keyed ? '◆' : '◇';
       if (document.activeElement !== e.opacity) e.opacity.value = String(values[d.opacity]);
       if (document.activeElement !== e.position) e.position.value = String(values[d.position]);
     }

@@ -158,7 +158,8 @@ export class ParamPanel {
       if (entry.key) {
         const on = isKeyframed(doc[name]);
         entry.key.classList.toggle('on', on);
-        entry.key.textContent = on ? '◆' : '◇';
+        const mark = on ? '◆' : '◇';
+        if (entry.key.textContent !== mark) entry.key.textContent = mark; // an unchanged text would still relayout
       }
     }
   }
