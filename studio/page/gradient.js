@@ -6,6 +6,7 @@
 import { postPicture } from './api.js';
 import { LatestOnly } from './scheduler.js';
 import { colorText, parseTyped } from './panel.js';
+import { isKeyframed } from './document.js';
 
 export function findDots(params) {
   const names = new Set(params.map((p) => p.name));
@@ -17,7 +18,7 @@ export function findDots(params) {
 }
 
 export class GradientEditor {
-  // app: { doc, frame, values, edit(changes), live(changes), settle(), beginGesture(), fail(message) }
+  // app: { doc, frame, values, edit(changes), live(changes), settle(), beginGesture(), fail(message), toggleKeys(names) }
   constructor(root, params, app) {
     this.app = app;
     this.dots = findDots(params);
@@ -32,6 +33,7 @@ export class GradientEditor {
       <div class="dot-chips"></div>
       <div class="dot-edit">
         <label><input type="checkbox" class="dot-on"> <span class="dot-name"></span></label>
+        <button type="button" class="key dot-key" title="Animate this dot: key its colour, opacity and position at this frame">◇</button>
         <input type="color" class="dot-color" title="Colour">
         <label>Opacity <input type="text" class="number dot-opacity"></label>
         <label>Position <input type="text" class="number dot-position"></label>
@@ -43,7 +45,7 @@ export class GradientEditor {
     this.editor = {
       on: root.querySelector('.dot-on'), name: root.querySelector('.dot-name'),
       color: root.querySelector('.dot-color'), opacity: root.querySelector('.dot-opacity'),
-      position: root.querySelector('.dot-position'),
+      position: root.querySelector('.dot-position'), key: root.querySelector('.dot-key'),
     };
     this.loader = new LatestOnly(
       (job) => postPicture('/api/gradient', job),
@@ -57,6 +59,7 @@ export class GradientEditor {
   wire(root) {
     const e = this.editor;
     e.on.addEventListener('change', () => this.app.edit({ [this.dot().active]: e.on.checked }));
+    e.key.addEventListener('click', () => this.app.toggleKeys(this.animated(this.dot())));
     e.color.addEventListener('input', () => this.app.live({ [this.dot().color]: e.color.value }));
     e.color.addEventListener('change', () => this.app.settle());
     for (const [input, key] of [[e.opacity, 'opacity'], [e.position, 'position']]) {
@@ -86,6 +89,9 @@ export class GradientEditor {
     });
     root.querySelector('.gradient-track').addEventListener('dblclick', (ev) => this.addAt(ev));
   }
+
+  // What a dot's key toggle keys.
+  animated(d) { return [d.color, d.opacity, d.position]; }
 
   select(i) {
     this.selected = i;
@@ -156,6 +162,9 @@ export class GradientEditor {
       e.name.textContent = d.group;
       e.on.checked = Boolean(values[d.active]);
       e.color.value = colorText(values[d.color]);
+      const keyed = this.animated(d).some((n) => isKeyframed(this.app.doc[n]));
+      e.key.classList.toggle('on', keyed);
+      if (e.key.textContent !== (keyed ? '◆' : '◇')) e.key.textContent = keyed ? '◆' : '◇';
       if (document.activeElement !== e.opacity) e.opacity.value = String(values[d.opacity]);
       if (document.activeElement !== e.position) e.position.value = String(values[d.position]);
     }

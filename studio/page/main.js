@@ -12,6 +12,15 @@ import { Viewer, makePicture } from './viewer.js';
 import { PathOverlay } from './overlay.js';
 import { ParamPanel } from './panel.js';
 import { GradientEditor } from './gradient.js';
+import { Timeline, timeText } from './timeline.js';
+import { Player } from './playback.js';
+import { ExportDialog } from './exporter.js';
+import { animate, makeConstant, moveKeys, deleteKeys, setEase, copyKeys, pasteKeys, keyFrames, keysOf } from './keys.js';
+
+// The page keeps pictures up to this many bytes (less on a device reporting
+// little memory), so that a short clip plays from memory. A picture costs its
+// bytes twice: the received pixels and the canvas drawn from them.
+const PAGE_CACHE_BYTES = Math.min(1024, (navigator.deviceMemory || 8) * 128) * 2 ** 20;
 
 const $ = (selector) => document.querySelector(selector);
 
@@ -42,6 +51,10 @@ class Studio {
     this.draftScale = 2;
     this.tab = Math.random().toString(36).slice(2, 10);
     this.cache = new FrameCache(16);
+    this.fitCache(this.previewScale);
+    this.curves = new Map();
+    this.curveLoaders = new Map();
+    this.focusArea = null;
     this.stats = { shown: [], scales: [], latencies: [], paint: [], requests: 0, pending: null, receivedAt: null };
 
     this.viewer = new Viewer($('#view'), session.width, session.height);
@@ -57,6 +70,10 @@ class Studio {
                                       (state, job) => this.stateArrived(state, job),
                                       (error, job) => this.stateFailed(error, job));
     this.file = new DocumentFile(this, this.doc);
+    this.timeline = new Timeline($('#timeline'), this);
+    this.player = new Player(this);
+    this.exporter = new ExportDialog($('#export'), this);
+    this.setupKeyMenu();
     this.setupBar();
     installShortcuts(this);
     this.expose();
@@ -73,6 +90,7 @@ class Studio {
 
   // --- edits -------------------------------------------------------------
   setLocal(changes) {
+    this.refused = false;
     Object.assign(this.values, changes);
     this.doc = withValues(this.doc, changes, this.frame);
   }
@@ -132,6 +150,9 @@ class Studio {
     this.panel.update(this.values, this.ui, this.doc);
     this.gradient.refresh();
     this.viewer.requestDraw();
+    this.timeline.draw();
+    this.updateClock();
+    for (const name of this.timeline.curveShown) this.requestCurve(name);
   }
 
   stateArrived(state, job) {
@@ -144,13 +165,16 @@ class Studio {
   }
 
   // A refused edit is taken back, and the effect's message shown.
+  // The message stays until the next edit: the picture of the document taken
+  // back, arriving after it, must not clear it.
   stateFailed(error, job) {
-    this.error(error.message);
     if (job.doc === this.doc && job.revertTo && !this.gestureActive) {
       this.doc = job.revertTo;
       if (this.history.undoStack[this.history.undoStack.length - 1] === job.revertTo) this.history.undoStack.pop();
       this.changed(performance.now());
+      this.refused = true;
     }
+    this.error(error.message);
   }
 
   // --- pictures ----------------------------------------------------------
@@ -201,7 +225,7 @@ class Studio {
       }
       this.stats.pending = at;
     }
-    this.status.clearError();
+    if (!this.refused) this.status.clearError();
   }
 
   drawn() {
@@ -284,7 +308,7 @@ class Studio {
     frame.min = String(s.first);
     frame.max = String(s.last);
     frame.value = String(this.frame);
-    $('#frame-range').textContent = `${s.first}–${s.last} @ ${s.fps}`;
+    $('#frame-range').textContent = `${s.first}–${s.last} @ ${s.fps.replace(/\/1$/, '')} fps`;
     frame.addEventListener('change', () => this.setFrame(Number(frame.value)));
     const scale = $('#scale');
     for (const d of s.downsamples || [1, 2, 4]) {
@@ -293,7 +317,11 @@ class Studio {
       option.textContent = d === 1 ? 'Full' : `1/${d}`;
       scale.append(option);
     }
-    scale.addEventListener('change', () => { this.previewScale = Number(scale.value); this.changed(performance.now()); });
+    scale.addEventListener('change', () => {
+      this.previewScale = Number(scale.value);
+      this.fitCache(this.previewScale);
+      this.changed(performance.now());
+    });
     $('#view-mode').addEventListener('change', (e) => this.setViewMode(e.target.value));
     $('#fit').addEventListener('click', () => this.viewer.fit());
     $('#actual').addEventListener('click', () => this.viewer.actualSize());
@@ -301,6 +329,13 @@ class Studio {
     $('#redo').addEventListener('click', () => this.redo());
     $('#save').addEventListener('click', () => this.save());
     $('#help-button').addEventListener('click', () => this.toggleHelp());
+    $('#play').addEventListener('click', () => this.player.toggle());
+    $('#first-frame').addEventListener('click', () => this.setFrame(s.first));
+    $('#last-frame').addEventListener('click', () => this.setFrame(s.last));
+    $('#prev-key').addEventListener('click', () => this.jumpKey(-1));
+    $('#next-key').addEventListener('click', () => this.jumpKey(1));
+    $('#render-button').addEventListener('click', () => this.exporter.open());
+    this.viewer.canvas.addEventListener('pointerdown', () => { this.focusArea = 'viewer'; });
     $('#help').addEventListener('click', () => this.toggleHelp(false));
     this.viewer.canvas.addEventListener('pointermove', (e) => {
       const rect = this.viewer.canvas.getBoundingClientRect();
@@ -317,9 +352,158 @@ class Studio {
       $('#frame').value = String(this.frame);
       return;
     }
+    this.player.stop();
     this.frame = frame;
     $('#frame').value = String(frame);
     this.changed(performance.now());
+  }
+
+  step(by) {
+    const s = this.session;
+    this.setFrame(Math.min(s.last, Math.max(s.first, this.frame + by)));
+  }
+
+  // The previous (direction -1) or next (+1) frame holding a key of any parameter.
+  jumpKey(direction) {
+    const frames = keyFrames(this.doc).filter((f) => (direction < 0 ? f < this.frame : f > this.frame));
+    if (frames.length) this.setFrame(direction < 0 ? frames.at(-1) : frames[0]);
+  }
+
+  updateClock() {
+    $('#time').textContent = timeText(this.frame, this.player.rate);
+  }
+
+  // --- time --------------------------------------------------------------
+  // As many pictures at this preview scale as the page's memory budget holds.
+  fitCache(scale) {
+    const bytes = 2 * 4 * Math.ceil(this.session.width / scale) * Math.ceil(this.session.height / scale);
+    this.cache.capacity = Math.max(16, Math.floor(PAGE_CACHE_BYTES / bytes));
+  }
+
+  pictureKey(frame, scale) {
+    return JSON.stringify([this.doc, frame, scale, 'after']);
+  }
+
+  // The player moved the playhead: values follow, the picture comes from the player.
+  playFrame(frame) {
+    const now = performance.now();
+    $('#play-fps').textContent = `${this.player.achievedFps(now).toFixed(1)} fps`;
+    if (frame === this.frame) return;
+    this.frame = frame;
+    $('#frame').value = String(frame);
+    this.updateClock();
+    this.timeline.draw();
+    this.stateLoader.request({ doc: this.doc, frame });
+  }
+
+  playState(playing) {
+    $('#play').textContent = playing ? '⏸' : '▶';
+    if (!playing) {
+      const log = this.player.log;
+      const shown = `${log.length} frames shown, ${this.player.achievedFps(performance.now()).toFixed(1)} fps`;
+      this.message(`Played to frame ${this.frame}: ${shown}`);
+      this.changed(performance.now());
+    }
+  }
+
+  // --- keys --------------------------------------------------------------
+  // One undo step to a new document.
+  editDoc(next) {
+    const before = this.doc;
+    if (this.gestureActive || sameDoc(before, next)) return;
+    this.refused = false;
+    this.history.push(before);
+    this.doc = next;
+    this.changed(performance.now(), before);
+  }
+
+  // A point's position and handle are keyed together, as a drag moves both.
+  toggleKey(name) {
+    const group = this.pointGroups.find((g) => g.point === name || g.handle === name);
+    this.toggleKeys(group ? [group.point, group.handle] : [name]);
+  }
+
+  // Animating keys the values shown at this frame; switching back (when any
+  // of them is animated) keeps them as constants.
+  toggleKeys(names) {
+    if (names.some((n) => this.values[n] === undefined)) return;
+    if (!names.some((n) => keysOf(this.doc[n]).length)) {
+      this.editDoc(names.reduce((doc, n) => (keysOf(doc[n]).length ? doc : animate(doc, n, this.values[n], this.frame)), this.doc));
+      return;
+    }
+    const shown = names.map((n) => `${n} = ${[].concat(this.values[n]).join(', ')}`).join('; ');
+    if (!window.confirm(`Remove the keys of ${names.join(' and ')}? The values at frame ${this.frame} stay at every frame: ${shown}.`)) return;
+    this.editDoc(names.reduce((doc, n) => (keysOf(doc[n]).length ? makeConstant(doc, n, this.values[n]) : doc), this.doc));
+  }
+
+  get range() { return [this.session.first, this.session.last]; }
+
+  moveSelectedKeys(delta) {
+    this.editDoc(moveKeys(this.doc, this.timeline.selection, delta, this.range));
+    this.timeline.afterMove(delta);
+    this.timeline.draw();
+  }
+
+  deleteSelectedKeys() {
+    const picks = this.timeline.selection;
+    if (!picks.length) return false;
+    this.editDoc(deleteKeys(this.doc, picks, (name) => this.values[name]));
+    this.timeline.selection = [];
+    this.timeline.draw();
+    return true;
+  }
+
+  copySelectedKeys() {
+    if (!this.timeline.selection.length) return;
+    this.clipboard = copyKeys(this.doc, this.timeline.selection);
+    this.message(`Copied ${this.clipboard.length} key(s); Ctrl+V pastes them at the playhead`);
+  }
+
+  pasteKeys() {
+    if (this.clipboard?.length) this.editDoc(pasteKeys(this.doc, this.clipboard, this.frame, this.range));
+  }
+
+  setupKeyMenu() {
+    const menu = $('#key-menu');
+    menu.addEventListener('click', (e) => {
+      const button = e.target.closest('button');
+      if (!button) return;
+      const picks = this.timeline.selection;
+      if (button.dataset.ease) this.editDoc(setEase(this.doc, picks, button.dataset.ease));
+      else if (button.dataset.action === 'copy') this.copySelectedKeys();
+      else if (button.dataset.action === 'delete') this.deleteSelectedKeys();
+      this.closeMenu();
+    });
+    window.addEventListener('pointerdown', (e) => { if (!menu.contains(e.target)) this.closeMenu(); });
+  }
+
+  keyMenu(x, y) {
+    const menu = $('#key-menu');
+    const eases = new Set(this.timeline.selection.map((p) => keysOf(this.doc[p.name]).find((k) => k.frame === p.frame)?.ease || 'linear'));
+    for (const button of menu.querySelectorAll('[data-ease]')) button.classList.toggle('current', eases.has(button.dataset.ease));
+    menu.hidden = false;
+    const { width, height } = menu.getBoundingClientRect();
+    menu.style.left = `${Math.min(x, window.innerWidth - width - 4)}px`;
+    menu.style.top = `${Math.max(4, Math.min(y, window.innerHeight - height - 4))}px`;
+  }
+
+  closeMenu() { $('#key-menu').hidden = true; }
+
+  wantCurve(name, on) {
+    if (on) this.requestCurve(name);
+    else this.curves.delete(name);
+  }
+
+  // A curve depends on the document only: moving the playhead asks nothing.
+  requestCurve(name) {
+    if (this.curves.get(name)?.doc === this.doc) return;
+    if (!this.curveLoaders.has(name)) {
+      this.curveLoaders.set(name, new LatestOnly(
+        (job) => postJson('/api/curve', { doc: job.doc, name, first: this.session.first, last: this.session.last }),
+        (curve, job) => { this.curves.set(name, { ...curve, doc: job.doc }); this.timeline.draw(); },
+        (error) => this.error(error.message)));
+    }
+    this.curveLoaders.get(name).request({ doc: this.doc });
   }
 
   setViewMode(mode) {
@@ -347,7 +531,7 @@ class Studio {
         gesture: this.gestureActive, drawQueued: this.viewer.drawQueued, shownKey: this.lastPicture?.key,
         wantedKey: JSON.stringify([this.doc, this.frame, this.previewScale, 'after']),
         status: document.querySelector('#status-text').textContent }),
-      idle: () => this.renderer.idle && this.beforeLoader.idle && this.stateLoader.idle &&
+      idle: () => !this.player.busy && this.renderer.idle && this.beforeLoader.idle && this.stateLoader.idle &&
         !this.viewer.drawQueued && !this.gestureActive &&
         this.lastPicture?.key === JSON.stringify([this.doc, this.frame, this.previewScale, 'after']) &&
         this.stateLoader.shownSeq === this.stateLoader.nextSeq - 1,

@@ -28,7 +28,7 @@ export function parseTyped(text) {
 }
 
 export class ParamPanel {
-  // edits: { edit(changes), live(changes), settle(), fail(message) }
+  // edits: { edit(changes), live(changes), settle(), fail(message), toggleKey(name) }
   constructor(root, params, edits) {
     this.root = root;
     this.edits = edits;
@@ -57,7 +57,9 @@ export class ParamPanel {
       }
       const made = this.control(p);
       if (!made) continue;
-      const key = element('span', { class: 'key', title: 'Animated: an edit sets a key at this frame' }, '◆');
+      const key = element('button', { class: 'key', type: 'button', tabIndex: -1,
+                                       title: 'Animate: key this value at this frame (on: an edit keys the frame shown)' }, '◇');
+      key.addEventListener('click', () => this.edits.toggleKey(p.name));
       const label = element('label', { class: 'label', title: p.name }, p.label || p.name);
       const row = element('div', { class: `row type-${p.type}`, 'data-name': p.name }, label, key, made.node);
       parent.append(row);
@@ -153,7 +155,12 @@ export class ParamPanel {
         entry.row.classList.toggle('disabled', state.enabled === false);
         for (const input of entry.inputs) input.disabled = state.enabled === false;
       }
-      if (entry.key) entry.key.classList.toggle('on', isKeyframed(doc[name]));
+      if (entry.key) {
+        const on = isKeyframed(doc[name]);
+        entry.key.classList.toggle('on', on);
+        const mark = on ? '◆' : '◇';
+        if (entry.key.textContent !== mark) entry.key.textContent = mark; // an unchanged text would still relayout
+      }
     }
   }
 }

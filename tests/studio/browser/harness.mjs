@@ -93,9 +93,9 @@ export async function shownBytes(page) {
   return { ...picture, bytes: Buffer.from(picture.base64, 'base64') };
 }
 
-export function renderReference(folder, params, size) {
+export function renderReference(folder, params, size, args = []) {
   const output = join(folder, 'reference.png');
-  execFileSync(RENDERER, ['render', '--params', params, '--size', size, '--output', output], { stdio: 'ignore' });
+  execFileSync(RENDERER, ['render', '--params', params, '--size', size, '--output', output, ...args], { stdio: 'ignore' });
   return decodePng(readFileSync(output));
 }
 
