@@ -169,6 +169,11 @@ export class GradientEditor {
       if (document.activeElement !== e.position) e.position.value = String(values[d.position]);
     }
     const width = Math.max(16, Math.round(this.bar.clientWidth * (window.devicePixelRatio || 1)));
+    // The row does not depend on the path: a point dragged over the frame asks
+    // for no new row (each one is drawn under the lock the frame's render needs).
+    const key = JSON.stringify([withoutPath(this.app.doc), this.app.frame, width]);
+    if (key === this.requestedKey) return;
+    this.requestedKey = key;
     this.loader.request({ doc: this.app.doc, frame: this.app.frame, width });
   }
 
@@ -177,4 +182,10 @@ export class GradientEditor {
     this.bar.height = 1;
     this.bar.getContext('2d').putImageData(new ImageData(picture.bytes, picture.width, 1), 0, 0);
   }
+}
+
+// The document less the path's points and handles, which the gradient row
+// never depends on.
+function withoutPath(doc) {
+  return Object.fromEntries(Object.entries(doc).filter(([name]) => !name.startsWith('Point ')));
 }

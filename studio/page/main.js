@@ -143,8 +143,11 @@ class Studio {
 
   // Something in the document, the frame or the view changed: ask for the
   // state and the picture, redraw what is known now.
+  // While a gesture lasts the page itself knows the values it sets, and the
+  // values at the frame and the effect's control updates are asked for once
+  // it ends: the server's lock then serves the gesture's pictures alone.
   changed(at, revertTo) {
-    this.stateLoader.request({ doc: this.doc, frame: this.frame, revertTo });
+    if (!this.gestureActive) this.stateLoader.request({ doc: this.doc, frame: this.frame, revertTo });
     this.requestPicture(at);
     this.updateTitle();
     this.panel.update(this.values, this.ui, this.doc);

@@ -186,6 +186,8 @@ test('edits autosaved before the server was killed are offered back', async (t) 
   await withScreenshot(t, page, async () => {
     await page.locator('#recovery').waitFor({ state: 'visible' });
     await page.locator('#recovery .recover').click();
+    // Idle does not count the autosave's fetch: wait for the edits to arrive.
+    await page.waitForFunction(() => window.__studio.app.file.dirty);
     await waitIdle(page);
     const width = await docValue(page, 'Line Width');
     assert.deepEqual(width, [{ frame: 0, value: 47.25 }, { frame: 40, value: 80, ease: 'in-out' }]);
