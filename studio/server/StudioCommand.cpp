@@ -1,6 +1,7 @@
 #include "studio/server/StudioCommand.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +55,12 @@ EngineSettings EngineSettingsOf(const StudioOptions& options) {
 }  // namespace
 
 int RunStudio(const StudioOptions& options) {
+  // Each of the server's request threads would get a malloc arena of its own,
+  // whose freed frame buffers go back to the system and are faulted in afresh
+  // by the next render (measured: a full-size render 28 -> 19 ms). One arena
+  // keeps them for reuse, as the command's heap settings do for its thread.
+  // Requests render one at a time, so the arena's lock is not contended.
+  mallopt(M_ARENA_MAX, 1);
   if (!IsLoopback(options.bind)) {
     std::fprintf(
         stderr,
