@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <new>
 
 #include "path/Array1D.h"
 
@@ -12,8 +14,12 @@ class Array2D {
   Array2D() = default;
   virtual ~Array2D() = default;
 
+  // A width x height beyond the inner array's int32 count cannot be held:
+  // std::bad_alloc, as for any allocation that fails.
   void Resize(int32_t width, int32_t height, const T& fill = T()) {
-    cells_.Resize(width < 1 || height < 1 ? 0 : width * height, fill);
+    const int64_t count = width < 1 || height < 1 ? 0 : int64_t{width} * height;
+    if (count > std::numeric_limits<int32_t>::max()) throw std::bad_alloc();
+    cells_.Resize(static_cast<int32_t>(count), fill);
     width_ = width;
     height_ = height;
   }

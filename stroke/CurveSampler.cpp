@@ -59,6 +59,12 @@ CurveSampler<P>::CurveSampler(PF_InData* in_data, StrokeSettings settings)
 }
 
 template <typename P>
+bool CurveSampler<P>::ModeApplies() const {
+  const int32_t mode = settings_.gradientMode;
+  return segmentCount_ > 0 && closed_ && (mode == kModeInsideOnly || mode == kModeOutsideOnly);
+}
+
+template <typename P>
 void CurveSampler<P>::BuildSharedParts(const BezierPath::RunJobs& run) {
   centreLine_.Curves();
   if (ModeApplies()) {
@@ -163,29 +169,17 @@ bool CurveSampler<P>::Nearest(int32_t ix, int32_t iy, double px, double py, doub
 template <typename P>
 bool CurveSampler<P>::ModeGate(int32_t x, int32_t y, double& coverage) {
   coverage = 1.0;
-  if (ModeApplies()) {
-    const int32_t mode = settings_.gradientMode;
-    if (mode == kModeInsideOnly || mode == kModeOutsideOnly) {
-      int32_t cellClass = BezierPath::kOutside;
-      double fraction = 0.0;
-      // Low quality takes the cell's class only: boundary pixels count whole.
-      centreLine_.Classify(x, y, cellClass, lowQuality_ ? nullptr : &fraction);
-      if (mode == kModeInsideOnly) {
-        if (cellClass == BezierPath::kOutside) {
-          return false;
-        }
-        if (!lowQuality_) {
-          coverage = fraction;
-        }
-      } else {
-        if (cellClass == BezierPath::kInside) {
-          return false;
-        }
-        if (!lowQuality_) {
-          coverage = 1.0 - fraction;
-        }
-      }
-    }
+  if (!ModeApplies()) return true;
+  int32_t cellClass = BezierPath::kOutside;
+  double fraction = 0.0;
+  // Low quality takes the cell's class only: boundary pixels count whole.
+  centreLine_.Classify(x, y, cellClass, lowQuality_ ? nullptr : &fraction);
+  if (settings_.gradientMode == kModeInsideOnly) {
+    if (cellClass == BezierPath::kOutside) return false;
+    if (!lowQuality_) coverage = fraction;
+  } else {
+    if (cellClass == BezierPath::kInside) return false;
+    if (!lowQuality_) coverage = 1.0 - fraction;
   }
   return true;
 }

@@ -87,7 +87,10 @@ class CurveSampler {
   bool PixelGateImpl(int32_t x, int32_t y, double& coverage, double& distance, bool prune);
   bool SubSampleGateImpl(double px, double py, int32_t ix, int32_t iy, double& distance,
                          bool prune);
-  bool ModeApplies() const { return segmentCount_ > 0 && closed_; }
+  // Whether "Gradient Mode" limits the stroke: only then are the inside
+  // test's polygon and grid built (a closed path far outside the frame in
+  // "Normal" would otherwise classify a grid out to its far corner for nothing).
+  bool ModeApplies() const;
 
   PathObject* path_;
   BezierPath centreLine_;

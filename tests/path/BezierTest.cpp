@@ -643,6 +643,8 @@ TEST(Array2D, RowMajorOverTheInnerCheck) {
   EXPECT_EQ(grid(2, 1), 9);
   EXPECT_THROW(grid(0, 3), std::out_of_range);
   EXPECT_THROW(grid(-1, 0), std::out_of_range);
+  // More cells than an int32 count holds is a failed allocation, not a wrapped size.
+  EXPECT_THROW(grid.Resize(65536, 32768, 0), std::bad_alloc);
 }
 
 }  // namespace

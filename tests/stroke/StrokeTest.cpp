@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <new>
 #include <tuple>
 #include <vector>
 
@@ -176,6 +177,19 @@ TEST(CurveSampler, InsideOnlyBoundaryCoverageIsOneAtLowQualityAndKNinthsAtHigh) 
     }
     EXPECT_GT(checked, 10);
   }
+}
+
+// A closed path reaching 60000 pixels out: "Normal" builds no inside grid (it
+// would span 60000 x 60000 cells), "Inside Only" fails as an allocation would.
+TEST(CurveSampler, OnlyALimitingGradientModeBuildsTheInsideGrid) {
+  Rig rig(7.0);
+  const std::vector<PathPoint> far = {Mirrored(20, 20, 10, 30), Mirrored(60000, 25, 59990, 15),
+                                      Mirrored(55, 60000, 70, 60000)};
+  FakePath normal(far, false), inside(far, false);
+  CurveSampler<PF_Pixel> plain(rig.host.InData(), rig.With(&normal, 0, 0));
+  EXPECT_NO_THROW(plain.BuildSharedParts());
+  CurveSampler<PF_Pixel> limited(rig.host.InData(), rig.With(&inside, 0, 1));
+  EXPECT_THROW(limited.BuildSharedParts(), std::bad_alloc);
 }
 
 TEST(CurveSampler, FourOfSixteenSupersampleHitsGiveWeightAQuarter) {
