@@ -152,6 +152,7 @@ struct VideoSink::State {
   AVStream* video = nullptr;
   CodecPtr encoder;
   ScalerPtr from_wide, from_narrow;  // from 16-bit and 8-bit planes, made when first needed
+  ScalerPtr from_packed;              // from the 8-bit rows themselves
   std::vector<FramePtr> frames;       // frames to fill, see WritableFrame
   PacketPtr packet{av_packet_alloc()};
   std::vector<uint8_t> wide;          // one frame as planes G, B, R, A
@@ -223,6 +224,22 @@ struct VideoSink::State {
     return made;
   }
 
+  void EncodePacked(const Rows& rows, AVFrame* frame) {
+    if (!from_packed) from_packed = MakeScaler(AV_PIX_FMT_ARGB);
+    const uint8_t* const source[4] = {reinterpret_cast<const uint8_t*>(rows.data), nullptr, nullptr,
+                                      nullptr};
+    const int strides[4] = {static_cast<int>(rows.rowbytes), 0, 0, 0};
+    sws_scale(from_packed.get(), source, strides, 0, settings.height, frame->data, frame->linesize);
+    Submit(frame);
+  }
+
+  void Submit(AVFrame* frame) {
+    frame->pts = static_cast<int64_t>(next);
+    Encode(frame);
+    ++next;
+    if (audio) CopyAudio(frame->pts);
+  }
+
   void EncodeRows(const Rows& rows) {
     const int width = settings.width, height = settings.height;
     AVFrame* frame = WritableFrame();
@@ -235,6 +252,11 @@ struct VideoSink::State {
     // some bits to keep. Without it each sample is the nearest value, which
     // is all an 8-bit source calls for.
     const bool narrow = !rows.deep && BitsPerChannel(kind->pixel_format) == 8;
+    // An 8-bit frame into a deeper output (ProRes' 10 bits) converts from its
+    // own packed ARGB rows: no copy, no dither of 8-bit content, and alpha
+    // widened as a << 2 | a >> 6 (opaque stays opaque: from 8-bit planes
+    // swscale widens alpha as a << 2, 255 to 1020).
+    if (!rows.deep && !direct && !narrow) return EncodePacked(rows, frame);
     ScalerPtr& scaler = narrow ? from_narrow : from_wide;
     if (!direct && !scaler) scaler = MakeScaler(narrow ? AV_PIX_FMT_GBRAP : AV_PIX_FMT_GBRAP16LE);
     const int sample_bytes = narrow ? 1 : 2;
@@ -253,10 +275,7 @@ struct VideoSink::State {
       RowsToPlanes<uint16_t, PF_Pixel>(rows.data, rows.rowbytes, width, height, to, to_strides);
     }
     if (!direct) sws_scale(scaler.get(), planes, strides, 0, height, frame->data, frame->linesize);
-    frame->pts = static_cast<int64_t>(next);
-    Encode(frame);
-    ++next;
-    if (audio) CopyAudio(frame->pts);
+    Submit(frame);
   }
 
   // Writes the audio packets up to the video time `until` (in the encoder's
