@@ -69,7 +69,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 // One frame's stages, each timed; counters give milliseconds per frame and
 // each stage's share of the three.
 void BM_FrameStages(benchmark::State& state) {
-  app::ConfigureImageLibrary();
   const std::string folder = TempFolder();
   app::EffectSession session(LUSTRE_MODULE_PATH, app::HostSettings{});
   std::vector<app::ParamAssignment> values;

@@ -12,7 +12,6 @@
 #include <CLI/CLI.hpp>
 
 #include "app/AppErrors.h"
-#include "app/media/ImageIo.h"
 #include "app/media/VideoSink.h"
 #include "app/session/EffectSession.h"
 #include "cli/ExitStatus.h"
@@ -81,7 +80,6 @@ void KeepFrameBuffersInHeap() {
 int main(int argc, char** argv) {
   KeepFrameBuffersInHeap();
   cli::InstallInterruptHandlers();
-  app::ConfigureImageLibrary();
 
   CLI::App cli{"Renders frames with the Lustre Strand effect.", "lustre-strand"};
   cli.require_subcommand(1);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/AppErrors.h"
+#include "app/media/ImageFiles.h"
 #include "app/media/ImageIo.h"
 
 namespace {
@@ -46,7 +47,7 @@ bool TooLargeForTheHarness(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  app::ConfigureImageLibrary();
+  app::image_files::Library();
   return 0;
 }
 

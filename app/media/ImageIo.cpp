@@ -2,9 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <OpenImageIO/filesystem.h>
-#include <OpenImageIO/imageio.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -19,6 +16,7 @@
 
 #include "app/AppErrors.h"
 #include "app/media/AtomicFile.h"
+#include "app/media/ImageFiles.h"
 #include "app/media/PngCheck.h"
 #include "app/media/PngWriter.h"
 #include "host/embedded/WorldPixels.h"
@@ -40,12 +38,8 @@ std::string Trimmed(std::string text) {
   return text.empty() ? "unknown error" : text;
 }
 
-enum class SampleKind { k8, k16, kFloat };
-
-SampleKind KindOf(const OIIO::TypeDesc& format) {
-  if (format.is_floating_point()) return SampleKind::kFloat;
-  return format.size() == 1 ? SampleKind::k8 : SampleKind::k16;
-}
+using image_files::Header;
+using image_files::SampleKind;
 
 // Where each layer channel is found among a pixel's samples; alpha -1 when
 // the file has none. Files with one or two channels are gray.
@@ -53,10 +47,10 @@ struct ChannelMap {
   int red, green, blue, alpha;
 };
 
-ChannelMap MapChannels(const OIIO::ImageSpec& header) {
+ChannelMap MapChannels(const Header& header) {
   int alpha = header.alpha_channel;
-  if (alpha < 0 && (header.nchannels == 2 || header.nchannels == 4)) alpha = header.nchannels - 1;
-  if (header.nchannels < 3) return {0, 0, 0, alpha};
+  if (alpha < 0 && (header.channels == 2 || header.channels == 4)) alpha = header.channels - 1;
+  if (header.channels < 3) return {0, 0, 0, alpha};
   return {0, 1, 2, alpha};
 }
 
@@ -77,32 +71,20 @@ PF_Pixel16 FloatPixel(const float* s, const ChannelMap& map, bool associated) {
   return {UnitToChannel(a), colour(map.red), colour(map.green), colour(map.blue)};
 }
 
-template <typename T>
-std::vector<T> ReadSamples(OIIO::ImageInput& in, const OIIO::ImageSpec& header,
-                           const std::string& path, OIIO::TypeDesc type) {
-  std::vector<T> samples(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
-                         static_cast<size_t>(header.nchannels));
-  if (!in.read_image(0, 0, 0, header.nchannels, type, samples.data())) {
-    throw ReadFailure(path, "truncated or damaged file (" + Trimmed(in.geterror()) + ")");
-  }
-  return samples;
-}
-
-Layer DecodeImage(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std::string& path) {
-  const SampleKind kind = KindOf(header.format);
+Layer DecodeImage(const Header& header, const std::vector<unsigned char>& bytes) {
   const ChannelMap map = MapChannels(header);
   const size_t count = static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
-  const size_t n = static_cast<size_t>(header.nchannels);
-  Layer layer = Layer::Make(header.width, header.height, kind != SampleKind::k8);
-  if (kind == SampleKind::k8) {
-    const std::vector<uint8_t> s = ReadSamples<uint8_t>(in, header, path, OIIO::TypeDesc::UINT8);
+  const size_t n = static_cast<size_t>(header.channels);
+  Layer layer = Layer::Make(header.width, header.height, header.kind != SampleKind::k8);
+  if (header.kind == SampleKind::k8) {
+    const uint8_t* s = bytes.data();
     for (size_t i = 0; i < count; ++i) {
       const uint8_t* p = &s[i * n];
       layer.pixels8[i] = {map.alpha < 0 ? A_u_char{255} : p[map.alpha], p[map.red], p[map.green],
                           p[map.blue]};
     }
-  } else if (kind == SampleKind::k16) {
-    const std::vector<uint16_t> s = ReadSamples<uint16_t>(in, header, path, OIIO::TypeDesc::UINT16);
+  } else if (header.kind == SampleKind::k16) {
+    const auto* s = reinterpret_cast<const uint16_t*>(bytes.data());
     for (size_t i = 0; i < count; ++i) {
       const uint16_t* p = &s[i * n];
       layer.pixels16[i] = {map.alpha < 0 ? A_u_short{32768} : Sample16ToChannel(p[map.alpha]),
@@ -110,11 +92,21 @@ Layer DecodeImage(OIIO::ImageInput& in, const OIIO::ImageSpec& header, const std
                            Sample16ToChannel(p[map.blue])};
     }
   } else {
-    const bool associated = std::strcmp(in.format_name(), "openexr") == 0;
-    const std::vector<float> s = ReadSamples<float>(in, header, path, OIIO::TypeDesc::FLOAT);
-    for (size_t i = 0; i < count; ++i) layer.pixels16[i] = FloatPixel(&s[i * n], map, associated);
+    const auto* s = reinterpret_cast<const float*>(bytes.data());
+    for (size_t i = 0; i < count; ++i) {
+      layer.pixels16[i] = FloatPixel(&s[i * n], map, header.associated_alpha);
+    }
   }
   return layer;
+}
+
+// The file name's extension in lower case ("" when it has none).
+std::string LowerExtension(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return "";
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
 }
 
 // ---- Writing ---------------------------------------------------------------------
@@ -167,13 +159,13 @@ std::unique_ptr<float[]> SamplesAssociated(const PF_EffectWorld& world, int chan
       world, channels, [](const PF_Pixel& p) { return EncodeAssociated(ConvertPixel8To16(p)); });
 }
 
-std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
-  std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
-  if (!out) {
-    throw UsageError("cannot write image file '" + path + "': " + Trimmed(OIIO::geterror()) +
+image_files::OutputFormat FormatFor(const std::string& path) {
+  image_files::OutputFormat format = image_files::Library().output_format(path);
+  if (!format.known) {
+    throw UsageError("cannot write image file '" + path + "': " + Trimmed(format.error) +
                      " (write .png, .tif, .exr, .jpg or .dpx)");
   }
-  return out;
+  return format;
 }
 
 // PNG files go through our own writer (app/media/PngWriter.h), as RGBA at the
@@ -206,12 +198,48 @@ void WritePng(const std::string& path, const PF_EffectWorld& world, int png_comp
       png_compression);
 }
 
-}  // namespace
-
-void ConfigureImageLibrary() {
-  OIIO::attribute("threads", 1);
-  OIIO::attribute("exr_threads", -1);
+void WriteImageFile(const std::string& path, const PF_EffectWorld& world,
+                    const ImageWriteOptions& options) {
+  if (LowerExtension(path) == "png") {
+    WritePng(path, world, options.png_compression);
+    return;
+  }
+  const image_files::OutputFormat format = FormatFor(path);
+  if (format.name == "png") {
+    WritePng(path, world, options.png_compression);
+    return;
+  }
+  const bool exr = format.name == "openexr";
+  const int channels = format.alpha ? 4 : 3;
+  const SampleKind kind = exr                            ? SampleKind::kFloat
+                          : embedded::IsDeepWorld(world) ? SampleKind::k16
+                                                         : SampleKind::k8;
+  const Header header{world.width, world.height, channels, channels == 4 ? 3 : -1, kind, exr};
+  std::unique_ptr<uint8_t[]> samples8;
+  std::unique_ptr<uint16_t[]> samples16;
+  std::unique_ptr<float[]> samplesFloat;
+  const void* samples = nullptr;
+  if (kind == SampleKind::k8) {
+    samples8 = Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8);
+    samples = samples8.get();
+  } else if (kind == SampleKind::k16) {
+    samples16 = Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16);
+    samples = samples16.get();
+  } else {
+    samplesFloat = SamplesAssociated(world, channels);
+    samples = samplesFloat.get();
+  }
+  // Encoded in memory, then written with every write checked: the image
+  // library does not report a short write (a full disk) itself.
+  std::vector<unsigned char> bytes;
+  std::string error;
+  if (!image_files::Library().encode(path, header, samples, bytes, error)) {
+    throw UsageError("cannot write image file '" + path + "': " + Trimmed(error));
+  }
+  WriteFileAtomically(path, bytes.data(), bytes.size());
 }
+
+}  // namespace
 
 void CheckHeaderClaims(const std::string& path, uint64_t file_size) {
   // A DPX file header: the magic number in the file's byte order at 0, the
@@ -240,8 +268,6 @@ Layer ReadImage(const std::string& path) {
   if (stat(path.c_str(), &status) != 0) throw ReadFailure(path, std::strerror(errno));
   if (S_ISDIR(status.st_mode)) throw ReadFailure(path, "it is a folder");
   CheckHeaderClaims(path, static_cast<uint64_t>(status.st_size));
-  OIIO::ImageSpec config;
-  config.attribute("oiio:UnassociatedAlpha", 1);
   // A damaged PNG is refused before libpng prints its own line about it;
   // our message names the file, in the words OpenImageIO would pass on.
   if (const std::optional<PngDamage> damage = FindPngDamage(path)) {
@@ -249,82 +275,43 @@ Layer ReadImage(const std::string& path) {
                                                           : "truncated or damaged file") +
                                 " (PNG read error: " + damage->what + ")");
   }
-  // The reader is chosen by the name's extension, or else by the contents;
-  // opening it fills in the file's header.
-  std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::create(path, false, &config);
-  if (!in)
-    throw ReadFailure(path,
-                      "not an image file that can be read (" + Trimmed(OIIO::geterror()) + ")");
-  OIIO::ImageSpec header;
-  if (!in->open(path, header, config)) {
-    throw ReadFailure(path, "not an image file that can be read (" + Trimmed(in->geterror()) + ")");
-  }
+  image_files::ReadResult read;
+  image_files::Library().read(path, kMaxLayerSide, read);
+  using Status = image_files::ReadResult::Status;
+  if (read.status == Status::kNotAnImage)
+    throw ReadFailure(path, "not an image file that can be read (" + Trimmed(read.error) + ")");
+  const Header& header = read.header;
   if (header.width > kMaxLayerSide || header.height > kMaxLayerSide) {
     throw UsageError("'" + path + "' is " + std::to_string(header.width) + "x" +
                      std::to_string(header.height) + " pixels; layers wider or taller than " +
                      std::to_string(kMaxLayerSide) + " pixels are refused");
   }
-  if (header.width < 1 || header.height < 1 || header.nchannels < 1) {
+  if (header.width < 1 || header.height < 1 || header.channels < 1) {
     throw ReadFailure(path, "the image is empty");
   }
-  return DecodeImage(*in, header, path);
+  if (read.status != Status::kRead)
+    throw ReadFailure(path, "truncated or damaged file (" + Trimmed(read.error) + ")");
+  return DecodeImage(header, read.samples);
 }
 
-void CheckWritableFormat(const std::string& path) { CreateOutput(path); }
+// PNG, the format sequences are written in, needs no image library: our own
+// writer takes it.
+void CheckWritableFormat(const std::string& path) {
+  if (LowerExtension(path) != "png") FormatFor(path);
+}
 
 void WriteImage(const std::string& path, const PF_EffectWorld& world,
                 const ImageWriteOptions& options) {
-  std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
-  if (std::strcmp(out->format_name(), "png") == 0) {
-    WritePng(path, world, options.png_compression);
-    return;
+  try {
+    WriteImageFile(path, world, options);
+  } catch (const std::bad_alloc&) {
+    throw UsageError("cannot write image file '" + path + "': not enough memory to encode a " +
+                     std::to_string(world.width) + "x" + std::to_string(world.height) + " image");
   }
-  const bool exr = std::strcmp(out->format_name(), "openexr") == 0;
-  const int channels = out->supports("alpha") ? 4 : 3;
-  const SampleKind kind = exr                            ? SampleKind::kFloat
-                          : embedded::IsDeepWorld(world) ? SampleKind::k16
-                                                         : SampleKind::k8;
-  const OIIO::TypeDesc type = kind == SampleKind::kFloat ? OIIO::TypeDesc::FLOAT
-                              : kind == SampleKind::k16  ? OIIO::TypeDesc::UINT16
-                                                         : OIIO::TypeDesc::UINT8;
-  OIIO::ImageSpec header(world.width, world.height, channels, type);
-  header.alpha_channel = channels == 4 ? 3 : -1;
-  if (!exr) header.attribute("oiio:UnassociatedAlpha", 1);
-
-  // Encoded in memory, then written with every write checked: the image
-  // library does not report a short write (a full disk) itself.
-  std::vector<unsigned char> bytes;
-  // Room for the samples as they are: compressed files fit without the
-  // vector growing (and copying) while the encoder writes.
-  bytes.reserve(static_cast<size_t>(world.width) * static_cast<size_t>(world.height) *
-                static_cast<size_t>(channels) * type.size());
-  OIIO::Filesystem::IOVecOutput memory(bytes);
-  bool written = out->set_ioproxy(&memory) && out->open(path, header);
-  if (written && kind == SampleKind::k8) {
-    written =
-        out->write_image(type, Interleaved<uint8_t, PF_Pixel>(world, channels, Encode8).get());
-  } else if (written && kind == SampleKind::k16) {
-    written =
-        out->write_image(type, Interleaved<uint16_t, PF_Pixel16>(world, channels, Encode16).get());
-  } else if (written) {
-    written = out->write_image(type, SamplesAssociated(world, channels).get());
-  }
-  if (written) written = out->close();
-  if (!written) {
-    const std::string error = Trimmed(out->geterror());
-    out->close();
-    throw UsageError("cannot write image file '" + path + "': " + error);
-  }
-  WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
-bool IsImageFile(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  // "format:ext,ext;format:ext,..."
-  std::istringstream formats(OIIO::get_string_attribute("extension_list"));
+bool ImageLibraryReads(const std::string& extension) {  // "format:ext,ext;format:ext,..."
+  std::istringstream formats(image_files::Library().extension_list());
   for (std::string format; std::getline(formats, format, ';');) {
     const size_t colon = format.find(':');
     if (colon == std::string::npos || format.compare(0, colon, "ffmpeg") == 0) continue;
@@ -334,6 +321,15 @@ bool IsImageFile(const std::string& path) {
     }
   }
   return false;
+}
+
+bool IsImageFile(const std::string& path) {
+  const std::string extension = LowerExtension(path);
+  if (extension.empty()) return false;
+  for (const KnownExtension& known : kKnownExtensions) {
+    if (extension == known.extension) return known.image;
+  }
+  return ImageLibraryReads(extension);
 }
 
 }  // namespace app

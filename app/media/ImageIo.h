@@ -51,16 +51,25 @@ struct ImageWriteOptions {
   int png_compression = 1;
 };
 
-// Sets OpenImageIO up for this program: no thread pools of its own (frames
-// run in worker processes, and a pool started before a fork would be lost in
-// the children).
-void ConfigureImageLibrary();
-
 // True when the file's extension is one an image reader of OpenImageIO
 // claims. Everything else (its ffmpeg reader's extensions included) goes to
 // the FFmpeg libraries, which read any video and say what is wrong with a
 // file that is none. Every front-end decides still against video by this.
+// The extensions of kKnownExtensions are decided without loading the image
+// library (see app/media/ImageFiles.h); a test holds them to its answers.
 bool IsImageFile(const std::string& path);
+
+struct KnownExtension {
+  const char* extension;
+  bool image;
+};
+inline constexpr KnownExtension kKnownExtensions[] = {
+    {"png", true},  {"exr", true},  {"tif", true},  {"tiff", true}, {"jpg", true},
+    {"jpeg", true}, {"dpx", true},  {"mp4", false}, {"mov", false}, {"mkv", false},
+    {"avi", false}, {"webm", false}, {"mxf", false}};
+
+// Whether the image library claims the (lower-case) extension; loads it.
+bool ImageLibraryReads(const std::string& extension);
 
 Layer ReadImage(const std::string& path);
 
@@ -71,7 +80,8 @@ Layer ReadImage(const std::string& path);
 // error ReadImage throws; ReadImage calls it first.
 void CheckHeaderClaims(const std::string& path, uint64_t file_size);
 
-// Refuses, before any work, a file name whose format OpenImageIO cannot write.
+// Refuses, before any work, a file name whose format OpenImageIO cannot write
+// (PNG, written by our own writer, without loading it).
 void CheckWritableFormat(const std::string& path);
 
 // Writes the world at its depth, atomically (see WriteFileAtomically).

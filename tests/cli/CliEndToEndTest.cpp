@@ -247,8 +247,8 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
 // A layer too large to allocate gets the effect's own code and decorated
 // message (exit 3), not a crash: 6000 x 6000 at 8 bits is 144 MB a world; the
 // input and the output fit under the limit (the program itself takes some
-// 450 MB of address space, mostly OpenImageIO's libraries and the threads
-// they start), the vertical view's rotated working world does not.
+// 250 MB of address space, mostly its libraries and the threads they start),
+// the vertical view's rotated working world does not.
 TEST(CliEffectEnd, AnAllocationFailureExitsWithTheEffectsErrorAndWritesNothing) {
 #ifdef LUSTRE_SANITIZED
   GTEST_SKIP() << "built with -fsanitize=" LUSTRE_SANITIZED
@@ -259,7 +259,7 @@ TEST(CliEffectEnd, AnAllocationFailureExitsWithTheEffectsErrorAndWritesNothing) 
   // clang-format off
   const CliRun run =
       RunCli(Launch{{"render", "--size", "6000x6000", "--set", "Output View=Gradient View (vert)",
-                     "--output", folder.File("out.png")}, 840LL << 20, {}, 0});
+                     "--output", folder.File("out.png")}, 560LL << 20, {}, 0});
   // clang-format on
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(run.exit_status, 3) << run.err;

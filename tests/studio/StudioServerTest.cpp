@@ -46,6 +46,7 @@ TEST_P(StudioRender, EqualsTheCommandsFile) {
   const int width = std::stoi(after->get_header_value("X-Width"));
   const int height = std::stoi(after->get_header_value("X-Height"));
   EXPECT_EQ(width, (320 + c.scale - 1) / c.scale);
+  EXPECT_EQ(height, (180 + c.scale - 1) / c.scale);
   EXPECT_EQ(after->get_header_value("X-Depth"), std::to_string(c.depth));
   EXPECT_NE(after->get_header_value("Server-Timing").find(", render;dur="), std::string::npos);
 

@@ -181,4 +181,18 @@ TEST(ImageRoundTrip, FloatSamplesClampAndNanReadsAsZero) {
   EXPECT_EQ(red, (std::vector<A_u_short>{0, 0, 32768, 0, 32768, 8192}));
 }
 
+// The extensions decided without loading the image library are decided as
+// the library would decide them, in either case.
+TEST(ImageFileKind, KnownExtensionsAgreeWithTheImageLibrary) {
+  for (const app::KnownExtension& known : app::kKnownExtensions) {
+    EXPECT_EQ(app::ImageLibraryReads(known.extension), known.image) << known.extension;
+    std::string upper = known.extension;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(app::IsImageFile("/a.b/frame." + upper), known.image) << upper;
+  }
+  EXPECT_TRUE(app::IsImageFile("in.hdr"));  // not listed: the library decides
+  EXPECT_FALSE(app::IsImageFile("in.m2ts"));
+  EXPECT_FALSE(app::IsImageFile("folder.png/in"));
+}
+
 }  // namespace
