@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <vector>
