@@ -645,6 +645,8 @@ TEST(Array2D, RowMajorOverTheInnerCheck) {
   EXPECT_THROW(grid(-1, 0), std::out_of_range);
   // More cells than an int32 count holds is a failed allocation, not a wrapped size.
   EXPECT_THROW(grid.Resize(65536, 32768, 0), std::bad_alloc);
+  grid.Resize(1, 2, 7);  // one column
+  EXPECT_EQ(grid(0, 1), 7);
 }
 
 }  // namespace
