@@ -369,8 +369,14 @@ TEST(StudioPatches, PatchTheHeldPictureIntoTheWholeOne) {
       for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(patch[at + i]);
       return size_t{v};
     };
-    for (size_t at = 0; at < patch.size(); at += 8 + u32(at + 4))
-      picture.replace(u32(at), u32(at + 4), patch, at + 8, u32(at + 4));
+    for (size_t at = 0; at < patch.size(); at += 8 + u32(at + 4)) {
+      const size_t offset = u32(at), length = u32(at + 4);
+      // A span starts and ends at a changed byte.
+      EXPECT_TRUE(length > 0 && picture[offset] != patch[at + 8] &&
+                  picture[offset + length - 1] != patch[at + 7 + length])
+          << "span at " << offset;
+      picture.replace(offset, length, patch, at + 8, length);
+    }
     return picture;
   };
   const httplib::Result first = render({{"doc", doc(100)}}, "a", "0");
