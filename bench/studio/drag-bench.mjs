@@ -72,8 +72,8 @@ async function dragFor(page, draftScale) {
 // Medians of where the time of a shown picture went: request sent to headers
 // (of which: to the server's handler, its parse, lock wait, render, packing,
 // patch, and from its end to the page seeing the headers), headers to body,
-// body to drawable picture, drawable to the page's thread having it, to
-// painted; the interval between successive requests sent.
+// body to the page's thread having it, to a drawable picture, to painted;
+// the interval between successive requests sent.
 const SERVER_PARTS = ['parse', 'wait', 'render', 'pack', 'patch'];
 
 function cycleParts(timings) {
@@ -86,9 +86,9 @@ function cycleParts(timings) {
     fromServer: median(timings.map((t) => t.headers - t.server.received -
                                     SERVER_PARTS.reduce((sum, n) => sum + (t.server[n] ?? 0), 0))),
     body: median(timings.map((t) => t.body - t.headers)),
-    made: median(timings.map((t) => t.made - t.body)),
-    toPage: median(timings.map((t) => t.received - t.made)),
-    painted: median(timings.map((t) => t.painted - t.received)),
+    toPage: median(timings.map((t) => t.received - t.body)),
+    made: median(timings.map((t) => t.made - t.received)),
+    painted: median(timings.map((t) => t.painted - t.made)),
     kB: median(timings.map((t) => (t.bytes ?? NaN) / 1000)),
     sendGap: median(timings.slice(1).map((t, i) => t.sent - timings[i].sent)),
   };

@@ -19,7 +19,7 @@ import { animate, makeConstant, moveKeys, deleteKeys, setEase, copyKeys, pasteKe
 
 // The page keeps pictures up to this many bytes (less on a device reporting
 // little memory), so that a short clip plays from memory. A picture costs its
-// bytes twice: the received pixels and the bitmap drawn from them.
+// bytes twice: the received pixels and the canvas drawn from them.
 const PAGE_CACHE_BYTES = Math.min(1024, (navigator.deviceMemory || 8) * 128) * 2 ** 20;
 
 const $ = (selector) => document.querySelector(selector);

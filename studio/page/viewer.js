@@ -25,10 +25,14 @@ function checkerPattern(ctx) {
   return ctx.createPattern(tile, 'repeat');
 }
 
-// A received picture made drawable: the picture loader sends it with an
-// ImageBitmap made on its own thread; the bytes stay for tests and checks.
+// A received picture made drawable; keeps the bytes for tests and checks.
 export function makePicture(raw, scale, key) {
-  return { ...raw, image: raw.bitmap, scale, key };
+  const canvas = document.createElement('canvas');
+  canvas.width = raw.width;
+  canvas.height = raw.height;
+  canvas.getContext('2d').putImageData(new ImageData(raw.bytes, raw.width, raw.height), 0, 0);
+  if (raw.timing) raw.timing.made = clock();
+  return { ...raw, canvas, scale, key };
 }
 
 export class Viewer {
@@ -129,7 +133,7 @@ export class Viewer {
 
   drawPicture(picture) {
     if (!picture) return;
-    this.ctx.drawImage(picture.image, 0, 0, this.frameWidth, this.frameHeight);
+    this.ctx.drawImage(picture.canvas, 0, 0, this.frameWidth, this.frameHeight);
   }
 
   draw() {
