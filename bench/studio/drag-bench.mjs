@@ -87,7 +87,7 @@ function cycleParts(timings) {
                                     SERVER_PARTS.reduce((sum, n) => sum + (t.server[n] ?? 0), 0))),
     body: median(timings.map((t) => t.body - t.headers)),
     toPage: median(timings.map((t) => t.received - t.body)),
-    made: median(timings.map((t) => t.made - t.received)),
+    made: median(timings.map((t) => t.made - (t.received ?? t.body))),
     painted: median(timings.map((t) => t.painted - t.made)),
     kB: median(timings.map((t) => (t.bytes ?? NaN) / 1000)),
     sendGap: median(timings.slice(1).map((t, i) => t.sent - timings[i].sent)),
