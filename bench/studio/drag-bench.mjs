@@ -71,21 +71,25 @@ async function dragFor(page, draftScale) {
 
 // Medians of where the time of a shown picture went: request sent to headers
 // (of which: to the server's handler, its parse, lock wait, render, packing,
-// and from its end to the page seeing the headers), headers to body,
-// body to drawable picture, picture to painted; the interval between
-// successive requests sent.
+// patch, and from its end to the page seeing the headers), headers to body,
+// body to the page's thread having it, to a drawable picture, to painted;
+// the interval between successive requests sent.
+const SERVER_PARTS = ['parse', 'wait', 'render', 'pack', 'patch'];
+
 function cycleParts(timings) {
   if (!timings.length) return 'not timed by this build';
   const median = (values) => (values.length ? percentile(values, 50) : NaN);
   const parts = {
     reply: median(timings.map((t) => t.headers - t.sent)),
     toServer: median(timings.map((t) => t.server.received - t.sent)),
-    ...Object.fromEntries(['parse', 'wait', 'render', 'pack'].map((n) => [n, median(timings.map((t) => t.server[n] ?? 0))])),
+    ...Object.fromEntries(SERVER_PARTS.map((n) => [n, median(timings.map((t) => t.server[n] ?? 0))])),
     fromServer: median(timings.map((t) => t.headers - t.server.received -
-                                    ['parse', 'wait', 'render', 'pack'].reduce((sum, n) => sum + (t.server[n] ?? 0), 0))),
+                                    SERVER_PARTS.reduce((sum, n) => sum + (t.server[n] ?? 0), 0))),
     body: median(timings.map((t) => t.body - t.headers)),
-    made: median(timings.map((t) => t.made - t.body)),
+    toPage: median(timings.map((t) => t.received - t.body)),
+    made: median(timings.map((t) => t.made - (t.received ?? t.body))),
     painted: median(timings.map((t) => t.painted - t.made)),
+    kB: median(timings.map((t) => (t.bytes ?? NaN) / 1000)),
     sendGap: median(timings.slice(1).map((t, i) => t.sent - timings[i].sent)),
   };
   return Object.entries(parts).map(([name, ms]) => `${name} ${ms.toFixed(1)}`).join(', ');

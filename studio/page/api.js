@@ -77,22 +77,54 @@ export const clock = () => performance.timeOrigin + performance.now();
 // body arrived (clock()), and the server's own parts.
 // client names the stream of requests whose older waiting renders the server
 // may drop (409) once a newer one of the same stream arrives. onHeaders() is
-// called as soon as the server has answered, before the bytes are read.
-export async function fetchPicture(path, body, client, onHeaders = () => {}) {
+// called as soon as the server has answered, before the bytes are read, with
+// the number the server gave the picture when it may be patched later.
+// held, the number of the stream's picture the caller holds (0: none), says
+// that a patch of it will do: the reply's patchOf is then that number and
+// its bytes the spans that changed (see applySpans), or patchOf is 0 and the
+// bytes are the whole picture.
+export async function fetchPicture(path, body, client, onHeaders = () => {}, held = undefined) {
   const sent = clock();
-  const response = await post(path, body, client ? { 'X-Studio-Client': client } : {});
+  const response = await post(path, body, {
+    ...(client && { 'X-Studio-Client': client }),
+    ...(held !== undefined && { 'X-Studio-Held': String(held) }) });
   const headers = clock();
-  onHeaders();
+  const number = Number(response.headers.get('X-Picture')) || 0;
+  onHeaders(number);
   const width = Number(response.headers.get('X-Width'));
   const height = Number(response.headers.get('X-Height'));
   if (!(width > 0 && height > 0 && width * height <= 2 ** 28)) {
     await response.body.cancel();
     throw new Error(`a picture of ${width}x${height} pixels`);
   }
-  const bytes = await readExactly(response, width * height * 4);
-  const timing = { sent, headers, body: clock(), server: serverTiming(response.headers.get('Server-Timing')) };
+  const patchOf = Number(response.headers.get('X-Patch-Of')) || 0;
+  const size = patchOf ? Number(response.headers.get('Content-Length')) : width * height * 4;
+  if (!(size >= 0 && size <= 2 ** 31)) {
+    await response.body.cancel();
+    throw new Error(`a patch of ${size} bytes`);
+  }
+  const bytes = await readExactly(response, size);
+  const timing = { sent, headers, body: clock(), server: serverTiming(response.headers.get('Server-Timing')),
+                   bytes: size };
   return { width, height, depth: Number(response.headers.get('X-Depth')) || 8,
-           seq: Number(response.headers.get('X-Seq')), bytes, timing };
+           seq: Number(response.headers.get('X-Seq')), number, patchOf, bytes, timing };
+}
+
+// Writes a patch's spans into the picture it patches: records of a byte
+// offset and a length (little-endian 32-bit) and then that many bytes. A
+// record reaching past either array is refused before anything is written.
+export function applySpans(picture, patch) {
+  const view = new DataView(patch.buffer, patch.byteOffset, patch.byteLength);
+  const spans = [];
+  for (let at = 0; at < patch.length;) {
+    if (at + 8 > patch.length) throw new Error('a patch cut short');
+    const offset = view.getUint32(at, true);
+    const length = view.getUint32(at + 4, true);
+    if (at + 8 + length > patch.length || offset + length > picture.length) throw new Error('a patch outside its picture');
+    spans.push([offset, at + 8, length]);
+    at += 8 + length;
+  }
+  for (const [offset, from, length] of spans) picture.set(patch.subarray(from, from + length), offset);
 }
 
 // Pictures are fetched by a worker, which hands over their bytes without a

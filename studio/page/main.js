@@ -1,7 +1,7 @@
 // The studio page: loads the session, the parameter table and the document,
 // then keeps the picture, the overlay and the panel in step with every edit.
 // Edits are documents: each finished edit or gesture is one undo step.
-import { getJson, postJson, postPicture } from './api.js';
+import { getJson, postJson, postPicture, clock } from './api.js';
 import { withValues, sameDoc } from './document.js';
 import { DocumentFile } from './filing.js';
 import { installShortcuts } from './shortcuts.js';
@@ -210,6 +210,7 @@ class Studio {
 
   received(raw, job) {
     this.stats.receivedAt = performance.now();
+    if (raw.timing) raw.timing.received = clock();
     const picture = makePicture(raw, job.scale, job.key);
     picture.seq = job.seq;
     this.cache.put(job.key, picture);

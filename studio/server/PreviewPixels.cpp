@@ -1,5 +1,6 @@
 #include "studio/server/PreviewPixels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -30,6 +31,10 @@ std::string Interleave(const std::vector<P>& pixels, size_t bytes_per_channel, P
   return bytes;
 }
 
+void PutU32(std::string& out, size_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
 }  // namespace
 
 app::Layer LayerOfWorld(const PF_EffectWorld& world) {
@@ -54,6 +59,22 @@ std::string Rgba16Bytes(const app::Layer& layer) {
     out[0] = static_cast<char>(v & 0xFF);
     out[1] = static_cast<char>(v >> 8);
   });
+}
+
+std::string ChangedSpans(const std::string& previous, const std::string& next, size_t row_bytes) {
+  std::string out;
+  for (size_t row = 0; row + row_bytes <= next.size(); row += row_bytes) {
+    const char* was = previous.data() + row;
+    const char* now = next.data() + row;
+    if (std::memcmp(was, now, row_bytes) == 0) continue;
+    const size_t first = static_cast<size_t>(std::mismatch(now, now + row_bytes, was).first - now);
+    size_t end = row_bytes;
+    while (now[end - 1] == was[end - 1]) --end;
+    PutU32(out, row + first);
+    PutU32(out, end - first);
+    out.append(now + first, end - first);
+  }
+  return out;
 }
 
 }  // namespace studio

@@ -20,4 +20,11 @@ std::string Rgba8Bytes(const app::Layer& layer);
 // through the effect's own 8-to-16 rule first.
 std::string Rgba16Bytes(const app::Layer& layer);
 
+// How `next` differs from `previous`, two pictures of the same size in rows
+// of `row_bytes`: per row that changed, one record of the row's changed span
+// -- its byte offset in the picture and its length (little-endian 32-bit
+// numbers), then those bytes of `next`. Writing every record's bytes at its
+// offset into a copy of `previous` gives `next` exactly.
+std::string ChangedSpans(const std::string& previous, const std::string& next, size_t row_bytes);
+
 }  // namespace studio

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -22,6 +23,9 @@ namespace {
 constexpr const char* kJson = "application/json";
 // Distinct X-Studio-Client values remembered for superseding renders.
 constexpr size_t kMaxClients = 256;
+// Streams whose last picture is kept for patches (a frame each, most often
+// one the cache holds as well).
+constexpr size_t kMaxPatchStreams = 16;
 // How often a waiting prefetch looks for its turn.
 constexpr std::chrono::milliseconds kPrefetchPoll{4};
 // Jobs an export may ask for, as `render --jobs` allows.
@@ -96,20 +100,53 @@ bool FlagField(const nlohmann::json& body, const char* name) {
 // Plain deflate is no better (zlib, load average 11): level 1 took 52 ms to
 // pack a 1/2 frame of 2,073,600 bytes into 631,241 and 25 ms to unpack it,
 // where the render took 9-15 ms and Chromium reads the raw bytes in 10-20 ms.
-// The body is written straight from the cached frame, which the provider
-// holds until the socket has it, rather than copied into the response.
-void SendPixels(httplib::Response& response, std::shared_ptr<const CachedFrame> frame,
-                long long seq, bool deep) {
-  response.set_header("X-Width", std::to_string(frame->width));
-  response.set_header("X-Height", std::to_string(frame->height));
+// What does pay is sending less: a client that holds the stream's last
+// picture (X-Studio-Held names it) gets only the spans of the rows that
+// changed (ChangedSpans), which costs the server a compare of two frames in
+// memory and the page a copy of those spans into its own copy -- exact, and
+// whatever the picture's content; a dragged point changes the rows its
+// stroke passes through and leaves the rest. The whole body is written
+// straight from the cached frame, which the provider holds until the socket
+// has it, rather than copied into the response.
+void PictureHeaders(httplib::Response& response, const CachedFrame& frame, long long seq,
+                    bool deep) {
+  response.set_header("X-Width", std::to_string(frame.width));
+  response.set_header("X-Height", std::to_string(frame.height));
   response.set_header("X-Seq", std::to_string(seq));
   response.set_header("X-Depth", deep ? "16" : "8");
+}
+
+void SendPixels(httplib::Response& response, std::shared_ptr<const CachedFrame> frame) {
   const size_t size = frame->bytes.size();
   response.set_content_provider(
       size, "application/octet-stream",
       [frame](size_t offset, size_t length, httplib::DataSink& sink) {
         return sink.write(frame->bytes.data() + offset, std::min(length, frame->bytes.size() - offset));
       });
+}
+
+// The picture as a patch of `held` when the two have the same size.
+bool SendPatch(httplib::Response& response, const CachedFrame& frame, const CachedFrame* held,
+               uint64_t held_number) {
+  if (!held || held->width != frame.width || held->height != frame.height ||
+      held->bytes.size() != frame.bytes.size() || frame.height <= 0) {
+    return false;
+  }
+  response.set_header("X-Patch-Of", std::to_string(held_number));
+  response.set_content(ChangedSpans(held->bytes, frame.bytes, frame.bytes.size() / frame.height),
+                       "application/octet-stream");
+  return true;
+}
+
+// The picture a client that can take patches holds (0: none yet); none
+// when it cannot.
+std::optional<uint64_t> HeldNumber(const httplib::Request& request) {
+  if (!request.has_header("X-Studio-Held")) return std::nullopt;
+  const std::string text = request.get_header_value("X-Studio-Held");
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) {
+    throw app::UsageError("X-Studio-Held must be the number of a picture received");
+  }
+  return std::stoull(text);
 }
 
 // Where a render request's time went, for the page's own measurements (the
@@ -201,6 +238,7 @@ StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files,
       settings_(settings),
       token_(settings.token.empty() ? NewToken() : settings.token),
       cache_(settings.cache_bytes),
+      sent_(kMaxPatchStreams),
       export_(settings.command) {}
 
 StudioServer::~StudioServer() { Stop(); }
@@ -276,6 +314,7 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
   const bool raw16 = FlagField(body, "raw16");
   const bool prefetch = FlagField(body, "prefetch");
   const std::string client = request.get_header_value("X-Studio-Client").substr(0, 64);
+  const std::optional<uint64_t> held_number = HeldNumber(request);
   long long arrivals = 0;
   {
     std::lock_guard<std::mutex> lock(seq_mutex_);
@@ -325,8 +364,19 @@ void StudioServer::Render(const httplib::Request& request, httplib::Response& re
       clock.Mark("pack");
     }
   }
+  PictureHeaders(response, *pixels, seq, engine_.Deep());
+  if (held_number) {
+    const std::shared_ptr<const CachedFrame> held = sent_.Held(client, *held_number);
+    const bool patched = SendPatch(response, *pixels, held.get(), *held_number);
+    response.set_header("X-Picture", std::to_string(sent_.Sent(client, pixels)));
+    clock.Mark("patch");
+    if (patched) {
+      response.set_header("Server-Timing", clock.Text());
+      return;
+    }
+  }
   response.set_header("Server-Timing", clock.Text());
-  SendPixels(response, std::move(pixels), seq, engine_.Deep());
+  SendPixels(response, std::move(pixels));
 }
 
 void StudioServer::Export(const httplib::Request& request, httplib::Response& response) {

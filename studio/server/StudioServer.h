@@ -16,6 +16,7 @@
 #include "studio/server/ExportJob.h"
 #include "studio/server/FrameCache.h"
 #include "studio/server/RequestGuard.h"
+#include "studio/server/SentPictures.h"
 #include "studio/server/StudioEngine.h"
 
 namespace studio {
@@ -68,6 +69,7 @@ class StudioServer {
   int port_ = 0;
   std::unique_ptr<RequestGuard> guard_;
   FrameCache cache_;
+  SentPictures sent_;  // by X-Studio-Client
   std::mutex render_mutex_;  // one render at a time, newest first
   std::mutex seq_mutex_;
   std::map<std::string, long long> latest_seq_;  // by X-Studio-Client

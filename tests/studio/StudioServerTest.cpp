@@ -349,4 +349,62 @@ TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
   }
 }
 
+// A client that holds its stream's last picture gets the spans that changed,
+// and they patch it into exactly the whole picture; any other picture named
+// (older, of another stream, of another size) gets the whole picture.
+TEST(StudioPatches, PatchTheHeldPictureIntoTheWholeOne) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  const auto doc = [](int x) {
+    return json{{"Point 1/Activate", true}, {"Point 2/Activate", true}, {"Point 2/Point", {x, 90}}};
+  };
+  const auto render = [&](const json& body, const char* client, const std::string& held) {
+    return running.Client().Post("/api/render", {{"X-Studio-Client", client}, {"X-Studio-Held", held}},
+                                 body.dump(), "application/json");
+  };
+  const auto patched = [](std::string picture, const std::string& patch) {
+    const auto u32 = [&](size_t at) {
+      uint32_t v = 0;
+      for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(patch[at + i]);
+      return size_t{v};
+    };
+    for (size_t at = 0; at < patch.size(); at += 8 + u32(at + 4)) {
+      const size_t offset = u32(at), length = u32(at + 4);
+      // A span starts and ends at a changed byte.
+      EXPECT_TRUE(length > 0 && picture[offset] != patch[at + 8] &&
+                  picture[offset + length - 1] != patch[at + 7 + length])
+          << "span at " << offset;
+      picture.replace(offset, length, patch, at + 8, length);
+    }
+    return picture;
+  };
+  const httplib::Result first = render({{"doc", doc(100)}}, "a", "0");
+  ASSERT_EQ(first->status, 200) << first->body;
+  const std::string one = first->get_header_value("X-Picture");
+  render({{"doc", doc(120)}}, "b", "0");  // another stream's picture, sent last
+  // clang-format off
+  struct Case { const char* name; int x; int scale; std::string held; bool patch; };
+  const std::vector<Case> cases{
+      {"the held picture", 140, 1, one, true},
+      {"the next one", 150, 1, "NEXT", true},
+      {"the same picture again", 150, 1, "NEXT", true},
+      {"an older one", 160, 1, one, false},
+      {"one of another size", 160, 2, "NEXT", false},
+      {"none", 170, 1, "0", false}};
+  // clang-format on
+  std::string holding = first->body;
+  std::string next = one;
+  for (const Case& c : cases) {
+    const json body{{"doc", doc(c.x)}, {"scale", c.scale}};
+    const httplib::Result reply = render(body, "a", c.held == "NEXT" ? next : c.held);
+    ASSERT_EQ(reply->status, 200) << c.name << ": " << reply->body;
+    const std::string whole = running.PostJson("/api/render", body)->body;
+    EXPECT_EQ(reply->has_header("X-Patch-Of"), c.patch) << c.name;
+    holding = c.patch ? patched(holding, reply->body) : reply->body;
+    EXPECT_TRUE(holding == whole) << c.name;
+    next = reply->get_header_value("X-Picture");
+  }
+  EXPECT_EQ(render({{"doc", doc(100)}}, "a", "x1")->status, 400);
+}
+
 }  // namespace

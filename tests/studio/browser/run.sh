@@ -17,4 +17,4 @@ installed=$(node -p "try { require('./node_modules/playwright-core/package.json'
 if [ "$locked" != "$installed" ]; then
   npm ci --no-audit --no-fund
 fi
-exec node --test --test-concurrency=1 bezier.test.mjs scheduler.test.mjs keys.test.mjs studio.test.mjs timeline.test.mjs
+exec node --test --test-concurrency=1 bezier.test.mjs scheduler.test.mjs patch.test.mjs keys.test.mjs studio.test.mjs timeline.test.mjs

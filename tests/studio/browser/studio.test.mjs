@@ -70,6 +70,10 @@ test('a dragged point shows the frame the command renders from the saved file', 
     const handle = await docValue(page, 'Point 2/Handle');
     assert.ok(Math.abs(point[0] - (600 + 100 / zoom)) <= 1 && point[1] === 270, `point ${point} at zoom ${zoom}`);
     assert.deepEqual([handle[0] - point[0], handle[1] - point[1]], [-40, -70], 'the handle moves with its point');
+    // One more edit at full resolution: its picture comes as a patch of the last.
+    await typeInto(page, 'Line Width', '37');
+    await waitIdle(page);
+    assert.ok(await page.evaluate(() => window.__studio.picture.patchOf > 0), 'the last picture came as a patch');
     const shown = await shownBytes(page);
     assert.equal(shown.scale, 1);
     await save(page);
