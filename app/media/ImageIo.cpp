@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -169,6 +170,26 @@ image_files::OutputFormat FormatFor(const std::string& path) {
   return format;
 }
 
+// 8-bit pixels (bytes alpha, red, green, blue) as the file's red, green,
+// blue, alpha. On a little-endian machine that is one rotation of each
+// pixel's word, in a loop the compiler vectorises (byte by byte, with `out`
+// free to alias the row, it did not: 5 % of a PNG sequence's time).
+void ArgbToRgba(const uint8_t* __restrict row, uint8_t* __restrict out, A_long width) {
+  for (A_long x = 0; x < width; ++x, row += 4, out += 4) {
+    if constexpr (std::endian::native == std::endian::little) {
+      uint32_t v;
+      std::memcpy(&v, row, 4);
+      v = v >> 8 | v << 24;
+      std::memcpy(out, &v, 4);
+    } else {
+      out[0] = row[1];
+      out[1] = row[2];
+      out[2] = row[3];
+      out[3] = row[0];
+    }
+  }
+}
+
 // PNG files go through our own writer (app/media/PngWriter.h), as RGBA at the
 // world's depth with the same sample mapping as every other format.
 void WritePng(const std::string& path, const PF_EffectWorld& world, int png_compression) {
@@ -178,13 +199,8 @@ void WritePng(const std::string& path, const PF_EffectWorld& world, int png_comp
       path, format,
       [&](int y, uint8_t* out) {
         if (!deep) {
-          const PF_Pixel* row = embedded::PixelAt<PF_Pixel>(world, 0, y);
-          for (A_long x = 0; x < world.width; ++x, out += 4) {
-            out[0] = row[x].red;
-            out[1] = row[x].green;
-            out[2] = row[x].blue;
-            out[3] = row[x].alpha;
-          }
+          ArgbToRgba(reinterpret_cast<const uint8_t*>(embedded::PixelAt<PF_Pixel>(world, 0, y)),
+                     out, world.width);
           return;
         }
         const PF_Pixel16* row = embedded::PixelAt<PF_Pixel16>(world, 0, y);
