@@ -256,8 +256,8 @@ struct VideoSink::State {
     // own packed ARGB rows, as ffmpeg converts its rgba frames: no copy into
     // 16-bit planes first (bench_video's ProRes row, side by side under load:
     // 8.3 against 6.3 and 6.6 against 5.7 frames a second), and alpha
-    // widened as a << 2 | a >> 6, so opaque stays
-    // opaque (from 8-bit planes swscale widens alpha as a << 2, 255 to 1020).
+    // widened as a << 2 | a >> 6, so opaque stays opaque (from 8-bit planes
+    // swscale widens alpha as a << 2, 255 to 1020).
     if (!rows.deep && !direct && !narrow) return EncodePacked(rows, frame);
     ScalerPtr& scaler = narrow ? from_narrow : from_wide;
     if (!direct && !scaler) scaler = MakeScaler(narrow ? AV_PIX_FMT_GBRAP : AV_PIX_FMT_GBRAP16LE);
