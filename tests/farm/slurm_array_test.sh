@@ -47,11 +47,13 @@ note "a task's log:"
 cat "lustre-strand-${job}_2.log"
 
 # ---- A lost task ----------------------------------------------------------------
-# Larger frames, so that a shard of 12 takes a few seconds and task 1 can be
-# cancelled between its first frame and its last.
+# Full-size frames, so that a shard of 12 takes a second or more and task 1
+# can be cancelled between its first frame and its last (at 960x540 with
+# downsampling, a shard took 0.15 s: the cancel sometimes came after its
+# last frame).
 rm -rf frames "$FARM_DIR/ref"
 mkdir frames
-large=(--size 960x540 --downsample 1/2)
+large=(--size 1920x1080)
 render_reference "$FARM_DIR/ref" --params examples/animated.json --frames 0-47 "${large[@]}"
 
 task1_frames() { ls frames/strand.00{1,2}?.png 2>/dev/null | awk -F'[.]' '$2 >= 12 && $2 <= 23' | wc -l; }
