@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -13,6 +14,19 @@
 namespace app {
 
 using namespace ffmpeg;
+
+namespace {
+
+// An enum field of an FFmpeg struct as the int it holds.
+template <typename Enum>
+int RawEnum(const Enum& field) {
+  static_assert(sizeof(Enum) == sizeof(int));
+  int value;
+  std::memcpy(&value, &field, sizeof value);
+  return value;
+}
+
+}  // namespace
 
 struct VideoSource::State {
   std::string path;
@@ -164,11 +178,15 @@ struct VideoSource::State {
                     " frames to RGBA");
     if (planar) {
       // The frame's own matrix and range (the libraries' default matrix
-      // when the file does not say), to full-range RGB.
-      const int matrix =
-          decoded.colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : decoded.colorspace;
+      // when the file does not say, or names none they know), to full-range
+      // RGB. The fields are read as the ints they hold: a damaged file can
+      // put any number there, and loading one that names no enumerator as
+      // the enum type is undefined.
+      const int space = RawEnum(decoded.colorspace);
+      const bool known = space >= 0 && space < AVCOL_SPC_NB && space != AVCOL_SPC_UNSPECIFIED;
+      const int matrix = known ? space : SWS_CS_DEFAULT;
       sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(matrix),
-                               decoded.color_range == AVCOL_RANGE_JPEG,
+                               RawEnum(decoded.color_range) == AVCOL_RANGE_JPEG,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
     Layer layer = SpareLayer(deep_source);
