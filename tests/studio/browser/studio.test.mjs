@@ -83,28 +83,22 @@ test('a dragged point shows the frame the command renders from the saved file', 
   });
 });
 
-// During a gesture the panel and the gradient follow once per display frame,
-// not on every move: each case reads what it shows with the button still down.
+// A gesture's panel field and gradient stop follow once per display frame,
+// read here with the button still down.
 test('what a gesture edits is shown while it lasts', async (t) => {
   const { page } = await session(t);
   await waitIdle(page);
-  const cases = [
-    { name: 'point', grip: () => framePointOnPage(page, [600, 270]), by: [50, 0], value: 'Point 2/Point',
-      shown: '.row[data-name="Point 2/Point"] input', read: (v) => v[0] },
-    { name: 'gradient dot', by: [40, 0], value: 'Color Dot 1/Gradient Position', shown: '.stop[data-dot="1"]',
-      grip: async () => { const b = await page.locator('.stop[data-dot="1"]').boundingBox(); return [b.x + 7, b.y + 4]; },
-      read: (v) => `${v}%`, style: 'left' },
-  ];
-  for (const c of cases) {
-    const [x, y] = await c.grip();
+  const dot = async () => { const b = await page.locator('.stop[data-dot="1"]').boundingBox(); return [b.x + 7, b.y + 4]; };
+  for (const [grip, name, shown, read] of [
+    [() => framePointOnPage(page, [600, 270]), 'Point 2/Point', '.row[data-name="Point 2/Point"] input', (n, v) => n.value === String(v[0])],
+    [dot, 'Color Dot 1/Gradient Position', '.stop[data-dot="1"]', (n, v) => n.style.left === `${v}%`]]) {
+    const [x, y] = await grip();
     await page.mouse.move(x, y);
     await page.mouse.down();
-    await page.mouse.move(x + c.by[0], y + c.by[1], { steps: 5 });
+    await page.mouse.move(x + 40, y, { steps: 5 });
     await page.evaluate(() => new Promise(requestAnimationFrame));
-    const value = await page.evaluate((n) => window.__studio.app.values[n], c.value);
-    const shown = await page.locator(c.shown).first().evaluate((node, style) => (style ? node.style[style] : node.value), c.style);
-    assert.ok(await page.evaluate(() => window.__studio.app.gestureActive), `${c.name}: still dragging`);
-    assert.equal(shown, String(c.read(value)), `${c.name}: shown while dragged`);
+    const value = await page.evaluate((n) => window.__studio.app.gestureActive && window.__studio.app.values[n], name);
+    assert.ok(await page.locator(shown).first().evaluate(read, value), `${name} = ${value} shown while dragged`);
     await page.mouse.up();
     await waitIdle(page);
   }
