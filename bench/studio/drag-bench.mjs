@@ -41,6 +41,7 @@ async function dragFor(page, draftScale) {
   const [x, y] = await framePointOnPage(page, centre);
   await page.mouse.move(x, y);
   await page.mouse.down();
+  const before = await threadMetrics(page);
   const result = await page.evaluate(async ([x0, y0, ms]) => {
     const stats = window.__studio.stats;
     const canvas = window.__studio.app.viewer.canvas;
@@ -63,10 +64,28 @@ async function dragFor(page, draftScale) {
              latencies: stats.latencies.slice(measured), paint: stats.paint.slice(painted),
              timings: viewer.painted.slice(timed) };
   }, [x, y, seconds * 1000]);
+  const thread = threadShare(before, await threadMetrics(page), result.moves * seconds);
   await page.mouse.up();
   await waitIdle(page);
   return { ...result, p50: percentile(result.latencies, 50), p95: percentile(result.latencies, 95),
-           paint: percentile(result.paint, 50), parts: cycleParts(result.timings) };
+           paint: percentile(result.paint, 50), parts: cycleParts(result.timings), thread };
+}
+
+// The page's main thread as the browser counts it (durations in seconds).
+async function threadMetrics(page) {
+  page.cdp ??= await page.context().newCDPSession(page);
+  await page.cdp.send('Performance.enable');
+  const { metrics } = await page.cdp.send('Performance.getMetrics');
+  return Object.fromEntries(metrics.map((m) => [m.name, m.value]));
+}
+
+// Of each second of the drag, the milliseconds the page's thread spent in
+// tasks, in script, in style and layout; and style or layout passes per move.
+function threadShare(a, b, moves) {
+  const perSecond = (name) => ((b[name] - a[name]) * 1000) / seconds;
+  return { busy: perSecond('TaskDuration'), script: perSecond('ScriptDuration'),
+           layout: perSecond('LayoutDuration') + perSecond('RecalcStyleDuration'),
+           passes: (b.LayoutCount - a.LayoutCount + b.RecalcStyleCount - a.RecalcStyleCount) / Math.max(1, moves) };
 }
 
 // Medians of where the time of a shown picture went: request sent to headers
@@ -141,6 +160,10 @@ function report(name, rows) {
   for (const [label, key] of [['1/2 ', 'half'], ['full', 'full']]) {
     console.log(`  drag at ${label}: ${m((r) => r[key].perSecond)} pictures/s (${m((r) => r[key].moves)} moves/s), ` +
                 `latency p50 ${m((r) => r[key].p50)} ms, p95 ${m((r) => r[key].p95)} ms, reply to screen p50 ${m((r) => r[key].paint)} ms`);
+  }
+  for (const [label, key] of [['1/2 ', 'half'], ['full', 'full']]) {
+    console.log(`  page thread at ${label}: busy ${m((r) => r[key].thread.busy)} ms/s, script ${m((r) => r[key].thread.script)}, ` +
+                `style and layout ${m((r) => r[key].thread.layout)}; ${m((r) => r[key].thread.passes)} style or layout passes per move`);
   }
   for (const r of rows) console.log(`    parts (ms, medians) 1/2: ${r.half.parts}\n                        full: ${r.full.parts}`);
   console.log(`  cached frame: shown in ${m((r) => r.cached.p50)} ms (p50), ${m((r) => r.cached.max)} ms (max of 20)`);

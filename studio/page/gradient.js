@@ -52,6 +52,9 @@ export class GradientEditor {
       (picture) => this.paint(picture),
       (error) => app.fail(error.message));
     this.wire(root);
+    // The bar's width as last laid out, kept from the observer so that a
+    // refresh after DOM writes does not force a layout to read it.
+    new ResizeObserver(() => { this.barWidth = this.bar.clientWidth; }).observe(this.bar);
   }
 
   dot() { return this.dots[this.selected]; }
@@ -168,7 +171,7 @@ export class GradientEditor {
       if (document.activeElement !== e.opacity) e.opacity.value = String(values[d.opacity]);
       if (document.activeElement !== e.position) e.position.value = String(values[d.position]);
     }
-    const width = Math.max(16, Math.round(this.bar.clientWidth * (window.devicePixelRatio || 1)));
+    const width = Math.max(16, Math.round((this.barWidth ?? this.bar.clientWidth) * (window.devicePixelRatio || 1)));
     // The row does not depend on the path: a point dragged over the frame asks
     // for no new row (each one is drawn under the lock the frame's render needs).
     const key = JSON.stringify([withoutPath(this.app.doc), this.app.frame, width]);
@@ -184,8 +187,12 @@ export class GradientEditor {
   }
 }
 
-// The document less the path's points and handles, which the gradient row
-// never depends on.
+// Whether a parameter is one of the path's points and handles, which the
+// gradient row never depends on.
+export function isPathName(name) {
+  return name.startsWith('Point ');
+}
+
 function withoutPath(doc) {
-  return Object.fromEntries(Object.entries(doc).filter(([name]) => !name.startsWith('Point ')));
+  return Object.fromEntries(Object.entries(doc).filter(([name]) => !isPathName(name)));
 }

@@ -2,7 +2,7 @@
 // then keeps the picture, the overlay and the panel in step with every edit.
 // Edits are documents: each finished edit or gesture is one undo step.
 import { getJson, postJson, postPicture, clock } from './api.js';
-import { withValues, sameDoc } from './document.js';
+import { withValues, sameDoc, isKeyframed } from './document.js';
 import { DocumentFile } from './filing.js';
 import { installShortcuts } from './shortcuts.js';
 import { StatusBar } from './status.js';
@@ -11,7 +11,7 @@ import { LatestOnly, FrameCache } from './scheduler.js';
 import { Viewer, makePicture } from './viewer.js';
 import { PathOverlay } from './overlay.js';
 import { ParamPanel } from './panel.js';
-import { GradientEditor } from './gradient.js';
+import { GradientEditor, isPathName } from './gradient.js';
 import { Timeline, timeText } from './timeline.js';
 import { Player } from './playback.js';
 import { ExportDialog } from './exporter.js';
@@ -111,7 +111,7 @@ class Studio {
   live(changes, at = performance.now()) {
     this.beginGesture();
     this.setLocal(changes);
-    this.changed(at);
+    this.changed(at, undefined, Object.keys(changes));
   }
 
   endGesture(moved = true) {
@@ -146,16 +146,46 @@ class Studio {
   // While a gesture lasts the page itself knows the values it sets, and the
   // values at the frame and the effect's control updates are asked for once
   // it ends: the server's lock then serves the gesture's pictures alone.
-  changed(at, revertTo) {
+  // The names are those of the values a gesture just set.
+  changed(at, revertTo, names) {
     if (!this.gestureActive) this.stateLoader.request({ doc: this.doc, frame: this.frame, revertTo });
     this.requestPicture(at);
+    this.viewer.requestDraw();
+    if (this.gestureActive && names) this.refreshEdited(names);
+    else this.refreshAll();
+  }
+
+  refreshAll() {
+    this.edited = null; // covers whatever a gesture's next display frame would have refreshed
     this.updateTitle();
     this.panel.update(this.values, this.ui, this.doc);
     this.gradient.refresh();
-    this.viewer.requestDraw();
     this.timeline.draw();
     this.updateClock();
     for (const name of this.timeline.curveShown) this.requestCurve(name);
+  }
+
+  // A gesture's moves bring the rest of the page up to date once per display
+  // frame, and only what the values edited can change: their panel rows, the
+  // gradient unless only the path moved (its row never depends on the path),
+  // the timeline and curves only for animated values. Done on every move, this
+  // took the page's thread most of each frame while the pictures waited for it.
+  // The gesture's end refreshes everything (refreshAll).
+  refreshEdited(names) {
+    const queued = this.edited;
+    this.edited = new Set([...(queued || []), ...names]);
+    if (queued) return;
+    requestAnimationFrame(() => {
+      const edited = this.edited;
+      this.edited = null;
+      if (!edited) return;
+      this.updateTitle();
+      this.panel.update(this.values, this.ui, this.doc, edited);
+      if ([...edited].some((name) => !isPathName(name))) this.gradient.refresh();
+      const animated = [...edited].filter((name) => isKeyframed(this.doc[name]));
+      if (animated.length) this.timeline.draw();
+      for (const name of animated) if (this.timeline.curveShown.has(name)) this.requestCurve(name);
+    });
   }
 
   stateArrived(state, job) {
@@ -341,10 +371,18 @@ class Studio {
     $('#render-button').addEventListener('click', () => this.exporter.open());
     this.viewer.canvas.addEventListener('pointerdown', () => { this.focusArea = 'viewer'; });
     $('#help').addEventListener('click', () => this.toggleHelp(false));
+    // The position is written once per display frame: a write after each
+    // move would make the next move's layout read force a layout.
     this.viewer.canvas.addEventListener('pointermove', (e) => {
       const rect = this.viewer.canvas.getBoundingClientRect();
       const [x, y] = this.viewer.toFrame(e.clientX - rect.left, e.clientY - rect.top);
-      $('#cursor-info').textContent = `${Math.floor(x)}, ${Math.floor(y)}`;
+      const queued = this.cursorText !== undefined;
+      this.cursorText = `${Math.floor(x)}, ${Math.floor(y)}`;
+      if (queued) return;
+      requestAnimationFrame(() => {
+        $('#cursor-info').textContent = this.cursorText;
+        this.cursorText = undefined;
+      });
     });
     this.updateTitle();
   }

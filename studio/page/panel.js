@@ -145,9 +145,12 @@ export class ParamPanel {
     } };
   }
 
-  // Shows the values at the current frame and the effect's UI state.
-  update(values, ui, doc) {
-    for (const [name, entry] of this.rows) {
+  // Shows the values at the current frame and the effect's UI state, in the
+  // rows named (all of them unless told).
+  update(values, ui, doc, names = this.rows.keys()) {
+    for (const name of names) {
+      const entry = this.rows.get(name);
+      if (!entry) continue;
       if (name in values) entry.set(values[name]);
       const state = ui[name];
       if (state) {

@@ -65,10 +65,12 @@ export class Viewer {
     this.resize();
   }
 
-  get cssWidth() { return this.canvas.clientWidth; }
-  get cssHeight() { return this.canvas.clientHeight; }
-
+  // The canvas's CSS size is read here only, when the observer reports a new
+  // size and layout is fresh: read on every draw or pointer move, after the
+  // page has written to the DOM, it would force a layout each time.
   resize() {
+    this.cssWidth = this.canvas.clientWidth;
+    this.cssHeight = this.canvas.clientHeight;
     const ratio = window.devicePixelRatio || 1;
     this.canvas.width = this.top.width = Math.max(1, Math.round(this.cssWidth * ratio));
     this.canvas.height = this.top.height = Math.max(1, Math.round(this.cssHeight * ratio));

@@ -83,6 +83,27 @@ test('a dragged point shows the frame the command renders from the saved file', 
   });
 });
 
+// A gesture's panel field and gradient stop follow once per display frame,
+// read here with the button still down.
+test('what a gesture edits is shown while it lasts', async (t) => {
+  const { page } = await session(t);
+  await waitIdle(page);
+  const dot = async () => { const b = await page.locator('.stop[data-dot="1"]').boundingBox(); return [b.x + 7, b.y + 4]; };
+  for (const [grip, name, shown, read] of [
+    [() => framePointOnPage(page, [600, 270]), 'Point 2/Point', '.row[data-name="Point 2/Point"] input', (n, v) => n.value === String(v[0])],
+    [dot, 'Color Dot 1/Gradient Position', '.stop[data-dot="1"]', (n, v) => n.style.left === `${v}%`]]) {
+    const [x, y] = await grip();
+    await page.mouse.move(x, y);
+    await page.mouse.down();
+    await page.mouse.move(x + 40, y, { steps: 5 });
+    await page.evaluate(() => new Promise(requestAnimationFrame));
+    const value = await page.evaluate((n) => window.__studio.app.gestureActive && window.__studio.app.values[n], name);
+    assert.ok(await page.locator(shown).first().evaluate(read, value), `${name} = ${value} shown while dragged`);
+    await page.mouse.up();
+    await waitIdle(page);
+  }
+});
+
 test('of 20 rapid changes the picture ends on the last, never going back', async (t) => {
   const { page } = await session(t);
   await withScreenshot(t, page, async () => {
