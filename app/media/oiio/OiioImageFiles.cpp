@@ -47,23 +47,23 @@ void Read(const std::string& path, int max_side, ReadResult& result) {
     result = {Status::kNotAnImage, OIIO::geterror(), {}, {}};
     return;
   }
-  OIIO::ImageSpec spec;
-  if (!in->open(path, spec, config)) {
+  OIIO::ImageSpec image;
+  if (!in->open(path, image, config)) {
     result = {Status::kNotAnImage, in->geterror(), {}, {}};
     return;
   }
   Header& header = result.header;
-  header = {spec.width, spec.height, spec.nchannels, spec.alpha_channel, KindOf(spec.format),
+  header = {image.width, image.height, image.nchannels, image.alpha_channel, KindOf(image.format),
             std::strcmp(in->format_name(), "openexr") == 0};
   result.status = Status::kHeaderOnly;
-  if (spec.width < 1 || spec.height < 1 || spec.nchannels < 1 || spec.width > max_side ||
-      spec.height > max_side) {
+  if (image.width < 1 || image.height < 1 || image.nchannels < 1 || image.width > max_side ||
+      image.height > max_side) {
     return;
   }
   const OIIO::TypeDesc type = TypeOf(header.kind);
-  result.samples.resize(static_cast<size_t>(spec.width) * static_cast<size_t>(spec.height) *
-                        static_cast<size_t>(spec.nchannels) * type.size());
-  if (!in->read_image(0, 0, 0, spec.nchannels, type, result.samples.data())) {
+  result.samples.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) *
+                        static_cast<size_t>(image.nchannels) * type.size());
+  if (!in->read_image(0, 0, 0, image.nchannels, type, result.samples.data())) {
     result.status = Status::kDamaged;
     result.error = in->geterror();
     result.samples.clear();
@@ -86,15 +86,15 @@ bool Encode(const std::string& path, const Header& header, const void* samples,
     return false;
   }
   const OIIO::TypeDesc type = TypeOf(header.kind);
-  OIIO::ImageSpec spec(header.width, header.height, header.channels, type);
-  spec.alpha_channel = header.alpha_channel;
-  if (!header.associated_alpha) spec.attribute("oiio:UnassociatedAlpha", 1);
+  OIIO::ImageSpec image(header.width, header.height, header.channels, type);
+  image.alpha_channel = header.alpha_channel;
+  if (!header.associated_alpha) image.attribute("oiio:UnassociatedAlpha", 1);
   // Room for the samples as they are: compressed files fit without the
   // vector growing (and copying) while the encoder writes.
   bytes.reserve(static_cast<size_t>(header.width) * static_cast<size_t>(header.height) *
                 static_cast<size_t>(header.channels) * type.size());
   OIIO::Filesystem::IOVecOutput memory(bytes);
-  bool written = out->set_ioproxy(&memory) && out->open(path, spec);
+  bool written = out->set_ioproxy(&memory) && out->open(path, image);
   if (written) written = out->write_image(type, samples);
   if (written) written = out->close();
   if (!written) {
