@@ -244,6 +244,14 @@ StudioServer::StudioServer(StudioEngine& engine, const DocumentFiles& files,
 StudioServer::~StudioServer() { Stop(); }
 
 void StudioServer::Bind() {
+  // Socket options take effect when the listening socket is made, so they
+  // are set before it is bound; the sockets it accepts inherit them.
+  // A picture's headers and its bytes are separate writes: without
+  // TCP_NODELAY the bytes of a patch (one segment shorter than the loopback
+  // MSS) wait for the acknowledgement of the headers, which the browser
+  // delays by 40 ms -- measured during a drag at 1/2 as a body read of 41 ms
+  // against 4 ms for a full-size patch of several segments.
+  http_.set_tcp_nodelay(true);
   port_ = settings_.port == 0
               ? http_.bind_to_any_port(settings_.bind)
               : (http_.bind_to_port(settings_.bind, settings_.port) ? settings_.port : -1);
@@ -434,11 +442,8 @@ void StudioServer::Gradient(const httplib::Request& request, httplib::Response& 
 
 void StudioServer::AddRoutes() {
   http_.set_payload_max_length(kMaxBodyBytes);
-  // A picture's headers and its bytes are separate writes: without
-  // TCP_NODELAY the bytes can wait for the acknowledgement of the headers.
   // A page keeps its few connections for a whole drag rather than opening a
   // new one every 5 requests.
-  http_.set_tcp_nodelay(true);
   http_.set_keep_alive_max_count(1000);
   http_.set_default_headers({{"Cache-Control", "no-store"},
                              {"X-Content-Type-Options", "nosniff"},

@@ -3,6 +3,7 @@
 // effect's own answers (control updates, gradient) passed through.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -347,6 +348,33 @@ TEST(StudioConcurrency, TabsAtOnceGetTheirOwnFrames) {
             ->body;
     EXPECT_TRUE(answers[i] == alone) << "request " << i;
   }
+}
+
+// Every socket of the server's port, the listener and a connection it
+// accepted, sends without waiting to gather (TCP_NODELAY): a picture's
+// headers and bytes are two writes, and a delayed acknowledgement would hold
+// a small patch back by 40 ms.
+TEST(StudioSockets, SendWithoutDelay) {
+  TempFolder folder;
+  RunningStudio running({.document = folder.File("doc.json")});
+  httplib::Client client = running.Client();
+  client.set_keep_alive(true);
+  ASSERT_EQ(client.Get("/api/session")->status, 200);  // the connection stays open
+  int sockets = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    const int fd = std::stoi(entry.path().filename().string());
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+        address.sin_family != AF_INET || ntohs(address.sin_port) != running.Port())
+      continue;
+    int nodelay = 0;
+    socklen_t size = sizeof nodelay;
+    ASSERT_EQ(getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &nodelay, &size), 0);
+    EXPECT_EQ(nodelay, 1) << "socket " << fd;
+    ++sockets;
+  }
+  EXPECT_GE(sockets, 2);
 }
 
 // A client that holds its stream's last picture gets the spans that changed,
