@@ -84,6 +84,11 @@ bool IsYuv(AVPixelFormat format) {
   return desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB) && desc->nb_components >= 3;
 }
 
+bool HasAlpha(AVPixelFormat format) {
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
+  return desc && (desc->flags & AV_PIX_FMT_FLAG_ALPHA);
+}
+
 int BitsPerChannel(AVPixelFormat format) {
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
   int bits = 0;

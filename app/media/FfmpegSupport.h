@@ -68,6 +68,7 @@ constexpr int kScalerFlags =
 constexpr AVRational kTimeBase{1, AV_TIME_BASE};
 
 bool IsYuv(AVPixelFormat format);
+bool HasAlpha(AVPixelFormat format);
 int BitsPerChannel(AVPixelFormat format);
 
 }  // namespace app::ffmpeg

@@ -169,8 +169,15 @@ struct VideoSource::State {
     // it gives packed ARGB or RGBA64 (checked sample for sample on 8- and
     // 10-bit 4:2:0 and 4:4:4 frames) in a fraction of the time.
     const bool planar = IsYuv(source);
-    const AVPixelFormat target = planar ? (deep_source ? AV_PIX_FMT_GBRAP16LE : AV_PIX_FMT_GBRAP)
-                                        : (deep_source ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_ARGB);
+    // A source without alpha goes to G, B, R planes alone and its pixels are
+    // opaque: swscale gives the same colours without filling a fourth plane
+    // that would only say so (bench_video Stage_Decode, 1080p H.264: the
+    // converting thread 753-801 against 677-696 ms of CPU for 240 frames).
+    const bool opaque = planar && !HasAlpha(source);
+    const AVPixelFormat target =
+        planar ? (deep_source ? (opaque ? AV_PIX_FMT_GBRP16LE : AV_PIX_FMT_GBRAP16LE)
+                              : (opaque ? AV_PIX_FMT_GBRP : AV_PIX_FMT_GBRAP))
+               : (deep_source ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_ARGB);
     scaler.reset(sws_getCachedContext(scaler.release(), width, height, source, width, height,
                                       target, kScalerFlags, nullptr, nullptr, nullptr));
     if (!scaler)
@@ -208,10 +215,13 @@ struct VideoSource::State {
       const auto* b = reinterpret_cast<const uint16_t*>(rows[1]);
       const auto* r = reinterpret_cast<const uint16_t*>(rows[2]);
       const auto* a = reinterpret_cast<const uint16_t*>(rows[3]);
+      const A_u_short solid = Sample16ToChannel(0xFFFF);
       for (size_t i = 0; i < count; ++i) {
-        layer.pixels16[i] = {Sample16ToChannel(a[i]), Sample16ToChannel(r[i]),
+        layer.pixels16[i] = {opaque ? solid : Sample16ToChannel(a[i]), Sample16ToChannel(r[i]),
                              Sample16ToChannel(g[i]), Sample16ToChannel(b[i])};
       }
+    } else if (opaque) {
+      for (size_t i = 0; i < count; ++i) layer.pixels8[i] = {255, rows[2][i], rows[0][i], rows[1][i]};
     } else if (planar) {
       for (size_t i = 0; i < count; ++i) {
         layer.pixels8[i] = {rows[3][i], rows[2][i], rows[0][i], rows[1][i]};
