@@ -36,20 +36,30 @@ namespace {
 constexpr long kFrames = 120;
 const char* const kPoints[] = {"Point 1/Activate=on", "Point 2/Activate=on", "Point 3/Activate=on"};
 
-// A folder of the run's own, with the clip made once.
-const std::string& Folder() {
-  static const std::string folder = [] {
+// A folder of the run's own, with the clip made once, removed when the run
+// ends (by the holder's destructor: a handler registered with atexit while
+// the path was being made would run after the path itself was destroyed).
+class ClipFolder {
+ public:
+  ClipFolder() {
     char name[] = "/tmp/lustre-bench-video-XXXXXX";
     if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
-    const std::string made = name;
+    path_ = name;
     const std::string command = "ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=24 -frames:v " +
-                                std::to_string(kFrames) + " -c:v libx264 -crf 18 -pix_fmt yuv420p '" + made +
+                                std::to_string(kFrames) + " -c:v libx264 -crf 18 -pix_fmt yuv420p '" + path_ +
                                 "/clip.mp4'";
     if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg could not make the clip");
-    std::atexit([] { std::filesystem::remove_all(Folder()); });
-    return made;
-  }();
-  return folder;
+  }
+  ~ClipFolder() { std::filesystem::remove_all(path_); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+const std::string& Folder() {
+  static const ClipFolder folder;
+  return folder.Path();
 }
 
 std::string Clip() { return Folder() + "/clip.mp4"; }
