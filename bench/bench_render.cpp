@@ -14,7 +14,7 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "host/embedded/HostThreads.h"
 #include "host/embedded/ParamArray.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "path/PathPoint.h"
 #include "render/HostInfo.h"
 #include "shell/ParamSetup.h"

@@ -1,6 +1,6 @@
 #include "path/PathPoint.h"
 
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "render/ReadStrokeSettings.h"
 
 #include "Common/PixelTraits.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "render/HostInfo.h"
 #include "render/TransferModes.h"
 

@@ -6,7 +6,7 @@
 #include "path/AEObjectAutoPointer.h"
 #include "path/AEpath.h"
 #include "path/FakePath.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "path/PathObject.h"
 #include "path/PathPoint.h"
 #include "render/DrawStroke.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "render/HostInfo.h"
 #include "render/TransferModes.h"
 

@@ -4,7 +4,7 @@
 
 #include "Common/MemoryWrappers.h"
 #include "Common/SuiteCache.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "render/HostInfo.h"
 
 namespace {

@@ -8,7 +8,6 @@
 #include <thread>
 #include <utility>
 
-#include "Common/PixelTraits.h"
 #include "app/AppErrors.h"
 #include "app/batch/BoundedQueue.h"
 
@@ -37,7 +36,7 @@ PF_EffectWorld WorldOver(Layer& layer) {
 // has the world's size and depth (the renderer's result is overwritten by
 // the next frame, so the writer gets a copy).
 void CopyWorld(const PF_EffectWorld& world, Layer& layer) {
-  const bool deep = IsDeep(world);
+  const bool deep = (world.world_flags & PF_WorldFlag_DEEP) != 0;
   if (layer.width != world.width || layer.height != world.height || layer.deep != deep) {
     layer = Layer::Make(world.width, world.height, deep);
   }

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "ModuleHarness.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 
 namespace harness {
 namespace {

@@ -13,7 +13,7 @@
 #include "host/embedded/ParamArray.h"
 #include "host/embedded/PathSuites.h"
 #include "render/HostInfo.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "shell/ParamSetup.h"
 #include "shell/RenderDispatch.h"
 

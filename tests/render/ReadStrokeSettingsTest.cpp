@@ -7,7 +7,7 @@
 #include "host/embedded/EmbeddedHost.h"
 #include "render/HostInfo.h"
 #include "render/ReadStrokeSettings.h"
-#include "shell/ParamIndex.h"
+#include "Common/ParamIndex.h"
 #include "shell/ParamSetup.h"
 
 namespace {
