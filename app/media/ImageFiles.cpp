@@ -1,21 +1,13 @@
 #include "app/media/ImageFiles.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/AppErrors.h"
+#include "app/session/ModuleLocation.h"
+#include "host/embedded/SharedLibrary.h"
 
 namespace app::image_files {
 namespace {
-
-std::string BesideExecutable() {
-  char path[4096];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return kModuleFileName;
-  const std::string self(path, static_cast<size_t>(n));
-  return self.substr(0, self.rfind('/') + 1) + kModuleFileName;
-}
 
 bool Exists(const std::string& path) {
   struct stat status {};
@@ -26,7 +18,7 @@ bool Exists(const std::string& path) {
 // the build tree); programs of the build elsewhere (tests, benchmarks, fuzz
 // targets) find it where the build put it.
 std::string ModulePath() {
-  const std::string beside = BesideExecutable();
+  const std::string beside = FileBesideExecutable(kModuleFileName);
 #ifdef LUSTRE_IMAGE_FILES_BUILT
   if (!Exists(beside)) return LUSTRE_IMAGE_FILES_BUILT;
 #endif
@@ -37,12 +29,12 @@ const Table& Load() {
   const std::string path = ModulePath();
   // Never closed: the library's own state (its readers, its error texts)
   // lives as long as the process.
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    throw UsageError("cannot load the image-file library: " + std::string(dlerror()));
-  }
+  std::string error;
+  void* module = embedded::shared_library::Open(path, error);
+  if (module == nullptr) throw UsageError("cannot load the image-file library: " + error);
   using Getter = const Table* (*)();
-  const auto get = reinterpret_cast<Getter>(dlsym(module, kTableSymbol));
+  const auto get =
+      reinterpret_cast<Getter>(embedded::shared_library::Find(module, kTableSymbol, error));
   const Table* table = get != nullptr ? get() : nullptr;
   if (table == nullptr || table->version != kTableVersion) {
     throw UsageError("cannot load the image-file library: '" + path +

@@ -10,6 +10,8 @@ namespace app {
 // The module's file name.
 inline constexpr const char kModuleFileName[] = "LustreStrand.so";
 
+// The file `name` in the folder of the running executable.
+std::string FileBesideExecutable(const std::string& name);
 // The module in the folder of the running executable.
 std::string ModuleBesideExecutable();
 // The module in the folder of the shared object (a plug-in) holding `code`.
