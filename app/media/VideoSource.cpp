@@ -184,15 +184,12 @@ struct VideoSource::State {
       throw Failure(std::string("cannot convert ") + av_get_pix_fmt_name(source) +
                     " frames to RGBA");
     if (planar) {
-      // The frame's own matrix and range (the libraries' default matrix
-      // when the file does not say, or names none they know), to full-range
-      // RGB. The fields are read as the ints they hold: a damaged file can
-      // put any number there, and loading one that names no enumerator as
-      // the enum type is undefined.
-      const int space = RawEnum(decoded.colorspace);
-      const bool known = space >= 0 && space < AVCOL_SPC_NB && space != AVCOL_SPC_UNSPECIFIED;
-      const int matrix = known ? space : SWS_CS_DEFAULT;
-      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(matrix),
+      // The frame's own matrix and range, to full-range RGB; swscale takes
+      // its default matrix for a number it has none for (unspecified and
+      // unknown ones). The fields are read as the ints they hold: a damaged
+      // file can put any number there, and loading one that names no
+      // enumerator as the enum type is undefined.
+      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(RawEnum(decoded.colorspace)),
                                RawEnum(decoded.color_range) == AVCOL_RANGE_JPEG,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
