@@ -70,6 +70,10 @@ int RunStudio(const StudioOptions& options) {
   }
   DocumentFiles files(options.params_file.empty() ? "studio.json" : options.params_file);
   StudioEngine engine(EngineSettingsOf(options));
+  // A document `render` would refuse is refused before the page opens it,
+  // with the message `render` gives: the page could neither show it nor
+  // keep what it cannot show (an unknown name) through a save.
+  engine.CheckDocument(files.ReadDocument(), "params file '" + files.DocumentPath() + "'");
   ServerSettings server_settings;
   server_settings.bind = options.bind;
   server_settings.port = options.port;

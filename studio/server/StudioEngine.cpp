@@ -113,12 +113,13 @@ StudioEngine::StudioEngine(const EngineSettings& settings)
 
 StudioEngine::~StudioEngine() = default;
 
-std::vector<app::ParamAssignment> StudioEngine::ParseDocument(const nlohmann::json& doc) const {
-  return app::ParseParamsJson(doc.dump(), "document", session_->Names());
+std::vector<app::ParamAssignment> StudioEngine::ParseDocument(const nlohmann::json& doc,
+                                                            const std::string& source) const {
+  return app::ParseParamsJson(doc.dump(), source, session_->Names());
 }
 
-void StudioEngine::CheckDocument(const nlohmann::json& doc) {
-  const std::vector<app::ParamAssignment> values = ParseDocument(doc);
+void StudioEngine::CheckDocument(const nlohmann::json& doc, const std::string& source) {
+  const std::vector<app::ParamAssignment> values = ParseDocument(doc, source);
   std::lock_guard<std::mutex> lock(mutex_);
   SideSession& side = Side(0);
   embedded::ParamArray params = side.session->Host().BuildParams(side.state_input);

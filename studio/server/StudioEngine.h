@@ -66,11 +66,13 @@ class StudioEngine {
   // depth, module and host), so that the command renders what the studio shows.
   std::vector<std::string> RenderArgs() const;
 
-  // The document's assignments; UsageError naming what is wrong.
-  std::vector<app::ParamAssignment> ParseDocument(const nlohmann::json& doc) const;
+  // The document's assignments; UsageError naming what is wrong, after
+  // `source` (what the message calls the document).
+  std::vector<app::ParamAssignment> ParseDocument(const nlohmann::json& doc,
+                                                  const std::string& source = "document") const;
   // The same, and every value and key set once in the effect's controls, so
   // that a value the host refuses is refused now, as `render` refuses it.
-  void CheckDocument(const nlohmann::json& doc);
+  void CheckDocument(const nlohmann::json& doc, const std::string& source = "document");
 
   // The frame at 1/scale (1, 2 or 4), after or before the effect. Throws
   // UsageError (bad document, frame or scale) or EffectError.

@@ -137,7 +137,7 @@ TEST(CliStrokeWidth, FollowsTheFactorsTheEffectSees) {
 // under the default host version; an older --host-version gives a shorter
 // transfer-mode list (its entries per version are the host probe tests'
 // table), and a refusal lists the choices. IN, MISSING, TRUNC, CRC, SIG, IHDR, NOEND,
-// DPX, DPXBE, JSON, WIDE and EDGE stand for files of the test.
+// DPX, DPXBE, JSON, RANGE, WIDE and EDGE stand for files of the test.
 TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   const std::string transfer = "Original Blend Transfer=";
   const auto not_a_choice = [](const std::string& choice) {
@@ -170,6 +170,9 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       // without nlohmann's tag
       {{"--params", "JSON"}, 2, {"bad.json': malformed JSON: parse error at line 1"}},
       {{"--params", "MISSING"}, 2, {"missing.png': No such file or directory"}},
+      // The studio refuses a document as render does, before it serves.
+      {{"studio", "--params", "RANGE"}, 2,
+       {"range.json': parameter \"Line Width\" (index 5): 5000 is outside the range 1 to 1000"}},
       {{"--set", "Line Width"}, 2, {"write NAME=VALUE"}},
       {{"--size", "30001x10"}, 2, {"30000"}},
       {{"--depth", "12"}, 2, {"--depth"}},
@@ -208,6 +211,7 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
   dpx.replace(32, 4, std::string("\x00\x00\x08\x01", 4));
   std::ofstream(sources.File("claim-be.dpx"), std::ios::binary) << dpx;
   std::ofstream(sources.File("bad.json")) << "{\"Line Width\": 30,,}";
+  std::ofstream(sources.File("range.json")) << "{\"Line Width\": 5000}";
   testfiles::WritePng(sources.File("wide.png"), 30001, 1, 1, PNG_COLOR_TYPE_GRAY,
                       std::vector<uint32_t>(30001, 0));
   testfiles::WritePng(sources.File("edge.png"), 30000, 1, 1, PNG_COLOR_TYPE_GRAY,
@@ -217,11 +221,12 @@ TEST(CliInput, IsRefusedWithTwoNamingTheProblemAndWritingNothing) {
       {"IN", "in.png"},     {"MISSING", "missing.png"}, {"TRUNC", "trunc.png"},
       {"CRC", "crc.png"},   {"DPX", "claim.dpx"},       {"DPXBE", "claim-be.dpx"},
       {"JSON", "bad.json"}, {"WIDE", "wide.png"},       {"EDGE", "edge.png"},
+      {"RANGE", "range.json"},
       {"SIG", "sig.png"},   {"NOEND", "noend.png"},     {"IHDR", "ihdr.png"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
     TempFolder folder;
-    Args args = c.args[0] == "render" || c.args[0] == "draw"
+    Args args = c.args[0] == "render" || c.args[0] == "draw" || c.args[0] == "studio"
                     ? Args{}
                     : Args{"render", "--output", folder.File("out.png")};
     args.insert(args.end(), c.args.begin(), c.args.end());
