@@ -27,6 +27,13 @@ export function parseTyped(text) {
   return /^[-+]?(\d+\.?\d*|\.\d+)(e[-+]?\d+)?$/i.test(trimmed) ? Number(trimmed) : NaN;
 }
 
+// A number as a field shows it: a constant exactly as it is held (a typed
+// 1.15 stays 1.15); a value between keys, which is whatever the ease made of
+// them (18.947368421052634), to three decimals, so that it fits its field.
+function shown(value, animated) {
+  return String(animated ? Number(Number(value).toFixed(3)) : value);
+}
+
 export class ParamPanel {
   // edits: { edit(changes), live(changes), settle(), fail(message), toggleKey(name) }
   constructor(root, params, edits) {
@@ -120,9 +127,9 @@ export class ParamPanel {
     text.addEventListener('change', commitText);
     text.addEventListener('keydown', (e) => { if (e.key === 'Enter') text.blur(); });
     const node = element('span', { class: 'slider' }, range, text);
-    return { node, inputs: [range, text], set: (v) => {
+    return { node, inputs: [range, text], set: (v, animated) => {
       range.value = String(v);
-      if (document.activeElement !== text) text.value = String(v);
+      if (document.activeElement !== text) text.value = shown(v, animated);
     } };
   }
 
@@ -138,10 +145,10 @@ export class ParamPanel {
       input.addEventListener('change', commit);
       input.addEventListener('keydown', (e) => { if (e.key === 'Enter') input.blur(); });
     }
-    return { node: element('span', { class: 'point' }, x, y), inputs: [x, y], set: (v) => {
+    return { node: element('span', { class: 'point' }, x, y), inputs: [x, y], set: (v, animated) => {
       if (!Array.isArray(v)) return;
-      if (document.activeElement !== x) x.value = String(v[0]);
-      if (document.activeElement !== y) y.value = String(v[1]);
+      if (document.activeElement !== x) x.value = shown(v[0], animated);
+      if (document.activeElement !== y) y.value = shown(v[1], animated);
     } };
   }
 
@@ -151,7 +158,7 @@ export class ParamPanel {
     for (const name of names) {
       const entry = this.rows.get(name);
       if (!entry) continue;
-      if (name in values) entry.set(values[name]);
+      if (name in values) entry.set(values[name], isKeyframed(doc[name]));
       const state = ui[name];
       if (state) {
         entry.row.hidden = state.visible === false;
