@@ -343,6 +343,10 @@ class Studio {
     frame.max = String(s.last);
     frame.value = String(this.frame);
     $('#frame-range').textContent = `${s.first}–${s.last} @ ${s.fps.replace(/\/1$/, '')} fps`;
+    // What the effect is applied to: the input named on the command line
+    // (a still serves every frame), or the built-in layer.
+    $('#input-info').textContent = s.input ? `${s.input.split('/').pop()} (${s.input_kind})` : 'built-in layer';
+    $('#input-info').title = s.input || 'no --input: the built-in layer';
     frame.addEventListener('change', () => this.setFrame(Number(frame.value)));
     const scale = $('#scale');
     for (const d of s.downsamples || [1, 2, 4]) {
