@@ -19,7 +19,7 @@ import { animate, makeConstant, moveKeys, deleteKeys, setEase, copyKeys, pasteKe
 
 // The page keeps pictures up to this many bytes (less on a device reporting
 // little memory), so that a short clip plays from memory. A picture costs its
-// bytes twice: the received pixels and the canvas drawn from them.
+// received bytes (the canvas on screen holds one more copy of the one shown).
 const PAGE_CACHE_BYTES = Math.min(1024, (navigator.deviceMemory || 8) * 128) * 2 ** 20;
 
 const $ = (selector) => document.querySelector(selector);
@@ -418,7 +418,7 @@ class Studio {
   // --- time --------------------------------------------------------------
   // As many pictures at this preview scale as the page's memory budget holds.
   fitCache(scale) {
-    const bytes = 2 * 4 * Math.ceil(this.session.width / scale) * Math.ceil(this.session.height / scale);
+    const bytes = 4 * Math.ceil(this.session.width / scale) * Math.ceil(this.session.height / scale);
     this.cache.capacity = Math.max(16, Math.floor(PAGE_CACHE_BYTES / bytes));
   }
 

@@ -5,7 +5,7 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import {
   tempFolder, startStudio, launchBrowser, openStudio, waitIdle, framePointOnPage, docValue,
-  shownBytes, renderReference, writeJson, withScreenshot,
+  shownBytes, screenDiffers, renderReference, writeJson, withScreenshot,
 } from './harness.mjs';
 
 const SIZE = '960x540';
@@ -80,6 +80,7 @@ test('a dragged point shows the frame the command renders from the saved file', 
     const reference = renderReference(folder, params, SIZE);
     assert.equal(`${shown.width}x${shown.height}`, `${reference.width}x${reference.height}`);
     assert.ok(Buffer.compare(shown.bytes, reference.rgba) === 0, 'the page shows the command\'s frame byte for byte');
+    assert.equal(await screenDiffers(page, reference), 0, 'bytes on screen differing from the frame');
   });
 });
 
