@@ -5,15 +5,17 @@
 // The given canvas, on top, holds the overlay (its backing store follows
 // devicePixelRatio) and receives the pointer. Under it each picture is its own
 // canvas, exactly the picture's pixels, laid out at the frame's size and
-// placed by a CSS transform: the compositor scales it, off the page's thread,
-// and the page only writes a new picture's bytes into it. The checkerboard is
+// placed by a CSS transform: the compositor scales it, off the page's thread.
+// The after picture's canvas is drawn by the picture worker (see
+// picture-loader.js), so the page's thread is not on a reply's way to the
+// screen at all; the before picture's the page writes itself. The checkerboard is
 // the background of an element under the pictures; split view clips the two
 // pictures with clip-path. Drawing the scaled picture and the checkerboard
 // into a stage-sized canvas took, in a trace of a drag at 1/2 on a 1920x1080
 // layer without a GPU, 5-12 ms of the page's thread per display frame (most
 // of its busy time, spent flushing that canvas for the compositor).
 
-import { clock } from './api.js';
+import { clock, screenCall } from './api.js';
 
 const MIN_ZOOM = 1 / 32;
 const MAX_ZOOM = 32;
@@ -30,10 +32,10 @@ export function makePicture(raw, scale, key) {
 // One picture's element: its canvas, and what is written to its style, so
 // that a value is set only when it changes.
 class PictureLayer {
-  constructor(before) {
+  constructor(before, drawn = true) {
     this.canvas = document.createElement('canvas');
     this.canvas.className = 'picture';
-    this.ctx = this.canvas.getContext('2d');
+    this.ctx = drawn ? this.canvas.getContext('2d') : null;
     this.picture = null;
     this.styles = {};
     before.before(this.canvas);
@@ -53,6 +55,39 @@ class PictureLayer {
     this.ctx.putImageData(picture.image, 0, 0);
     this.picture = picture;
   }
+
+  async read() {
+    const { width, height } = this.canvas;
+    return { width, height, bytes: this.ctx.getImageData(0, 0, width, height).data };
+  }
+}
+
+// The layer whose canvas the picture worker draws: a picture goes to it as
+// soon as it is shown, in order with the replies the worker puts there itself.
+class ScreenLayer extends PictureLayer {
+  constructor(before) {
+    super(before, false);
+    const offscreen = this.canvas.transferControlToOffscreen();
+    screenCall({ screen: offscreen }, [offscreen]);
+  }
+
+  hold() {}
+
+  // Puts a picture on screen unless the worker did (screened); seq, when
+  // not 0, is the newest request the picture stands for, so that replies to
+  // older ones stay off the screen. Resolves with when it went there (clock).
+  take(picture, seq, screened) {
+    const put = picture !== this.picture && !screened;
+    this.picture = picture;
+    if (screened) return Promise.resolve(picture.timing.painted);
+    const bytes = put ? picture.bytes.slice() : null;
+    return screenCall({ seq, display: bytes && { width: picture.width, height: picture.height, bytes } },
+                      bytes ? [bytes.buffer] : []).then((reply) => reply.shownAt);
+  }
+
+  read() {
+    return screenCall({ read: true });
+  }
 }
 
 export class Viewer {
@@ -65,7 +100,7 @@ export class Viewer {
     this.backdrop.className = 'backdrop';
     this.backdrop.style.backgroundSize = `${CHECKER_PX}px ${CHECKER_PX}px`;
     canvas.before(this.backdrop);
-    this.layers = { before: new PictureLayer(canvas), after: new PictureLayer(canvas) };
+    this.layers = { before: new PictureLayer(canvas), after: new ScreenLayer(canvas) };
     for (const layer of Object.values(this.layers)) {
       layer.canvas.style.width = `${frameWidth}px`;
       layer.canvas.style.height = `${frameHeight}px`;
@@ -143,10 +178,20 @@ export class Viewer {
     this.requestDraw();
   }
 
-  // A new picture redraws only the pictures, not the overlay.
-  show(picture, which = 'after') {
+  // A new picture redraws only the pictures, not the overlay. An after
+  // picture goes to the screen at once (see ScreenLayer.take); the promise
+  // says when. A before picture is drawn with the next display frame (null).
+  show(picture, which = 'after', { seq = 0, screened = false } = {}) {
     this[which] = picture;
     this.requestDraw(false);
+    if (which !== 'after') return null;
+    if (screened) this.timed(picture.timing);
+    return this.layers.after.take(picture, seq, screened);
+  }
+
+  timed(timing) {
+    this.painted.push(timing);
+    if (this.painted.length > 2000) this.painted.shift();
   }
 
   requestDraw(overlay = true) {
@@ -159,21 +204,17 @@ export class Viewer {
     });
   }
 
-  // The layer shown in the mode (the after one in split view), for tests.
-  get shownCanvas() {
-    return this.layers[this.mode === 'before' ? 'before' : 'after'].canvas;
+  // The pixels of the picture shown in the mode (the after one in split
+  // view) as its canvas holds them, and whether it is visible; for tests.
+  async readShown() {
+    const layer = this.layers[this.mode === 'before' ? 'before' : 'after'];
+    return { visible: getComputedStyle(layer.canvas).visibility === 'visible', ...await layer.read() };
   }
 
   draw() {
     this.placePictures();
     if (this.overlayStale) this.paintOverlay();
     this.overlayStale = false;
-    const timing = this.after?.timing;
-    if (timing && !timing.painted) {
-      timing.painted = clock();
-      this.painted.push(timing);
-      if (this.painted.length > 2000) this.painted.shift();
-    }
     if (this.onDrawn) this.onDrawn();
   }
 
