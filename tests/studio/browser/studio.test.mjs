@@ -117,6 +117,8 @@ test('of 20 rapid changes the picture ends on the last, never going back', async
     assert.equal(await docValue(page, 'Falloff'), 80);
     assert.ok(stats.requests - requestsBefore < 20, `${stats.requests - requestsBefore} renders for 20 changes`);
     assert.deepEqual(stats.shown, [...stats.shown].sort((a, b) => a - b), 'pictures shown in request order');
+    const last = await shownBytes(page);
+    assert.equal(await screenDiffers(page, { ...last, rgba: last.bytes }), 0, 'the screen ends on the last picture');
     assert.equal(await page.locator('.row[data-name="Falloff"] input.number').inputValue(), '80');
   });
 });
