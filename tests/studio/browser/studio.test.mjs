@@ -130,6 +130,13 @@ test('of 20 rapid changes the picture ends on the last, never going back', async
     const last = await shownBytes(page);
     assert.ok(await page.evaluate(() => window.__studio.picture.patchOf > 0), 'the last picture came as a patch');
     assert.equal(await screenDiffers(page, { ...last, rgba: last.bytes }), 0, 'the screen ends on the last picture');
+    // An edit taken back at once: its reply, arriving after the cached picture
+    // of the undone state was shown, stays off the screen.
+    await typeInto(page, 'Falloff', '44');
+    await page.evaluate(() => window.__studio.app.undo());
+    await waitIdle(page);
+    assert.equal(await docValue(page, 'Falloff'), 30);
+    assert.equal(await screenDiffers(page, { ...last, rgba: last.bytes }), 0, 'an older reply stays off the screen');
   });
 });
 
