@@ -91,7 +91,8 @@ function threadShare(a, b, moves) {
 // Medians of where the time of a shown picture went: request sent to headers
 // (of which: to the server's handler, its parse, lock wait, render, packing,
 // patch, and from its end to the page seeing the headers), headers to body,
-// body to the page's thread having it, to a drawable picture, to painted;
+// body to the page's thread having it, to a drawable picture; body to on
+// screen (by the page's thread, or by the worker before the page has it);
 // the interval between successive requests sent.
 const SERVER_PARTS = ['parse', 'wait', 'render', 'pack', 'patch'];
 
@@ -107,7 +108,7 @@ function cycleParts(timings) {
     body: median(timings.map((t) => t.body - t.headers)),
     toPage: median(timings.map((t) => t.received - t.body)),
     made: median(timings.map((t) => t.made - (t.received ?? t.body))),
-    painted: median(timings.map((t) => t.painted - t.made)),
+    shown: median(timings.map((t) => t.painted - t.body)),
     kB: median(timings.map((t) => (t.bytes ?? NaN) / 1000)),
     sendGap: median(timings.slice(1).map((t, i) => t.sent - timings[i].sent)),
   };

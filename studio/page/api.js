@@ -113,6 +113,7 @@ export async function fetchPicture(path, body, client, onHeaders = () => {}, hel
 // Writes a patch's spans into the picture it patches: records of a byte
 // offset and a length (little-endian 32-bit) and then that many bytes. A
 // record reaching past either array is refused before anything is written.
+// Returns the bytes written, as [first, end) (empty: [0, 0]).
 export function applySpans(picture, patch) {
   const view = new DataView(patch.buffer, patch.byteOffset, patch.byteLength);
   const spans = [];
@@ -124,7 +125,12 @@ export function applySpans(picture, patch) {
     spans.push([offset, at + 8, length]);
     at += 8 + length;
   }
-  for (const [offset, from, length] of spans) picture.set(patch.subarray(from, from + length), offset);
+  let [first, end] = [picture.length, 0];
+  for (const [offset, from, length] of spans) {
+    picture.set(patch.subarray(from, from + length), offset);
+    [first, end] = [Math.min(first, offset), Math.max(end, offset + length)];
+  }
+  return end > first ? [first, end] : [0, 0];
 }
 
 // Pictures are fetched by a worker, which hands over their bytes without a
@@ -150,8 +156,8 @@ function pictureLoader() {
     if (!call) return;
     if (data.sent) return call.onSent();
     waiting.delete(data.id);
-    if (data.picture) call.resolve(data.picture);
-    else call.reject(Object.assign(new Error(data.error.message), { status: data.error.status }));
+    if (data.error) call.reject(Object.assign(new Error(data.error.message), { status: data.error.status }));
+    else call.resolve(data.picture || data);
   };
   loader.onerror = (event) => {
     for (const call of waiting.values()) call.reject(new Error(`the picture loader failed: ${event.message}`));
@@ -160,15 +166,27 @@ function pictureLoader() {
   return loader;
 }
 
+// A message about the picture on screen to the worker (see picture-loader.js),
+// answered by the worker's reply.
+export function screenCall(message, transfer = []) {
+  const id = nextId++;
+  return new Promise((resolve, reject) => {
+    waiting.set(id, { resolve, reject });
+    pictureLoader().postMessage({ id, ...message }, transfer);
+  });
+}
+
 // A picture as fetchPicture gives it, through the worker: onReady() says at
 // once that a newer request of the stream may follow (the worker keeps the
 // newest; a request it drops unsent fails with status 409), onSent() that
 // this one went to the server.
-export function postPicture(path, body, client, onReady = () => {}, onSent = () => {}) {
+// With show, the worker puts the picture on screen as soon as it is read
+// (unless a newer one is there); the picture then says screened.
+export function postPicture(path, body, client, onReady = () => {}, onSent = () => {}, show = false) {
   const id = nextId++;
   const reply = new Promise((resolve, reject) => {
     waiting.set(id, { resolve, reject, onSent });
-    pictureLoader().postMessage({ id, path, body, client });
+    pictureLoader().postMessage({ id, path, body, client, show });
   });
   onReady();
   return reply;

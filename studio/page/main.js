@@ -19,7 +19,7 @@ import { animate, makeConstant, moveKeys, deleteKeys, setEase, copyKeys, pasteKe
 
 // The page keeps pictures up to this many bytes (less on a device reporting
 // little memory), so that a short clip plays from memory. A picture costs its
-// bytes twice: the received pixels and the canvas drawn from them.
+// received bytes (the canvas on screen holds one more copy of the one shown).
 const PAGE_CACHE_BYTES = Math.min(1024, (navigator.deviceMemory || 8) * 128) * 2 ** 20;
 
 const $ = (selector) => document.querySelector(selector);
@@ -55,6 +55,7 @@ class Studio {
     this.curves = new Map();
     this.curveLoaders = new Map();
     this.focusArea = null;
+    this.screening = 0; // pictures on their way to the screen
     this.stats = { shown: [], scales: [], latencies: [], paint: [], requests: 0, pending: null, receivedAt: null };
 
     this.viewer = new Viewer($('#view'), session.width, session.height);
@@ -226,7 +227,7 @@ class Studio {
       const loader = view === 'before' ? this.beforeLoader : this.renderer;
       if (hit) {
         loader.skip();
-        this.show(hit, view, at);
+        this.show(hit, view, at, { seq: loader.shownSeq });
         continue;
       }
       loader.request({ doc: this.doc, frame: this.frame, scale, view, key, at });
@@ -235,21 +236,35 @@ class Studio {
 
   fetchPicture(job, ready) {
     return postPicture('/api/render', { doc: job.doc, frame: job.frame, scale: job.scale, view: job.view, seq: job.seq },
-                       `${this.tab}-${job.view}`, ready, () => { this.stats.requests++; });
+                       `${this.tab}-${job.view}`, ready, () => { this.stats.requests++; }, job.view === 'after');
   }
 
   received(raw, job) {
     this.stats.receivedAt = performance.now();
     if (raw.timing) raw.timing.received = clock();
+    const screened = Boolean(raw.screened);
+    delete raw.screened;
     const picture = makePicture(raw, job.scale, job.key);
     picture.seq = job.seq;
     this.cache.put(job.key, picture);
-    this.show(picture, job.view, job.at);
+    this.show(picture, job.view, job.at, { seq: job.seq, screened });
   }
 
-  show(picture, view, at) {
-    this.viewer.show(picture, view);
+  // An after picture's latency is taken when it went on screen (the worker
+  // says when); a before picture's when the next display frame draws it.
+  show(picture, view, at, placing = {}) {
+    const onScreen = this.viewer.show(picture, view, placing);
     if (view === 'after' || this.viewer.mode === 'before') {
+      if (onScreen) {
+        const reply = placing.screened ? picture.timing.painted - picture.timing.body : null;
+        this.screening++;
+        onScreen.then((shownAt) => {
+          this.screening--;
+          this.measured(shownAt - performance.timeOrigin - at, reply);
+        });
+      } else {
+        this.stats.pending = at;
+      }
       this.lastPicture = picture;
       this.stats.shown.push(picture.seq);
       this.stats.scales.push(picture.scale);
@@ -257,19 +272,28 @@ class Studio {
         this.stats.shown.shift();
         this.stats.scales.shift();
       }
-      this.stats.pending = at;
     }
     if (!this.refused) this.status.clearError();
   }
 
+  // A shown picture's latency from its change, and the time from its reply
+  // read to the screen (null: not a reply).
+  measured(latency, reply) {
+    this.stats.latencies.push(latency);
+    if (this.stats.latencies.length > 5000) this.stats.latencies.shift();
+    if (reply !== null) this.stats.paint.push(reply);
+  }
+
   drawn() {
     if (this.stats.pending !== null) {
-      this.stats.latencies.push(performance.now() - this.stats.pending);
-      if (this.stats.latencies.length > 5000) this.stats.latencies.shift();
+      const reply = this.stats.receivedAt !== null ? performance.now() - this.stats.receivedAt : null;
+      this.measured(performance.now() - this.stats.pending, reply);
       this.stats.pending = null;
-      if (this.stats.receivedAt !== null) this.stats.paint.push(performance.now() - this.stats.receivedAt);
       this.stats.receivedAt = null;
-      const last = this.lastPicture;
+    }
+    const last = this.lastPicture;
+    if (last && last !== this.infoPicture) {
+      this.infoPicture = last;
       $('#render-info').textContent = `${last.width}×${last.height}${last.scale > 1 ? ` (1/${last.scale})` : ''}`;
     }
     $('#zoom-info').textContent = `${Math.round(this.viewer.zoom * 100)} %`;
@@ -422,7 +446,7 @@ class Studio {
   // --- time --------------------------------------------------------------
   // As many pictures at this preview scale as the page's memory budget holds.
   fitCache(scale) {
-    const bytes = 2 * 4 * Math.ceil(this.session.width / scale) * Math.ceil(this.session.height / scale);
+    const bytes = 4 * Math.ceil(this.session.width / scale) * Math.ceil(this.session.height / scale);
     this.cache.capacity = Math.max(16, Math.floor(PAGE_CACHE_BYTES / bytes));
   }
 
@@ -578,7 +602,7 @@ class Studio {
         wantedKey: JSON.stringify([this.doc, this.frame, this.previewScale, 'after']),
         status: document.querySelector('#status-text').textContent }),
       idle: () => !this.player.busy && this.renderer.idle && this.beforeLoader.idle && this.stateLoader.idle &&
-        !this.viewer.drawQueued && !this.gestureActive &&
+        !this.viewer.drawQueued && !this.gestureActive && !this.screening &&
         this.lastPicture?.key === JSON.stringify([this.doc, this.frame, this.previewScale, 'after']) &&
         this.stateLoader.shownSeq === this.stateLoader.nextSeq - 1,
     };

@@ -93,6 +93,24 @@ export async function shownBytes(page) {
   return { ...picture, bytes: Buffer.from(picture.base64, 'base64') };
 }
 
+// The bytes by which the picture on screen -- read back from the visible
+// canvas the viewer shows -- differs from an RGBA image held in a canvas the
+// same way (a canvas keeps premultiplied pixels, so a translucent pixel does
+// not read back exactly as written).
+export async function screenDiffers(page, { width, height, rgba }) {
+  return page.evaluate(async ([w, h, base64]) => {
+    const shown = await window.__studio.app.viewer.readShown();
+    if (!shown.visible) return 'the picture is not visible';
+    if (shown.width !== w || shown.height !== h) return `a canvas of ${shown.width}x${shown.height}`;
+    const bytes = Uint8ClampedArray.from(atob(base64), (c) => c.charCodeAt(0));
+    const held = document.createElement('canvas');
+    Object.assign(held, { width: w, height: h });
+    held.getContext('2d').putImageData(new ImageData(bytes, w, h), 0, 0);
+    const expected = held.getContext('2d').getImageData(0, 0, w, h).data;
+    return shown.bytes.reduce((n, v, i) => n + (v !== expected[i]), 0);
+  }, [width, height, Buffer.from(rgba).toString('base64')]);
+}
+
 export function renderReference(folder, params, size, args = []) {
   const output = join(folder, 'reference.png');
   execFileSync(RENDERER, ['render', '--params', params, '--size', size, '--output', output, ...args], { stdio: 'ignore' });

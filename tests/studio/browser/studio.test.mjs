@@ -5,7 +5,7 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import {
   tempFolder, startStudio, launchBrowser, openStudio, waitIdle, framePointOnPage, docValue,
-  shownBytes, renderReference, writeJson, withScreenshot,
+  shownBytes, screenDiffers, renderReference, writeJson, withScreenshot,
 } from './harness.mjs';
 
 const SIZE = '960x540';
@@ -80,6 +80,7 @@ test('a dragged point shows the frame the command renders from the saved file', 
     const reference = renderReference(folder, params, SIZE);
     assert.equal(`${shown.width}x${shown.height}`, `${reference.width}x${reference.height}`);
     assert.ok(Buffer.compare(shown.bytes, reference.rgba) === 0, 'the page shows the command\'s frame byte for byte');
+    assert.equal(await screenDiffers(page, reference), 0, 'bytes on screen differing from the frame');
   });
 });
 
@@ -117,6 +118,25 @@ test('of 20 rapid changes the picture ends on the last, never going back', async
     assert.ok(stats.requests - requestsBefore < 20, `${stats.requests - requestsBefore} renders for 20 changes`);
     assert.deepEqual(stats.shown, [...stats.shown].sort((a, b) => a - b), 'pictures shown in request order');
     assert.equal(await page.locator('.row[data-name="Falloff"] input.number').inputValue(), '80');
+    // Another picture put on screen by the page (noise here), then a reply
+    // patching the stream's last one: the patch must not go onto the noise.
+    await page.evaluate(() => {
+      const { viewer, lastPicture: p } = window.__studio.app;
+      const bytes = Uint8ClampedArray.from({ length: p.bytes.length }, (_, i) => i * 7);
+      viewer.show({ ...p, bytes, image: new ImageData(bytes, p.width, p.height) });
+    });
+    await typeInto(page, 'Falloff', '30');
+    await waitIdle(page);
+    const last = await shownBytes(page);
+    assert.ok(await page.evaluate(() => window.__studio.picture.patchOf > 0), 'the last picture came as a patch');
+    assert.equal(await screenDiffers(page, { ...last, rgba: last.bytes }), 0, 'the screen ends on the last picture');
+    // An edit taken back at once: its reply, arriving after the cached picture
+    // of the undone state was shown, stays off the screen.
+    await typeInto(page, 'Falloff', '44');
+    await page.evaluate(() => window.__studio.app.undo());
+    await waitIdle(page);
+    assert.equal(await docValue(page, 'Falloff'), 30);
+    assert.equal(await screenDiffers(page, { ...last, rgba: last.bytes }), 0, 'an older reply stays off the screen');
   });
 });
 
