@@ -78,7 +78,8 @@ void KeepFrameBuffersInHeap() {
 
 // libx264 asks the kernel for transparent huge pages for each of its
 // buffers of 2 MB and more (madvise), and a huge page's first touch stalls
-// while the kernel finds, compacts and zeroes 2 MB. For a 1080p H.264 render
+// while the kernel zeroes 2 MB (compacting memory first when it has no free
+// huge page; kernel page clearing led `perf` of ours). For a 1080p H.264 render
 // that cost more CPU than the pages saved: `perf stat` of `render` of a
 // 120-frame clip, 8.78-8.95 s of CPU with them and 8.31-8.43 s without
 // (ffmpeg running the same encoder: 8.51-8.69 and 8.15-8.26 s). Our own
