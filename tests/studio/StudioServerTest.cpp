@@ -70,9 +70,14 @@ INSTANTIATE_TEST_SUITE_P(Frames, StudioRender,
                                            RenderCase{8, 30, 2}, RenderCase{16, 60, 4}));
 
 // A video is read as a video: its frames, its rate and a layer per frame,
-// not its first frame as a still.
+// not its first frame as a still. The built-in layer runs at the command's
+// default rate.
 TEST(StudioInput, VideoGivesItsFramesAndRate) {
   TempFolder folder;
+  {
+    RunningStudio built_in({.document = folder.File("doc.json")});
+    EXPECT_EQ(json::parse(built_in.Client().Get("/api/session")->body)["fps"], "24/1");
+  }
   testfiles::Launch make;
   // clang-format off
   make.args = {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc=size=64x48:rate=25",
