@@ -10,6 +10,7 @@
 
 #include "app/AppErrors.h"
 #include "app/batch/BoundedQueue.h"
+#include "host/embedded/WorldPixels.h"
 
 namespace app {
 namespace {
@@ -36,7 +37,7 @@ PF_EffectWorld WorldOver(Layer& layer) {
 // has the world's size and depth (the renderer's result is overwritten by
 // the next frame, so the writer gets a copy).
 void CopyWorld(const PF_EffectWorld& world, Layer& layer) {
-  const bool deep = (world.world_flags & PF_WorldFlag_DEEP) != 0;
+  const bool deep = embedded::IsDeepWorld(world);
   if (layer.width != world.width || layer.height != world.height || layer.deep != deep) {
     layer = Layer::Make(world.width, world.height, deep);
   }

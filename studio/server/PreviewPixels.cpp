@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "host/embedded/WorldPixels.h"
+
 namespace studio {
 namespace {
 
@@ -38,7 +40,7 @@ void PutU32(std::string& out, size_t value) {
 }  // namespace
 
 app::Layer LayerOfWorld(const PF_EffectWorld& world) {
-  const bool deep = (world.world_flags & PF_WorldFlag_DEEP) != 0;
+  const bool deep = embedded::IsDeepWorld(world);
   app::Layer layer = app::Layer::Make(world.width, world.height, deep);
   if (deep) {
     CopyWorldRows(world, layer.pixels16);
