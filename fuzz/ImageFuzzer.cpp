@@ -68,9 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The harness's own size probe opens the file with the library too, so
     // the header check that ReadImage makes first comes before it.
     app::CheckHeaderClaims(path, file.size());
-    if (TooLargeForTheHarness(path)) return 0;
-    const app::Layer layer = app::ReadImage(path);
-    app::ConvertLayerDepth(layer, !layer.deep);
+    if (!TooLargeForTheHarness(path)) {
+      const app::Layer layer = app::ReadImage(path);
+      app::ConvertLayerDepth(layer, !layer.deep);
+    }
   } catch (const app::UsageError&) {}
+  // A crash leaves the file; libFuzzer keeps the input itself besides.
+  std::remove(path.c_str());
   return 0;
 }

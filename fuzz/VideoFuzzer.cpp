@@ -51,5 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     app::VideoSource video(path, depth);
     ReadSomeFrames(video);
   } catch (const app::UsageError&) {}
+  // A crash leaves the file; libFuzzer keeps the input itself besides.
+  std::remove(path.c_str());
   return 0;
 }
