@@ -49,11 +49,15 @@ stop_pid() {
   kill -9 "$pid" 2>/dev/null || true
 }
 
-# A TCP port nothing on 127.0.0.1 listens on (nor did a moment ago).
+# A TCP port nothing on 127.0.0.1 listens on (nor did a moment ago), below
+# the range the kernel hands out to outgoing connections: a port taken from
+# that range can be some connection's own by the time a server binds it
+# (another test's loopback traffic, say), and the bind then fails.
 free_port() {
-  local port
+  local port first_ephemeral
+  first_ephemeral=$(cut -f1 /proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || echo 32768)
   for _ in $(seq 100); do
-    port=$((20000 + RANDOM % 40000))
+    port=$((10000 + RANDOM % (first_ephemeral - 10000)))
     if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
       echo "$port"
       return 0
