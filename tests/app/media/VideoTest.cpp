@@ -35,7 +35,8 @@ std::string Shell(const std::string& command) {
 // varies across the picture and from frame to frame, stored losslessly (PNG
 // in MOV) at 30000/1001 frames a second, with an AAC sine tone.
 //   rgba8: 8-bit RGBA; rgba16: 16-bit RGBA whose samples are not multiples of
-//   257; yuv10: 10-bit 4:2:0 FFV1 without alpha; pcm: rgba8 with PCM sound.
+//   257; yuv10: 10-bit 4:2:0 FFV1 without alpha; yuva10: rgba8's pictures as
+//   10-bit 4:4:4 FFV1 with alpha; pcm: rgba8 with PCM sound.
 std::string MakeClip(const TempFolder& folder, const std::string& kind,
                      const std::string& size = "64x48", int frames = 10) {
   const std::string source = "-f lavfi -i \"testsrc2=size=" + size + ":rate=30000/1001,";
@@ -52,6 +53,7 @@ std::string MakeClip(const TempFolder& folder, const std::string& kind,
                  " -c:v png -pix_fmt rgba64be",
         ".mov"}},
       {"yuv10", {source + "format=yuv420p10le\" -c:v ffv1", ".mkv"}},
+      {"yuva10", {rgba + " -an -c:v ffv1 -pix_fmt yuva444p10le", ".mkv"}},
       {"fast", {source + "format=yuv420p\" -c:v ffv1", ".mkv"}}};
   const std::string path = folder.File(kind + kinds.at(kind).second);
   Shell("ffmpeg -v error -y " + kinds.at(kind).first + " -frames:v " + std::to_string(frames) +
@@ -317,25 +319,30 @@ TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
 // the pixels are the source's YUV as ffmpeg itself converts it to RGB, within
 // 8 % on 8x8 block means: the chroma interpolation differs at the pattern's
 // sharp edges, a wrong matrix, range, contrast or channel order does more.
+// Below the stroke the output is the source, alpha included.
 TEST(VideoIn, SourcesDeeperThanEightBitsRenderAtSixteen) {
-  TempFolder folder;
-  const std::string clip = MakeClip(folder, "yuv10");
-  for (const auto& [depth, deep] : {std::pair<Args, bool>{{}, true}, {{"--depth", "8"}, false}}) {
-    SCOPED_TRACE(deep);
-    ASSERT_EQ(Render(Args{"--input", clip, "--output", folder.File("out.mkv")} + depth).exit_status,
-              0);
-    const std::vector<uint16_t> frame = DecodeFrame(folder.File("out.mkv"), 4);
-    ASSERT_EQ(frame.size(), 64u * 48u * 4u);
-    EXPECT_EQ(std::any_of(frame.begin(), frame.end(), [](uint16_t v) { return v % 257 != 0; }),
-              deep);
-    std::vector<uint16_t> source = DecodeFrame(clip, 4);
-    ASSERT_EQ(source.size(), frame.size());
-    std::copy(frame.begin(), frame.begin() + 64 * 40 * 4,
-              source.begin());  // the stroke's rows, as rendered
-    const RawPng reference{64, 48,
-                           16, PNG_COLOR_TYPE_RGB_ALPHA,
-                           4,  std::vector<uint32_t>(source.begin(), source.end())};
-    EXPECT_LE(Measure(frame, reference).block_max, 0.08 * 65535);
+  for (const char* kind : {"yuv10", "yuva10"}) {
+    TempFolder folder;
+    const std::string clip = MakeClip(folder, kind);
+    for (const auto& [depth, deep] : {std::pair<Args, bool>{{}, true}, {{"--depth", "8"}, false}}) {
+      SCOPED_TRACE(std::string(kind) + (deep ? " at 16 bits" : " at 8 bits"));
+      ASSERT_EQ(
+          Render(Args{"--input", clip, "--output", folder.File("out.mkv")} + depth).exit_status, 0);
+      const std::vector<uint16_t> frame = DecodeFrame(folder.File("out.mkv"), 4);
+      ASSERT_EQ(frame.size(), 64u * 48u * 4u);
+      EXPECT_EQ(std::any_of(frame.begin(), frame.end(), [](uint16_t v) { return v % 257 != 0; }),
+                deep);
+      std::vector<uint16_t> source = DecodeFrame(clip, 4);
+      ASSERT_EQ(source.size(), frame.size());
+      std::copy(frame.begin(), frame.begin() + 64 * 40 * 4,
+                source.begin());  // the stroke's rows, as rendered
+      const RawPng reference{64, 48,
+                             16, PNG_COLOR_TYPE_RGB_ALPHA,
+                             4,  std::vector<uint32_t>(source.begin(), source.end())};
+      const Distance d = Measure(frame, reference);
+      EXPECT_LE(d.block_max, 0.08 * 65535);
+      EXPECT_LE(d.alpha_max, deep ? 1u : 128u);  // within rounding to the layer's depth
+    }
   }
 }
 
