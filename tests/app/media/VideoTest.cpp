@@ -290,6 +290,23 @@ TEST(VideoOut, SoundKeepsItsOffsetFromThePictures) {
             0);  // "N/A"
 }
 
+// The sound of a stretch of frames ends where its last frame ends: with
+// sound packets as long as a frame (1920 samples at 48 kHz, 25 frames a
+// second), frames 2 to 5 carry exactly four, the first at the stretch's start.
+TEST(VideoOut, SoundOfAStretchEndsWithItsLastFrame) {
+  TempFolder folder;
+  Shell(
+      "ffmpeg -v error -f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i "
+      "sine=sample_rate=48000,asetnsamples=n=1920 -frames:v 10 -t 0.4 -c:v ffv1 -c:a pcm_s16le '" +
+      folder.File("in.mkv") + "'");
+  const CliRun run = RunCli({"render", "--input", folder.File("in.mkv"), "--output",
+                             folder.File("out.mkv"), "--frames", "2-5"});
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  EXPECT_EQ(Shell("ffprobe -v error -select_streams a -show_entries packet=pts -of csv=p=0 '" +
+                  folder.File("out.mkv") + "'"),
+            "0\n40\n80\n120\n");
+}
+
 // Sound in a codec the container does not take is left out, with one note;
 // where it is taken, it is carried.
 TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
