@@ -101,15 +101,21 @@ struct VideoSource::State {
     }
     if (input->duration > 0 && input->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
         last_end != AV_NOPTS_VALUE) {
+      // Matroska and QuickTime files count their duration from time zero,
+      // also when their timestamps start late (a clip cut with its
+      // timestamps kept): a late start is not subtracted, or such a file
+      // would be refused whole. Where libavformat counts from the first
+      // timestamp (MPEG-TS), it estimates the duration from the timestamps
+      // it reads, so a cut shortens the duration itself.
       const int64_t start = input->start_time != AV_NOPTS_VALUE ? input->start_time : 0;
+      const int64_t reach = last_end - std::min<int64_t>(start, 0);
       const int64_t slack =
           av_rescale_q(1, AVRational{static_cast<int>(rate.den), static_cast<int>(rate.num)},
                        kTimeBase) +
           AV_TIME_BASE / 10;
-      if (last_end - start + slack < input->duration) {
+      if (reach + slack < input->duration) {
         char seconds[64];
-        std::snprintf(seconds, sizeof seconds, "%.3f s of its %.3f s",
-                      double(last_end - start) / AV_TIME_BASE,
+        std::snprintf(seconds, sizeof seconds, "%.3f s of its %.3f s", double(reach) / AV_TIME_BASE,
                       double(input->duration) / AV_TIME_BASE);
         throw Failure(std::string("truncated: what it holds ends at ") + seconds);
       }
@@ -218,7 +224,8 @@ struct VideoSource::State {
                              Sample16ToChannel(g[i]), Sample16ToChannel(b[i])};
       }
     } else if (opaque) {
-      for (size_t i = 0; i < count; ++i) layer.pixels8[i] = {255, rows[2][i], rows[0][i], rows[1][i]};
+      for (size_t i = 0; i < count; ++i)
+        layer.pixels8[i] = {255, rows[2][i], rows[0][i], rows[1][i]};
     } else if (planar) {
       for (size_t i = 0; i < count; ++i) {
         layer.pixels8[i] = {rows[3][i], rows[2][i], rows[0][i], rows[1][i]};

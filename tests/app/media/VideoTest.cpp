@@ -447,6 +447,26 @@ TEST(VideoInput, IsRefusedWithTwoNamingTheCauseAndWritingNothing) {
   }
 }
 
+// A clip whose timestamps start 2 s in (cut from a longer one with its
+// timestamps kept) renders every frame; cut in half, it is refused.
+TEST(VideoInput, ALateFirstTimestampIsNotTakenForTruncation) {
+  TempFolder folder;
+  const std::string clip = MakeClip(folder, "fast", "64x48", 30);
+  for (const char* late : {"late.mkv", "late.mov"}) {
+    SCOPED_TRACE(late);
+    Shell("ffmpeg -v error -itsoffset 2 -i '" + clip + "' -c copy '" + folder.File(late) + "'");
+    const CliRun run = Render({"--input", folder.File(late), "--output", folder.File("out.mkv")});
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(Probe(folder.File("out.mkv")).video.value("nb_read_frames", ""), "30");
+  }
+  const std::string whole = ReadFile(folder.File("late.mkv"));
+  std::ofstream(folder.File("cut.mkv"), std::ios::binary) << whole.substr(0, whole.size() / 2);
+  const CliRun cut =
+      Render({"--input", folder.File("cut.mkv"), "--output", folder.File("cut-out.mkv")});
+  EXPECT_EQ(cut.exit_status, 2);
+  EXPECT_TRUE(Contains(cut.err, "cut.mkv': truncated")) << cut.err;
+}
+
 // Frames as wide or as tall as a layer may be are read; a pixel more is
 // refused (the table above).
 TEST(VideoInput, FramesAtTheLayerLimitAreRead) {
