@@ -9,7 +9,7 @@
 // With --baseline the two builds take turns, round after round, so that both
 // see the same load; each figure is then the median over the rounds.
 import { loadavg, cpus } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
 import { parseArgs } from 'node:util';
 import {
   tempFolder, startStudio, launchBrowser, openStudio, waitIdle, framePointOnPage, writeJson, COMMAND,
@@ -170,7 +170,7 @@ function report(name, rows) {
   console.log(`  cached frame: shown in ${m((r) => r.cached.p50)} ms (p50), ${m((r) => r.cached.max)} ms (max of 20)`);
 }
 
-const builds = options.baseline ? [['baseline', options.baseline], ['this build', COMMAND]] : [['this build', COMMAND]];
+const builds = options.baseline ? [['baseline', resolve(options.baseline)], ['this build', COMMAND]] : [['this build', COMMAND]];
 const results = new Map(builds.map(([name]) => [name, []]));
 const browser = await launchBrowser();
 const load = loadavg();

@@ -12,8 +12,10 @@ import { chromium } from 'playwright-core';
 import { decodePng } from './png.mjs';
 
 const ROOT = resolve(dirname(fileURLToPath(import.meta.url)), '../../..');
-export const COMMAND = process.env.LUSTRE_STRAND || join(ROOT, 'build/release/lustre-strand');
-export const RENDERER = process.env.LUSTRE_STRAND_RENDER || COMMAND;
+// A relative path names a file from the caller's folder: the studio itself
+// runs in its temporary folder.
+export const COMMAND = resolve(process.env.LUSTRE_STRAND || join(ROOT, 'build/release/lustre-strand'));
+export const RENDERER = resolve(process.env.LUSTRE_STRAND_RENDER || COMMAND);
 const SHOTS = process.env.STUDIO_TEST_OUTPUT || join(ROOT, 'build/release/test-output/studio');
 export const CHROMIUM_ARGS = ['--no-sandbox', '--headless', '--disable-gpu', '--disable-background-networking',
   '--disable-component-update', '--disable-sync', '--no-first-run'];

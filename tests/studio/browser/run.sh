@@ -6,7 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-export LUSTRE_STRAND=${LUSTRE_STRAND:-$root/build/release/lustre-strand}
+# A relative path names the build from the caller's folder, before the cd below.
+export LUSTRE_STRAND=$(realpath -m "${LUSTRE_STRAND:-$root/build/release/lustre-strand}")
 if [ ! -x "$LUSTRE_STRAND" ]; then
   echo "run.sh: $LUSTRE_STRAND is not built (cmake --build --preset release --target lustre-strand)" >&2
   exit 2
