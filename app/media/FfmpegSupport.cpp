@@ -79,6 +79,16 @@ InputPtr OpenInput(const std::string& path) {
   return input;
 }
 
+ScalerPtr OutputScaler(int width, int height, AVPixelFormat from, AVPixelFormat to) {
+  ScalerPtr made(
+      sws_getContext(width, height, from, width, height, to, kScalerFlags, nullptr, nullptr, nullptr));
+  if (made && IsYuv(to)) {
+    sws_setColorspaceDetails(made.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                             sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+  }
+  return made;
+}
+
 bool IsYuv(AVPixelFormat format) {
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format);
   return desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB) && desc->nb_components >= 3;

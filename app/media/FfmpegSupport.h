@@ -64,6 +64,11 @@ InputPtr OpenInput(const std::string& path);
 constexpr int kScalerFlags =
     SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
 
+// A converter from frames of `from` to frames of `to`, both of one size,
+// with those flags; YUV frames are written BT.709, limited range. Null when
+// swscale cannot convert between the two.
+ScalerPtr OutputScaler(int width, int height, AVPixelFormat from, AVPixelFormat to);
+
 // AV_TIME_BASE_Q, which is a C compound literal.
 constexpr AVRational kTimeBase{1, AV_TIME_BASE};
 

@@ -17,6 +17,7 @@ extern "C" {
 #include "app/media/AtomicFile.h"
 #include "app/media/FfmpegSupport.h"
 #include "app/media/ImageIo.h"
+#include "app/media/Yuva10Conversion.h"
 #include "host/embedded/WorldPixels.h"
 
 namespace app {
@@ -210,27 +211,37 @@ struct VideoSink::State {
     return frames.back().get();
   }
 
-  // A converter from planes of `from` to the encoder's format; YUV outputs
-  // are BT.709, limited range.
+  // A converter from planes of `from` to the encoder's format.
   ScalerPtr MakeScaler(AVPixelFormat from) const {
-    ScalerPtr made(sws_getContext(settings.width, settings.height, from, settings.width,
-                                  settings.height, kind->pixel_format, kScalerFlags, nullptr,
-                                  nullptr, nullptr));
+    ScalerPtr made = OutputScaler(settings.width, settings.height, from, kind->pixel_format);
     if (!made) throw Failure("cannot convert RGBA to " + std::string(kind->what));
-    if (IsYuv(kind->pixel_format)) {
-      sws_setColorspaceDetails(made.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                               sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
-    }
     return made;
   }
 
   void EncodePacked(const Rows& rows, AVFrame* frame) {
+    if (kind->pixel_format == AV_PIX_FMT_YUVA444P10LE) {
+      ConvertToYuva10(rows, frame);
+      return Submit(frame);
+    }
     if (!from_packed) from_packed = MakeScaler(AV_PIX_FMT_ARGB);
     const uint8_t* const source[4] = {reinterpret_cast<const uint8_t*>(rows.data), nullptr, nullptr,
                                       nullptr};
     const int strides[4] = {static_cast<int>(rows.rowbytes), 0, 0, 0};
     sws_scale(from_packed.get(), source, strides, 0, settings.height, frame->data, frame->linesize);
     Submit(frame);
+  }
+
+  // ProRes from 8-bit rows: swscale's values, by a converter of our own
+  // (Yuva10Conversion.h says why).
+  void ConvertToYuva10(const Rows& rows, AVFrame* frame) const {
+    static const YuvWeights weights = LimitedRangeWeights(sws_getCoefficients(SWS_CS_ITU709));
+    const auto plane_row = [&](int plane, int y) {
+      return reinterpret_cast<uint16_t*>(frame->data[plane] + ptrdiff_t{y} * frame->linesize[plane]);
+    };
+    for (int y = 0; y < settings.height; ++y) {
+      ArgbToYuva10(reinterpret_cast<const uint8_t*>(rows.data + y * rows.rowbytes), settings.width,
+                   weights, {plane_row(0, y), plane_row(1, y), plane_row(2, y), plane_row(3, y)});
+    }
   }
 
   void Submit(AVFrame* frame) {
