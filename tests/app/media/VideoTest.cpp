@@ -11,10 +11,13 @@
 #include <atomic>
 #include <cmath>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 
+#include "app/media/ImageIo.h"
 #include "app/media/VideoSink.h"
 #include "app/media/VideoSource.h"
+#include "host/sdk/PixelConversion.h"
 #include "support/CliRun.h"
 
 namespace testfiles {
@@ -35,9 +38,9 @@ std::string Shell(const std::string& command) {
 // varies across the picture and from frame to frame, stored losslessly (PNG
 // in MOV) at 30000/1001 frames a second, with an AAC sine tone.
 //   rgba8: 8-bit RGBA; rgba16: 16-bit RGBA whose samples are not multiples of
-//   257; yuv10: 10-bit 4:2:0 FFV1 without alpha; yuva10 and yuva8: rgba8's
-//   pictures as 10-bit 4:4:4 and 8-bit 4:2:0 FFV1 with alpha; pcm: rgba8
-//   with PCM sound.
+//   257; yuv9 and yuv10: 9- and 10-bit 4:2:0 FFV1 without alpha; yuva10 and
+//   yuva8: rgba8's pictures as 10-bit 4:4:4 and 8-bit 4:2:0 FFV1 with alpha;
+//   pcm: rgba8 with PCM sound.
 std::string MakeClip(const TempFolder& folder, const std::string& kind,
                      const std::string& size = "64x48", int frames = 10) {
   const std::string source = "-f lavfi -i \"testsrc2=size=" + size + ":rate=30000/1001,";
@@ -53,6 +56,7 @@ std::string MakeClip(const TempFolder& folder, const std::string& kind,
                  "1000+N*7'\""
                  " -c:v png -pix_fmt rgba64be",
         ".mov"}},
+      {"yuv9", {source + "format=yuv420p9le\" -c:v ffv1", ".mkv"}},
       {"yuv10", {source + "format=yuv420p10le\" -c:v ffv1", ".mkv"}},
       {"yuva10", {rgba + " -an -c:v ffv1 -pix_fmt yuva444p10le", ".mkv"}},
       {"yuva8", {rgba + " -an -c:v ffv1 -pix_fmt yuva420p", ".mkv"}},
@@ -332,9 +336,9 @@ TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
   }
 }
 
-// A 10-bit source renders at 16 bits unless --depth says 8, an 8-bit one at
-// 8. An 8-bit render reaches the 16-bit file as multiples of 257; a 16-bit
-// one, with the stroke's smooth edges, does not. Away from the stroke (below
+// A 9- or 10-bit source renders at 16 bits unless --depth says 8, an 8-bit
+// one at 8. An 8-bit render reaches the 16-bit file as multiples of 257; a
+// 16-bit one keeps the source's finer steps. Away from the stroke (below
 // y = 24 + 12) the pixels are the source's YUV as ffmpeg itself converts it
 // to RGB, within 8 % on 8x8 block means: the chroma interpolation differs at
 // the pattern's sharp edges, a wrong matrix, range, contrast or channel order
@@ -342,7 +346,7 @@ TEST(VideoOut, SoundTheContainerRefusesIsLeftOutWithANote) {
 TEST(VideoIn, YuvSourcesRenderAtTheirDepthWithTheirAlpha) {
   // clang-format off
   const struct { const char* kind; Args depth; bool deep; uint32_t alpha_within; } cases[] = {
-      {"yuv10", {}, true, 1}, {"yuv10", {"--depth", "8"}, false, 128},
+      {"yuv9", {}, true, 1}, {"yuv10", {}, true, 1}, {"yuv10", {"--depth", "8"}, false, 128},
       {"yuva10", {}, true, 1}, {"yuva10", {"--depth", "8"}, false, 128},
       {"yuva8", {}, false, 255}};  // ffmpeg widens 8-bit alpha as a << 8, we as a * 257
   // clang-format on
@@ -354,7 +358,16 @@ TEST(VideoIn, YuvSourcesRenderAtTheirDepthWithTheirAlpha) {
         Render(Args{"--input", clip, "--output", folder.File("out.mkv")} + c.depth).exit_status, 0);
     const std::vector<uint16_t> frame = DecodeFrame(folder.File("out.mkv"), 4);
     ASSERT_EQ(frame.size(), 64u * 48u * 4u);
-    EXPECT_EQ(std::any_of(frame.begin(), frame.end(), [](uint16_t v) { return v % 257 != 0; }),
+    // Below the stroke, the source's own depth shows: a deep source's samples
+    // are not all 8-bit values widened (as the file widens an 8-bit render,
+    // or as a 16-bit render widens an 8-bit layer).
+    std::set<uint16_t> widened;
+    for (int v = 0; v < 256; ++v) {
+      widened.insert(static_cast<uint16_t>(v * 257));
+      widened.insert(app::ChannelToSample16(Convert8To16(static_cast<A_u_char>(v))));
+    }
+    EXPECT_EQ(std::any_of(frame.begin() + 64 * 40 * 4, frame.end(),
+                          [&](uint16_t v) { return widened.count(v) == 0; }),
               c.deep);
     std::vector<uint16_t> source = DecodeFrame(clip, 4);
     ASSERT_EQ(source.size(), frame.size());
