@@ -11,6 +11,8 @@
 //   Stage_Decode    the clip's frames decoded and converted to 8-bit layers
 //   Stage_Render    one frame rendered by the module, as the command does
 //   Stage_Encode/*  rendered frames converted and encoded (no sound)
+//   Stage_ToProres_* one frame converted to ProRes' planes, by swscale and
+//                   by the sink's own converter
 // Each row reports frames per second ("fps").
 #include <benchmark/benchmark.h>
 
@@ -23,8 +25,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/media/FfmpegSupport.h"
 #include "app/media/VideoSink.h"
 #include "app/media/VideoSource.h"
+#include "app/media/Yuva10Conversion.h"
 #include "app/params/ParamSettings.h"
 #include "app/session/EffectSession.h"
 #include "app/session/FrameRenderer.h"
@@ -216,6 +220,47 @@ BENCHMARK_CAPTURE(BM_Stage_Encode, ffv1, ".mkv")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2)
     ->UseRealTime();
+
+// One rendered 1080p frame of 8-bit ARGB to ProRes' 10-bit Y, U, V and A
+// planes, by swscale as the sink sets it up and by the sink's own converter
+// (the same samples).
+struct ProresPlanes {
+  Renderer r;
+  const PF_EffectWorld& world = r.renderer->Render(0, &r.layer);
+  std::vector<uint16_t> samples = std::vector<uint16_t>(size_t{1920} * 1080 * 4 + 64);
+  uint16_t* Plane(int p) { return samples.data() + size_t{1920} * 1080 * static_cast<size_t>(p); }
+  const uint8_t* Row(int y) const {
+    return static_cast<const uint8_t*>(world.data) + ptrdiff_t{y} * world.rowbytes;
+  }
+};
+
+void BM_Stage_ToProres_Swscale(benchmark::State& state) {
+  ProresPlanes p;
+  const app::ffmpeg::ScalerPtr scaler =
+      app::ffmpeg::OutputScaler(1920, 1080, AV_PIX_FMT_ARGB, AV_PIX_FMT_YUVA444P10LE);
+  const uint8_t* from[4] = {p.Row(0), nullptr, nullptr, nullptr};
+  const int from_strides[4] = {static_cast<int>(p.world.rowbytes), 0, 0, 0};
+  uint8_t* to[4];
+  const int to_strides[4] = {3840, 3840, 3840, 3840};
+  for (int plane = 0; plane < 4; ++plane) to[plane] = reinterpret_cast<uint8_t*>(p.Plane(plane));
+  for (auto _ : state) sws_scale(scaler.get(), from, from_strides, 0, 1080, to, to_strides);
+  ReportFps(state, 1);
+}
+BENCHMARK(BM_Stage_ToProres_Swscale)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Stage_ToProres_Own(benchmark::State& state) {
+  ProresPlanes p;
+  const app::YuvWeights weights = app::LimitedRangeWeights(sws_getCoefficients(SWS_CS_ITU709));
+  for (auto _ : state) {
+    for (int y = 0; y < 1080; ++y) {
+      const size_t at = size_t{1920} * static_cast<size_t>(y);
+      app::ArgbToYuva10(p.Row(y), 1920, weights,
+                        {p.Plane(0) + at, p.Plane(1) + at, p.Plane(2) + at, p.Plane(3) + at});
+    }
+  }
+  ReportFps(state, 1);
+}
+BENCHMARK(BM_Stage_ToProres_Own)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
