@@ -16,8 +16,9 @@ YuvWeights LimitedRangeWeights(const int table[4]) {
   constexpr int64_t kOne = 1 << 16;
   constexpr int64_t kScale = 1 << 15;
   const int64_t v_to_r = table[0], u_to_b = table[1], u_to_g = -table[2], v_to_g = -table[3];
-  // The shares of blue (w) and red (v) in luma, green's the rest (z), each
-  // in units of 2^-32; luma spans 219 of 255 steps.
+  // Blue's and red's weights in luma against green's, negated (w and v), and
+  // z = 1 - w - v, in units of 2^-32; limited-range luma spans 219 of 255
+  // steps (255/219 taken in units of 2^-16 first, as swscale takes it).
   const int64_t w = RoundedDiv(kOne * kOne * u_to_g, u_to_b);
   const int64_t v = RoundedDiv(kOne * kOne * v_to_g, v_to_r);
   const int64_t z = kOne * kOne - w - v;
